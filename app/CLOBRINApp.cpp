@@ -1,0 +1,54 @@
+#include "app/CLOBRINApp.h"
+
+#include "app/CMainFrame.h"
+#include "app/Folders.h"
+#include "app/Language.h"
+#include "app/MagnifierBuffer.h"
+#include "app/Parameters.h"
+
+#include <QLibraryInfo>
+#include <QSettings>
+
+CLOBRINApp::CLOBRINApp(int& argc, char** argv)
+    : QApplication(argc, argv) {
+    setOrganizationName(QStringLiteral("LOBRIN"));
+    setApplicationName(QStringLiteral("Marnelo"));
+    setApplicationDisplayName(QStringLiteral("Marnelo"));
+}
+
+CLOBRINApp::~CLOBRINApp() = default;
+
+bool CLOBRINApp::InitInstance() {
+    m_inhibitor.Acquire();
+    g_folders.programFolder = DetermineProgramFolder();
+    LoadParameters();
+    ApplyUiLanguage();
+    SelectLanguageFile(g_parameters.languagemainid, g_parameters.languagesubid);
+    InitSaveFolders();
+    m_mainFrame = std::make_unique<CMainFrame>();
+    AllocateMagnifierBuffer();
+    m_mainFrame->showMaximized();
+    return true;
+}
+
+void CLOBRINApp::ExitInstance() {
+    m_inhibitor.Release();
+    FreeMagnifierBuffer();
+    m_mainFrame.reset();
+    if (g_language.changedInRun) {
+        QSettings(organizationName(), applicationName()).remove(QStringLiteral("Workspace"));
+    }
+}
+
+// Qt's own texts (standard buttons, file dialogs) follow the chosen language
+// where a translation is installed.
+void CLOBRINApp::ApplyUiLanguage() {
+    if (g_parameters.languagemainid != 4) {
+        return;
+    }
+    const QString name = g_parameters.languagesubid == 1 ? QStringLiteral("qtbase_zh_TW")
+                                                         : QStringLiteral("qtbase_zh_CN");
+    if (m_qtTranslator.load(name, QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        installTranslator(&m_qtTranslator);
+    }
+}

@@ -1,0 +1,7 @@
+#include "app/CMainFrame.h"
+
+CMainFrame::CMainFrame(QWidget* parent)
+    : QMainWindow(parent) {
+    setWindowTitle(QStringLiteral("Marnelo"));
+    resize(1024, 768);
+}

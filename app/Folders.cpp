@@ -1,0 +1,133 @@
+#include "app/Folders.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+CFolders g_folders;
+
+namespace {
+
+constexpr int kMaxFolderUnits = kFolderRecordBytes / 2 - 1;
+
+QString RecordPath() {
+    return g_folders.programFolder + QStringLiteral("/folderpath.dat");
+}
+
+QString WithoutTrailingSlash(QString path) {
+    while (path.size() > 1 && path.endsWith(u'/')) {
+        path.chop(1);
+    }
+    return path;
+}
+
+// Every surrogate must belong to a pair.
+bool IsWellFormedUtf16(const QString& text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            ++i;
+        } else if (text[i].isSurrogate()) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+QString DetermineProgramFolder() {
+    const QString home = qEnvironmentVariable("MARNELO_HOME");
+    if (!home.isEmpty()) {
+        return WithoutTrailingSlash(QDir::cleanPath(QDir(home).absolutePath()));
+    }
+    return WithoutTrailingSlash(QCoreApplication::applicationDirPath());
+}
+
+QString SnapshotFolderOf(const QString& saveFolder) {
+    return QDir(saveFolder).filePath(QStringLiteral("SaveFile"));
+}
+
+QString VideoFolderOf(const QString& saveFolder) {
+    return QDir(saveFolder).filePath(QStringLiteral("SaveFile/Video"));
+}
+
+std::optional<QByteArray> EncodeFolderRecord(const QString& folder) {
+    if (folder.isEmpty() || folder.size() > kMaxFolderUnits || !IsWellFormedUtf16(folder)) {
+        return std::nullopt;
+    }
+    QByteArray record(kFolderRecordBytes, '\0');
+    for (qsizetype i = 0; i < folder.size(); ++i) {
+        const char16_t unit = folder.at(i).unicode();
+        record[2 * i] = static_cast<char>(unit & 0xFF);
+        record[2 * i + 1] = static_cast<char>(unit >> 8);
+    }
+    return record;
+}
+
+std::optional<QString> DecodeFolderRecord(const QByteArray& record) {
+    if (record.size() != kFolderRecordBytes) {
+        return std::nullopt;
+    }
+    qsizetype units = 0;
+    while (units < kFolderRecordBytes / 2 &&
+           (record[2 * units] != 0 || record[2 * units + 1] != 0)) {
+        ++units;
+    }
+    QString folder(units, Qt::Uninitialized);
+    for (qsizetype i = 0; i < units; ++i) {
+        folder[i] =
+            QChar(static_cast<char16_t>(static_cast<unsigned char>(record[2 * i]) |
+                                        static_cast<unsigned char>(record[2 * i + 1]) << 8));
+    }
+    if (!IsWellFormedUtf16(folder) || folder.isEmpty() || !QDir::isAbsolutePath(folder)) {
+        return std::nullopt;
+    }
+    return WithoutTrailingSlash(folder);
+}
+
+void InitSaveFolders() {
+    const QString defaultSnapshots = SnapshotFolderOf(g_folders.programFolder);
+    const QString defaultVideos = VideoFolderOf(g_folders.programFolder);
+    QDir().mkpath(defaultVideos);
+    g_folders.snapshotFolder = defaultSnapshots;
+    g_folders.videoFolder = defaultVideos;
+
+    QFile file(RecordPath());
+    std::optional<QString> stored;
+    if (file.open(QIODevice::ReadOnly)) {
+        stored = DecodeFolderRecord(file.read(kFolderRecordBytes + 1));
+    }
+    if (!stored) {
+        g_folders.saveFolder = defaultSnapshots;
+        return;
+    }
+    const QString snapshots = SnapshotFolderOf(*stored);
+    const QString videos = VideoFolderOf(*stored);
+    if (QFileInfo(snapshots).isDir() && QFileInfo(videos).isDir()) {
+        g_folders.saveFolder = *stored;
+        g_folders.snapshotFolder = snapshots;
+        g_folders.videoFolder = videos;
+    } else {
+        g_folders.saveFolder = g_folders.programFolder;
+    }
+}
+
+bool ChooseSaveFolder(const QString& folder) {
+    const QString cleaned = WithoutTrailingSlash(folder);
+    const std::optional<QByteArray> record = EncodeFolderRecord(cleaned);
+    if (!record) {
+        return false;
+    }
+    QSaveFile file(RecordPath());
+    if (!file.open(QIODevice::WriteOnly) || file.write(*record) != record->size() ||
+        !file.commit()) {
+        return false;
+    }
+    g_folders.saveFolder = cleaned;
+    g_folders.snapshotFolder = SnapshotFolderOf(cleaned);
+    g_folders.videoFolder = VideoFolderOf(cleaned);
+    QDir().mkpath(g_folders.videoFolder);
+    return true;
+}
