@@ -1,0 +1,32 @@
+#pragma once
+
+#include <functional>
+
+#include <QMessageBox>
+#include <QString>
+
+class QWidget;
+
+// Modal message boxes. Callers look their texts up in the language file
+// (GetLanguageString) and pass them in; the buttons are Qt's own and follow
+// the installed Qt translation. GUI thread only.
+
+struct MessageBoxRequest {
+    QString text;
+    QString caption;
+    QMessageBox::StandardButtons buttons;
+    QMessageBox::Icon icon;
+};
+
+// Shows a modal box and returns the button pressed (the escape button when the
+// box is closed). `owner` may be null for an owner-less box.
+QMessageBox::StandardButton ShowMessageBox(QWidget* owner, const QString& text,
+                                           const QString& caption,
+                                           QMessageBox::StandardButtons buttons = QMessageBox::Ok,
+                                           QMessageBox::Icon icon = QMessageBox::NoIcon);
+
+// Tests answer message boxes without showing them: while a responder is set,
+// every request goes to it and its answer is returned. Pass an empty function
+// to show real boxes again.
+using MessageBoxResponder = std::function<QMessageBox::StandardButton(const MessageBoxRequest&)>;
+void SetMessageBoxResponder(MessageBoxResponder responder);
