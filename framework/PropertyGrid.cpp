@@ -8,7 +8,6 @@
 #include <QColorDialog>
 #include <QComboBox>
 #include <QHeaderView>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -76,7 +75,7 @@ public:
             combo->addItems(item->options());
             combo->setEditable(item->allowsEdit());
             // Every choice takes effect at once; the list stays open for the
-            // next one until it loses focus.
+            // next one until Return or a loss of focus closes it.
             auto* self = const_cast<CPropertyDelegate*>(this);
             connect(combo, &QComboBox::activated, combo,
                     [self, combo] { emit self->commitData(combo); });
@@ -123,20 +122,6 @@ public:
         QSize size = QStyledItemDelegate::sizeHint(option, index);
         size.setHeight(std::max(size.height(), option.fontMetrics.height() + 10));
         return size;
-    }
-
-protected:
-    // An editable list confirms a typed value itself (Return activates it), so
-    // the delegate must not commit it a second time.
-    bool eventFilter(QObject* object, QEvent* event) override {
-        auto* combo = qobject_cast<QComboBox*>(object);
-        if (combo != nullptr && combo->isEditable() && event->type() == QEvent::KeyPress) {
-            const int key = static_cast<QKeyEvent*>(event)->key();
-            if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-                return false;
-            }
-        }
-        return QStyledItemDelegate::eventFilter(object, event);
     }
 
 private:

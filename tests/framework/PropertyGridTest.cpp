@@ -145,6 +145,10 @@ TEST_F(PropertyGridTest, TypedValuesCommitOnEnterAndReadOnlyTextOpensNoEditor) {
     ASSERT_EQ(changed.size(), 2u);
     EXPECT_EQ(changed[1].item, length);
     EXPECT_EQ(length->value(), "0.25");
+    // Return also ends the editing.
+    QTreeWidget* tree = Tree();
+    EXPECT_EQ(tree->indexWidget(tree->indexFromItem(length, 1)), nullptr);
+    EXPECT_EQ(tree->indexWidget(tree->indexFromItem(title, 1)), nullptr);
 
     EXPECT_EQ(ClickValue(fixed), nullptr);
     EXPECT_EQ(fixed->value(), "640");
