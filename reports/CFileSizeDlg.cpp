@@ -1,0 +1,95 @@
+#include "reports/CFileSizeDlg.h"
+
+#include "app/Language.h"
+#include "app/Parameters.h"
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int kLimit = 520;
+constexpr int kUnlimitedSeconds = 9999;
+constexpr int kDefaultSeconds = 10;
+constexpr int kDefaultFrameRate = 15;
+
+// A whole decimal number, surrounding blanks allowed; anything else reads as 0.
+int ReadInteger(const QString& text) {
+    bool ok = false;
+    const int value = text.trimmed().toInt(&ok, 10);
+    return ok ? value : 0;
+}
+
+QString IntegerText(int value) {
+    return QString::asprintf("%d", value);
+}
+
+} // namespace
+
+CFileSizeDlg::CFileSizeDlg(QWidget* parent)
+    : QDialog(parent)
+    , m_seconds(new QLineEdit(IntegerText(kDefaultSeconds), this))
+    , m_fps(new QLineEdit(IntegerText(kDefaultFrameRate), this))
+    , m_unlimited(new QCheckBox(this))
+    , m_uncompressed(new QCheckBox(this)) {
+    const QString recordTime =
+        GetLanguageString("RecordTime", QStringLiteral("Recording Time"), kLimit);
+    setWindowTitle(recordTime);
+
+    m_seconds->setObjectName(QStringLiteral("timeLimit"));
+    m_fps->setObjectName(QStringLiteral("frameRate"));
+    auto* resolution = new QLineEdit(QStringLiteral("640x480"), this);
+    resolution->setObjectName(QStringLiteral("resolution"));
+    resolution->setEnabled(false);
+
+    m_unlimited->setObjectName(QStringLiteral("unlimited"));
+    m_unlimited->setText(GetLanguageString("limittime", QStringLiteral("Unlimited"), kLimit));
+    m_uncompressed->setObjectName(QStringLiteral("uncompressed"));
+    m_uncompressed->setText(
+        GetLanguageString("Compression", QStringLiteral("Default Uncompressed"), kLimit));
+    m_uncompressed->setChecked(g_parameters.compress == 1);
+
+    auto* fields = new QGridLayout;
+    fields->addWidget(new QLabel(recordTime, this), 0, 0);
+    fields->addWidget(m_seconds, 0, 1);
+    fields->addWidget(
+        new QLabel(GetLanguageString("Seconds", QStringLiteral("Seconds"), kLimit), this), 0, 2);
+    fields->addWidget(m_unlimited, 0, 3);
+    fields->addWidget(new QLabel(GetLanguageString("FPS", QStringLiteral("FPS"), kLimit), this), 1,
+                      0);
+    fields->addWidget(m_fps, 1, 1);
+    fields->addWidget(
+        new QLabel(GetLanguageString("Resolution", QStringLiteral("Resolution"), kLimit), this), 2,
+        0);
+    fields->addWidget(resolution, 2, 1);
+    fields->setColumnStretch(1, 1);
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(fields);
+    layout->addWidget(m_uncompressed);
+    layout->addWidget(buttons);
+
+    connect(m_unlimited, &QCheckBox::clicked, this, &CFileSizeDlg::SetUnlimited);
+    connect(buttons, &QDialogButtonBox::accepted, this, &CFileSizeDlg::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &CFileSizeDlg::reject);
+}
+
+void CFileSizeDlg::SetUnlimited(bool unlimited) {
+    m_seconds->setEnabled(!unlimited);
+    m_fps->setEnabled(!unlimited);
+    m_seconds->setText(IntegerText(unlimited ? kUnlimitedSeconds : kDefaultSeconds));
+    m_fps->setText(IntegerText(kDefaultFrameRate));
+}
+
+void CFileSizeDlg::accept() {
+    m_timeLimit = ReadInteger(m_seconds->text());
+    m_frameRate = ReadInteger(m_fps->text());
+    g_parameters.compress = m_uncompressed->isChecked() ? 1 : 0;
+    SaveParameters();
+    QDialog::accept();
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QDialog>
+
+class QCheckBox;
+class QLineEdit;
+
+// Options of a video recording: the time limit in seconds (or unlimited),
+// the frame rate and whether frames are recorded uncompressed. OK reads both
+// numbers (text that is not a whole number reads as 0), stores the
+// compression choice in `compress` and saves the settings. Open it modally
+// with exec(); the caller then reads timeLimit() and frameRate(). GUI thread
+// only.
+class CFileSizeDlg : public QDialog {
+    Q_OBJECT
+public:
+    explicit CFileSizeDlg(QWidget* parent = nullptr);
+
+    // Seconds; 9999 stands for unlimited. Valid after OK.
+    int timeLimit() const { return m_timeLimit; }
+    // Frames per second. Valid after OK.
+    int frameRate() const { return m_frameRate; }
+
+    void accept() override;
+
+private:
+    void SetUnlimited(bool unlimited);
+
+    int m_timeLimit = 10;
+    int m_frameRate = 15;
+    QLineEdit* m_seconds;
+    QLineEdit* m_fps;
+    QCheckBox* m_unlimited;
+    QCheckBox* m_uncompressed;
+};

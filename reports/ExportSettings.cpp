@@ -1,0 +1,3 @@
+#include "reports/ExportSettings.h"
+
+CExportSettings g_exportSettings;
