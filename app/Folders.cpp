@@ -120,6 +120,11 @@ bool ChooseSaveFolder(const QString& folder) {
     if (!record) {
         return false;
     }
+    // The folders come first: a record naming folders that cannot exist would
+    // send the next start back to the program folder anyway.
+    if (!QDir().mkpath(VideoFolderOf(cleaned))) {
+        return false;
+    }
     QSaveFile file(RecordPath());
     if (!file.open(QIODevice::WriteOnly) || file.write(*record) != record->size() ||
         !file.commit()) {
@@ -128,6 +133,5 @@ bool ChooseSaveFolder(const QString& folder) {
     g_folders.saveFolder = cleaned;
     g_folders.snapshotFolder = SnapshotFolderOf(cleaned);
     g_folders.videoFolder = VideoFolderOf(cleaned);
-    QDir().mkpath(g_folders.videoFolder);
     return true;
 }

@@ -44,8 +44,9 @@ std::optional<QString> DecodeFolderRecord(const QByteArray& record);
 // unusable record makes "<program>/SaveFile" the save folder.
 void InitSaveFolders();
 
-// Makes `folder` the save folder: rewrites folderpath.dat (whole or not at
-// all), derives both folders and creates them. Returns false, changing
-// nothing, when the folder does not fit the record or the record cannot be
-// written.
+// Makes `folder` the save folder: creates its snapshot and video folders,
+// rewrites folderpath.dat (whole or not at all) and derives both folders.
+// Returns false, changing nothing in memory or in the record, when the folder
+// does not fit the record, its folders cannot be created or the record cannot
+// be written.
 bool ChooseSaveFolder(const QString& folder);

@@ -117,6 +117,8 @@ TEST_F(SaveFolderTest, AFolderTooLongForTheRecordChangesNothing) {
     ASSERT_TRUE(ChooseSaveFolder(home.filePath("first")));
     const QByteArray before = ReadFile(home.filePath("folderpath.dat"));
     EXPECT_FALSE(ChooseSaveFolder(u'/' + QString(300, u'x')));
+    WriteFile(home.filePath("plainfile"), "x"); // no folder can be made below a file
+    EXPECT_FALSE(ChooseSaveFolder(home.filePath("plainfile/below")));
     EXPECT_EQ(g_folders.saveFolder, home.filePath("first"));
     EXPECT_EQ(ReadFile(home.filePath("folderpath.dat")), before);
 }
