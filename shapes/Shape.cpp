@@ -4,7 +4,7 @@
 
 CShapeNotifications g_shapeNotifications;
 
-CShape::CShape(int kindCode, int points_, int copiedPoints, int anchorIndex,
+CShape::CShape(int kindCode, int usedPoints, int copiedPoints, int anchorIndex,
                const CShapeParams& params)
     : imgWidth(params.imgWidth)
     , imgHeight(params.imgHeight)
@@ -12,7 +12,7 @@ CShape::CShape(int kindCode, int points_, int copiedPoints, int anchorIndex,
     , textColor(params.textColor)
     , lineColor(params.lineColor)
     , createZoom(params.zoom)
-    , pointCount(points_)
+    , pointCount(usedPoints)
     , m_anchorIndex(anchorIndex) {
     for (int i = 0; i < copiedPoints; ++i) {
         points[i] = params.points[i];
