@@ -1,0 +1,149 @@
+#include "calibration/CalibrationFiles.h"
+
+#include "app/Folders.h"
+#include "calibration/Calibration.h"
+
+#include <cstdio>
+#include <tinyxml2.h>
+
+#include <QFile>
+#include <QSaveFile>
+
+namespace {
+
+// A name is a short title; a larger file is not one of ours.
+constexpr qint64 kMaxDefaultCalibrationBytes = 64 * 1024;
+
+QString ErrorText(const tinyxml2::XMLDocument& document) {
+    return QString::fromUtf8(document.ErrorStr());
+}
+
+QByteArray Utf16LittleEndian(const QString& text) {
+    QByteArray bytes;
+    bytes.reserve(text.size() * 2);
+    for (const QChar c : text) {
+        bytes.append(static_cast<char>(c.unicode() & 0xFF));
+        bytes.append(static_cast<char>(c.unicode() >> 8));
+    }
+    return bytes;
+}
+
+QString FromUtf16LittleEndian(const QByteArray& bytes) {
+    const qsizetype units = bytes.size() / 2;
+    QString text(units, Qt::Uninitialized);
+    for (qsizetype i = 0; i < units; ++i) {
+        text[i] = QChar(static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
+                                              static_cast<unsigned char>(bytes[2 * i + 1]) << 8));
+    }
+    return text;
+}
+
+bool WriteWhole(const QString& path, const QByteArray& bytes) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        return false;
+    }
+    // QSaveFile::commit() does not report a failure of the final flush (a
+    // full disk), so the data is flushed and checked before committing.
+    if (file.write(bytes) != bytes.size() || !file.flush()) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+} // namespace
+
+QString CalibrationStorePath() {
+    return g_folders.programFolder + QStringLiteral("/data.xml");
+}
+
+QString DefaultCalibrationPath() {
+    return g_folders.programFolder + QStringLiteral("/defaultcalibration.txt");
+}
+
+bool LoadCalibrationsFrom(const QString& path, QString* error) {
+    g_calibrationStore.records.clear();
+    tinyxml2::XMLDocument document;
+    if (document.LoadFile(QFile::encodeName(path).constData()) != tinyxml2::XML_SUCCESS) {
+        if (error != nullptr) {
+            *error = ErrorText(document);
+        }
+        return false;
+    }
+    const tinyxml2::XMLElement* root = document.FirstChildElement();
+    const tinyxml2::XMLElement* calibration = root != nullptr ? root->FirstChildElement() : nullptr;
+    if (calibration == nullptr) {
+        return true;
+    }
+    for (const tinyxml2::XMLElement* element = calibration->FirstChildElement(); element != nullptr;
+         element = element->NextSiblingElement()) {
+        CCalibrationData record;
+        QString* const fields[] = {&record.name, &record.Unit, &record.ValueX, &record.ValueY};
+        int position = 0;
+        for (const tinyxml2::XMLAttribute* attribute = element->FirstAttribute();
+             attribute != nullptr; attribute = attribute->Next()) {
+            *fields[position] = QString::fromUtf8(attribute->Value());
+            position = (position + 1) % 4;
+        }
+        g_calibrationStore.records.push_back(std::move(record));
+    }
+    return true;
+}
+
+bool LoadCalibrations() {
+    QString error;
+    if (LoadCalibrationsFrom(CalibrationStorePath(), &error)) {
+        return true;
+    }
+    std::printf("Could not load test file 'data.xml'. Error='%s'. Exiting.\n",
+                error.toUtf8().constData());
+    std::fflush(stdout);
+    return false;
+}
+
+bool SaveCalibrationsTo(const QString& path) {
+    tinyxml2::XMLDocument document;
+    tinyxml2::XMLElement* root = document.NewElement("LOBRIN");
+    tinyxml2::XMLElement* calibration = document.NewElement("Calibration");
+    calibration->SetAttribute("name", "Data");
+    for (const CCalibrationData& record : g_calibrationStore.records) {
+        tinyxml2::XMLElement* element = document.NewElement("caldata");
+        element->SetAttribute("name", record.name.toUtf8().constData());
+        element->SetAttribute("Unit", record.Unit.toUtf8().constData());
+        element->SetAttribute("ValueX", record.ValueX.toUtf8().constData());
+        element->SetAttribute("ValueY", record.ValueY.toUtf8().constData());
+        calibration->InsertEndChild(element);
+    }
+    root->InsertEndChild(calibration);
+    document.InsertEndChild(root);
+
+    tinyxml2::XMLPrinter printer;
+    document.Print(&printer);
+    return WriteWhole(path, QByteArray(printer.CStr(), printer.CStrSize() - 1));
+}
+
+bool SaveCalibrations() {
+    return SaveCalibrationsTo(CalibrationStorePath());
+}
+
+bool WriteDefaultCalibration(const QString& name) {
+    return WriteWhole(DefaultCalibrationPath(), Utf16LittleEndian(name));
+}
+
+void RemoveDefaultCalibration() {
+    QFile::remove(DefaultCalibrationPath());
+}
+
+bool RestoreDefaultCalibration() {
+    QFile file(DefaultCalibrationPath());
+    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxDefaultCalibrationBytes) {
+        return false;
+    }
+    const QString name = FromUtf16LittleEndian(file.readAll());
+    if (!ApplyCalibration(name)) {
+        return false;
+    }
+    g_calibration.selectedName = name;
+    return true;
+}

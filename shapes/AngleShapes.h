@@ -1,0 +1,27 @@
+#pragma once
+
+#include "shapes/Shape.h"
+
+// Angles in degrees, 0..180; they are not converted by the calibration.
+
+// Three-point angle: arm ends P0 and P1, vertex P2 (always the third click),
+// anchor P3; measure[0] = result[0] = the angle at P2.
+class CTAngle : public CShape {
+public:
+    explicit CTAngle(const CShapeParams& params);
+    const char* ClassName() const override { return "CTAngle"; }
+
+protected:
+    void ConvertMeasures(const CUnitConversion& conversion) override;
+};
+
+// Four-point angle between line P0P1 and line P2P3, anchor P4; parallel lines
+// give 0.
+class CFAngle : public CShape {
+public:
+    explicit CFAngle(const CShapeParams& params);
+    const char* ClassName() const override { return "CFAngle"; }
+
+protected:
+    void ConvertMeasures(const CUnitConversion& conversion) override;
+};

@@ -1,0 +1,67 @@
+#include "shapes/AreaShapes.h"
+
+#include "shapes/DistanceShapes.h"
+#include "shapes/ShapeKinds.h"
+
+#include <algorithm>
+#include <cmath>
+
+CRectangle::CRectangle(const CShapeParams& params)
+    : CShape(ShapeKind::kRectangle, 3, 3, 2, params) {
+    if (AllSet({0, 1})) {
+        measure[0] = std::fabs(points[0].x - points[1].x);
+        measure[1] = std::fabs(points[0].y - points[1].y);
+    }
+}
+
+void CRectangle::ConvertMeasures(const CUnitConversion& conversion) {
+    const double width = conversion.Length(measure[0]);
+    const double height = conversion.Length(measure[1]);
+    result[0] = width;
+    result[1] = height;
+    result[2] = 2.0 * (width + height);
+    result[3] = width * height;
+}
+
+CEllipse::CEllipse(const CShapeParams& params)
+    : CShape(ShapeKind::kEllipse, 3, 3, 2, params) {
+    if (AllSet({0, 1})) {
+        const double a = std::fabs(points[0].x - points[1].x);
+        const double b = std::fabs(points[0].y - points[1].y);
+        measure[0] = std::max(a, b);
+        measure[1] = std::min(a, b);
+    }
+}
+
+void CEllipse::ConvertMeasures(const CUnitConversion& conversion) {
+    const double larger = conversion.Length(measure[0]);
+    const double smaller = conversion.Length(measure[1]);
+    result[0] = larger;
+    result[1] = smaller;
+    result[2] = 4.0 * (larger - smaller) + kShapeTwoPi * smaller;
+    result[3] = kShapePi * larger * smaller;
+}
+
+CPolygon::CPolygon(const CShapeParams& params)
+    : CShape(ShapeKind::kPolygon, 11, 11, 10, params) {
+    const int vertices = LeadingVertexCount(points);
+    if (vertices == 0) {
+        return;
+    }
+    double perimeter = 0.0;
+    for (int i = 0; i + 1 < vertices; ++i) {
+        perimeter += Distance(points[i + 1], points[i]);
+    }
+    perimeter += Distance(points[0], points[vertices - 1]);
+    measure[0] = perimeter;
+    measure[1] = PolygonArea(std::span(points.data(), static_cast<std::size_t>(vertices)));
+}
+
+void CPolygon::ConvertMeasures(const CUnitConversion& conversion) {
+    result[0] = conversion.Length(measure[0]);
+    result[1] = conversion.Area(measure[1]);
+}
+
+void CPolygon::AfterResults() {
+    NotifyResultsChanged();
+}

@@ -1,0 +1,151 @@
+#include "shapes/CircleShapes.h"
+
+#include "shapes/ShapeKinds.h"
+
+namespace {
+
+// Radius, circumference and area of a circle of radius r pixels.
+void CircleResults(double r, const CUnitConversion& conversion, std::array<double, 4>& result) {
+    result[0] = conversion.Length(r);
+    result[1] = kShapeTwoPi * conversion.Length(r);
+    result[2] = kShapePi * conversion.Area(r * r);
+}
+
+} // namespace
+
+CRCircle::CRCircle(const CShapeParams& params)
+    : CShape(ShapeKind::kRadiusCircle, 3, 3, 2, params) {
+    if (AllSet({0, 1})) {
+        centre = points[0];
+        measure[0] = Distance(points[0], points[1]);
+        box = CircleBox(centre, measure[0], createZoom);
+    }
+}
+
+void CRCircle::ConvertMeasures(const CUnitConversion& conversion) {
+    CircleResults(measure[0], conversion, result);
+}
+
+CCircle::CCircle(const CShapeParams& params)
+    : CShape(ShapeKind::kCircle, 3, 3, 2, params) {
+    if (AllSet({0, 1})) {
+        centre = Midpoint(points[0], points[1]);
+        measure[0] = Distance(points[0], centre);
+        box = CircleBox(centre, measure[0], createZoom);
+    }
+}
+
+void CCircle::ConvertMeasures(const CUnitConversion& conversion) {
+    const double r = measure[0];
+    result[0] = conversion.Length(2.0 * r);
+    result[1] = kShapeTwoPi * conversion.Length(r);
+    result[2] = kShapePi * conversion.Area(r * r);
+}
+
+CTPCircle::CTPCircle(const CShapeParams& params)
+    : CTPCircle(ShapeKind::kThreePointCircle, params) {}
+
+CTPCircle::CTPCircle(int kindCode, const CShapeParams& params)
+    : CShape(kindCode, 7, 7, 3, params) {}
+
+void CTPCircle::RefreshGeometry() {
+    if (!AllSet({0, 1, 2})) {
+        return;
+    }
+    if (const std::optional<CircleFit> fit =
+            CircleThrough3Points(points[0], points[1], points[2])) {
+        centre = fit->centre;
+        measure[0] = fit->radius;
+    }
+}
+
+void CTPCircle::ConvertMeasures(const CUnitConversion& conversion) {
+    CircleResults(measure[0], conversion, result);
+}
+
+CAutoCircle::CAutoCircle(const CShapeParams& params)
+    : CTPCircle(ShapeKind::kAutoCircle, params) {
+    RefreshGeometry();
+    if (measure[0] != 0.0) {
+        box = CircleBox(centre, measure[0], createZoom);
+    }
+}
+
+void CAutoCircle::AfterResults() {
+    NotifyResultsChanged();
+}
+
+CArc::CArc(const CShapeParams& params)
+    : CShape(ShapeKind::kArc, 4, 4, 3, params) {
+    if (!AllSet({0, 1, 2})) {
+        return;
+    }
+    const ShapePoint& p0 = points[0];
+    const ShapePoint& p1 = points[1];
+    const ShapePoint& p2 = points[2];
+    dx20 = p2.x - p0.x;
+    dy20 = p2.y - p0.y;
+    dx10 = p1.x - p0.x;
+    dy10 = p1.y - p0.y;
+    if (const std::optional<ShapePoint> c = ArcCentre(p0, p1, p2)) {
+        centre = *c;
+        measure[0] = Distance(centre, p0);
+        measure[1] = AngleAtVertex(centre, p0, p1);
+        box = CircleBox(centre, measure[0], createZoom);
+    }
+}
+
+void CArc::ConvertMeasures(const CUnitConversion& conversion) {
+    const double radius = conversion.Length(measure[0]);
+    const double degrees = measure[1];
+    result[0] = radius;
+    result[1] = degrees;
+    result[2] = degrees / 360.0 * kShapeTwoPi * radius;
+    result[3] = degrees / 360.0 * kShapePi * radius * radius;
+}
+
+CTCircle::CTCircle(const CShapeParams& params)
+    : CShape(ShapeKind::kTwoCircles, 0, 5, 4, params) {
+    if (AllSet({0, 1})) {
+        centre1 = Midpoint(points[0], points[1]);
+        measure[0] = Distance(points[1], points[0]) / 2.0;
+        box1 = CircleBox(centre1, measure[0], createZoom);
+    }
+    if (AllSet({2, 3})) {
+        centre2 = Midpoint(points[2], points[3]);
+        measure[1] = Distance(points[3], points[2]) / 2.0;
+        box2 = CircleBox(centre2, measure[1], createZoom);
+    }
+    if (AllSet({0, 1, 2, 3})) {
+        measure[2] = Distance(centre2, centre1);
+    }
+}
+
+void CTCircle::ConvertMeasures(const CUnitConversion& conversion) {
+    result[0] = conversion.Length(measure[0]);
+    result[1] = conversion.Length(measure[2]);
+    result[2] = conversion.Length(measure[1]);
+}
+
+CLineCircle::CLineCircle(const CShapeParams& params)
+    : CShape(ShapeKind::kLineCircle, 0, 5, 4, params) {
+    if (!AllSet({0, 1})) {
+        return;
+    }
+    centre = Midpoint(points[0], points[1]);
+    measure[0] = Distance(points[0], centre);
+    box = CircleBox(centre, measure[0], createZoom);
+    if (AllSet({2, 3})) {
+        foot = PerpendicularFoot(centre, points[2], points[3]);
+        measure[2] = Distance(foot, centre);
+    }
+}
+
+void CLineCircle::ConvertMeasures(const CUnitConversion& conversion) {
+    result[0] = conversion.Length(measure[0]);
+    result[1] = conversion.Length(measure[2]);
+}
+
+void CLineCircle::AfterResults() {
+    NotifyResultsChanged();
+}

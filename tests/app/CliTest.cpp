@@ -1,0 +1,245 @@
+#include "calibration/Calibration.h"
+#include "shapes/ShapeFactory.h"
+#include "tests/support/TestEnvironment.h"
+
+#include <gtest/gtest.h>
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QSettings>
+
+namespace {
+
+struct CliRun {
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+    QJsonObject json;
+};
+
+// Runs the real marnelo-cli with the program folder and settings store of
+// `home` (a ScopedProgramFolder keeps its settings under "<home>/config").
+CliRun RunCli(const QStringList& arguments, const QString& home,
+              const QByteArray& input = QByteArray()) {
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("MARNELO_HOME", home);
+    environment.insert("XDG_CONFIG_HOME", home + "/config");
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(MARNELO_CLI_PATH), arguments);
+    EXPECT_TRUE(process.waitForStarted());
+    process.write(input);
+    process.closeWriteChannel();
+    EXPECT_TRUE(process.waitForFinished(30000));
+    CliRun run;
+    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.out = process.readAllStandardOutput();
+    run.err = process.readAllStandardError();
+    run.json = QJsonDocument::fromJson(run.out).object();
+    return run;
+}
+
+class CliTest : public ::testing::Test {
+protected:
+    CliRun Measure(const QByteArray& session) {
+        WriteFile(home.filePath("session.json"), session);
+        return RunCli({"measure", home.filePath("session.json")}, home.path());
+    }
+
+    static QJsonObject Shape(const CliRun& run, int index) {
+        return run.json["shapes"].toArray()[index].toObject();
+    }
+
+    static std::vector<double> Numbers(const QJsonValue& array) {
+        std::vector<double> numbers;
+        for (const QJsonValue& value : array.toArray()) {
+            numbers.push_back(value.toDouble());
+        }
+        return numbers;
+    }
+
+    ScopedProgramFolder home;
+};
+
+TEST_F(CliTest, MeasuresWithTheInitialCalibrationByDefault) {
+    const CliRun run = Measure(R"({"shapes": [
+        {"mode": 108, "points": [[10, 20], [70, 20], [40, 30]]},
+        {"mode": 113, "points": [[10, 10], [70, 10], [70, 70], [10, 70], [5, 5]], "mark": 1},
+        {"mode": 188, "points": [[10, 50], [50, 10], [90, 50], [5, 5]]},
+        {"mode": 138, "points": [[10, 20], [40, 99], [5, 5]]}
+    ]})");
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.err.isEmpty());
+
+    const QJsonObject line = Shape(run, 0);
+    EXPECT_EQ(line["serial"].toInt(), -1);
+    EXPECT_EQ(line["kind"].toInt(), 1);
+    EXPECT_EQ(line["class"].toString(), "CLine");
+    EXPECT_EQ(Numbers(line["measure"]), (std::vector<double>{60, 0, 0}));
+    EXPECT_EQ(Numbers(line["result"]), (std::vector<double>{10, 0, 0, 0}));
+    EXPECT_EQ(line["mark"].toInt(), 0);
+
+    // The polygon's anchor is reported last, as it was given.
+    const QJsonObject polygon = Shape(run, 1);
+    EXPECT_EQ(polygon["serial"].toInt(), 0);
+    EXPECT_EQ(polygon["points"].toArray().size(), 5);
+    EXPECT_EQ(Numbers(polygon["points"].toArray()[4]), (std::vector<double>{5, 5}));
+    EXPECT_EQ(Numbers(polygon["result"]), (std::vector<double>{40, 100, 0, 0}));
+    EXPECT_EQ(polygon["mark"].toInt(), 1);
+
+    // Non-terminating values read back exactly as computed in this process.
+    const QJsonObject circle = Shape(run, 2);
+    const CUnitConversion initial;
+    EXPECT_EQ(circle["result"].toArray()[0].toDouble(), initial.Length(40.0));
+    EXPECT_EQ(circle["result"].toArray()[1].toDouble(), kShapeTwoPi * initial.Length(40.0));
+    EXPECT_EQ(circle["result"].toArray()[2].toDouble(), kShapePi * initial.Area(1600.0));
+
+    // The horizontal distance keeps its second point on the first one's row.
+    const QJsonObject horizontal = Shape(run, 3);
+    EXPECT_EQ(Numbers(horizontal["points"].toArray()[1]), (std::vector<double>{40, 20}));
+    EXPECT_EQ(horizontal["result"].toArray()[0].toDouble(), 5.0);
+
+    const QJsonObject calibration = run.json["calibration"].toObject();
+    EXPECT_EQ(calibration["unit"].toString(), "mm");
+    EXPECT_EQ(calibration["factor"].toDouble(), 10.0);
+    EXPECT_EQ(calibration["scale"].toDouble(), 60.0);
+    EXPECT_EQ(calibration["reference"].toDouble(), 2.0);
+    EXPECT_EQ(calibration["last_line"].toDouble(), 5.0);
+    EXPECT_EQ(run.json["decimals"].toInt(), 6);
+}
+
+TEST_F(CliTest, TakesUnitAndScaleDecimalsAndNumbersMarks) {
+    const CliRun run = Measure(R"({"calibration": {"unit": "UM", "scale": 1200},
+        "decimals": 2, "image": {"width": 1920, "height": 1080},
+        "shapes": [
+            {"mode": 120, "points": [[10, 10]]},
+            {"mode": 130, "points": [[20, 10]]},
+            {"mode": 120, "points": [[30, 10]]},
+            {"mode": 121, "points": [[40, 10]], "text": "Gap \"A\" µm\n"}
+        ]})");
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(Numbers(Shape(run, 0)["measure"])[0], 0.0);
+    EXPECT_EQ(Numbers(Shape(run, 1)["measure"])[0], 0.0);
+    EXPECT_EQ(Numbers(Shape(run, 2)["measure"])[0], 1.0);
+    EXPECT_EQ(Shape(run, 3)["text"].toString(), "Gap \"A\" µm\n");
+    EXPECT_EQ(Shape(run, 3)["serial"].toInt(), 2);
+    const QJsonObject calibration = run.json["calibration"].toObject();
+    EXPECT_EQ(calibration["unit"].toString(), "UM");
+    EXPECT_EQ(calibration["factor"].toDouble(), 10000.0);
+    EXPECT_EQ(calibration["scale"].toDouble(), 1200.0);
+    EXPECT_EQ(calibration["last_line"].toDouble(), 2.0);
+    EXPECT_EQ(run.json["decimals"].toInt(), 2);
+}
+
+TEST_F(CliTest, UsesAStoredCalibration) {
+    WriteFile(home.filePath("lab/data.xml"),
+              "<LOBRIN><Calibration name=\"Data\">"
+              "<caldata name=\"CAL1\" Unit=\"um\" ValueX=\"1200.000000\" ValueY=\"1.0\"/>"
+              "</Calibration></LOBRIN>");
+    WriteFile(home.filePath("lab/session.json"),
+              R"({"calibration": {"store": "data.xml", "name": "cal1"},
+                  "shapes": [{"mode": 108, "points": [[10, 10], [130, 10], [5, 5]]}]})");
+    const CliRun run = RunCli({"measure", home.filePath("lab/session.json")}, home.path());
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(Shape(run, 0)["result"].toArray()[0].toDouble(), 120.0 * 10000.0 / 1200.0);
+    const QJsonObject calibration = run.json["calibration"].toObject();
+    EXPECT_EQ(calibration["name"].toString(), "cal1");
+    EXPECT_EQ(calibration["unit"].toString(), "um");
+    EXPECT_EQ(calibration["reference"].toDouble(), 1.0);
+
+    // Without a store the program folder's data.xml is used.
+    WriteFile(home.filePath("data.xml"), ReadFile(home.filePath("lab/data.xml")));
+    const CliRun fromHome = Measure(R"({"calibration": {"name": "CAL1"}})");
+    ASSERT_EQ(fromHome.exitCode, 0) << fromHome.err.toStdString();
+    EXPECT_EQ(fromHome.json["calibration"].toObject()["scale"].toDouble(), 1200.0);
+    EXPECT_EQ(fromHome.json["shapes"].toArray().size(), 0);
+}
+
+TEST_F(CliTest, ReadsStandardInputAndTheDecimalsSetting) {
+    {
+        QSettings store(QStringLiteral("LOBRIN"), QStringLiteral("Marnelo"));
+        store.setValue("Parameter/measuredecimal", 3);
+    }
+    const CliRun run = RunCli({"measure", "-"}, home.path(), "{}");
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(run.json["decimals"].toInt(), 3);
+    EXPECT_TRUE(run.json["shapes"].toArray().isEmpty());
+}
+
+TEST_F(CliTest, BadSessionsFailWithOneLineAndStatusTwo) {
+    struct Case {
+        const char* session;
+        const char* mentions;
+    };
+    const Case cases[] = {
+        {"{\"shapes\": [", "malformed JSON"},
+        {"[1, 2]", "JSON object"},
+        {"", "malformed JSON"},
+        {R"({"shapes": [{"mode": 140, "points": []}]})", "Bad Element code"},
+        {R"({"shapes": [{"mode": 108, "points": [[1, 2], [3, 4]]}]})", "needs 3 points"},
+        {R"({"shapes": [{"mode": 113, "points": [[1, 2], [3, 4], [5, 6]]}]})", "3 to 10 vertices"},
+        {R"({"shapes": [{"mode": 108, "points": [[1, 2], [3], [5, 6]]}]})", "shapes[0].points[1]"},
+        {R"({"shapes": [{"mode": 108, "points": [[1, 2], ["3", 4], [5, 6]]}]})", "two numbers"},
+        {R"({"shapes": [{"mode": 108, "points": [[1, 2], [3, 1e999], [5, 6]]}]})", "malformed"},
+        {R"({"shapes": [{"points": [[1, 2]]}]})", "mode is missing"},
+        {R"({"shapes": [{"mode": 108.5, "points": []}]})", "shapes[0].mode"},
+        {R"({"shapes": [{"mode": 108}]})", "shapes[0].points"},
+        {R"({"shapes": {"mode": 108}})", "shapes"},
+        {R"({"shapes": [{"mode": 121, "points": [[1, 2]]}]})", "needs a text"},
+        {R"({"shapes": [{"mode": 108, "points": [[1, 2], [3, 4], [5, 6]], "text": "x"}]})",
+         "only text notes"},
+        {R"({"shapes": [{"mode": 108, "points": [[1, 2], [3, 4], [5, 6]], "mark": 2}]})",
+         "shapes[0].mark"},
+        {R"({"shape": []})", "unknown key \"shape\""},
+        {R"({"calibration": {"unit": "µm"}})", "unknown unit"},
+        {R"({"calibration": {"scale": 0}})", "calibration.scale"},
+        {R"({"calibration": {"scale": "60"}})", "calibration.scale"},
+        {R"({"calibration": {"unit": "mm", "name": "CAL1"}})", "either"},
+        {R"({"calibration": {"store": "data.xml"}})", "name"},
+        {R"({"calibration": {"store": "absent.xml", "name": "CAL1"}})", "cannot load"},
+        {R"({"calibration": {"name": "CAL1"}})", "cannot load"},
+        {R"({"decimals": 16})", "decimals"},
+        {R"({"image": {"width": 0}})", "image.width"},
+    };
+    for (const Case& c : cases) {
+        const CliRun run = Measure(c.session);
+        EXPECT_EQ(run.exitCode, 2) << c.session;
+        EXPECT_TRUE(run.out.isEmpty()) << c.session;
+        EXPECT_TRUE(run.err.startsWith("marnelo-cli: ")) << run.err.toStdString();
+        EXPECT_TRUE(run.err.endsWith('\n'));
+        EXPECT_EQ(run.err.count('\n'), 1) << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains(c.mentions)) << c.session << " -> " << run.err.toStdString();
+    }
+}
+
+TEST_F(CliTest, UnknownNamesInTheStoreAndUnreadableFiles) {
+    WriteFile(home.filePath("data.xml"),
+              "<LOBRIN><Calibration><caldata name=\"Zero\" Unit=\"mm\" ValueX=\"0\" "
+              "ValueY=\"1\"/></Calibration></LOBRIN>");
+    for (const char* name : {"Absent", "Zero"}) {
+        const CliRun run = Measure(QByteArray(R"({"calibration": {"name": ")") + name + R"("}})");
+        EXPECT_EQ(run.exitCode, 2);
+        EXPECT_TRUE(run.err.contains("not a usable calibration")) << run.err.toStdString();
+    }
+
+    const CliRun missing = RunCli({"measure", home.filePath("none.json")}, home.path());
+    EXPECT_EQ(missing.exitCode, 2);
+    EXPECT_TRUE(missing.err.contains("cannot read")) << missing.err.toStdString();
+    const CliRun folder = RunCli({"measure", home.path()}, home.path());
+    EXPECT_EQ(folder.exitCode, 2);
+    EXPECT_TRUE(folder.err.contains("folder")) << folder.err.toStdString();
+
+    for (const QStringList& arguments :
+         {QStringList{}, QStringList{"measure"}, QStringList{"weigh", "x.json"}}) {
+        const CliRun usage = RunCli(arguments, home.path());
+        EXPECT_EQ(usage.exitCode, 2);
+        EXPECT_TRUE(usage.err.startsWith("usage: marnelo-cli measure"));
+    }
+    const CliRun help = RunCli({"--help"}, home.path());
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_TRUE(help.out.startsWith("usage: marnelo-cli measure"));
+}
+
+} // namespace
