@@ -1,10 +1,11 @@
 #include "app/Folders.h"
 
+#include "app/FileWriting.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 CFolders g_folders;
 
@@ -57,12 +58,8 @@ std::optional<QByteArray> EncodeFolderRecord(const QString& folder) {
     if (folder.isEmpty() || folder.size() > kMaxFolderUnits || !IsWellFormedUtf16(folder)) {
         return std::nullopt;
     }
-    QByteArray record(kFolderRecordBytes, '\0');
-    for (qsizetype i = 0; i < folder.size(); ++i) {
-        const char16_t unit = folder.at(i).unicode();
-        record[2 * i] = static_cast<char>(unit & 0xFF);
-        record[2 * i + 1] = static_cast<char>(unit >> 8);
-    }
+    QByteArray record = ToUtf16LE(folder);
+    record.resize(kFolderRecordBytes, '\0');
     return record;
 }
 
@@ -75,12 +72,7 @@ std::optional<QString> DecodeFolderRecord(const QByteArray& record) {
            (record[2 * units] != 0 || record[2 * units + 1] != 0)) {
         ++units;
     }
-    QString folder(units, Qt::Uninitialized);
-    for (qsizetype i = 0; i < units; ++i) {
-        folder[i] =
-            QChar(static_cast<char16_t>(static_cast<unsigned char>(record[2 * i]) |
-                                        static_cast<unsigned char>(record[2 * i + 1]) << 8));
-    }
+    const QString folder = FromUtf16LE(record.first(2 * units));
     if (!IsWellFormedUtf16(folder) || folder.isEmpty() || !QDir::isAbsolutePath(folder)) {
         return std::nullopt;
     }
@@ -125,9 +117,7 @@ bool ChooseSaveFolder(const QString& folder) {
     if (!QDir().mkpath(VideoFolderOf(cleaned))) {
         return false;
     }
-    QSaveFile file(RecordPath());
-    if (!file.open(QIODevice::WriteOnly) || file.write(*record) != record->size() ||
-        !file.commit()) {
+    if (!WriteFileWhole(RecordPath(), *record)) {
         return false;
     }
     g_folders.saveFolder = cleaned;

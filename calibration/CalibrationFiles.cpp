@@ -1,5 +1,6 @@
 #include "calibration/CalibrationFiles.h"
 
+#include "app/FileWriting.h"
 #include "app/Folders.h"
 #include "calibration/Calibration.h"
 
@@ -7,7 +8,6 @@
 #include <tinyxml2.h>
 
 #include <QFile>
-#include <QSaveFile>
 
 namespace {
 
@@ -16,40 +16,6 @@ constexpr qint64 kMaxDefaultCalibrationBytes = 64 * 1024;
 
 QString ErrorText(const tinyxml2::XMLDocument& document) {
     return QString::fromUtf8(document.ErrorStr());
-}
-
-QByteArray Utf16LittleEndian(const QString& text) {
-    QByteArray bytes;
-    bytes.reserve(text.size() * 2);
-    for (const QChar c : text) {
-        bytes.append(static_cast<char>(c.unicode() & 0xFF));
-        bytes.append(static_cast<char>(c.unicode() >> 8));
-    }
-    return bytes;
-}
-
-QString FromUtf16LittleEndian(const QByteArray& bytes) {
-    const qsizetype units = bytes.size() / 2;
-    QString text(units, Qt::Uninitialized);
-    for (qsizetype i = 0; i < units; ++i) {
-        text[i] = QChar(static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
-                                              static_cast<unsigned char>(bytes[2 * i + 1]) << 8));
-    }
-    return text;
-}
-
-bool WriteWhole(const QString& path, const QByteArray& bytes) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        return false;
-    }
-    // QSaveFile::commit() does not report a failure of the final flush (a
-    // full disk), so the data is flushed and checked before committing.
-    if (file.write(bytes) != bytes.size() || !file.flush()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
 }
 
 } // namespace
@@ -120,7 +86,7 @@ bool SaveCalibrationsTo(const QString& path) {
 
     tinyxml2::XMLPrinter printer;
     document.Print(&printer);
-    return WriteWhole(path, QByteArray(printer.CStr(), printer.CStrSize() - 1));
+    return WriteFileWhole(path, QByteArray(printer.CStr(), printer.CStrSize() - 1));
 }
 
 bool SaveCalibrations() {
@@ -128,7 +94,7 @@ bool SaveCalibrations() {
 }
 
 bool WriteDefaultCalibration(const QString& name) {
-    return WriteWhole(DefaultCalibrationPath(), Utf16LittleEndian(name));
+    return WriteFileWhole(DefaultCalibrationPath(), ToUtf16LE(name));
 }
 
 void RemoveDefaultCalibration() {
@@ -140,7 +106,7 @@ bool RestoreDefaultCalibration() {
     if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxDefaultCalibrationBytes) {
         return false;
     }
-    const QString name = FromUtf16LittleEndian(file.readAll());
+    const QString name = FromUtf16LE(file.readAll());
     if (!ApplyCalibration(name)) {
         return false;
     }
