@@ -53,6 +53,7 @@ QAction* CMDIFrameWnd::CommandAction(int id) {
     action->setEnabled(false);
     connect(action, &QAction::triggered, this, [this, id] { RouteCommand(id); });
     m_actions.emplace(id, action);
+    RequestCommandUpdate();
     return action;
 }
 

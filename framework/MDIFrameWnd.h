@@ -33,8 +33,9 @@ public:
     CStatusBar& paneBar() const { return *m_paneBar; }
     const CDocManager& docManager() const { return m_docManager; }
 
-    // The action of a command id, created on first use. Triggering it routes
-    // the command; its enabled and checked state follow UpdateCommandUI.
+    // The action of a command id, created on first use (disabled until the
+    // next update). Triggering it routes the command; its enabled and checked
+    // state follow UpdateCommandUI.
     QAction* CommandAction(int id);
     // The command id of one of our actions, 0 for other actions.
     static int CommandId(const QAction* action);
