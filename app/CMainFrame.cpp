@@ -161,8 +161,19 @@ QMenu* CMainFrame::createPopupMenu() {
 }
 
 void CMainFrame::OnActiveChildChanged(CChildFrame* child) {
-    // The document's name goes before the program's name.
-    const QString product = QStringLiteral("Marnelo");
-    setWindowTitle(child ? child->windowTitle() + QStringLiteral(" - ") + product : product);
+    disconnect(m_titleConnection);
+    m_activeChild = child;
+    if (child) {
+        m_titleConnection =
+            connect(child, &QWidget::windowTitleChanged, this, &CMainFrame::updateTitle);
+    }
+    updateTitle();
     RelabelMenus();
+}
+
+// The active document's name goes before the program's name.
+void CMainFrame::updateTitle() {
+    const QString product = QStringLiteral("Marnelo");
+    setWindowTitle(m_activeChild ? m_activeChild->windowTitle() + QStringLiteral(" - ") + product
+                                 : product);
 }

@@ -47,6 +47,7 @@ private:
     void createDockingPanes();
     void createSplash();
     void updatePaneTabIcons();
+    void updateTitle();
     void restoreWorkspace();
     void saveWorkspace() const;
 
@@ -68,5 +69,7 @@ private:
     CMeasureResultFormWnd* m_resultsPane = nullptr;
     CThumbnailsFormWnd* m_browserPane = nullptr;
     int m_look;
-    QString m_openFolder; // where the picture dialog starts
+    QString m_openFolder;                 // where the picture dialog starts
+    CChildFrame* m_activeChild = nullptr; // as last reported by the frame
+    QMetaObject::Connection m_titleConnection;
 };
