@@ -103,7 +103,7 @@ void CMainFrame::RelabelMenus() {
     CommandAction(ID_LANGUAGE_ENGLISH)
         ->setText(GetLanguageString("English", QStringLiteral("English"), 128));
     // The last popup has its own key while a picture window is active.
-    m_aboutMenu->setTitle(activeChildFrame()
+    m_aboutMenu->setTitle(m_activeChild
                               ? GetLanguageString("About", QStringLiteral("About"), 128)
                               : GetLanguageString("About1", QStringLiteral("About"), 128));
     CommandAction(ID_APP_ABOUT)->setText(GetLanguageString("About", QStringLiteral("About"), 128));
