@@ -1,6 +1,7 @@
 #include "app/CLOBRINApp.h"
 
 #include "app/CMainFrame.h"
+#include "app/DocTemplates.h"
 #include "app/Folders.h"
 #include "app/Language.h"
 #include "app/MagnifierBuffer.h"
@@ -25,7 +26,8 @@ bool CLOBRINApp::InitInstance() {
     ApplyUiLanguage();
     SelectLanguageFile(g_parameters.languagemainid, g_parameters.languagesubid);
     InitSaveFolders();
-    m_mainFrame = std::make_unique<CMainFrame>();
+    RegisterDocTemplates(m_docManager);
+    m_mainFrame = std::make_unique<CMainFrame>(m_docManager);
     AllocateMagnifierBuffer();
     m_mainFrame->showMaximized();
     return true;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/PowerInhibitor.h"
+#include "framework/DocTemplate.h"
 
 #include <memory>
 
@@ -18,8 +19,9 @@ public:
     ~CLOBRINApp() override;
 
     // Start-up: keep the machine awake, fix the program folder, load the
-    // settings, set the language, create the save folders, allocate the
-    // magnifier buffer and show the main window maximised. No document opens,
+    // settings, set the language, create the save folders, register the
+    // document templates, create the main frame, allocate the magnifier
+    // buffer and show the main window maximised. No document opens,
     // whatever the command line holds. Returns false when start-up failed.
     bool InitInstance();
 
@@ -35,5 +37,6 @@ private:
 
     CPowerInhibitor m_inhibitor;
     QTranslator m_qtTranslator;
+    CDocManager m_docManager;
     std::unique_ptr<CMainFrame> m_mainFrame;
 };

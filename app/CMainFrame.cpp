@@ -1,7 +1,179 @@
 #include "app/CMainFrame.h"
 
-CMainFrame::CMainFrame(QWidget* parent)
-    : QMainWindow(parent) {
+#include "app/ApplicationLook.h"
+#include "app/Folders.h"
+#include "app/Icons.h"
+#include "app/Language.h"
+#include "app/ResourceStrings.h"
+#include "browser/CThumbnailsFormWnd.h"
+#include "calibration/CCalManageFormWnd.h"
+#include "framework/ChildFrame.h"
+#include "framework/MessageBox.h"
+#include "framework/StatusBar.h"
+#include "reports/CMeasureResultFormWnd.h"
+
+#include <QCloseEvent>
+#include <QMenu>
+#include <QSettings>
+#include <QSplashScreen>
+#include <QTabBar>
+#include <QTimer>
+#include <QToolBar>
+
+namespace {
+
+QSettings OpenStore() {
+    return QSettings(QStringLiteral("LOBRIN"), QStringLiteral("Marnelo"));
+}
+
+constexpr int kStatusPaneId1 = 105;
+constexpr int kStatusPaneId2 = 106;
+
+} // namespace
+
+CMainFrame::CMainFrame(const CDocManager& docManager, QWidget* parent)
+    : CMDIFrameWnd(docManager, parent)
+    , m_look(StoredApplicationLook()) {
+    ApplyApplicationLook(m_look);
+    setObjectName(QStringLiteral("MainFrame"));
     setWindowTitle(QStringLiteral("Marnelo"));
-    resize(1024, 768);
+    setWindowIcon(LoadSvgIcon(QStringLiteral(":/icons/marnelo.svg")));
+    resize(1280, 800);
+    m_openFolder = g_folders.snapshotFolder;
+    createMenus();
+    createToolBar();
+    createStatusBar();
+    createDockingPanes();
+    restoreWorkspace();
+    createSplash();
+    RelabelMenus();
+    UpdateCommandUI();
+}
+
+CMainFrame::~CMainFrame() = default;
+
+void CMainFrame::createStatusBar() {
+    CStatusBar& bar = paneBar();
+    bar.setObjectName(QStringLiteral("StatusBar"));
+    bar.AddPane(0, 200);
+    bar.AddPane(kStatusPaneId1, 600);
+    bar.AddPane(kStatusPaneId2, 400);
+    bar.AddIndicator(CStatusBar::Indicator::CapsLock, QStringLiteral("CAP"));
+    bar.AddIndicator(CStatusBar::Indicator::NumLock, QStringLiteral("NUM"));
+    bar.AddIndicator(CStatusBar::Indicator::ScrollLock, QStringLiteral("SCRL"));
+}
+
+void CMainFrame::createDockingPanes() {
+    setDockOptions(QMainWindow::AnimatedDocks | QMainWindow::AllowNestedDocks |
+                   QMainWindow::AllowTabbedDocks);
+    m_calibrationPane = new CCalManageFormWnd(LoadResourceString(IDS_CALIBRATION_PANE), this);
+    m_calibrationPane->setWindowIcon(LoadSvgIcon(QStringLiteral(":/icons/pane-calibration.svg")));
+    m_resultsPane = new CMeasureResultFormWnd(LoadResourceString(IDS_RESULTS_PANE), this);
+    m_resultsPane->setWindowIcon(LoadSvgIcon(QStringLiteral(":/icons/pane-results.svg")));
+    m_browserPane = new CThumbnailsFormWnd(LoadResourceString(IDS_BROWSER_PANE), this);
+    m_browserPane->setWindowIcon(LoadSvgIcon(QStringLiteral(":/icons/pane-browser.svg")));
+
+    // Calibration and results share one docked place as two tabs.
+    addDockWidget(Qt::LeftDockWidgetArea, m_calibrationPane);
+    tabifyDockWidget(m_calibrationPane, m_resultsPane);
+    m_calibrationPane->raise();
+    addDockWidget(Qt::RightDockWidgetArea, m_browserPane);
+    resizeDocks({m_calibrationPane, m_browserPane}, {300, 240}, Qt::Horizontal);
+    for (QDockWidget* pane :
+         std::initializer_list<QDockWidget*>{m_calibrationPane, m_resultsPane, m_browserPane}) {
+        connect(pane, &QDockWidget::dockLocationChanged, this,
+                [this] { QTimer::singleShot(0, this, &CMainFrame::updatePaneTabIcons); });
+        connect(pane, &QDockWidget::topLevelChanged, this,
+                [this] { QTimer::singleShot(0, this, &CMainFrame::updatePaneTabIcons); });
+    }
+    QTimer::singleShot(0, this, &CMainFrame::updatePaneTabIcons);
+
+    // View > Toolbars and Docking Windows: show or hide the bars and panes.
+    m_dockingMenu->addAction(m_toolBar->toggleViewAction());
+    m_dockingMenu->addAction(m_calibrationPane->toggleViewAction());
+    m_dockingMenu->addAction(m_resultsPane->toggleViewAction());
+    m_dockingMenu->addAction(m_browserPane->toggleViewAction());
+}
+
+// Panes docked together show as tabs; Qt gives those tabs no icons, so each
+// gets the icon of the pane it stands for.
+void CMainFrame::updatePaneTabIcons() {
+    for (QTabBar* tabs : findChildren<QTabBar*>(QString(), Qt::FindDirectChildrenOnly)) {
+        for (int index = 0; index < tabs->count(); ++index) {
+            for (QDockWidget* pane : std::initializer_list<QDockWidget*>{
+                     m_calibrationPane, m_resultsPane, m_browserPane}) {
+                if (tabs->tabText(index) == pane->windowTitle()) {
+                    tabs->setTabIcon(index, pane->windowIcon());
+                }
+            }
+        }
+    }
+}
+
+void CMainFrame::createSplash() {
+    if (qEnvironmentVariableIsSet("MARNELO_NO_SPLASH")) {
+        return;
+    }
+    const QPixmap picture = RenderSvg(QStringLiteral(":/splash.svg"));
+    if (picture.isNull()) {
+        return;
+    }
+    auto* splash = new QSplashScreen(picture, Qt::WindowStaysOnTopHint);
+    splash->setAttribute(Qt::WA_DeleteOnClose);
+    splash->show();
+    // Over the frame once that is shown; the frame keeps working meanwhile.
+    QTimer::singleShot(0, splash, &QWidget::raise);
+    QTimer::singleShot(4000, splash, &QWidget::close);
+}
+
+void CMainFrame::restoreWorkspace() {
+    QSettings store = OpenStore();
+    store.beginGroup(QStringLiteral("Workspace"));
+    restoreGeometry(store.value(QStringLiteral("Geometry")).toByteArray());
+    restoreState(store.value(QStringLiteral("State")).toByteArray());
+}
+
+void CMainFrame::saveWorkspace() const {
+    QSettings store = OpenStore();
+    store.beginGroup(QStringLiteral("Workspace"));
+    store.setValue(QStringLiteral("Geometry"), saveGeometry());
+    store.setValue(QStringLiteral("State"), saveState());
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    const auto answer = ShowMessageBox(
+        this, GetLanguageString("CloseTip", QStringLiteral("Are you sure close?"), 128), QString(),
+        QMessageBox::Yes | QMessageBox::No, QMessageBox::Question);
+    if (answer != QMessageBox::Yes) {
+        event->ignore();
+        return;
+    }
+    saveWorkspace();
+    event->accept();
+}
+
+void CMainFrame::contextMenuEvent(QContextMenuEvent* event) {
+    event->accept();
+}
+
+QMenu* CMainFrame::createPopupMenu() {
+    return nullptr;
+}
+
+void CMainFrame::OnActiveChildChanged(CChildFrame* child) {
+    disconnect(m_titleConnection);
+    m_activeChild = child;
+    if (child) {
+        m_titleConnection =
+            connect(child, &QWidget::windowTitleChanged, this, &CMainFrame::updateTitle);
+    }
+    updateTitle();
+    RelabelMenus();
+}
+
+// The active document's name goes before the program's name.
+void CMainFrame::updateTitle() {
+    const QString product = QStringLiteral("Marnelo");
+    setWindowTitle(m_activeChild ? m_activeChild->windowTitle() + QStringLiteral(" - ") + product
+                                 : product);
 }

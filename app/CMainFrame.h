@@ -1,10 +1,76 @@
 #pragma once
 
-#include <QMainWindow>
+#include "framework/MDIFrameWnd.h"
 
-// The main window. GUI thread only.
-class CMainFrame : public QMainWindow {
+class CCalManageFormWnd;
+class CMeasureResultFormWnd;
+class CThumbnailsFormWnd;
+class QToolBar;
+
+// The main window: menus relabelled from the language file, the 42-button
+// toolbar, the six-pane status bar, the calibration, results and picture
+// browser panes and the tabbed picture windows; it carries out the frame
+// commands (open picture or camera, favorites, language, looks, exit). The
+// window layout is kept between runs in the settings group "Workspace".
+// GUI thread only.
+class CMainFrame : public CMDIFrameWnd {
     Q_OBJECT
 public:
-    explicit CMainFrame(QWidget* parent = nullptr);
+    explicit CMainFrame(const CDocManager& docManager, QWidget* parent = nullptr);
+    ~CMainFrame() override;
+
+    // Writes the current language's captions into the menus and the
+    // toolbar's tooltips and status help.
+    void RelabelMenus();
+
+    QToolBar* toolBar() const { return m_toolBar; }
+    CCalManageFormWnd* calibrationPane() const { return m_calibrationPane; }
+    CMeasureResultFormWnd* resultsPane() const { return m_resultsPane; }
+    CThumbnailsFormWnd* browserPane() const { return m_browserPane; }
+    int applicationLook() const { return m_look; }
+
+    bool OnCommand(int id) override;
+    bool OnUpdateCommand(int id, CCmdUI& cmdUI) override;
+
+protected:
+    // Asks "CloseTip" first; Yes keeps the layout for the next run and closes.
+    void closeEvent(QCloseEvent* event) override;
+    // The frame offers no context menu of its own.
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    QMenu* createPopupMenu() override;
+    void OnActiveChildChanged(CChildFrame* child) override;
+
+private:
+    void createMenus();
+    void createToolBar();
+    void createStatusBar();
+    void createDockingPanes();
+    void createSplash();
+    void updatePaneTabIcons();
+    void updateTitle();
+    void restoreWorkspace();
+    void saveWorkspace() const;
+
+    void OnOpenPicture();
+    void OnOpenCamera();
+    void OnFavorites();
+    void OnSaveSetting();
+    void OnLanguage(int primaryId, int secondaryId);
+    void OnApplicationLook(int lookId);
+
+    QMenu* m_fileMenu = nullptr;
+    QMenu* m_openMenu = nullptr;
+    QMenu* m_deviceMenu = nullptr;
+    QMenu* m_viewMenu = nullptr;
+    QMenu* m_dockingMenu = nullptr;
+    QMenu* m_languageMenu = nullptr;
+    QMenu* m_aboutMenu = nullptr;
+    QToolBar* m_toolBar = nullptr;
+    CCalManageFormWnd* m_calibrationPane = nullptr;
+    CMeasureResultFormWnd* m_resultsPane = nullptr;
+    CThumbnailsFormWnd* m_browserPane = nullptr;
+    int m_look;
+    QString m_openFolder;                 // where the picture dialog starts
+    CChildFrame* m_activeChild = nullptr; // as last reported by the frame
+    QMetaObject::Connection m_titleConnection;
 };

@@ -1,0 +1,155 @@
+#include "app/ApplicationLook.h"
+#include "app/CMainFrame.h"
+#include "app/CSettingDialog.h"
+#include "app/CommandIds.h"
+#include "app/Folders.h"
+#include "app/Language.h"
+#include "app/PendingPicture.h"
+#include "framework/DesktopOpener.h"
+#include "framework/FileDialog.h"
+#include "framework/MessageBox.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QStatusBar>
+#include <QUrl>
+
+namespace {
+
+// The caption of the live camera window; there is at most one.
+const QString kLiveWindowTitle = QStringLiteral("Marnelo");
+
+bool IsLookCommand(int id) {
+    return id >= ID_VIEW_APPLOOK_FIRST && id <= ID_VIEW_APPLOOK_LAST;
+}
+
+} // namespace
+
+bool CMainFrame::OnCommand(int id) {
+    switch (id) {
+    case ID_FILE_OPEN:
+        OnOpenPicture();
+        return true;
+    case ID_OPEN_DEVICE:
+        OnOpenCamera();
+        return true;
+    case ID_FAVORITES:
+        OnFavorites();
+        return true;
+    case ID_SAVE_SETTING:
+        OnSaveSetting();
+        return true;
+    case ID_APP_EXIT:
+        close();
+        return true;
+    case ID_VIEW_STATUS_BAR:
+        statusBar()->setVisible(statusBar()->isHidden());
+        return true;
+    case ID_LANGUAGE_CHINESE_SP:
+        OnLanguage(4, 2);
+        return true;
+    case ID_LANGUAGE_CHINESE_TR:
+        OnLanguage(4, 1);
+        return true;
+    case ID_LANGUAGE_ENGLISH:
+        OnLanguage(9, 1);
+        return true;
+    case ID_APP_ABOUT:
+        return true;
+    default:
+        if (IsLookCommand(id)) {
+            OnApplicationLook(id);
+            return true;
+        }
+        return false;
+    }
+}
+
+bool CMainFrame::OnUpdateCommand(int id, CCmdUI& cmdUI) {
+    switch (id) {
+    case ID_FILE_OPEN:
+    case ID_OPEN_DEVICE:
+    case ID_FAVORITES:
+    case ID_SAVE_SETTING:
+    case ID_APP_EXIT:
+    case ID_LANGUAGE_CHINESE_SP:
+    case ID_LANGUAGE_CHINESE_TR:
+    case ID_LANGUAGE_ENGLISH:
+    case ID_APP_ABOUT:
+        return true;
+    case ID_VIEW_STATUS_BAR:
+        cmdUI.SetCheck(!statusBar()->isHidden());
+        return true;
+    default:
+        if (IsLookCommand(id)) {
+            cmdUI.SetCheck(id == m_look);
+            return true;
+        }
+        return false;
+    }
+}
+
+void CMainFrame::OnOpenPicture() {
+    // A picture chosen in the picture browser opens without asking, once.
+    QString path = TakePendingPicturePath();
+    if (path.isEmpty()) {
+        int formatId = 0;
+        path = m_openFolder;
+        if (!DoImageFileDialog(this, ImageDialogMode::Open, formatId, path)) {
+            return;
+        }
+        m_openFolder = QFileInfo(path).absolutePath();
+    }
+    OpenDocument(DocKind::StillImage, path);
+}
+
+void CMainFrame::OnOpenCamera() {
+    for (QMdiSubWindow* window : mdiArea()->subWindowList()) {
+        if (window->windowTitle() == kLiveWindowTitle) {
+            mdiArea()->setActiveSubWindow(window);
+            return;
+        }
+    }
+    OpenDocument(DocKind::LiveCamera);
+}
+
+void CMainFrame::OnSaveSetting() {
+    CSettingDialog dialog(this);
+    dialog.exec();
+    // Colours, widths and decimals act at once, also after Cancel: every
+    // open picture relabels with them.
+    for (QMdiSubWindow* window : mdiArea()->subWindowList()) {
+        window->widget()->update();
+    }
+}
+
+void CMainFrame::OnFavorites() {
+    if (g_folders.snapshotFolder.isEmpty()) {
+        return;
+    }
+    // The folder may have been removed since start; the file manager should
+    // still open where the snapshots go.
+    QDir().mkpath(g_folders.snapshotFolder);
+    OpenWithDesktop(QUrl::fromLocalFile(g_folders.snapshotFolder));
+}
+
+void CMainFrame::OnLanguage(int primaryId, int secondaryId) {
+    SetLanguage(primaryId, secondaryId);
+    RelabelMenus();
+    ShowMessageBox(
+        nullptr,
+        GetLanguageString("Promptcontent", QStringLiteral("Please restart the program"), 48),
+        GetLanguageString("Systemprompt", QStringLiteral("System prompt"), 48), QMessageBox::Ok,
+        QMessageBox::Information);
+}
+
+void CMainFrame::OnApplicationLook(int lookId) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    m_look = lookId;
+    ApplyApplicationLook(lookId);
+    StoreApplicationLook(lookId);
+    QApplication::restoreOverrideCursor();
+}

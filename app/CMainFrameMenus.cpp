@@ -1,0 +1,110 @@
+#include "app/CMainFrame.h"
+#include "app/CommandIds.h"
+#include "app/Icons.h"
+#include "app/Language.h"
+#include "app/ResourceStrings.h"
+#include "app/ToolbarTable.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+#include <QToolBar>
+
+void CMainFrame::createMenus() {
+    QMenuBar* bar = menuBar();
+    m_fileMenu = bar->addMenu(QString());
+    m_openMenu = m_fileMenu->addMenu(QString());
+    m_openMenu->addAction(CommandAction(ID_FILE_OPEN));
+    m_openMenu->addAction(CommandAction(ID_OPEN_DEVICE));
+    m_fileMenu->addAction(CommandAction(ID_VIDEO_SETTING));
+    m_fileMenu->addAction(CommandAction(ID_SAVE_SETTING));
+    m_fileMenu->addAction(CommandAction(ID_FAVORITES));
+    m_fileMenu->addSeparator();
+    m_fileMenu->addAction(CommandAction(ID_APP_EXIT));
+
+    m_deviceMenu = bar->addMenu(QString());
+    m_deviceMenu->addAction(CommandAction(ID_OPEN_DEVICE));
+
+    m_viewMenu = bar->addMenu(QString());
+    m_dockingMenu = m_viewMenu->addMenu(QString());
+    m_viewMenu->addAction(CommandAction(ID_VIEW_STATUS_BAR));
+
+    m_languageMenu = bar->addMenu(QString());
+    m_languageMenu->addAction(CommandAction(ID_LANGUAGE_CHINESE_SP));
+    m_languageMenu->addAction(CommandAction(ID_LANGUAGE_CHINESE_TR));
+    m_languageMenu->addAction(CommandAction(ID_LANGUAGE_ENGLISH));
+
+    m_aboutMenu = bar->addMenu(QString());
+    m_aboutMenu->addAction(CommandAction(ID_APP_ABOUT));
+
+    // Menus show the state of their items as it is when they open.
+    for (QMenu* menu :
+         {m_fileMenu, m_openMenu, m_deviceMenu, m_viewMenu, m_languageMenu, m_aboutMenu}) {
+        connect(menu, &QMenu::aboutToShow, this, &CMDIFrameWnd::UpdateCommandUI);
+    }
+}
+
+void CMainFrame::createToolBar() {
+    m_toolBar = new QToolBar(LoadResourceString(IDS_TOOLBAR_STANDARD), this);
+    m_toolBar->setObjectName(QStringLiteral("StandardToolBar"));
+    m_toolBar->setIconSize(QSize(16, 16));
+    m_toolBar->setMovable(true);
+    for (const ToolbarButton& button : ToolbarButtons()) {
+        if (button.id == 0) {
+            m_toolBar->addSeparator();
+            continue;
+        }
+        QAction* action = CommandAction(button.id);
+        action->setIcon(
+            LoadSvgIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(button.icon))));
+        m_toolBar->addAction(action);
+    }
+    addToolBar(Qt::TopToolBarArea, m_toolBar);
+}
+
+void CMainFrame::RelabelMenus() {
+    // Toolbar buttons first; the menus then give the shared items their
+    // menu captions.
+    for (const ToolbarButton& button : ToolbarButtons()) {
+        if (button.id == 0) {
+            continue;
+        }
+        QAction* action = CommandAction(button.id);
+        const QString tooltip = ToolbarHelpText(button.id, ToolbarText::Tooltip);
+        action->setText(tooltip);
+        action->setToolTip(tooltip);
+        action->setStatusTip(ToolbarHelpText(button.id, ToolbarText::StatusHelp));
+    }
+
+    m_fileMenu->setTitle(GetLanguageString("File", QStringLiteral("File"), 128));
+    m_openMenu->setTitle(GetLanguageString("Open", QStringLiteral("Open..."), 128));
+    CommandAction(ID_FILE_OPEN)
+        ->setText(GetLanguageString("OpenPicture", QStringLiteral("Open Picture"), 128));
+    CommandAction(ID_OPEN_DEVICE)
+        ->setText(GetLanguageString("OpenDevice", QStringLiteral("Open Camera"), 128));
+    CommandAction(ID_VIDEO_SETTING)
+        ->setText(GetLanguageString("Setting", QStringLiteral("Video Setting"), 128));
+    CommandAction(ID_SAVE_SETTING)
+        ->setText(GetLanguageString("SettingSave", QStringLiteral("Save Setting"), 128));
+    CommandAction(ID_FAVORITES)
+        ->setText(GetLanguageString("Favorites", QStringLiteral("Favorites"), 128));
+    CommandAction(ID_APP_EXIT)->setText(GetLanguageString("Exit", QStringLiteral("Exit"), 128));
+    m_deviceMenu->setTitle(GetLanguageString("Device", QStringLiteral("Camera"), 128));
+    m_viewMenu->setTitle(GetLanguageString("View", QStringLiteral("View"), 128));
+    m_dockingMenu->setTitle(
+        GetLanguageString("Docking", QStringLiteral("Toolbars and Docking Windows"), 128));
+    CommandAction(ID_VIEW_STATUS_BAR)
+        ->setText(GetLanguageString("Statusbar", QStringLiteral("Statusbar"), 128));
+    m_languageMenu->setTitle(GetLanguageString("Language", QStringLiteral("Language"), 128));
+    CommandAction(ID_LANGUAGE_CHINESE_SP)
+        ->setText(GetLanguageString("ChineseSP", QStringLiteral("Simplified Chinese"), 128));
+    CommandAction(ID_LANGUAGE_CHINESE_TR)
+        ->setText(GetLanguageString("ChineseTR", QStringLiteral("Traditional Chinese"), 128));
+    CommandAction(ID_LANGUAGE_ENGLISH)
+        ->setText(GetLanguageString("English", QStringLiteral("English"), 128));
+    // The last popup has its own key while a picture window is active.
+    m_aboutMenu->setTitle(m_activeChild
+                              ? GetLanguageString("About", QStringLiteral("About"), 128)
+                              : GetLanguageString("About1", QStringLiteral("About"), 128));
+    CommandAction(ID_APP_ABOUT)->setText(GetLanguageString("About", QStringLiteral("About"), 128));
+}

@@ -1,0 +1,69 @@
+#pragma once
+
+// The command ids of the toolbar and menus. The numbers are fixed: language
+// files, tests and the tool tables refer to them.
+enum CommandId : int {
+    // Frame and menu commands.
+    ID_FILE_OPEN = 57601,       // Open Picture
+    ID_OPEN_DEVICE = 32781,     // Open Camera
+    ID_VIDEO_SETTING = 32793,   // live view: camera settings
+    ID_SAVE_SETTING = 32836,    // measure settings dialog
+    ID_FAVORITES = 32829,       // open the snapshot folder
+    ID_APP_EXIT = 57665,        // Exit (asks first)
+    ID_VIEW_STATUS_BAR = 59393, // show or hide the status bar
+    ID_LANGUAGE_CHINESE_SP = 32794,
+    ID_LANGUAGE_CHINESE_TR = 32797,
+    ID_LANGUAGE_ENGLISH = 32798,
+    ID_APP_ABOUT = 57664,
+    ID_VIEW_APPLOOK_FIRST = 205, // application looks 205..219
+    ID_VIEW_APPLOOK_LAST = 219,
+
+    // Documents and views: exports, zoom, undo.
+    ID_EXPORT_EXCEL = 32799,
+    ID_EXPORT_WORD = 32800,
+    ID_EXPORT_PICTURE = 32775,
+    ID_ZOOM_IN = 32771,
+    ID_ZOOM_NORMAL = 32773,
+    ID_ZOOM_OUT = 32772,
+    ID_UNDO = 32831,
+
+    // Measuring tools.
+    ID_CROSSLINE = 32778,
+    ID_MEASURE_HLINE = 32776,
+    ID_MEASURE_VLINE = 32777,
+    ID_MEASURE_LINE = 32802,
+    ID_MEASURE_RECTANGLE = 32803,
+    ID_MEASURE_ELLIPSE = 32804,
+    ID_MEASURE_RCIRCLE = 32865,
+    ID_MEASURE_DCIRCLE = 32805,
+    ID_MEASURE_TCIRCLE = 32801,
+    ID_MEASURE_ARC = 32806,
+    ID_MEASURE_POLYGON = 32807,
+    ID_MEASURE_BROKENLINE = 32808,
+    ID_MEASURE_FANGLE = 32809,
+    ID_MEASURE_TANGLE = 32810,
+    ID_MEASURE_PARALLEL = 32811,
+    ID_MEASURE_DOTLINE = 32812,
+    ID_MEASURE_TCIRCLES = 32813,
+    ID_MEASURE_LINECIRCLE = 32819,
+    ID_MARK_SQUARE = 32814,
+    ID_MARK_CIRCLE = 32815,
+    ID_ADD_TEXT = 32816,
+    ID_AUTO_LINE = 32817,
+    ID_AUTO_CIRCLE = 32818,
+
+    // Area adjustments and flips.
+    ID_AREA_EDGE = 32820,
+    ID_AREA_BRIGHTER = 32838,
+    ID_AREA_DARKER = 32839,
+    ID_AREA_NEGATIVE = 32837,
+    ID_FLIP_HORIZONTAL = 32821,
+    ID_FLIP_VERTICAL = 32780,
+    ID_AREA_RELIEF = 32822,
+    ID_AREA_SHARPEN = 32823,
+    ID_AREA_SMOOTH = 32824,
+
+    // Live camera.
+    ID_TAKE_PICTURE = 32833,
+    ID_TAKE_VIDEO = 32834,
+};

@@ -1,0 +1,7 @@
+#include "app/PendingPicture.h"
+
+CPendingPicture g_pendingPicture;
+
+QString TakePendingPicturePath() {
+    return std::exchange(g_pendingPicture.path, QString());
+}

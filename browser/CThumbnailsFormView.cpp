@@ -1,0 +1,4 @@
+#include "browser/CThumbnailsFormView.h"
+
+CThumbnailsFormView::CThumbnailsFormView(QWidget* parent)
+    : QWidget(parent) {}

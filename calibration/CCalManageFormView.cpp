@@ -1,0 +1,4 @@
+#include "calibration/CCalManageFormView.h"
+
+CCalManageFormView::CCalManageFormView(QWidget* parent)
+    : QWidget(parent) {}

@@ -1,0 +1,4 @@
+#include "reports/CMeasureResultFormView.h"
+
+CMeasureResultFormView::CMeasureResultFormView(QWidget* parent)
+    : QWidget(parent) {}

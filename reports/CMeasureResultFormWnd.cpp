@@ -1,0 +1,12 @@
+#include "reports/CMeasureResultFormWnd.h"
+
+#include "reports/CMeasureResultFormView.h"
+
+CMeasureResultFormWnd::CMeasureResultFormWnd(const QString& title, QWidget* parent)
+    : QDockWidget(title, parent)
+    , m_view(new CMeasureResultFormView(this)) {
+    setObjectName(QStringLiteral("CMeasureResultFormWnd"));
+    setFeatures(QDockWidget::DockWidgetClosable | QDockWidget::DockWidgetMovable |
+                QDockWidget::DockWidgetFloatable);
+    setWidget(m_view);
+}
