@@ -13,6 +13,8 @@ public:
 
 protected:
     void ConvertMeasures(const CUnitConversion& conversion) override;
+    void DrawFigure(CShapeCanvas& canvas) override;
+    std::vector<CLabelLine> LabelLines() const override;
 };
 
 // Four-point angle between line P0P1 and line P2P3, anchor P4; parallel lines
@@ -24,4 +26,6 @@ public:
 
 protected:
     void ConvertMeasures(const CUnitConversion& conversion) override;
+    void DrawFigure(CShapeCanvas& canvas) override;
+    std::vector<CLabelLine> LabelLines() const override;
 };

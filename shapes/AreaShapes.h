@@ -13,6 +13,8 @@ public:
 
 protected:
     void ConvertMeasures(const CUnitConversion& conversion) override;
+    void DrawFigure(CShapeCanvas& canvas) override;
+    std::vector<CLabelLine> LabelLines() const override;
 };
 
 // Ellipse inscribed in the box P0, P1, anchor P2; measure = the larger and the
@@ -25,6 +27,8 @@ public:
 
 protected:
     void ConvertMeasures(const CUnitConversion& conversion) override;
+    void DrawFigure(CShapeCanvas& canvas) override;
+    std::vector<CLabelLine> LabelLines() const override;
 };
 
 // Polygon of the vertices P0..Pq (the leading run of placed points among
@@ -37,5 +41,7 @@ public:
 
 protected:
     void ConvertMeasures(const CUnitConversion& conversion) override;
+    void DrawFigure(CShapeCanvas& canvas) override;
+    std::vector<CLabelLine> LabelLines() const override;
     void AfterResults() override;
 };

@@ -14,6 +14,8 @@ public:
 protected:
     CLine(int kindCode, const CShapeParams& params);
     void ConvertMeasures(const CUnitConversion& conversion) override;
+    void DrawFigure(CShapeCanvas& canvas) override;
+    std::vector<CLabelLine> LabelLines() const override;
     void AfterResults() override;
 };
 
@@ -44,6 +46,8 @@ public:
 
 protected:
     void ConvertMeasures(const CUnitConversion& conversion) override;
+    void DrawFigure(CShapeCanvas& canvas) override;
+    std::vector<CLabelLine> LabelLines() const override;
     void AfterResults() override;
 };
 
@@ -56,6 +60,8 @@ public:
 
 protected:
     void ConvertMeasures(const CUnitConversion& conversion) override;
+    void DrawFigure(CShapeCanvas& canvas) override;
+    std::vector<CLabelLine> LabelLines() const override;
 };
 
 // Distance of a point and a line: the point P0, the line P1P2, anchor P3;
@@ -67,6 +73,8 @@ public:
 
 protected:
     void ConvertMeasures(const CUnitConversion& conversion) override;
+    void DrawFigure(CShapeCanvas& canvas) override;
+    std::vector<CLabelLine> LabelLines() const override;
 };
 
 // Fold line: vertices P0..Pq (the leading run of placed points among P0..P9),
@@ -78,6 +86,8 @@ public:
 
 protected:
     void ConvertMeasures(const CUnitConversion& conversion) override;
+    void DrawFigure(CShapeCanvas& canvas) override;
+    std::vector<CLabelLine> LabelLines() const override;
     void AfterResults() override;
 };
 
