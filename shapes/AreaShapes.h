@@ -33,7 +33,8 @@ protected:
 
 // Polygon of the vertices P0..Pq (the leading run of placed points among
 // P0..P9), anchor P10; measure = perimeter including the closing edge, area in
-// square pixels on whole-pixel vertices; result = both converted.
+// square pixels on whole-pixel vertices; result = both converted. The outline
+// is closed from three vertices on, as the perimeter is.
 class CPolygon : public CShape {
 public:
     explicit CPolygon(const CShapeParams& params);

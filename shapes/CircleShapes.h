@@ -117,7 +117,7 @@ protected:
 
 // A circle on the diameter P0P1 and a line through P2, P3, anchor P4;
 // measure[0] = radius, measure[2] = distance of the centre from the line;
-// result = radius, distance.
+// result = radius, distance. Only the circle is drawn.
 class CLineCircle : public CShape {
 public:
     explicit CLineCircle(const CShapeParams& params);
