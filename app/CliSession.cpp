@@ -328,7 +328,7 @@ void ReadSessionPicture(const QString& path, bool sizeGiven, CSession& session) 
     const QImage picture = reader.read();
     if (picture.isNull()) {
         session.warnings.append(
-            QStringLiteral("cannot read the picture \"%1\": %2; using a white picture of %3 × %4")
+            QStringLiteral("cannot read the picture \"%1\": %2; using a blank picture of %3 × %4")
                 .arg(path, reader.errorString())
                 .arg(session.image.width)
                 .arg(session.image.height));
