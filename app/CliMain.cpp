@@ -3,59 +3,74 @@
 #include "app/Parameters.h"
 
 #include <cstdio>
+#include <cstring>
+#include <memory>
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 
 namespace {
 
 constexpr int kBadInput = 2;
 
 const char kUsage[] = "usage: marnelo-cli measure SESSION.json\n"
-                      "  Measures the shapes of a session and writes the results as JSON to\n"
-                      "  standard output. SESSION.json may be - for standard input.\n";
+                      "       marnelo-cli render SESSION.json PICTURE.bmp\n"
+                      "  measure: measures the shapes of a session and writes the results and\n"
+                      "           labels as JSON to standard output.\n"
+                      "  render:  draws the shapes with their labels on the session's picture\n"
+                      "           (or a white one) and writes it as a 24-bit BMP.\n"
+                      "  SESSION.json may be - for standard input.\n";
 
-int Failure(QString message) {
-    // One line on standard error, whatever the message holds.
+// One line on standard error, whatever the message holds.
+void Complain(QString message) {
     message.replace(u'\n', u' ').replace(u'\r', u' ');
     std::fprintf(stderr, "marnelo-cli: %s\n", message.toUtf8().constData());
-    return kBadInput;
 }
 
-int Measure(const QString& sessionPath) {
+int Failure(const QString& message, int status = kBadInput) {
+    Complain(message);
+    return status;
+}
+
+// Reads the session file (or standard input for "-"); false after complaining.
+bool ReadSession(const QString& sessionPath, QByteArray& session, QString& sessionFolder) {
     QFile file;
-    QString sessionFolder = QStringLiteral(".");
+    sessionFolder = QStringLiteral(".");
     bool opened = false;
     if (sessionPath == QStringLiteral("-")) {
         opened = file.open(stdin, QIODevice::ReadOnly);
     } else {
         if (QFileInfo(sessionPath).isDir()) {
-            return Failure(QStringLiteral("cannot read \"%1\": it is a folder").arg(sessionPath));
+            Complain(QStringLiteral("cannot read \"%1\": it is a folder").arg(sessionPath));
+            return false;
         }
         file.setFileName(sessionPath);
         sessionFolder = QFileInfo(sessionPath).absolutePath();
         opened = file.open(QIODevice::ReadOnly);
     }
-    if (!opened) {
-        return Failure(
-            QStringLiteral("cannot read \"%1\": %2").arg(sessionPath, file.errorString()));
+    if (opened) {
+        session = file.readAll();
     }
-    const QByteArray session = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        return Failure(
-            QStringLiteral("cannot read \"%1\": %2").arg(sessionPath, file.errorString()));
+    if (!opened || file.error() != QFileDevice::NoError) {
+        Complain(QStringLiteral("cannot read \"%1\": %2").arg(sessionPath, file.errorString()));
+        return false;
     }
+    return true;
+}
 
-    const CCliOutcome outcome = RunMeasureSession(session, sessionFolder);
+int Finish(const CCliOutcome& outcome) {
+    for (const QString& warning : outcome.warnings) {
+        Complain(warning);
+    }
     if (outcome.exitStatus != 0) {
-        return Failure(outcome.error);
+        return Failure(outcome.error, outcome.exitStatus);
     }
     if (std::fwrite(outcome.output.constData(), 1, outcome.output.size(), stdout) !=
             static_cast<std::size_t>(outcome.output.size()) ||
         std::fflush(stdout) != 0) {
-        std::fprintf(stderr, "marnelo-cli: cannot write the results\n");
-        return 1;
+        return Failure(QStringLiteral("cannot write the results"), 1);
     }
     return 0;
 }
@@ -63,18 +78,33 @@ int Measure(const QString& sessionPath) {
 } // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    const QStringList arguments = app.arguments();
+    // Rendering needs fonts, hence a GUI application; it never shows a window.
+    const bool render = argc > 1 && std::strcmp(argv[1], "render") == 0;
+    std::unique_ptr<QCoreApplication> app;
+    if (render) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    }
+    const QStringList arguments = QCoreApplication::arguments();
     if (arguments.size() == 2 &&
         (arguments[1] == QStringLiteral("--help") || arguments[1] == QStringLiteral("-h"))) {
         std::fputs(kUsage, stdout);
         return 0;
     }
-    if (arguments.size() != 3 || arguments[1] != QStringLiteral("measure")) {
+    const bool measure = arguments.size() == 3 && arguments[1] == QStringLiteral("measure");
+    if (!measure && !(render && arguments.size() == 4)) {
         std::fputs(kUsage, stderr);
         return kBadInput;
     }
     g_folders.programFolder = DetermineProgramFolder();
     LoadParameters();
-    return Measure(arguments[2]);
+    QByteArray session;
+    QString sessionFolder;
+    if (!ReadSession(arguments[2], session, sessionFolder)) {
+        return kBadInput;
+    }
+    return Finish(measure ? RunMeasureSession(session, sessionFolder)
+                          : RunRenderSession(session, sessionFolder, arguments[3]));
 }

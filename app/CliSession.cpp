@@ -1,6 +1,8 @@
 #include "app/CliSession.h"
 
 #include "app/CliJson.h"
+#include "app/CliRender.h"
+#include "app/FileWriting.h"
 #include "app/Parameters.h"
 #include "calibration/Calibration.h"
 #include "calibration/CalibrationFiles.h"
@@ -15,6 +17,7 @@
 #include <vector>
 
 #include <QDir>
+#include <QImageReader>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -162,11 +165,22 @@ ShapePoint PointAt(const QJsonValue& value, const QString& where) {
 struct CSessionImage {
     int width = 640;
     int height = 480;
+    QImage picture; // the session's picture file, when one was read
 };
 
 struct CMeasuredShapes {
     CShapeList list;
     std::vector<std::vector<int>> pointSlots; // per shape, the slots to report
+};
+
+// A session read and measured: its shapes with their results, the decimals
+// (also made the measure decimals setting, which the labels use) and the
+// picture the shapes are made on.
+struct CSession {
+    CMeasuredShapes measured;
+    int decimals = 0;
+    CSessionImage image;
+    QStringList warnings;
 };
 
 void AddShape(const QJsonObject& entry, const QString& where, const CSessionImage& image,
@@ -267,7 +281,18 @@ void AppendShape(QByteArray& out, const CShape& shape, const std::vector<int>& p
     AppendJsonString(out, shape.text);
     out.append(", \"mark\": ");
     AppendJsonInteger(out, shape.exportMark);
-    out.append('}');
+    out.append(", \"labels\": [");
+    const std::vector<CShapeLabel> labels = shape.Labels(CDrawParams{});
+    for (std::size_t i = 0; i < labels.size(); ++i) {
+        out.append(i > 0 ? ", {\"text\": " : "{\"text\": ");
+        AppendJsonString(out, labels[i].text);
+        out.append(", \"x\": ");
+        AppendJsonInteger(out, labels[i].x);
+        out.append(", \"y\": ");
+        AppendJsonInteger(out, labels[i].y);
+        out.append('}');
+    }
+    out.append("]}");
 }
 
 QByteArray Report(const CMeasuredShapes& measured, int decimals) {
@@ -295,7 +320,34 @@ QByteArray Report(const CMeasuredShapes& measured, int decimals) {
     return out;
 }
 
-QByteArray Measure(const QByteArray& sessionJson, const QString& sessionFolder) {
+// Reads the picture file of the session. A picture that cannot be read leaves
+// a warning and the session's size; one that is read gives the size, which a
+// width or height given as well must match.
+void ReadSessionPicture(const QString& path, bool sizeGiven, CSession& session) {
+    QImageReader reader(path);
+    const QImage picture = reader.read();
+    if (picture.isNull()) {
+        session.warnings.append(
+            QStringLiteral("cannot read the picture \"%1\": %2; using a blank picture of %3 × %4")
+                .arg(path, reader.errorString())
+                .arg(session.image.width)
+                .arg(session.image.height));
+        return;
+    }
+    if (sizeGiven && picture.size() != QSize(session.image.width, session.image.height)) {
+        Fail(QStringLiteral("image: the picture \"%1\" is %2 × %3, not %4 × %5")
+                 .arg(path)
+                 .arg(picture.width())
+                 .arg(picture.height())
+                 .arg(session.image.width)
+                 .arg(session.image.height));
+    }
+    session.image.width = picture.width();
+    session.image.height = picture.height();
+    session.image.picture = picture;
+}
+
+void ReadSession(const QByteArray& sessionJson, const QString& sessionFolder, CSession& out) {
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(sessionJson, &parseError);
     if (parseError.error != QJsonParseError::NoError) {
@@ -313,14 +365,15 @@ QByteArray Measure(const QByteArray& sessionJson, const QString& sessionFolder) 
         ApplySessionCalibration(ObjectAt(session["calibration"], QStringLiteral("calibration")),
                                 sessionFolder);
     }
-    int decimals = g_parameters.measuredecimal;
+    out.decimals = g_parameters.measuredecimal;
     if (session.contains("decimals")) {
-        decimals = IntegerAt(session["decimals"], QStringLiteral("decimals"), 0, kMaxDecimals);
+        out.decimals = IntegerAt(session["decimals"], QStringLiteral("decimals"), 0, kMaxDecimals);
     }
-    CSessionImage image;
+    g_parameters.measuredecimal = out.decimals;
+    CSessionImage& image = out.image;
     if (session.contains("image")) {
         const QJsonObject object = ObjectAt(session["image"], QStringLiteral("image"));
-        CheckKeys(object, QStringLiteral("image"), {"width", "height"});
+        CheckKeys(object, QStringLiteral("image"), {"width", "height", "file"});
         if (object.contains("width")) {
             image.width =
                 IntegerAt(object["width"], QStringLiteral("image.width"), 1, kMaxImageSide);
@@ -329,9 +382,13 @@ QByteArray Measure(const QByteArray& sessionJson, const QString& sessionFolder) 
             image.height =
                 IntegerAt(object["height"], QStringLiteral("image.height"), 1, kMaxImageSide);
         }
+        if (object.contains("file")) {
+            const QString file = StringAt(object["file"], QStringLiteral("image.file"));
+            ReadSessionPicture(QDir(sessionFolder).absoluteFilePath(file),
+                               object.contains("width") || object.contains("height"), out);
+        }
     }
 
-    CMeasuredShapes measured;
     if (session.contains("shapes")) {
         if (!session["shapes"].isArray()) {
             Fail(QStringLiteral("shapes: expected an array"));
@@ -340,24 +397,55 @@ QByteArray Measure(const QByteArray& sessionJson, const QString& sessionFolder) 
         CShapeCounters counters;
         for (qsizetype i = 0; i < shapes.size(); ++i) {
             const QString where = QStringLiteral("shapes[%1]").arg(i);
-            AddShape(ObjectAt(shapes[i], where), where, image, counters, measured);
+            AddShape(ObjectAt(shapes[i], where), where, image, counters, out.measured);
         }
     }
-    for (const auto& shape : measured.list.Shapes()) {
+    for (const auto& shape : out.measured.list.Shapes()) {
         shape->ComputeResults();
     }
-    return Report(measured, decimals);
 }
 
-} // namespace
-
-CCliOutcome RunMeasureSession(const QByteArray& sessionJson, const QString& sessionFolder) {
+// Runs `command` on a session read from JSON; a problem with the session
+// gives status 2 and its description.
+template <typename Command>
+CCliOutcome RunSession(const QByteArray& sessionJson, const QString& sessionFolder,
+                       Command command) {
     CCliOutcome outcome;
     try {
-        outcome.output = Measure(sessionJson, sessionFolder);
+        CSession session;
+        ReadSession(sessionJson, sessionFolder, session);
+        outcome.warnings = session.warnings;
+        command(session, outcome);
     } catch (const CInputError& error) {
         outcome.exitStatus = 2;
         outcome.error = QString::fromStdString(error.what());
     }
     return outcome;
+}
+
+} // namespace
+
+CCliOutcome RunMeasureSession(const QByteArray& sessionJson, const QString& sessionFolder) {
+    return RunSession(sessionJson, sessionFolder, [](CSession& session, CCliOutcome& outcome) {
+        outcome.output = Report(session.measured, session.decimals);
+    });
+}
+
+CCliOutcome RunRenderSession(const QByteArray& sessionJson, const QString& sessionFolder,
+                             const QString& picturePath) {
+    return RunSession(
+        sessionJson, sessionFolder, [&picturePath](CSession& session, CCliOutcome& outcome) {
+            const CSessionImage& image = session.image;
+            const QByteArray bmp =
+                RenderShapesToBmp(session.measured.list, image.picture, image.width, image.height);
+            if (bmp.isEmpty()) {
+                outcome.exitStatus = 1;
+                outcome.error = QStringLiteral("cannot make a picture of %1 × %2 pixels")
+                                    .arg(image.width)
+                                    .arg(image.height);
+            } else if (!WriteFileWhole(picturePath, bmp)) {
+                outcome.exitStatus = 1;
+                outcome.error = QStringLiteral("cannot write \"%1\"").arg(picturePath);
+            }
+        });
 }

@@ -2,19 +2,28 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
-// The "measure" command of marnelo-cli: reads a session (the calibration, the
-// decimals, the image size and the shapes, as JSON), builds every shape
-// through the same factory as the view, completes it as the view does and
-// computes its results with the current calibration, then writes one JSON
-// document. The session and output formats are described in README.md.
+// The commands of marnelo-cli over a session (the calibration, the decimals,
+// the picture and the shapes, as JSON): every shape is built through the same
+// factory as the view, completed as the view completes it and measured with
+// the current calibration. The session and output formats are described in
+// README.md.
 
 struct CCliOutcome {
-    int exitStatus = 0; // 0 measured, 2 bad input
-    QByteArray output;  // the JSON document when measured
-    QString error;      // one line naming the problem otherwise
+    int exitStatus = 0;   // 0 done, 1 the output could not be made, 2 bad input
+    QByteArray output;    // what goes to standard output
+    QString error;        // one line naming the problem when not done
+    QStringList warnings; // problems that did not stop the command
 };
 
-// Runs a session given as JSON text. Relative store paths are taken from
-// `sessionFolder`. Changes the process-wide calibration and store.
+// "measure": one JSON document with every shape's results and labels.
+// Relative paths are taken from `sessionFolder`. Changes the process-wide
+// calibration, store and measure decimals.
 CCliOutcome RunMeasureSession(const QByteArray& sessionJson, const QString& sessionFolder);
+
+// "render": draws the shapes on the session's picture (or a white one of the
+// session's size) at zoom 1 in the current drawing style and replaces
+// `picturePath` with it as a 24-bit BMP. Needs a QGuiApplication (fonts).
+CCliOutcome RunRenderSession(const QByteArray& sessionJson, const QString& sessionFolder,
+                             const QString& picturePath);

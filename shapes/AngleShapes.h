@@ -13,10 +13,13 @@ public:
 
 protected:
     void ConvertMeasures(const CUnitConversion& conversion) override;
+    void DrawFigure(CShapeCanvas& canvas) override;
+    std::vector<CLabelLine> LabelLines() const override;
 };
 
 // Four-point angle between line P0P1 and line P2P3, anchor P4; parallel lines
-// give 0.
+// give 0. While placing, the lines are extended across the picture; completed,
+// a segment that stops short of the intersection is carried on to it dotted.
 class CFAngle : public CShape {
 public:
     explicit CFAngle(const CShapeParams& params);
@@ -24,4 +27,6 @@ public:
 
 protected:
     void ConvertMeasures(const CUnitConversion& conversion) override;
+    void DrawFigure(CShapeCanvas& canvas) override;
+    std::vector<CLabelLine> LabelLines() const override;
 };

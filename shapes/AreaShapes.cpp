@@ -65,3 +65,46 @@ void CPolygon::ConvertMeasures(const CUnitConversion& conversion) {
 void CPolygon::AfterResults() {
     NotifyResultsChanged();
 }
+
+void CRectangle::DrawFigure(CShapeCanvas& canvas) {
+    if (AllSet({0, 1})) {
+        canvas.Rectangle(canvas.Device(points[0]), canvas.Device(points[1]));
+    }
+}
+
+std::vector<CLabelLine> CRectangle::LabelLines() const {
+    return {{LengthLabel("W", result[0]), 0, -32},
+            {LengthLabel("H", result[1]), 0, -16},
+            {LengthLabel("C", result[2]), 0, 0},
+            {AreaLabel(result[3]), 0, 16}};
+}
+
+void CEllipse::DrawFigure(CShapeCanvas& canvas) {
+    if (!AllSet({0, 1})) {
+        return;
+    }
+    const QPoint a = canvas.Device(points[0]);
+    const QPoint b = canvas.Device(points[1]);
+    if (inProgress != 0) {
+        canvas.Rectangle(a, b);
+    }
+    canvas.Ellipse(CDeviceBox{a.x(), a.y(), b.x(), b.y()});
+}
+
+std::vector<CLabelLine> CEllipse::LabelLines() const {
+    return {{LengthLabel("LR", result[0]), 0, -32},
+            {LengthLabel("SR", result[1]), 0, -16},
+            {LengthLabel("C", result[2]), 0, 0},
+            {AreaLabel(result[3]), 0, 16}};
+}
+
+void CPolygon::DrawFigure(CShapeCanvas& canvas) {
+    // Closed from three vertices on: the perimeter and area include the
+    // closing edge, and the outline shows it.
+    const int vertices = LeadingVertexCount(points);
+    canvas.Polyline(std::span(points.data(), static_cast<std::size_t>(vertices)), vertices >= 3);
+}
+
+std::vector<CLabelLine> CPolygon::LabelLines() const {
+    return {{LengthLabel("C", result[0]), 0, 0}, {AreaLabel(result[1]), 0, -16}};
+}

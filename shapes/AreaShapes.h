@@ -13,6 +13,8 @@ public:
 
 protected:
     void ConvertMeasures(const CUnitConversion& conversion) override;
+    void DrawFigure(CShapeCanvas& canvas) override;
+    std::vector<CLabelLine> LabelLines() const override;
 };
 
 // Ellipse inscribed in the box P0, P1, anchor P2; measure = the larger and the
@@ -25,11 +27,14 @@ public:
 
 protected:
     void ConvertMeasures(const CUnitConversion& conversion) override;
+    void DrawFigure(CShapeCanvas& canvas) override;
+    std::vector<CLabelLine> LabelLines() const override;
 };
 
 // Polygon of the vertices P0..Pq (the leading run of placed points among
 // P0..P9), anchor P10; measure = perimeter including the closing edge, area in
-// square pixels on whole-pixel vertices; result = both converted.
+// square pixels on whole-pixel vertices; result = both converted. The outline
+// is closed from three vertices on, as the perimeter is.
 class CPolygon : public CShape {
 public:
     explicit CPolygon(const CShapeParams& params);
@@ -37,5 +42,7 @@ public:
 
 protected:
     void ConvertMeasures(const CUnitConversion& conversion) override;
+    void DrawFigure(CShapeCanvas& canvas) override;
+    std::vector<CLabelLine> LabelLines() const override;
     void AfterResults() override;
 };

@@ -149,3 +149,133 @@ void CLineCircle::ConvertMeasures(const CUnitConversion& conversion) {
 void CLineCircle::AfterResults() {
     NotifyResultsChanged();
 }
+
+namespace {
+
+std::vector<CLabelLine> RadiusLabels(const std::array<double, 4>& result) {
+    return {{LengthLabel("R", result[0]), 0, -16},
+            {LengthLabel("C", result[1]), 0, 0},
+            {AreaLabel(result[2]), 0, 16}};
+}
+
+} // namespace
+
+void CRCircle::DrawFigure(CShapeCanvas& canvas) {
+    if (!AllSet({0, 1})) {
+        return;
+    }
+    box = CircleBox(centre, measure[0], canvas.Zoom());
+    canvas.Segment(canvas.Device(points[0]), canvas.Device(points[1]));
+    canvas.Ellipse(canvas.Moved(box));
+}
+
+std::vector<CLabelLine> CRCircle::LabelLines() const {
+    return RadiusLabels(result);
+}
+
+void CCircle::DrawFigure(CShapeCanvas& canvas) {
+    if (!AllSet({0, 1})) {
+        return;
+    }
+    box = CircleBox(centre, measure[0], canvas.Zoom());
+    canvas.Segment(canvas.Device(points[0]), canvas.Device(points[1]));
+    canvas.Ellipse(canvas.Moved(box));
+}
+
+std::vector<CLabelLine> CCircle::LabelLines() const {
+    return {{LengthLabel("D", result[0]), 0, -16},
+            {LengthLabel("C", result[1]), 0, 0},
+            {AreaLabel(result[2]), 0, 16}};
+}
+
+void CTPCircle::DrawFigure(CShapeCanvas& canvas) {
+    if (inProgress != 0) {
+        for (int i = 0; i < 3; ++i) {
+            if (IsSet(points[i])) {
+                canvas.Cross(canvas.Device(points[i]));
+            }
+        }
+    }
+    DrawCircle(canvas);
+}
+
+void CTPCircle::DrawCircle(CShapeCanvas& canvas) {
+    // Collinear points have no circle (the radius stays 0).
+    if (AllSet({0, 1, 2}) && measure[0] > 0.0) {
+        box = CircleBox(centre, measure[0], canvas.Zoom());
+        canvas.Ellipse(canvas.Moved(box));
+    }
+}
+
+std::vector<CLabelLine> CTPCircle::LabelLines() const {
+    return RadiusLabels(result);
+}
+
+void CAutoCircle::DrawFigure(CShapeCanvas& canvas) {
+    DrawCircle(canvas);
+}
+
+void CArc::DrawFigure(CShapeCanvas& canvas) {
+    if (!IsSet(points[2])) {
+        // The ends only, until the point that fixes the circle is placed.
+        for (const int i : {0, 1}) {
+            if (IsSet(points[i])) {
+                canvas.Cross(canvas.Device(points[i]));
+            }
+        }
+        return;
+    }
+    // Ends in line with the third point have no circle.
+    if (!AllSet({0, 1}) || measure[0] == 0.0) {
+        return;
+    }
+    box = CircleBox(centre, measure[0], canvas.Zoom());
+    const CDeviceBox drawn = canvas.Moved(box);
+    const QPoint d0 = canvas.Device(points[0]);
+    const QPoint d1 = canvas.Device(points[1]);
+    // The arc runs counter-clockwise on screen, so it starts at the end from
+    // which that direction passes the third point.
+    const bool fromFirst = DirectionCross() < 0.0;
+    const QPoint start = fromFirst ? d0 : d1;
+    const QPoint end = fromFirst ? d1 : d0;
+    canvas.Context().Arc(drawn.left, drawn.top, drawn.right, drawn.bottom, start.x(), start.y(),
+                         end.x(), end.y());
+    const QPoint c = canvas.Device(centre);
+    canvas.Segment(c, d0);
+    canvas.Segment(c, d1);
+}
+
+std::vector<CLabelLine> CArc::LabelLines() const {
+    return {{LengthLabel("R", result[0]), 0, -16},
+            {AngleLabel(result[1]), 0, 0},
+            {LengthLabel("C", result[2]), 0, 16},
+            {AreaLabel(result[3]), 0, 32}};
+}
+
+void CTCircle::DrawFigure(CShapeCanvas& canvas) {
+    if (AllSet({0, 1})) {
+        box1 = CircleBox(centre1, measure[0], canvas.Zoom());
+        canvas.Ellipse(canvas.Moved(box1));
+    }
+    if (AllSet({2, 3})) {
+        box2 = CircleBox(centre2, measure[1], canvas.Zoom());
+        canvas.Ellipse(canvas.Moved(box2));
+    }
+}
+
+std::vector<CLabelLine> CTCircle::LabelLines() const {
+    return {{LengthLabel("R", result[0]), 0, -16},
+            {LengthLabel("L", result[1]), 0, 0},
+            {LengthLabel("R", result[2]), 0, 16}};
+}
+
+void CLineCircle::DrawFigure(CShapeCanvas& canvas) {
+    if (AllSet({0, 1})) {
+        box = CircleBox(centre, measure[0], canvas.Zoom());
+        canvas.Ellipse(canvas.Moved(box));
+    }
+}
+
+std::vector<CLabelLine> CLineCircle::LabelLines() const {
+    return {{LengthLabel("R", result[0]), 0, -16}, {LengthLabel("L", result[1]), 0, 0}};
+}

@@ -18,6 +18,8 @@ public:
 
 protected:
     void ConvertMeasures(const CUnitConversion& conversion) override;
+    void DrawFigure(CShapeCanvas& canvas) override;
+    std::vector<CLabelLine> LabelLines() const override;
 };
 
 // Circle on the diameter P0P1, anchor P2; measure[0] = radius; result =
@@ -32,6 +34,8 @@ public:
 
 protected:
     void ConvertMeasures(const CUnitConversion& conversion) override;
+    void DrawFigure(CShapeCanvas& canvas) override;
+    std::vector<CLabelLine> LabelLines() const override;
 };
 
 // Circle through P0, P1, P2, anchor P3 (P4..P6 spare). The circle is computed
@@ -48,7 +52,11 @@ public:
 
 protected:
     CTPCircle(int kindCode, const CShapeParams& params);
+    // The circle, once the three points give one; stores its box.
+    void DrawCircle(CShapeCanvas& canvas);
     void ConvertMeasures(const CUnitConversion& conversion) override;
+    void DrawFigure(CShapeCanvas& canvas) override;
+    std::vector<CLabelLine> LabelLines() const override;
 };
 
 // Circle through three edge points found automatically, P0..P2, anchor P3;
@@ -60,6 +68,7 @@ public:
 
 protected:
     void AfterResults() override;
+    void DrawFigure(CShapeCanvas& canvas) override;
 };
 
 // Arc from P0 to P1 through P2, anchor P3. The centre is where the
@@ -84,6 +93,8 @@ public:
 
 protected:
     void ConvertMeasures(const CUnitConversion& conversion) override;
+    void DrawFigure(CShapeCanvas& canvas) override;
+    std::vector<CLabelLine> LabelLines() const override;
 };
 
 // Two circles on the diameters P0P1 and P2P3, anchor P4; measure = radius 1,
@@ -100,11 +111,13 @@ public:
 
 protected:
     void ConvertMeasures(const CUnitConversion& conversion) override;
+    void DrawFigure(CShapeCanvas& canvas) override;
+    std::vector<CLabelLine> LabelLines() const override;
 };
 
 // A circle on the diameter P0P1 and a line through P2, P3, anchor P4;
 // measure[0] = radius, measure[2] = distance of the centre from the line;
-// result = radius, distance.
+// result = radius, distance. Only the circle is drawn.
 class CLineCircle : public CShape {
 public:
     explicit CLineCircle(const CShapeParams& params);
@@ -116,5 +129,7 @@ public:
 
 protected:
     void ConvertMeasures(const CUnitConversion& conversion) override;
+    void DrawFigure(CShapeCanvas& canvas) override;
+    std::vector<CLabelLine> LabelLines() const override;
     void AfterResults() override;
 };

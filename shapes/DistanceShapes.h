@@ -5,7 +5,8 @@
 // Distances: points P0, P1, ... in click order, the label anchor after them.
 
 // Two-point distance: P0, P1, anchor P2; measure[0] = |P0 − P1|, result[0] its
-// length. A completed line stores its length as the last line length.
+// length. A completed line stores its length as the last line length. Drawn
+// as the segment with barred end marks, labelled "L:".
 class CLine : public CShape {
 public:
     explicit CLine(const CShapeParams& params);
@@ -14,6 +15,8 @@ public:
 protected:
     CLine(int kindCode, const CShapeParams& params);
     void ConvertMeasures(const CUnitConversion& conversion) override;
+    void DrawFigure(CShapeCanvas& canvas) override;
+    std::vector<CLabelLine> LabelLines() const override;
     void AfterResults() override;
 };
 
@@ -34,7 +37,10 @@ public:
 // Distance between two edge lines found automatically. While placing, P0..P3
 // are the two guide lines in device pixels and P4 the anchor; once completed,
 // P0 and P1 are the ends of the measured segment and P2 the anchor.
-// measure[0] = |P0 − P1|, refreshed from the completed points.
+// measure[0] = |P0 − P1|, refreshed from the completed points. While placing
+// it draws the guide lines as given (device pixels, not zoomed), each between
+// two dashed lines 6 pixels away; completed, the measured segment as a
+// distance line.
 class CAutoLine : public CShape {
 public:
     explicit CAutoLine(const CShapeParams& params);
@@ -44,11 +50,15 @@ public:
 
 protected:
     void ConvertMeasures(const CUnitConversion& conversion) override;
+    void DrawFigure(CShapeCanvas& canvas) override;
+    std::vector<CLabelLine> LabelLines() const override;
     void AfterResults() override;
 };
 
 // Distance of parallel lines: P0, P1 on line 1, P2 on line 2, anchor P3;
-// measure[0] = distance of P2 from line P0P1.
+// measure[0] = distance of P2 from line P0P1. While placing: a cross at P0,
+// both lines extended across the picture and the dimension without bars;
+// completed: the dimension from P2 to its foot on P0P1 with bars.
 class CParallel : public CShape {
 public:
     explicit CParallel(const CShapeParams& params);
@@ -56,10 +66,13 @@ public:
 
 protected:
     void ConvertMeasures(const CUnitConversion& conversion) override;
+    void DrawFigure(CShapeCanvas& canvas) override;
+    std::vector<CLabelLine> LabelLines() const override;
 };
 
 // Distance of a point and a line: the point P0, the line P1P2, anchor P3;
-// measure[0] = distance of P0 from line P1P2.
+// measure[0] = distance of P0 from line P1P2. Drawn as the parallel lines
+// are, with crosses at the placed points and the line P1P2 extended.
 class CDotLine : public CShape {
 public:
     explicit CDotLine(const CShapeParams& params);
@@ -67,6 +80,8 @@ public:
 
 protected:
     void ConvertMeasures(const CUnitConversion& conversion) override;
+    void DrawFigure(CShapeCanvas& canvas) override;
+    std::vector<CLabelLine> LabelLines() const override;
 };
 
 // Fold line: vertices P0..Pq (the leading run of placed points among P0..P9),
@@ -78,6 +93,8 @@ public:
 
 protected:
     void ConvertMeasures(const CUnitConversion& conversion) override;
+    void DrawFigure(CShapeCanvas& canvas) override;
+    std::vector<CLabelLine> LabelLines() const override;
     void AfterResults() override;
 };
 

@@ -83,6 +83,20 @@ ShapePoint PerpendicularFoot(const ShapePoint& p, const ShapePoint& a, const Sha
     return ShapePoint{a.x + t * dx, a.y + t * dy};
 }
 
+std::optional<ShapePoint> LineIntersection(const ShapePoint& a1, const ShapePoint& a2,
+                                           const ShapePoint& b1, const ShapePoint& b2) {
+    const double ax = a2.x - a1.x;
+    const double ay = a2.y - a1.y;
+    const double bx = b2.x - b1.x;
+    const double by = b2.y - b1.y;
+    const double denominator = ax * by - ay * bx;
+    if (denominator == 0.0) {
+        return std::nullopt;
+    }
+    const double t = ((b1.x - a1.x) * by - (b1.y - a1.y) * bx) / denominator;
+    return ShapePoint{a1.x + t * ax, a1.y + t * ay};
+}
+
 std::optional<CircleFit> CircleThrough3Points(const ShapePoint& p1, const ShapePoint& p2,
                                               const ShapePoint& p3) {
     const double d = 2.0 * ((p2.x - p1.x) * (p3.y - p2.y) - (p2.y - p1.y) * (p3.x - p2.x));

@@ -49,6 +49,11 @@ double AngleAtVertex(const ShapePoint& vertex, const ShapePoint& a, const ShapeP
 // a and b coincide.
 ShapePoint PerpendicularFoot(const ShapePoint& p, const ShapePoint& a, const ShapePoint& b);
 
+// Where the line through a1, a2 meets the line through b1, b2; nullopt when
+// they are parallel or a line has no direction.
+std::optional<ShapePoint> LineIntersection(const ShapePoint& a1, const ShapePoint& a2,
+                                           const ShapePoint& b1, const ShapePoint& b2);
+
 struct CircleFit {
     ShapePoint centre;
     double radius = 0.0;

@@ -13,6 +13,8 @@ public:
 
 protected:
     void ConvertMeasures(const CUnitConversion&) override {}
+    void DrawFigure(CShapeCanvas& canvas) override;
+    std::vector<CLabelLine> LabelLines() const override;
 };
 
 // Circular mark numbered measure[0] (circle marks count separately from 0).
@@ -23,6 +25,8 @@ public:
 
 protected:
     void ConvertMeasures(const CUnitConversion&) override {}
+    void DrawFigure(CShapeCanvas& canvas) override;
+    std::vector<CLabelLine> LabelLines() const override;
 };
 
 // Text note with its top-left corner at P0.
@@ -33,4 +37,5 @@ public:
 
 protected:
     void ConvertMeasures(const CUnitConversion&) override {}
+    std::vector<CLabelLine> LabelLines() const override;
 };

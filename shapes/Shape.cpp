@@ -28,6 +28,47 @@ void CShape::ComputeResults() {
     AfterResults();
 }
 
+void CShape::Draw(CDrawContext& dc, const CDrawParams& params) {
+    // The circle through three points is found before it is drawn, for
+    // previews as well.
+    if (inProgress == 0) {
+        ComputeResults();
+    } else {
+        RefreshGeometry();
+    }
+
+    CDrawStateGuard figureState(dc);
+    dc.SetPen(CPen{PenStyle::Solid, params.penWidth, lineColor});
+    dc.SetBrush(Brush::Hollow);
+    CShapeCanvas canvas(dc, params, lineColor, imgWidth, imgHeight);
+    DrawFigure(canvas);
+    if (inProgress != 0) {
+        return;
+    }
+
+    font.height = g_parameters.textsize;
+    CDrawStateGuard labelState(dc);
+    dc.SetFont(font);
+    dc.SetTextColor(textColor);
+    dc.SetBackgroundMode(BackgroundMode::Transparent);
+    for (const CShapeLabel& label : Labels(params)) {
+        dc.TextOut(label.x, label.y, label.text);
+    }
+}
+
+std::vector<CShapeLabel> CShape::Labels(const CDrawParams& params) const {
+    std::vector<CShapeLabel> labels;
+    if (inProgress != 0) {
+        return labels;
+    }
+    const QPoint anchor = DevicePoint(points[AnchorIndex()], params);
+    for (CLabelLine& line : LabelLines()) {
+        labels.push_back(
+            CShapeLabel{std::move(line.text), anchor.x() + line.dx, anchor.y() + line.dy});
+    }
+    return labels;
+}
+
 bool CShape::AllSet(std::initializer_list<int> indices) const {
     for (const int i : indices) {
         if (!IsSet(points[i])) {

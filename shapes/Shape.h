@@ -4,9 +4,11 @@
 #include "framework/Colorref.h"
 #include "framework/LogFont.h"
 #include "shapes/Geometry.h"
+#include "shapes/ShapeDrawing.h"
 
 #include <array>
 #include <functional>
+#include <vector>
 
 #include <QString>
 
@@ -68,6 +70,24 @@ public:
     // Does nothing for a preview.
     void ComputeResults();
 
+    // Draws the shape on `dc` with a solid outline pen of params.penWidth in
+    // lineColor and the hollow brush, in the context's raster mode (not-XOR
+    // for a preview that is drawn again to erase it). A preview draws the
+    // figure of the placing step it is in. A completed shape first computes
+    // its results (ComputeResults, with its side effects), draws its figure,
+    // then its labels in `font` at the text size of the drawing style (which
+    // it stores in font.height), textColor and a transparent background. The
+    // context's selection is left as it was. Parts whose points are unset are
+    // skipped.
+    void Draw(CDrawContext& dc, const CDrawParams& params);
+    void Draw(CDrawContext& dc, int penWidth, double zoom) {
+        Draw(dc, CDrawParams{.penWidth = penWidth, .zoom = zoom});
+    }
+
+    // The labels Draw writes for a completed shape with its current results,
+    // in drawing order; none for a preview.
+    std::vector<CShapeLabel> Labels(const CDrawParams& params) const;
+
     int imgWidth = 640;
     int imgHeight = 480;
     int serial = 0;
@@ -94,6 +114,13 @@ protected:
     virtual void ConvertMeasures(const CUnitConversion& conversion) = 0;
     // Side effects after `result` is written.
     virtual void AfterResults() {}
+
+    // The kind's figure for its state (inProgress), with the outline pen
+    // selected; none by default. Circle kinds store the boxes they draw.
+    virtual void DrawFigure(CShapeCanvas&) {}
+    // The label lines of a completed shape from `result` (or `measure`, `text`),
+    // placed relative to the label anchor; none by default.
+    virtual std::vector<CLabelLine> LabelLines() const { return {}; }
 
     // True when every listed point is placed.
     bool AllSet(std::initializer_list<int> indices) const;

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QColor>
+#include <QFile>
+#include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -58,6 +61,21 @@ protected:
             numbers.push_back(value.toDouble());
         }
         return numbers;
+    }
+
+    // Renders a session written to the home folder into "<home>/out.bmp".
+    CliRun Render(const QByteArray& session) {
+        WriteFile(home.filePath("session.json"), session);
+        return RunCli({"render", home.filePath("session.json"), home.filePath("out.bmp")},
+                      home.path());
+    }
+
+    // The rendered picture; fails the test unless it is a 24-bit BMP.
+    QImage Rendered() const {
+        const QByteArray bmp = ReadFile(home.filePath("out.bmp"));
+        EXPECT_TRUE(bmp.startsWith("BM"));
+        EXPECT_EQ(bmp.size() > 28 ? int(bmp[28]) : 0, 24) << "bits per pixel";
+        return QImage::fromData(bmp, "BMP");
     }
 
     ScopedProgramFolder home;
@@ -240,6 +258,131 @@ TEST_F(CliTest, UnknownNamesInTheStoreAndUnreadableFiles) {
     const CliRun help = RunCli({"--help"}, home.path());
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_TRUE(help.out.startsWith("usage: marnelo-cli measure"));
+}
+
+TEST_F(CliTest, ReportsTheLabelsEachShapeDraws) {
+    const CliRun run = Measure(R"({"decimals": 3, "shapes": [
+        {"mode": 109, "points": [[10, 10], [70, 40], [100, 200]]},
+        {"mode": 120, "points": [[50, 60]]},
+        {"mode": 121, "points": [[40, 10]], "text": "Gap \"A\""}
+    ]})");
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const auto labels = [&run](int index) {
+        QStringList lines;
+        for (const QJsonValue& label : Shape(run, index)["labels"].toArray()) {
+            const QJsonObject object = label.toObject();
+            lines << QStringLiteral("%1 %2 %3")
+                         .arg(object["x"].toInt())
+                         .arg(object["y"].toInt())
+                         .arg(object["text"].toString());
+        }
+        return lines;
+    };
+    // mm at 60 pixels per cm: 60 × 30 pixels are 10 × 5 mm.
+    EXPECT_EQ(labels(0), (QStringList{"100 168 W:10.000mm", "100 184 H:5.000mm",
+                                      "100 200 C:30.000mm", "100 216 A:50.000mm²"}));
+    EXPECT_EQ(labels(1), QStringList{"43 53 0"});
+    EXPECT_EQ(labels(2), QStringList{"40 10 Gap \"A\""});
+}
+
+TEST_F(CliTest, TheOverviewSessionKeepsItsLabels) {
+    const QString session = QStringLiteral(MARNELO_TEST_DATA_DIR "/cli/overview.json");
+    const CliRun run = RunCli({"measure", session}, home.path());
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    QStringList drawn;
+    const QJsonArray shapes = run.json["shapes"].toArray();
+    for (qsizetype i = 0; i < shapes.size(); ++i) {
+        for (const QJsonValue& label : shapes[i].toObject()["labels"].toArray()) {
+            const QJsonObject object = label.toObject();
+            drawn << QStringLiteral("%1\t%2\t%3\t%4")
+                         .arg(i)
+                         .arg(object["x"].toInt())
+                         .arg(object["y"].toInt())
+                         .arg(object["text"].toString());
+        }
+    }
+    QStringList expected;
+    const QString file = QString::fromUtf8(
+        ReadFile(QStringLiteral(MARNELO_TEST_DATA_DIR "/cli/overview-labels.txt")));
+    for (const QString& line : file.split(u'\n', Qt::SkipEmptyParts)) {
+        if (!line.startsWith(u'#')) {
+            expected << line;
+        }
+    }
+    ASSERT_FALSE(expected.isEmpty());
+    EXPECT_EQ(drawn, expected);
+
+    const CliRun render = RunCli({"render", session, home.filePath("out.bmp")}, home.path());
+    ASSERT_EQ(render.exitCode, 0) << render.err.toStdString();
+    EXPECT_EQ(Rendered().size(), QSize(1200, 900));
+}
+
+TEST_F(CliTest, RendersOnAWhitePictureInTheCurrentDrawingStyle) {
+    {
+        QSettings store(QStringLiteral("LOBRIN"), QStringLiteral("Marnelo"));
+        store.setValue("Parameter/linecolor", 0xFF0000); // blue
+        store.setValue("Parameter/linewidth", 3);
+    }
+    WriteFile(home.filePath("out.bmp"), "an older picture");
+    const CliRun run = Render(R"({"image": {"width": 100, "height": 60},
+        "shapes": [{"mode": 138, "points": [[10, 20], [70, 20], [90, 50]]}]})");
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.out.isEmpty());
+    const QImage picture = Rendered();
+    ASSERT_EQ(picture.size(), QSize(100, 60));
+    for (const int y : {19, 20, 21}) {
+        EXPECT_EQ(picture.pixelColor(40, y), QColor(Qt::blue)) << y;
+    }
+    EXPECT_EQ(picture.pixelColor(40, 30), QColor(Qt::white));
+    EXPECT_EQ(picture.pixelColor(0, 0), QColor(Qt::white));
+}
+
+TEST_F(CliTest, RendersOnTheSessionsPicture) {
+    QImage grey(50, 40, QImage::Format_RGB32);
+    grey.fill(QColor(128, 128, 128));
+    ASSERT_TRUE(grey.save(home.filePath("grey.png")));
+    const QByteArray line = R"("shapes": [{"mode": 138, "points": [[10, 20], [40, 20], [5, 5]]}])";
+
+    // The picture gives the size.
+    CliRun run = Render(R"({"image": {"file": "grey.png"}, )" + line + "}");
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    QImage picture = Rendered();
+    ASSERT_EQ(picture.size(), QSize(50, 40));
+    EXPECT_EQ(picture.pixelColor(25, 20), QColor(Qt::red));
+    EXPECT_EQ(picture.pixelColor(25, 35), QColor(128, 128, 128));
+
+    // A picture that cannot be read leaves a warning and a white picture of
+    // the session's size.
+    run = Render(R"({"image": {"file": "absent.png", "width": 30, "height": 25}, )" + line + "}");
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(run.err.count('\n'), 1);
+    EXPECT_TRUE(run.err.contains("cannot read the picture")) << run.err.toStdString();
+    picture = Rendered();
+    EXPECT_EQ(picture.size(), QSize(30, 25));
+    EXPECT_EQ(picture.pixelColor(25, 5), QColor(Qt::white));
+
+    // A size that disagrees with the picture is a mistake in the session.
+    run = Render(R"({"image": {"file": "grey.png", "width": 60}})");
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_TRUE(run.err.contains("image: the picture")) << run.err.toStdString();
+}
+
+TEST_F(CliTest, RenderFailuresLeaveNoPicture) {
+    const QString absentFolder = home.filePath("absent/out.bmp");
+    WriteFile(home.filePath("session.json"), "{}");
+    const CliRun unwritable =
+        RunCli({"render", home.filePath("session.json"), absentFolder}, home.path());
+    EXPECT_EQ(unwritable.exitCode, 1);
+    EXPECT_TRUE(unwritable.err.contains("cannot write")) << unwritable.err.toStdString();
+    EXPECT_FALSE(QFile::exists(absentFolder));
+
+    const CliRun bad = Render(R"({"shapes": [{"mode": 108}]})");
+    EXPECT_EQ(bad.exitCode, 2);
+    EXPECT_FALSE(QFile::exists(home.filePath("out.bmp")));
+
+    const CliRun usage = RunCli({"render", home.filePath("session.json")}, home.path());
+    EXPECT_EQ(usage.exitCode, 2);
+    EXPECT_TRUE(usage.err.contains("marnelo-cli render")) << usage.err.toStdString();
 }
 
 } // namespace
