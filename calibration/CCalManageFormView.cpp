@@ -80,6 +80,7 @@ CCalManageFormView::CCalManageFormView(QWidget* parent)
     m_current->setStyleSheet(
         QStringLiteral("QLabel { color: rgb(0, 0, 255); background-color: rgb(255, 0, 0); }"));
     m_current->setMinimumHeight(24);
+    m_current->setIndent(4);
     m_current->setTextFormat(Qt::PlainText);
 
     auto* page = new QWidget;

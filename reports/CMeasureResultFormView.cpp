@@ -15,6 +15,7 @@
 #include <QCoreApplication>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTreeWidget>
@@ -27,10 +28,24 @@ constexpr int kUnitData = 106;
 constexpr int kRemoveOne = 10;
 constexpr int kWithProperties = 2;
 constexpr int kKeepList = 2;
-constexpr int kPositionRole = Qt::UserRole;
+constexpr int kIdentityRole = Qt::UserRole;
 
 const QStringList kUnits = {QStringLiteral("nm"), QStringLiteral("um"), QStringLiteral("mm"),
                             QStringLiteral("cm"), QStringLiteral("mil")};
+
+// The measurement at a position of the still (0) or live (1) list, or null.
+// Tree items keep it to tell measurements apart when the list changes.
+const void* ListedAt(int source, std::size_t position) {
+    if (source == 1) {
+        return position < g_liveShapes.shapes.size() ? g_liveShapes.shapes[position].get()
+                                                     : nullptr;
+    }
+    return position < g_resultsList.shapes.size() ? g_resultsList.shapes[position] : nullptr;
+}
+
+const void* IdentityOf(const QTreeWidgetItem* root) {
+    return reinterpret_cast<const void*>(root->data(0, kIdentityRole).value<quintptr>());
+}
 
 // Sets a flag for the lifetime of the guard.
 class CFlagGuard {
@@ -72,6 +87,11 @@ CMeasureResultFormView::CMeasureResultFormView(QWidget* parent)
     m_delete->setText(GetLanguageString("Delete", QStringLiteral("Delete"), 64));
     m_deleteAll->setText(GetLanguageString("DeleteAll", QStringLiteral("Delete All"), 64));
 
+    // No document property has a description: its box would only take the
+    // room the four rows need.
+    if (auto* description = m_grid->findChild<QLabel*>(QStringLiteral("propertyDescription"))) {
+        description->hide();
+    }
     m_tree->setHeaderHidden(true);
     m_tree->setColumnCount(1);
     m_tree->setRootIsDecorated(true);
@@ -173,31 +193,36 @@ void CMeasureResultFormView::Relist(int source) {
     std::vector<CResultEntry> rows =
         source == 1 ? LiveResultRows(g_liveShapes.shapes, CurrentResultFormat())
                     : StillResultRows(g_resultsList.shapes, CurrentResultFormat());
+    std::vector<const void*> items;
+    for (const CResultEntry& entry : rows) {
+        items.push_back(ListedAt(source, entry.position));
+    }
     // Shapes report changes on every repaint; an unchanged list keeps its
     // selection and scroll position.
-    if (source == m_source && rows == m_listed) {
+    if (source == m_source && rows == m_listed && items == m_listedItems) {
         return;
     }
     m_source = source;
+    // The same measurement stays selected if it is still listed.
     QTreeWidgetItem* selected = m_tree->selectedItems().value(0);
-    QVariant selectedPosition;
+    const void* selectedItem = nullptr;
     int selectedChild = -1;
     if (selected != nullptr) {
-        const QTreeWidgetItem* root = selected->parent() != nullptr ? selected->parent() : selected;
-        selectedPosition = root->data(0, kPositionRole);
+        QTreeWidgetItem* root = selected->parent() != nullptr ? selected->parent() : selected;
+        selectedItem = IdentityOf(root);
         selectedChild = root->indexOfChild(selected);
     }
     const int scroll = m_tree->verticalScrollBar()->value();
 
     m_tree->clear();
-    for (const CResultEntry& entry : rows) {
-        auto* root = new QTreeWidgetItem(m_tree, QStringList{entry.title});
-        root->setData(0, kPositionRole, QVariant::fromValue<qulonglong>(entry.position));
-        for (const QString& value : entry.values) {
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        auto* root = new QTreeWidgetItem(m_tree, QStringList{rows[i].title});
+        root->setData(0, kIdentityRole, QVariant::fromValue(reinterpret_cast<quintptr>(items[i])));
+        for (const QString& value : rows[i].values) {
             new QTreeWidgetItem(root, QStringList{value});
         }
         root->setExpanded(true);
-        if (selectedPosition.isValid() && root->data(0, kPositionRole) == selectedPosition) {
+        if (selectedItem != nullptr && items[i] == selectedItem) {
             QTreeWidgetItem* again = selectedChild >= 0 ? root->child(selectedChild) : root;
             if (again != nullptr) {
                 m_tree->setCurrentItem(again);
@@ -206,6 +231,7 @@ void CMeasureResultFormView::Relist(int source) {
     }
     m_tree->verticalScrollBar()->setValue(scroll);
     m_listed = std::move(rows);
+    m_listedItems = std::move(items);
 }
 
 void CMeasureResultFormView::OnPropertyChanged(CPropertyGridItem* item) {
@@ -236,14 +262,8 @@ void CMeasureResultFormView::OnDelete() {
     }
     // The measurement itself is remembered: the list may change while the
     // question is open.
-    const auto position = static_cast<std::size_t>(item->data(0, kPositionRole).toULongLong());
+    const void* chosen = IdentityOf(item);
     const int source = m_source;
-    const void* chosen = nullptr;
-    if (source == 0 && position < g_resultsList.shapes.size()) {
-        chosen = g_resultsList.shapes[position];
-    } else if (source == 1 && position < g_liveShapes.shapes.size()) {
-        chosen = g_liveShapes.shapes[position].get();
-    }
     const QMessageBox::StandardButton answer = ShowMessageBox(
         this, GetLanguageString("DeleteTip", QStringLiteral("Are you sure delete?"), 256),
         QString(), QMessageBox::Yes | QMessageBox::No, QMessageBox::Question);
@@ -291,6 +311,7 @@ void CMeasureResultFormView::OnDeleteAll() {
     }
     m_tree->clear();
     m_listed.clear();
+    m_listedItems.clear();
 }
 
 void CMeasureResultFormView::QueueStillRefresh() {

@@ -60,7 +60,8 @@ private:
     QPushButton* m_delete;
     QPushButton* m_deleteAll;
     int m_source = 0;
-    std::vector<CResultEntry> m_listed; // what the tree shows
+    std::vector<CResultEntry> m_listed;     // what the tree shows
+    std::vector<const void*> m_listedItems; // the measurements it shows, compared only
     bool m_deletingAll = false;
     bool m_refreshQueued = false;
     CReceiverRegistration m_registration;

@@ -172,6 +172,8 @@ TEST_F(ResultsPaneTest, DeletingAnEntryRemovesThatShapeAndRenumbers) {
     EXPECT_EQ(imageView.received.back(), (std::array<std::intptr_t, 3>{UM_REMOVE_SHAPES, 10, 1}));
     ASSERT_EQ(document.Count(), 2u);
     EXPECT_EQ(document.At(1).kind, ShapeKind::kRadiusCircle);
+    // The circle moved up to where the text was; it must not be taken for it.
+    EXPECT_TRUE(Tree()->selectedItems().isEmpty());
     EXPECT_EQ(TreeTexts(Tree()),
               (QStringList{"Line 0", "Length 20.00 mm", "Circle 1", "Radius 10.00 mm",
                            "Girth 62.83 mm", "Area 314.16 mm²"}));
