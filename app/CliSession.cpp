@@ -6,6 +6,7 @@
 #include "app/Parameters.h"
 #include "calibration/Calibration.h"
 #include "calibration/CalibrationFiles.h"
+#include "reports/ResultRows.h"
 #include "shapes/DistanceShapes.h"
 #include "shapes/ShapeFactory.h"
 #include "shapes/ShapeKinds.h"
@@ -302,6 +303,18 @@ QByteArray Report(const CMeasuredShapes& measured, int decimals) {
         AppendShape(out, measured.list.At(i), measured.pointSlots[i]);
     }
     out.append(measured.list.IsEmpty() ? "],\n" : "\n  ],\n");
+    // The measurement list as the results pane shows it.
+    std::vector<const CShape*> shapes;
+    for (const auto& shape : measured.list.Shapes()) {
+        shapes.push_back(shape.get());
+    }
+    const QStringList rows = FlattenResultRows(StillResultRows(shapes, CurrentResultFormat()));
+    out.append("  \"results\": [");
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        out.append(i > 0 ? ",\n    " : "\n    ");
+        AppendJsonString(out, rows[i]);
+    }
+    out.append(rows.isEmpty() ? "],\n" : "\n  ],\n");
     out.append("  \"calibration\": {\"name\": ");
     AppendJsonString(out, g_calibration.selectedName);
     out.append(", \"unit\": ");

@@ -2,10 +2,60 @@
 
 #include <QWidget>
 
-// The form inside the calibration management pane: the stored calibrations and the manual
-// calibration steps. GUI thread only.
+class CPropertyGrid;
+class CPropertyGridItem;
+class QLabel;
+class QPushButton;
+class QTableWidget;
+class QTabWidget;
+
+// The form inside the calibration management pane: the stored calibrations
+// (data.xml) with Apply, Delete and Delete all, the name of the calibration
+// applied last, and the manual calibration (title, unit, real length, OK and
+// the steps). The selected name of the current calibration is the list's
+// choice: clicking a row sets it, Apply (or a double click) makes that record
+// the current calibration and remembers it in defaultcalibration.txt. On
+// construction it restores the calibration applied last.
+//
+// The unit in the manual calibration grid is the current unit: choosing
+// another converts every shown length at once. After every change of the
+// calibration or of the store it posts UM_REFRESH_PROPERTIES (or, after a
+// manual calibration, UM_REFRESH_RESULTS 2, 2) to the results view and
+// UM_REPAINT to the image view, so labels and results follow. GUI thread only.
 class CCalManageFormView : public QWidget {
     Q_OBJECT
 public:
     explicit CCalManageFormView(QWidget* parent = nullptr);
+
+private:
+    void BuildManualCalibrationGrid();
+    // Reloads data.xml and lists it.
+    void RefreshList();
+    // Lists the store as it is, marking the row of the selected name.
+    void FillList();
+    void OnRowChosen(int row);
+    void OnApply();
+    void OnDelete();
+    void OnDeleteAll();
+    void OnPropertyChanged(CPropertyGridItem* item);
+    void OnManualCalibration();
+    void OnShowSteps();
+    void SwitchCurrentUnit(const QString& unit);
+    void ShowAppliedName(const QString& name);
+    void ShowMessage(const QString& text);
+    void NotifyCalibrationChanged();
+
+    QTableWidget* m_list;
+    QPushButton* m_apply;
+    QPushButton* m_delete;
+    QPushButton* m_deleteAll;
+    QLabel* m_caption;
+    QLabel* m_current;
+    QTabWidget* m_tab;
+    CPropertyGrid* m_grid;
+    CPropertyGridItem* m_titleItem = nullptr;
+    CPropertyGridItem* m_unitItem = nullptr;
+    CPropertyGridItem* m_lengthItem = nullptr;
+    QPushButton* m_ok;
+    QPushButton* m_steps;
 };

@@ -312,6 +312,21 @@ TEST_F(CliTest, TheOverviewSessionKeepsItsLabels) {
     ASSERT_FALSE(expected.isEmpty());
     EXPECT_EQ(drawn, expected);
 
+    // Every kind's result rows, as checked by hand against the labels.
+    QStringList rows;
+    for (const QJsonValue& row : run.json["results"].toArray()) {
+        rows << row.toString();
+    }
+    QStringList expectedRows;
+    const QString rowFile = QString::fromUtf8(
+        ReadFile(QStringLiteral(MARNELO_TEST_DATA_DIR "/cli/overview-results.txt")));
+    for (const QString& line : rowFile.split(u'\n', Qt::SkipEmptyParts)) {
+        if (!line.startsWith(u'#')) {
+            expectedRows << line;
+        }
+    }
+    EXPECT_EQ(rows, expectedRows);
+
     const CliRun render = RunCli({"render", session, home.filePath("out.bmp")}, home.path());
     ASSERT_EQ(render.exitCode, 0) << render.err.toStdString();
     EXPECT_EQ(Rendered().size(), QSize(1200, 900));

@@ -1,0 +1,3 @@
+#include "camera/VideoShape.h"
+
+CLiveShapeList g_liveShapes;

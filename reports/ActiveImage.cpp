@@ -1,0 +1,3 @@
+#include "reports/ActiveImage.h"
+
+CActiveImage g_activeImage;
