@@ -1,4 +1,5 @@
 #include "image/Adjustments.h"
+#include "image/HotLoops.h"
 
 #include <algorithm>
 #include <cstring>
@@ -55,56 +56,29 @@ void ConvolvePixel(const ConvolutionKernel& k, int total, const Rows& rows, int 
     }
 }
 
-// Bytes [begin, end) of a row whose pixels all have every tap inside the
-// picture: the kernel total is used, so only the plain rule applies.
-template <int T0, int T1, int T2, int T3, int T4, int T5, int T6, int T7, int T8, int Factor,
-          int Offset>
-void ConvolveInterior(const Rows& rows, std::size_t begin, std::size_t end, int bytes,
-                      std::uint8_t* out) {
-    const std::uint8_t* below = rows.row[0];
-    const std::uint8_t* centre = rows.row[1];
-    const std::uint8_t* above = rows.row[2];
-    const std::ptrdiff_t s = bytes;
-    for (std::size_t i = begin; i < end; ++i) {
-        int sum = 0;
-        // Zero taps vanish at compile time.
-        if (T0 != 0)
-            sum += T0 * below[i - s];
-        if (T1 != 0)
-            sum += T1 * below[i];
-        if (T2 != 0)
-            sum += T2 * below[i + s];
-        if (T3 != 0)
-            sum += T3 * centre[i - s];
-        if (T4 != 0)
-            sum += T4 * centre[i];
-        if (T5 != 0)
-            sum += T5 * centre[i + s];
-        if (T6 != 0)
-            sum += T6 * above[i - s];
-        if (T7 != 0)
-            sum += T7 * above[i];
-        if (T8 != 0)
-            sum += T8 * above[i + s];
-        constexpr int kTotal = T0 + T1 + T2 + T3 + T4 + T5 + T6 + T7 + T8;
-        int value;
-        if constexpr (Factor == 0 || kTotal == 0) {
-            value = sum + Offset;
-        } else {
-            value = sum / Factor + Offset;
-        }
-        out[i] = Clamp(value);
-    }
-}
-
+// Bytes [begin, end) of a row whose pixels have every tap inside the
+// picture, so the plain rule applies (the kernel total is used).
 using InteriorFunction = void (*)(const Rows&, std::size_t, std::size_t, int, std::uint8_t*);
 
+void SharpenInterior(const Rows& rows, std::size_t begin, std::size_t end, int bytes,
+                     std::uint8_t* out) {
+    SharpenSpan(rows.row[0], rows.row[1], rows.row[2], begin, end, static_cast<std::size_t>(bytes),
+                out);
+}
+
+void ReliefInterior(const Rows& rows, std::size_t begin, std::size_t end, int bytes,
+                    std::uint8_t* out) {
+    ReliefSpan(rows.row[0], rows.row[2], begin, end, static_cast<std::size_t>(bytes), out);
+}
+
+// The kernels with a fast row loop; others go pixel by pixel.
 InteriorFunction InteriorFor(const ConvolutionKernel& k) {
-    if (k.taps == kSharpenKernel.taps && k.factor == 7 && k.offset == 0) {
-        return ConvolveInterior<-1, -1, -1, -1, 15, -1, -1, -1, -1, 7, 0>;
+    if (k.taps == kSharpenKernel.taps && k.factor == kSharpenKernel.factor &&
+        k.offset == kSharpenKernel.offset) {
+        return SharpenInterior;
     }
-    if (k.taps == kReliefKernel.taps && k.factor == -1 && k.offset == 127) {
-        return ConvolveInterior<0, 0, -1, 0, 0, 0, 1, 0, 0, -1, 127>;
+    if (k.taps == kReliefKernel.taps && k.offset == kReliefKernel.offset) {
+        return ReliefInterior; // the total is 0, so the factor never divides
     }
     return nullptr;
 }

@@ -315,13 +315,12 @@ bool CDib::DecodeAs(std::span<const std::uint8_t> data, ImageType type,
 
 bool CDib::Decode(std::span<const std::uint8_t> data, ImageType type, const DecodeLimits& limits) {
     bool decoded = DecodeAs(data, type, limits);
-    if (!decoded && type != ImageType::Unknown) {
-        // A file named for one type may hold the other.
-        const std::string typedError = m_error;
+    // A file named for one type may hold the other; decoding it as unknown
+    // would only repeat the same codec otherwise.
+    const bool otherType = (type == ImageType::Bmp && LooksLikeJpeg(data)) ||
+                           (type == ImageType::Jpeg && LooksLikeBmp(data));
+    if (!decoded && otherType) {
         decoded = DecodeAs(data, ImageType::Unknown, limits);
-        if (!decoded && m_error == kUnknownFormat) {
-            m_error = typedError;
-        }
     }
     if (!decoded) {
         const std::string error = m_error;

@@ -1,4 +1,5 @@
 #include "image/Adjustments.h"
+#include "image/HotLoops.h"
 
 #include <algorithm>
 #include <cstring>
@@ -115,6 +116,10 @@ bool InvertColors(CDib& image) {
 
 bool MirrorLeftRight(CDib& image) {
     const int width = image.Width();
+    // The reversed row is written back over the picture from a spare copy,
+    // which has the byte past the pixels the row loop may touch.
+    const std::size_t used = 3 * static_cast<std::size_t>(width);
+    std::vector<std::uint8_t> spare(used + 16);
     for (int row = 0; row < image.Height(); ++row) {
         if (!RowStep(image, row, image.Height())) {
             return false;
@@ -124,13 +129,8 @@ bool MirrorLeftRight(CDib& image) {
             std::reverse(pixels, pixels + width);
             continue;
         }
-        std::uint8_t* left = pixels;
-        std::uint8_t* right = pixels + 3 * static_cast<std::size_t>(width - 1);
-        for (; left < right; left += 3, right -= 3) {
-            std::swap(left[0], right[0]);
-            std::swap(left[1], right[1]);
-            std::swap(left[2], right[2]);
-        }
+        std::memcpy(spare.data(), pixels, used);
+        MirrorRow24(spare.data(), pixels, width);
     }
     return true;
 }

@@ -1,4 +1,5 @@
 #include "image/Adjustments.h"
+#include "image/HotLoops.h"
 
 #include <algorithm>
 #include <cmath>
@@ -52,9 +53,9 @@ inline std::uint8_t Round(float value) {
     return static_cast<std::uint8_t>(value + 0.5f);
 }
 
-// One line of `count` samples `step` bytes apart, `channels` interleaved.
-// The sum runs left to right; at the ends only the weights of samples inside
-// the line count and the sum is divided by their total.
+// A sample at an end of its line (neighbours `step` bytes away): only the
+// weights of samples inside the line count, and the sum, left to right, is
+// divided by their total.
 inline std::uint8_t EndSample(const Weights& w, const std::uint8_t* at, std::ptrdiff_t step,
                               bool hasBefore, bool hasAfter) {
     float sum = 0.0f;
@@ -72,22 +73,29 @@ inline std::uint8_t EndSample(const Weights& w, const std::uint8_t* at, std::ptr
     return Round(sum / scale);
 }
 
-// out[i] = blur of below[i], centre[i], above[i] over `count` bytes: the same
-// arithmetic for rows (neighbours `step` bytes away in one row) and columns
-// (neighbours in the rows below and above).
-inline void BlurSpan(const Weights& w, const std::uint8_t* before, const std::uint8_t* at,
-                     const std::uint8_t* after, std::size_t count, std::uint8_t* out) {
-    for (std::size_t i = 0; i < count; ++i) {
-        const float sum = w.left * static_cast<float>(before[i]) +
-                          w.centre * static_cast<float>(at[i]) +
-                          w.right * static_cast<float>(after[i]);
-        out[i] = Round(sum);
+// The same for a column end, with the neighbours in other rows.
+inline std::uint8_t EndSampleAcross(const Weights& w, const std::uint8_t* below, std::uint8_t at,
+                                    const std::uint8_t* above) {
+    float sum = 0.0f;
+    float scale = 0.0f;
+    if (below != nullptr) {
+        sum += w.left * static_cast<float>(*below);
+        scale += w.left;
     }
+    sum += w.centre * static_cast<float>(at);
+    scale += w.centre;
+    if (above != nullptr) {
+        sum += w.right * static_cast<float>(*above);
+        scale += w.right;
+    }
+    return Round(sum / scale);
 }
 
 bool SmoothTrueColor(CDib& image) {
     const std::array<float, 3> k = SmoothWeights();
     const Weights w{k[0], k[1], k[2]};
+    // Rows and columns share one loop: neighbours `bytes` apart in a row, or
+    // in the rows below and above.
     const SelectionBox box = image.WorkBox();
     if (box.IsEmpty()) {
         return true;
@@ -95,21 +103,18 @@ bool SmoothTrueColor(CDib& image) {
     const int width = image.Width();
     const int height = image.Height();
     const int bytes = image.BytesPerPixel();
-    // Only the box and one row on each side feed the result; the column pass
-    // reads the row-blurred lines, so the picture can take the result directly.
-    const int firstRow = std::max(0, box.bottom - 1);
-    const int lastRow = std::min(height, box.top + 1);
+    // Only the box and one row on each side feed the result. Rows are blurred
+    // one ahead of the column pass into a ring of three, so the column pass
+    // of a row reads row-blurred lines only and may write the picture.
     const std::size_t span = static_cast<std::size_t>(box.right - box.left) * bytes;
     const std::size_t offset = static_cast<std::size_t>(box.left) * bytes;
-    std::vector<std::uint8_t> blurred(span * static_cast<std::size_t>(lastRow - firstRow));
-    const int rowCount = lastRow - firstRow;
-    for (int row = firstRow; row < lastRow; ++row) {
-        image.SetProgress(50 * (row - firstRow) / rowCount);
-        if (image.Escape()) {
-            return false;
-        }
+    std::vector<std::uint8_t> ring(3 * span);
+    auto slot = [&](int row) {
+        return span * static_cast<std::size_t>(row % 3);
+    };
+    auto blurRow = [&](int row) {
         const std::uint8_t* in = image.Row(row) + offset;
-        std::uint8_t* out = blurred.data() + span * static_cast<std::size_t>(row - firstRow);
+        std::uint8_t* out = ring.data() + slot(row);
         int x = box.left;
         std::size_t done = 0;
         if (x == 0) {
@@ -122,7 +127,7 @@ bool SmoothTrueColor(CDib& image) {
         const int stop = std::min(box.right, width - 1);
         if (x < stop) {
             const std::size_t count = static_cast<std::size_t>(stop - x) * bytes;
-            BlurSpan(w, in + done - bytes, in + done, in + done + bytes, count, out + done);
+            SmoothSpan(in + done - bytes, in + done, in + done + bytes, count, out + done);
             done += count;
             x = stop;
         }
@@ -131,29 +136,36 @@ bool SmoothTrueColor(CDib& image) {
                 out[done + c] = EndSample(w, in + done + c, bytes, x > 0, false);
             }
         }
-    }
+    };
+    int nextToBlur = std::max(0, box.bottom - 1);
     std::vector<std::uint8_t> column(span);
     for (int row = box.bottom; row < box.top; ++row) {
-        image.SetProgress(50 + 50 * (row - box.bottom) / (box.top - box.bottom));
+        image.SetProgress(100 * (row - box.bottom) / (box.top - box.bottom));
         if (image.Escape()) {
             return false;
         }
-        const std::uint8_t* at = blurred.data() + span * static_cast<std::size_t>(row - firstRow);
+        for (; nextToBlur <= std::min(row + 1, height - 1); ++nextToBlur) {
+            blurRow(nextToBlur);
+        }
         const bool hasBelow = row > 0;
         const bool hasAbove = row + 1 < height;
+        // Without a selection the result goes straight into the picture.
+        std::uint8_t* target = image.HasSelection() ? column.data() : image.Row(row) + offset;
         if (hasBelow && hasAbove) {
-            BlurSpan(w, at - span, at, at + span, span, column.data());
+            SmoothSpan(ring.data() + slot(row - 1), ring.data() + slot(row),
+                       ring.data() + slot(row + 1), span, target);
         } else {
+            const std::uint8_t* at = ring.data() + slot(row);
             for (std::size_t i = 0; i < span; ++i) {
-                column[i] =
-                    EndSample(w, at + i, static_cast<std::ptrdiff_t>(span), hasBelow, hasAbove);
+                target[i] =
+                    EndSampleAcross(w, hasBelow ? ring.data() + slot(row - 1) + i : nullptr, at[i],
+                                    hasAbove ? ring.data() + slot(row + 1) + i : nullptr);
             }
         }
-        std::uint8_t* out = image.Row(row) + offset;
         if (!image.HasSelection()) {
-            std::memcpy(out, column.data(), span);
             continue;
         }
+        std::uint8_t* out = image.Row(row) + offset;
         const std::uint8_t* mask = image.SelectionRow(row) + box.left;
         for (int x = 0; x < box.right - box.left; ++x) {
             if (mask[x] != 0) {

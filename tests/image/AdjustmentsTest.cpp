@@ -121,6 +121,15 @@ TEST(MirrorFlip, MoveWholePixelsAndUndoThemselves) {
     EXPECT_EQ(dib.Selection(), (SelectionBox{0, 2, 3, 5})); // not mirrored
     ASSERT_TRUE(MirrorLeftRight(dib));
     EXPECT_TRUE(SamePixels(dib, original));
+    // Every width, so that wide rows and their tails are both covered.
+    for (int width = 1; width < 40; ++width) {
+        const CDib wide = NoisePicture(width, 2, static_cast<unsigned>(width));
+        CDib mirrored(wide);
+        ASSERT_TRUE(MirrorLeftRight(mirrored));
+        for (int x = 0; x < width; ++x) {
+            ASSERT_EQ(PixelAt(mirrored, x, 1), PixelAt(wide, width - 1 - x, 1)) << width;
+        }
+    }
 
     ASSERT_TRUE(FlipUpsideDown(dib));
     EXPECT_EQ(PixelAt(dib, 1, 0), PixelAt(original, 1, 4));

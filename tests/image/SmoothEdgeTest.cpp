@@ -1,4 +1,5 @@
 #include "image/Adjustments.h"
+#include "image/HotLoops.h"
 #include "tests/image/ImageTestSupport.h"
 
 #include <cstring>
@@ -7,13 +8,21 @@
 namespace {
 
 // The blur written plainly: rows of the whole picture into a copy, columns
-// of that into a second copy, then the unselected pixels put back.
+// of that into a second copy, then the unselected pixels put back. Inside a
+// line the two side samples share their weight; at its ends the sum of the
+// samples inside is divided by their weights' total.
 CDib PlainSmooth(const CDib& source) {
     const std::array<float, 3> w = SmoothWeights();
     auto blurLine = [&](std::vector<int>& line) {
         std::vector<int> out(line.size());
         const int n = static_cast<int>(line.size());
         for (int i = 0; i < n; ++i) {
+            if (i > 0 && i + 1 < n) {
+                const float sum = w[0] * static_cast<float>(line[i - 1] + line[i + 1]) +
+                                  w[1] * static_cast<float>(line[i]);
+                out[i] = static_cast<int>(sum + 0.5f);
+                continue;
+            }
             float sum = 0.0f;
             float scale = 0.0f;
             for (int j = -1; j <= 1; ++j) {
@@ -22,8 +31,7 @@ CDib PlainSmooth(const CDib& source) {
                     scale += w[j + 1];
                 }
             }
-            const bool whole = i > 0 && i + 1 < n;
-            out[i] = static_cast<int>((whole ? sum : sum / scale) + 0.5f);
+            out[i] = static_cast<int>(sum / scale + 0.5f);
         }
         line = out;
     };
@@ -64,11 +72,21 @@ bool SamePixels(const CDib& a, const CDib& b) {
 
 } // namespace
 
-TEST(Smooth, KernelWeights) {
+TEST(Smooth, KernelWeightsAndTheirExactIntegerForm) {
     const std::array<float, 3> w = SmoothWeights();
     EXPECT_NEAR(w[0], 0.33142f, 1e-5f);
     EXPECT_NEAR(w[1], 0.33716f, 1e-5f);
     EXPECT_EQ(w[0], w[2]);
+    // The row loops compute in integers; every input gives the float result.
+    int mismatches = 0;
+    for (int outer = 0; outer <= 510; ++outer) {
+        for (int at = 0; at <= 255; ++at) {
+            const float sum = w[0] * static_cast<float>(outer) + w[1] * static_cast<float>(at);
+            const int expected = static_cast<int>(sum + 0.5f);
+            mismatches += SmoothSample(outer / 2, at, outer - outer / 2) != expected;
+        }
+    }
+    EXPECT_EQ(mismatches, 0);
 }
 
 TEST(Smooth, MatchesTheTwoPassBlurAndKeepsUnselectedPixels) {
