@@ -56,6 +56,11 @@ public:
     CDib() = default;
     CDib(const CDib& other);
     CDib& operator=(const CDib& other);
+    CDib(CDib&& other) noexcept { SwapContent(other); }
+    CDib& operator=(CDib&& other) noexcept {
+        SwapContent(other);
+        return *this;
+    }
     ~CDib();
 
     // A picture of the given size, all bytes 0. `bitsPerPixel` 8 gets a

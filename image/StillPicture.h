@@ -31,7 +31,8 @@ struct AdjustmentCallbacks {
 // An adjustment that is stopped leaves the displayed image as it was.
 //
 // Threads: every member function is for the owner's (GUI) thread; only the
-// callbacks run elsewhere.
+// callbacks run elsewhere. Release a ReadAccess before calling any other
+// member: stopping waits for a worker that may need the lock to finish.
 class CStillPicture {
 public:
     explicit CStillPicture(AdjustmentCallbacks callbacks = {});
@@ -80,7 +81,6 @@ private:
     };
     void WorkerLoop();
     void RunJob(const Job& job);
-    void ReportProgress(const CDib& work, const bool& done);
 
     AdjustmentCallbacks m_callbacks;
     CDib m_image;
