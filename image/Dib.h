@@ -136,8 +136,9 @@ public:
     const std::string& LastError() const { return m_error; }
 
     // Decoding: with Unknown, BMP is tried and then JPEG; a failed typed decode
-    // is retried as Unknown. On failure the picture is emptied and LastError
-    // says why ("Decode: Unknown or wrong format" or the codec's text).
+    // is retried as Unknown, so a JPEG named .bmp still opens (and the other
+    // way round). On failure the picture is emptied and LastError says why
+    // ("Decode: Unknown or wrong format" or the codec's text).
     bool Load(const std::filesystem::path& path, ImageType type);
     bool Decode(std::span<const std::uint8_t> data, ImageType type,
                 const DecodeLimits& limits = {});

@@ -17,7 +17,7 @@ void Put(Bytes& out, std::size_t at, std::uint32_t value, int bytes) {
 
 // A bitmap file with a 40-byte header (or the 12-byte core header), the
 // given palette (BGR triples), optional bit-field masks and pixel bytes.
-struct BmpSpec {
+struct BmpLayout {
     int width = 2;
     int height = 2;
     int bitCount = 24;
@@ -28,41 +28,42 @@ struct BmpSpec {
     Bytes pixels;
 };
 
-Bytes BuildBmp(const BmpSpec& spec) {
-    const std::size_t header = spec.core ? 12 : 40;
-    const std::size_t entry = spec.core ? 3 : 4;
-    const std::size_t offset = 14 + header + 4 * spec.masks.size() + entry * spec.palette.size();
-    Bytes out(offset + spec.pixels.size(), 0);
+Bytes BuildBmp(const BmpLayout& layout) {
+    const std::size_t header = layout.core ? 12 : 40;
+    const std::size_t entry = layout.core ? 3 : 4;
+    const std::size_t offset =
+        14 + header + 4 * layout.masks.size() + entry * layout.palette.size();
+    Bytes out(offset + layout.pixels.size(), 0);
     out[0] = 'B';
     out[1] = 'M';
     Put(out, 2, static_cast<std::uint32_t>(out.size()), 4);
     Put(out, 10, static_cast<std::uint32_t>(offset), 4);
     Put(out, 14, static_cast<std::uint32_t>(header), 4);
-    if (spec.core) {
-        Put(out, 18, static_cast<std::uint32_t>(spec.width), 2);
-        Put(out, 20, static_cast<std::uint32_t>(spec.height), 2);
+    if (layout.core) {
+        Put(out, 18, static_cast<std::uint32_t>(layout.width), 2);
+        Put(out, 20, static_cast<std::uint32_t>(layout.height), 2);
         Put(out, 22, 1, 2);
-        Put(out, 24, static_cast<std::uint32_t>(spec.bitCount), 2);
+        Put(out, 24, static_cast<std::uint32_t>(layout.bitCount), 2);
     } else {
-        Put(out, 18, static_cast<std::uint32_t>(spec.width), 4);
-        Put(out, 22, static_cast<std::uint32_t>(spec.height), 4);
+        Put(out, 18, static_cast<std::uint32_t>(layout.width), 4);
+        Put(out, 22, static_cast<std::uint32_t>(layout.height), 4);
         Put(out, 26, 1, 2);
-        Put(out, 28, static_cast<std::uint32_t>(spec.bitCount), 2);
-        Put(out, 30, spec.compression, 4);
-        Put(out, 46, static_cast<std::uint32_t>(spec.palette.size()), 4);
+        Put(out, 28, static_cast<std::uint32_t>(layout.bitCount), 2);
+        Put(out, 30, layout.compression, 4);
+        Put(out, 46, static_cast<std::uint32_t>(layout.palette.size()), 4);
     }
     std::size_t at = 14 + header;
-    for (std::uint32_t mask : spec.masks) {
+    for (std::uint32_t mask : layout.masks) {
         Put(out, at, mask, 4);
         at += 4;
     }
-    for (const Rgb& c : spec.palette) {
+    for (const Rgb& c : layout.palette) {
         out[at] = static_cast<std::uint8_t>(c.blue);
         out[at + 1] = static_cast<std::uint8_t>(c.green);
         out[at + 2] = static_cast<std::uint8_t>(c.red);
         at += entry;
     }
-    std::memcpy(out.data() + offset, spec.pixels.data(), spec.pixels.size());
+    std::memcpy(out.data() + offset, layout.pixels.data(), layout.pixels.size());
     return out;
 }
 
@@ -81,7 +82,7 @@ CDib Decoded(const Bytes& file) {
 
 TEST(BmpDecode, PaletteDepthsKeepTheirIndicesAndPalette) {
     // 3 x 2, bottom row first in the file: picture row 1 then row 0.
-    BmpSpec one{3, 2, 1, 0, false, {kRed, kBlue}, {}, {0b10100000, 0, 0, 0, 0b01000000, 0, 0, 0}};
+    BmpLayout one{3, 2, 1, 0, false, {kRed, kBlue}, {}, {0b10100000, 0, 0, 0, 0b01000000, 0, 0, 0}};
     CDib dib = Decoded(BuildBmp(one));
     EXPECT_EQ(dib.BitsPerPixel(), 8);
     EXPECT_EQ(PixelAt(dib, 0, 1), kBlue);
@@ -90,7 +91,7 @@ TEST(BmpDecode, PaletteDepthsKeepTheirIndicesAndPalette) {
     EXPECT_EQ(PixelAt(dib, 1, 0), kBlue);
     EXPECT_EQ(PixelAt(dib, 0, 0), kRed);
 
-    BmpSpec four{3, 1, 4, 0, false, {kRed, kGreen, kBlue}, {}, {0x21, 0x00, 0, 0}};
+    BmpLayout four{3, 1, 4, 0, false, {kRed, kGreen, kBlue}, {}, {0x21, 0x00, 0, 0}};
     dib = Decoded(BuildBmp(four));
     EXPECT_EQ(PixelAt(dib, 0, 0), kBlue);
     EXPECT_EQ(PixelAt(dib, 1, 0), kGreen);
@@ -99,7 +100,7 @@ TEST(BmpDecode, PaletteDepthsKeepTheirIndicesAndPalette) {
     four.pixels = {0x30, 0, 0, 0};
     EXPECT_EQ(PixelAt(Decoded(BuildBmp(four)), 0, 0), (Rgb{0, 0, 0}));
 
-    BmpSpec core{2, 1, 8, 0, true, {kRed, kGreen}, {}, {1, 0, 0, 0}};
+    BmpLayout core{2, 1, 8, 0, true, {kRed, kGreen}, {}, {1, 0, 0, 0}};
     dib = Decoded(BuildBmp(core));
     EXPECT_EQ(PixelAt(dib, 0, 0), kGreen);
     EXPECT_EQ(PixelAt(dib, 1, 0), kRed);
@@ -107,27 +108,27 @@ TEST(BmpDecode, PaletteDepthsKeepTheirIndicesAndPalette) {
 
 TEST(BmpDecode, TrueColourDepthsBecome24Bits) {
     // 16-bit 5-5-5: pure red is 0x7C00, white 0x7FFF.
-    BmpSpec rgb16{2, 1, 16, 0, false, {}, {}, {0x00, 0x7C, 0xFF, 0x7F}};
+    BmpLayout rgb16{2, 1, 16, 0, false, {}, {}, {0x00, 0x7C, 0xFF, 0x7F}};
     CDib dib = Decoded(BuildBmp(rgb16));
     EXPECT_EQ(dib.BitsPerPixel(), 24);
     EXPECT_EQ(PixelAt(dib, 0, 0), kRed);
     EXPECT_EQ(PixelAt(dib, 1, 0), kWhite);
 
     // 5-6-5 bit fields: green 0x07E0; mid grey channels scale to 0..255.
-    BmpSpec rgb565{2, 1, 16, 3, false, {}, {0xF800, 0x07E0, 0x001F}, {0xE0, 0x07, 0x10, 0x84}};
+    BmpLayout rgb565{2, 1, 16, 3, false, {}, {0xF800, 0x07E0, 0x001F}, {0xE0, 0x07, 0x10, 0x84}};
     dib = Decoded(BuildBmp(rgb565));
     EXPECT_EQ(PixelAt(dib, 0, 0), kGreen);
     EXPECT_EQ(PixelAt(dib, 1, 0), (Rgb{132, 130, 132}));
 
     // 32-bit plain: blue, green, red, unused.
-    BmpSpec rgb32{1, 1, 32, 0, false, {}, {}, {10, 20, 30, 99}};
+    BmpLayout rgb32{1, 1, 32, 0, false, {}, {}, {10, 20, 30, 99}};
     EXPECT_EQ(PixelAt(Decoded(BuildBmp(rgb32)), 0, 0), (Rgb{30, 20, 10}));
     // 32-bit bit fields with 10-bit channels and a zero mask.
-    BmpSpec wide{1, 1, 32, 3, false, {}, {0x3FF00000, 0x000FFC00, 0}, {0, 0, 0xF0, 0x3F}};
+    BmpLayout wide{1, 1, 32, 3, false, {}, {0x3FF00000, 0x000FFC00, 0}, {0, 0, 0xF0, 0x3F}};
     EXPECT_EQ(PixelAt(Decoded(BuildBmp(wide)), 0, 0), (Rgb{255, 0, 0}));
 
     // 24-bit top-down: the first row in the file is the top row.
-    BmpSpec topDown{1, -2, 24, 0, false, {}, {}, {255, 0, 0, 0, 0, 0, 255, 0}};
+    BmpLayout topDown{1, -2, 24, 0, false, {}, {}, {255, 0, 0, 0, 0, 0, 255, 0}};
     dib = Decoded(BuildBmp(topDown));
     EXPECT_EQ(dib.Height(), 2);
     EXPECT_EQ(PixelAt(dib, 0, 0), kBlue);
@@ -136,7 +137,7 @@ TEST(BmpDecode, TrueColourDepthsBecome24Bits) {
 
 TEST(BmpDecode, RleRunsAbsoluteBlocksAndDeltas) {
     // RLE8 4 x 2: row 0 = run of 3 x index 1 + absolute (2), then a delta up.
-    BmpSpec rle8{4, 3, 8, 1, false, {kRed, kGreen, kBlue}, {}, {}};
+    BmpLayout rle8{4, 3, 8, 1, false, {kRed, kGreen, kBlue}, {}, {}};
     rle8.pixels = {3, 1, 0, 0,       // three green, end of line
                    0, 3, 2, 1, 2, 0, // absolute: blue green blue (+pad)
                    0, 0,             // end of line
@@ -151,7 +152,7 @@ TEST(BmpDecode, RleRunsAbsoluteBlocksAndDeltas) {
     EXPECT_EQ(PixelAt(dib, 1, 0), kBlue);
 
     // RLE4 alternates the two nibbles of a run.
-    BmpSpec rle4{5, 1, 4, 2, false, {kRed, kGreen, kBlue}, {}, {5, 0x12, 0, 1}};
+    BmpLayout rle4{5, 1, 4, 2, false, {kRed, kGreen, kBlue}, {}, {5, 0x12, 0, 1}};
     dib = Decoded(BuildBmp(rle4));
     EXPECT_EQ(PixelAt(dib, 0, 0), kGreen);
     EXPECT_EQ(PixelAt(dib, 1, 0), kBlue);
