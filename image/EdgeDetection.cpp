@@ -80,9 +80,7 @@ bool DetectEdges(CDib& image) {
     for (int v = 0; v < 256; ++v) {
         histogram[v] = std::uint64_t{parts[0][v]} + parts[1][v] + parts[2][v] + parts[3][v];
     }
-    const int threshold = OtsuThreshold(histogram);
-    // The map becomes 1 for bright, 0 for dark.
-    BinarySpan(map.get(), cells, threshold);
+    const auto threshold = static_cast<std::uint8_t>(OtsuThreshold(histogram));
     // A dark pixel inside the box's border with a bright neighbour lies on the
     // boundary of a dark area: paint it red where it is selected.
     std::vector<std::uint8_t> edge(static_cast<std::size_t>(columns), 0);
@@ -94,7 +92,8 @@ bool DetectEdges(CDib& image) {
         const std::uint8_t* below = map.get() + static_cast<std::size_t>(r - 1) * columns;
         const std::uint8_t* centre = below + columns;
         const std::uint8_t* above = centre + columns;
-        BoundarySpan(below, centre, above, static_cast<std::size_t>(columns), edge.data());
+        BoundarySpan(below, centre, above, static_cast<std::size_t>(columns), threshold,
+                     edge.data());
         const int row = box.bottom + r;
         std::uint8_t* out = image.Row(row) + 3 * static_cast<std::size_t>(box.left);
         const std::uint8_t* mask =

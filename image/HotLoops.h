@@ -32,12 +32,11 @@ void ReliefSpan(const std::uint8_t* below, const std::uint8_t* above, std::size_
 
 // Grey levels (59 green + 11 blue + 30 red) / 100 of `count` BGR pixels.
 void GreySpan(const std::uint8_t* bgr, std::size_t count, std::uint8_t* grey);
-// 1 where grey > threshold, else 0.
-void BinarySpan(std::uint8_t* values, std::size_t count, int threshold);
-// edge[x] = 1 where centre[x] is 0 and a pixel of the 3x3 block around it is
-// 1, for x in [1, count - 1); rows are binary maps of `count` entries.
+// edge[x] = 1 where centre[x] is dark (grey <= threshold) and a pixel of the
+// 3x3 block around it is bright, for x in [1, count - 1); the rows are grey
+// levels of `count` entries.
 void BoundarySpan(const std::uint8_t* below, const std::uint8_t* centre, const std::uint8_t* above,
-                  std::size_t count, std::uint8_t* edge);
+                  std::size_t count, std::uint8_t threshold, std::uint8_t* edge);
 
 // `out` = the `width` BGR pixels of `in` in reverse order; `out` must not
 // overlap `in`, and both must have room for one byte past the pixels.
