@@ -1,0 +1,16 @@
+#include "fuzz/FuzzCheck.h"
+#include "image/BmpCodec.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    CDib dib;
+    if (DecodeBmp(std::span(data, size), dib, kFuzzLimits)) {
+        CheckDecodedPicture(dib);
+    } else if (dib.LastError().empty()) {
+        __builtin_trap(); // a refusal always says why
+    }
+    return 0;
+}

@@ -1,0 +1,23 @@
+#include "image/ImagePath.h"
+
+#include <algorithm>
+#include <string>
+
+std::optional<ImageType> ImageTypeForPath(const std::filesystem::path& path) {
+    const std::string name = path.filename().string();
+    const std::size_t dot = name.rfind('.');
+    if (dot == std::string::npos || dot + 1 == name.size()) {
+        return std::nullopt;
+    }
+    std::string extension = name.substr(dot + 1);
+    std::transform(extension.begin(), extension.end(), extension.begin(), [](unsigned char c) {
+        return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    });
+    if (extension == "bmp") {
+        return ImageType::Bmp;
+    }
+    if (extension == "jpg" || extension == "jpeg") {
+        return ImageType::Jpeg;
+    }
+    return ImageType::Unknown;
+}
