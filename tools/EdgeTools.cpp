@@ -26,7 +26,8 @@ int ContrastLevel(int difference) {
 }
 
 // The ring r (r² - 1 <= d² <= r² + 1) a pixel at squared distance d² from the
-// centre lies on; the rings are disjoint, so there is at most one. 0 for none.
+// centre lies on; the rings are disjoint, so there is at most one. 0 for none,
+// and for the centre itself, which never differs from itself.
 int RingOf(std::int64_t squared) {
     const auto r = static_cast<std::int64_t>(std::llround(std::sqrt(static_cast<double>(squared))));
     return std::llabs(squared - r * r) <= 1 ? static_cast<int>(r) : 0;
