@@ -66,7 +66,7 @@ public:
             if (reference == m_times.end()) {
                 continue;
             }
-            std::printf("%-20s %12.2f %12.2f %8.2f\n", operation.c_str(), time, reference->second,
+            std::printf("%-20s %12.4f %12.4f %8.4f\n", operation.c_str(), time, reference->second,
                         time / reference->second);
         }
     }
