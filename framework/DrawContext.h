@@ -3,6 +3,8 @@
 #include "framework/Colorref.h"
 #include "framework/LogFont.h"
 
+#include <cstddef>
+#include <cstdint>
 #include <tuple>
 
 #include <QString>
@@ -67,6 +69,21 @@ inline bool operator==(const CDrawState& a, const CDrawState& b) {
            a.rasterMode == b.rasterMode;
 }
 
+// A picture in device-independent layout, for StretchBitmap: rows stored
+// bottom-up (the first stored row is the picture's bottom row), each `stride`
+// bytes; 24 bits per pixel as blue, green, red, or 8 bits indexing `palette`
+// (entries of 4 bytes: blue, green, red, unused; indices past its end are
+// black). The view does not own the bytes.
+struct CBitmapView {
+    int width = 0;
+    int height = 0;
+    int bitsPerPixel = 24; // 24 or 8
+    std::size_t stride = 0;
+    const std::uint8_t* bits = nullptr;
+    const std::uint8_t* palette = nullptr;
+    int paletteSize = 0;
+};
+
 class CDrawContext {
 public:
     virtual ~CDrawContext() = default;
@@ -109,6 +126,12 @@ public:
     // top; text wider than the box runs past it rather than being cut.
     virtual void DrawCenteredText(int left, int top, int right, int bottom,
                                   const QString& text) = 0;
+    // Copies `source` stretched onto the box of width × height pixels whose
+    // top-left corner is (x, y), each pixel taken from the nearest source
+    // pixel (no smoothing), whatever the raster mode: how a picture is put
+    // under its measurements. Source formats other than 24 and 8 bits, and
+    // empty boxes, draw nothing.
+    virtual void StretchBitmap(int x, int y, int width, int height, const CBitmapView& source) = 0;
 
     // A segment from (x1, y1) towards (x2, y2), leaving the current position
     // at (x2, y2).

@@ -1,5 +1,7 @@
 #include "framework/QImageDrawContext.h"
 
+#include "framework/BitmapStretch.h"
+
 #include <algorithm>
 #include <cmath>
 #include <numbers>
@@ -139,6 +141,18 @@ CQImageDrawContext::CQImageDrawContext(QImage& target)
     , m_bounds(target.rect()) {
     m_painter.setBackground(Qt::white);
     m_painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    // The painter has made the target's data its own, so bits() does not
+    // copy it any more.
+    switch (target.format()) {
+    case QImage::Format_RGB32:
+    case QImage::Format_ARGB32:
+    case QImage::Format_ARGB32_Premultiplied:
+        m_pixels = target.bits();
+        m_bytesPerLine = target.bytesPerLine();
+        break;
+    default:
+        break;
+    }
 }
 
 CQImageDrawContext::~CQImageDrawContext() = default;
@@ -321,4 +335,28 @@ void CQImageDrawContext::DrawImage(int x, int y, int width, int height, const QI
     m_painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
     m_painter.setRenderHint(QPainter::Antialiasing, false);
     m_painter.drawImage(QRect(x, y, width, height), source);
+}
+
+void CQImageDrawContext::StretchBitmap(int x, int y, int width, int height,
+                                       const CBitmapView& source) {
+    if (width <= 0 || height <= 0) {
+        return;
+    }
+    const QRect visible = QRect(x, y, width, height).intersected(m_bounds);
+    if (visible.isEmpty()) {
+        return;
+    }
+    const QRect part = visible.translated(-x, -y);
+    if (m_pixels != nullptr) {
+        std::uint8_t* first = m_pixels + m_bytesPerLine * visible.top() + 4 * visible.left();
+        StretchToXrgb(source, width, height, part, first, m_bytesPerLine);
+        return;
+    }
+    QImage piece(part.size(), QImage::Format_RGB32);
+    if (piece.isNull()) {
+        return;
+    }
+    StretchToXrgb(source, width, height, part, piece.bits(), piece.bytesPerLine());
+    m_painter.setCompositionMode(QPainter::CompositionMode_Source);
+    m_painter.drawImage(visible.topLeft(), piece);
 }

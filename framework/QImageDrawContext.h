@@ -2,6 +2,7 @@
 
 #include "framework/DrawContext.h"
 
+#include <cstdint>
 #include <vector>
 
 #include <QFont>
@@ -51,6 +52,9 @@ public:
     void SetPixel(int x, int y, COLORREF color) override;
     void TextOut(int x, int y, const QString& text) override;
     void DrawCenteredText(int left, int top, int right, int bottom, const QString& text) override;
+    // Only the pixels inside the target are converted, so a picture much
+    // larger than the target costs what the target's pixels cost.
+    void StretchBitmap(int x, int y, int width, int height, const CBitmapView& source) override;
 
     // Copies `source` stretched onto the box at (x, y) of the given size,
     // each pixel taken from the nearest source pixel (no smoothing), whatever
@@ -69,6 +73,11 @@ private:
 
     QPainter m_painter;
     QRect m_bounds; // the target's pixels
+    // The target's pixels when they are 32-bit 0xAARRGGBB, which StretchBitmap
+    // writes directly (QPainter paints at once, so nothing is pending); null
+    // for other formats.
+    std::uint8_t* m_pixels = nullptr;
+    qsizetype m_bytesPerLine = 0;
     CDrawState m_state;
     std::vector<CDrawState> m_saved;
     QPoint m_position;

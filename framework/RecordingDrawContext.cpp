@@ -106,6 +106,14 @@ void CRecordingDrawContext::DrawCenteredText(int left, int top, int right, int b
     RecordBox(DrawCall::DrawCenteredText, left, top, right, bottom).text = text;
 }
 
+void CRecordingDrawContext::StretchBitmap(int x, int y, int width, int height,
+                                          const CBitmapView& source) {
+    CDrawRecord& record = RecordBox(DrawCall::StretchBitmap, x, y, x + width, y + height);
+    record.sourceWidth = source.width;
+    record.sourceHeight = source.height;
+    record.sourceBitsPerPixel = source.bitsPerPixel;
+}
+
 std::vector<CDrawRecord> CRecordingDrawContext::Calls(DrawCall call) const {
     std::vector<CDrawRecord> found;
     for (const CDrawRecord& record : m_records) {

@@ -28,6 +28,7 @@ enum class DrawCall {
     SetPixel,
     TextOut,
     DrawCenteredText,
+    StretchBitmap,
 };
 
 struct CDrawRecord {
@@ -36,7 +37,8 @@ struct CDrawRecord {
     QPoint point;
     // LineTo: the current position the line started from.
     QPoint from;
-    // Rectangle, Ellipse, Arc, DrawCenteredText: the box as passed.
+    // Rectangle, Ellipse, Arc, DrawCenteredText: the box as passed;
+    // StretchBitmap: the target box (x, y, x + width, y + height).
     int left = 0;
     int top = 0;
     int right = 0;
@@ -46,6 +48,10 @@ struct CDrawRecord {
     QPoint end;
     COLORREF color = 0; // SetPixel
     QString text;       // TextOut, DrawCenteredText
+    // StretchBitmap: the source picture's size and depth.
+    int sourceWidth = 0;
+    int sourceHeight = 0;
+    int sourceBitsPerPixel = 0;
     // The selected objects and modes after the call: what a figure or text
     // was drawn with.
     CDrawState state;
@@ -70,6 +76,7 @@ public:
     void SetPixel(int x, int y, COLORREF color) override;
     void TextOut(int x, int y, const QString& text) override;
     void DrawCenteredText(int left, int top, int right, int bottom, const QString& text) override;
+    void StretchBitmap(int x, int y, int width, int height, const CBitmapView& source) override;
 
     const std::vector<CDrawRecord>& Records() const { return m_records; }
     // The records of one kind of call, in call order.

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "framework/Colorref.h"
+#include "framework/DrawContext.h"
+#include "framework/DrawSurface.h"
 
 #include <array>
 #include <atomic>
@@ -154,6 +156,19 @@ public:
     bool CopyFrom(const CDib& other);
     // Exchanges everything but progress and escape.
     void SwapContent(CDib& other) noexcept;
+
+    // Makes a 24-bit picture of what was drawn on a surface (type Unknown, no
+    // selection); false (and an error text) when it is empty or too large.
+    bool CreateFromSurface(const CSurfacePixels& pixels,
+                           std::size_t maxPixelBytes = DecodeLimits{}.maxPixelBytes);
+    // The pixels for CDrawContext::StretchBitmap; valid while the picture is
+    // neither changed nor moved.
+    CBitmapView View() const;
+    // Draws the whole picture stretched onto the box of width × height pixels
+    // at (x, y), each pixel from the nearest picture pixel.
+    void Draw(CDrawContext& dc, int x, int y, int width, int height) const {
+        dc.StretchBitmap(x, y, width, height, View());
+    }
 
     // Converts a palette picture to 24 bits; a 24-bit picture stays as it is.
     bool ConvertTo24Bits();

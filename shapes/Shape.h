@@ -10,6 +10,7 @@
 #include <functional>
 #include <vector>
 
+#include <QRect>
 #include <QString>
 
 inline constexpr int kShapePointSlots = 11;
@@ -87,6 +88,14 @@ public:
     // The labels Draw writes for a completed shape with its current results,
     // in drawing order; none for a preview.
     std::vector<CShapeLabel> Labels(const CDrawParams& params) const;
+
+    // The device pixels Draw with these parameters may touch: the figure as
+    // it would be drawn, pen width included, and the labels, their size
+    // estimated generously from the text size (it never falls short). Empty
+    // when nothing would be drawn. Refreshes the geometry and the results as
+    // Draw does, without Draw's side effects, so that a caller can leave out
+    // a shape that would not show.
+    QRect DrawnBounds(const CDrawParams& params);
 
     int imgWidth = 640;
     int imgHeight = 480;

@@ -1,0 +1,242 @@
+#include "image/StillImageDocument.h"
+
+#include "app/Parameters.h"
+#include "framework/PostedEvents.h"
+#include "image/ImagePath.h"
+
+#include <algorithm>
+#include <optional>
+
+#include <QRect>
+
+namespace {
+
+// The type a picture is written as: BMP or JPEG by the extension; nullopt for
+// any other extension and for none.
+std::optional<ImageType> WriteTypeForPath(const std::filesystem::path& path) {
+    const std::optional<ImageType> type = ImageTypeForPath(path);
+    if (!type || *type == ImageType::Unknown) {
+        return std::nullopt;
+    }
+    return type;
+}
+
+} // namespace
+
+CPictureExportOptions CPictureExportOptions::FromSettings() {
+    return CPictureExportOptions{g_parameters.saveoption1, g_parameters.saveoption2 == 1};
+}
+
+CStillImageDocument::CStillImageDocument(CDrawSurfaceFactory surfaces,
+                                         AdjustmentCallbacks callbacks)
+    : m_surfaces(std::move(surfaces))
+    , m_picture(std::move(callbacks)) {}
+
+CStillImageDocument::~CStillImageDocument() = default;
+
+bool CStillImageDocument::Open(const std::filesystem::path& path) {
+    m_modes.Clear();
+    const std::optional<ImageType> type = ImageTypeForPath(path);
+    if (!type) {
+        m_error = "The file name has no extension";
+        return false;
+    }
+    if (!m_picture.Open(path, *type)) {
+        m_error = m_picture.LastError();
+        return false;
+    }
+    const auto access = m_picture.Read();
+    m_width = access->Width();
+    m_height = access->Height();
+    m_loadedType = access->Type();
+    m_path = path;
+    m_modified = false;
+    m_error.clear();
+    return true;
+}
+
+CToolCommandOutcome CStillImageDocument::OnToolCommand(int commandId) {
+    CToolCommandOutcome outcome = m_modes.OnCommand(commandId);
+    if (outcome.startOperation != 0 && HasPicture()) {
+        m_picture.Start(static_cast<AreaOperation>(outcome.startOperation), std::nullopt);
+        m_modified = true;
+    }
+    return outcome;
+}
+
+void CStillImageDocument::ZoomIn() {
+    m_modes.Clear();
+    m_zoom.ZoomIn();
+}
+
+void CStillImageDocument::ZoomOut() {
+    m_modes.Clear();
+    m_zoom.ZoomOut();
+}
+
+void CStillImageDocument::ZoomNormal() {
+    m_modes.Clear();
+    m_zoom.Normal();
+}
+
+void CStillImageDocument::AddShape(std::unique_ptr<CShape> shape) {
+    if (shape) {
+        m_shapes.Add(std::move(shape));
+        m_modified = true;
+    }
+}
+
+bool CStillImageDocument::RemoveShapeAt(std::size_t position) {
+    const bool removed = m_shapes.RemoveAt(position);
+    m_modified = m_modified || removed;
+    return removed;
+}
+
+void CStillImageDocument::RemoveAllShapes() {
+    m_modified = m_modified || !m_shapes.IsEmpty();
+    m_shapes.RemoveAll();
+}
+
+bool CStillImageDocument::Undo() {
+    m_modes.Clear();
+    if (!m_shapes.Undo()) {
+        return false;
+    }
+    m_modified = true;
+    PostToReceiver(ReceiverRole::ResultsView, UM_REFRESH_RESULTS, 0, 0);
+    return true;
+}
+
+void CStillImageDocument::MarkAllShapesForExport() {
+    for (const auto& shape : m_shapes.Shapes()) {
+        shape->exportMark = 1;
+    }
+}
+
+bool CStillImageDocument::StartAreaAdjustment(const PictureRect& rect) {
+    const std::optional<AreaOperation> operation = OperationForAreaMode(m_modes.areaMode);
+    if (!operation || !HasPicture()) {
+        return false;
+    }
+    m_picture.Start(*operation, rect);
+    m_modified = true;
+    return true;
+}
+
+bool CStillImageDocument::CancelAreaMode() {
+    if (!OperationForAreaMode(m_modes.areaMode)) {
+        return false;
+    }
+    m_modes.Clear();
+    m_picture.RestoreBackup();
+    return true;
+}
+
+void CStillImageDocument::Render(CDrawContext& dc, const CDrawParams& params, int surfaceWidth,
+                                 int surfaceHeight, ShapeSelection which) {
+    {
+        const auto access = m_picture.Read();
+        if (!access->IsValid()) {
+            return;
+        }
+        access->Draw(dc, -params.offsetX, -params.offsetY,
+                     ScaledLength(params.zoom, access->Width()),
+                     ScaledLength(params.zoom, access->Height()));
+    }
+    if (which == ShapeSelection::None) {
+        return;
+    }
+    const QRect surface(0, 0, surfaceWidth, surfaceHeight);
+    const int grow = std::max(1, params.penWidth);
+    for (const auto& shape : m_shapes.Shapes()) {
+        if (which == ShapeSelection::VisibleMarked && shape->exportMark == 0) {
+            continue;
+        }
+        if (which != ShapeSelection::All) {
+            const QRect drawn = shape->DrawnBounds(params);
+            if (drawn.isEmpty() || !drawn.adjusted(-grow, -grow, grow, grow).intersects(surface)) {
+                continue;
+            }
+        }
+        shape->Draw(dc, params);
+    }
+}
+
+PictureWriteResult CStillImageDocument::Compose(double factor, ShapeSelection which, CDib& out) {
+    if (!HasPicture()) {
+        return PictureWriteResult::NoPicture;
+    }
+    const int width = ScaledLength(factor, m_width);
+    const int height = ScaledLength(factor, m_height);
+    std::unique_ptr<CDrawSurface> surface = m_surfaces ? m_surfaces(width, height) : nullptr;
+    if (!surface) {
+        m_error = "Cannot make a picture of that size";
+        return PictureWriteResult::NoSurface;
+    }
+    const CDrawParams params{.penWidth = g_parameters.linewidth, .zoom = factor};
+    Render(surface->Context(), params, width, height, which);
+    if (!out.CreateFromSurface(surface->Pixels())) {
+        m_error = out.LastError();
+        return PictureWriteResult::NoSurface;
+    }
+    return PictureWriteResult::Written;
+}
+
+PictureWriteResult CStillImageDocument::Encode(const CDib& picture,
+                                               const std::filesystem::path& path, ImageType type) {
+    if (!picture.Save(path, type)) {
+        m_error = picture.LastError();
+        return PictureWriteResult::WriteFailed;
+    }
+    return PictureWriteResult::Written;
+}
+
+PictureWriteResult CStillImageDocument::WriteTo(const std::filesystem::path& path) {
+    m_modes.Clear();
+    const std::optional<ImageType> type = WriteTypeForPath(path);
+    if (!type) {
+        m_error = "Pictures are written as .bmp, .jpg or .jpeg";
+        return PictureWriteResult::BadExtension;
+    }
+    CDib picture;
+    PictureWriteResult result = Compose(1.0, ShapeSelection::Visible, picture);
+    if (result == PictureWriteResult::Written) {
+        result = Encode(picture, path, *type);
+    }
+    if (result == PictureWriteResult::Written) {
+        m_modified = false;
+    }
+    return result;
+}
+
+PictureWriteResult CStillImageDocument::MakeExportPicture(const CPictureExportOptions& options,
+                                                          CDib& out) {
+    return Compose(ExportScale(options.sizeOption, m_zoom.zoom),
+                   options.imprint ? ShapeSelection::VisibleMarked : ShapeSelection::None, out);
+}
+
+PictureWriteResult CStillImageDocument::WriteExportPicture(const std::filesystem::path& path,
+                                                           const CPictureExportOptions& options) {
+    const std::optional<ImageType> type = WriteTypeForPath(path);
+    if (!type) {
+        m_error = "Pictures are written as .bmp, .jpg or .jpeg";
+        return PictureWriteResult::BadExtension;
+    }
+    CDib picture;
+    const PictureWriteResult result = MakeExportPicture(options, picture);
+    if (result != PictureWriteResult::Written) {
+        return result;
+    }
+    return Encode(picture, path, *type);
+}
+
+QString ProposedSaveName(const QString& path, const QString& title, ImageType type) {
+    if (!path.isEmpty()) {
+        return path;
+    }
+    static const QString kUnsafe = QStringLiteral("#%;/\\");
+    const bool unsafe =
+        std::any_of(title.begin(), title.end(), [](QChar c) { return kUnsafe.contains(c); });
+    const QString name = unsafe ? QStringLiteral("UntitledImage") : title;
+    return name + (type == ImageType::Jpeg ? QStringLiteral(".jpg") : QStringLiteral(".bmp"));
+}
