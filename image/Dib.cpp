@@ -1,5 +1,6 @@
 #include "image/Dib.h"
 
+#include "app/FileWriting.h"
 #include "image/BmpCodec.h"
 #include "image/JpegCodec.h"
 
@@ -8,6 +9,8 @@
 #include <fstream>
 #include <new>
 #include <system_error>
+
+#include <QFile>
 
 namespace {
 
@@ -374,25 +377,10 @@ bool CDib::Save(const std::filesystem::path& path, ImageType type) const {
     if (!Encode(type, data)) {
         return false;
     }
-    std::filesystem::path temporary = path;
-    temporary += ".part";
-    {
-        std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
-        file.write(reinterpret_cast<const char*>(data.data()),
-                   static_cast<std::streamsize>(data.size()));
-        file.flush();
-        if (!file) {
-            file.close();
-            std::error_code ignored;
-            std::filesystem::remove(temporary, ignored);
-            m_error = "Cannot write the file";
-            return false;
-        }
-    }
-    std::error_code error;
-    std::filesystem::rename(temporary, path, error);
-    if (error) {
-        std::filesystem::remove(temporary, error);
+    // Written aside and renamed, so a failed save leaves the old file intact.
+    const QByteArray bytes(reinterpret_cast<const char*>(data.data()),
+                           static_cast<qsizetype>(data.size()));
+    if (!WriteFileWhole(QFile::decodeName(path.c_str()), bytes)) {
         m_error = "Cannot write the file";
         return false;
     }

@@ -114,7 +114,17 @@ TEST(Dib, SaveReplacesWholeFilesOrLeavesThemAlone) {
     EXPECT_FALSE(CDib().Save(path, ImageType::Bmp));
     EXPECT_EQ(std::filesystem::file_size(path), 8u);
 
+    // A file of the user's that happens to carry a temporary-looking name is
+    // never touched.
+    std::filesystem::path neighbour = path;
+    neighbour += ".part";
+    {
+        std::ofstream keep(neighbour, std::ios::binary);
+        keep << "mine";
+    }
     ASSERT_TRUE(dib.Save(path, ImageType::Bmp));
+    EXPECT_EQ(std::filesystem::file_size(neighbour), 4u);
+    std::filesystem::remove(neighbour);
     CDib back;
     ASSERT_TRUE(back.Load(path, ImageType::Bmp));
     EXPECT_TRUE(SameColors(back, dib));
