@@ -3,7 +3,6 @@
 #include "app/ApplicationLook.h"
 #include "app/Folders.h"
 #include "app/Icons.h"
-#include "app/Language.h"
 #include "app/ResourceStrings.h"
 #include "browser/CThumbnailsFormWnd.h"
 #include "calibration/CCalManageFormWnd.h"
@@ -141,10 +140,7 @@ void CMainFrame::saveWorkspace() const {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
-    const auto answer = ShowMessageBox(
-        this, GetLanguageString("CloseTip", QStringLiteral("Are you sure close?"), 128), QString(),
-        QMessageBox::Yes | QMessageBox::No, QMessageBox::Question);
-    if (answer != QMessageBox::Yes) {
+    if (!ConfirmClose(this)) {
         event->ignore();
         return;
     }

@@ -1,6 +1,5 @@
 #include "framework/ChildFrame.h"
 
-#include "app/Language.h"
 #include "framework/Document.h"
 #include "framework/MessageBox.h"
 #include "framework/View.h"
@@ -23,10 +22,7 @@ CChildFrame::~CChildFrame() {
 }
 
 void CChildFrame::closeEvent(QCloseEvent* event) {
-    const auto answer = ShowMessageBox(
-        this, GetLanguageString("CloseTip", QStringLiteral("Are you sure close?"), 128), QString(),
-        QMessageBox::Yes | QMessageBox::No, QMessageBox::Question);
-    if (answer != QMessageBox::Yes) {
+    if (!ConfirmClose(this)) {
         event->ignore();
         return;
     }

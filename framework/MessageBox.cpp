@@ -1,5 +1,7 @@
 #include "framework/MessageBox.h"
 
+#include "app/Language.h"
+
 namespace {
 MessageBoxResponder g_responder;
 }
@@ -17,4 +19,11 @@ QMessageBox::StandardButton ShowMessageBox(QWidget* owner, const QString& text,
 
 void SetMessageBoxResponder(MessageBoxResponder responder) {
     g_responder = std::move(responder);
+}
+
+bool ConfirmClose(QWidget* owner) {
+    return ShowMessageBox(owner,
+                          GetLanguageString("CloseTip", QStringLiteral("Are you sure close?"), 128),
+                          QString(), QMessageBox::Yes | QMessageBox::No,
+                          QMessageBox::Question) == QMessageBox::Yes;
 }

@@ -25,6 +25,10 @@ QMessageBox::StandardButton ShowMessageBox(QWidget* owner, const QString& text,
                                            QMessageBox::StandardButtons buttons = QMessageBox::Ok,
                                            QMessageBox::Icon icon = QMessageBox::NoIcon);
 
+// The close question of the main frame and of each picture window
+// ("CloseTip", Yes/No, no caption). True when the user answered Yes.
+bool ConfirmClose(QWidget* owner);
+
 // Tests answer message boxes without showing them: while a responder is set,
 // every request goes to it and its answer is returned. Pass an empty function
 // to show real boxes again.

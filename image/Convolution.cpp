@@ -140,20 +140,11 @@ bool ConvolveIndexed(CDib& image, const ConvolutionKernel& k) {
             ConvolveRun(k, total, interior, rows, row, height, box.left, box.right, width, bytes,
                         out);
         } else {
-            const std::uint8_t* mask = image.SelectionRow(row);
-            int x = box.left;
-            while (x < box.right) {
-                while (x < box.right && mask[x] == 0) {
-                    ++x;
-                }
-                const int start = x;
-                while (x < box.right && mask[x] != 0) {
-                    ++x;
-                }
-                if (start < x) {
-                    ConvolveRun(k, total, interior, rows, row, height, start, x, width, bytes, out);
-                }
-            }
+            ForEachSelectedRun(image.SelectionRow(row), box.left, box.right,
+                               [&](int start, int end) {
+                                   ConvolveRun(k, total, interior, rows, row, height, start, end,
+                                               width, bytes, out);
+                               });
         }
         std::swap(savedBelow, savedCentre);
     }

@@ -40,6 +40,25 @@ struct DecodeLimits {
     std::size_t maxPixelBytes = std::size_t{1} << 30; // pixel buffer of the decoded picture
 };
 
+// Calls run(start, end) for each maximal run of selected columns
+// (mask byte non-zero) within left..right-1 of one selection row.
+template <typename Run>
+void ForEachSelectedRun(const std::uint8_t* mask, int left, int right, Run&& run) {
+    int x = left;
+    while (x < right) {
+        while (x < right && mask[x] == 0) {
+            ++x;
+        }
+        const int start = x;
+        while (x < right && mask[x] != 0) {
+            ++x;
+        }
+        if (start < x) {
+            run(start, x);
+        }
+    }
+}
+
 // A device-independent bitmap: rows stored bottom-up (stored row 0 is the
 // bottom row of the picture), each padded to a multiple of 4 bytes. Depth is
 // 24 bits (blue, green, red) or 8 bits with a palette of up to 256 entries;

@@ -39,19 +39,10 @@ bool MapSelected(CDib& image, const Table& table) {
             return false;
         }
         std::uint8_t* pixels = image.Row(row);
-        const std::uint8_t* mask = image.SelectionRow(row);
-        int x = box.left;
-        while (x < box.right) {
-            while (x < box.right && mask[x] == 0) {
-                ++x;
-            }
-            const int start = x;
-            while (x < box.right && mask[x] != 0) {
-                ++x;
-            }
+        ForEachSelectedRun(image.SelectionRow(row), box.left, box.right, [&](int start, int end) {
             MapBytes(pixels + static_cast<std::size_t>(start) * bytes,
-                     static_cast<std::size_t>(x - start) * bytes, table);
-        }
+                     static_cast<std::size_t>(end - start) * bytes, table);
+        });
     }
     return true;
 }
