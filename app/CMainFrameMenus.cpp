@@ -21,7 +21,7 @@ void CMainFrame::createMenus() {
     m_fileMenu->addAction(CommandAction(ID_FILE_SAVE));
     CommandAction(ID_FILE_SAVE)->setShortcut(QKeySequence::Save);
     m_fileMenu->addAction(CommandAction(ID_FILE_SAVE_AS));
-    CommandAction(ID_FILE_SAVE_AS)->setShortcut(QKeySequence::SaveAs);
+    CommandAction(ID_FILE_SAVE_AS)->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
     m_fileMenu->addAction(CommandAction(ID_VIDEO_SETTING));
     m_fileMenu->addAction(CommandAction(ID_SAVE_SETTING));
     m_fileMenu->addAction(CommandAction(ID_FAVORITES));
