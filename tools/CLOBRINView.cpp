@@ -76,6 +76,10 @@ void CLOBRINView::OnUpdate(CView* sender) {
 void CLOBRINView::OnActivateView(bool active) {
     if (!active) {
         EndCapture();
+        // A picture behind a tab keeps no off-screen copy: many open pictures
+        // must not hold many zoomed copies.
+        m_cache = QImage();
+        InvalidatePicture();
         return;
     }
     m_registration.Register(ReceiverRole::ImageView, this);
