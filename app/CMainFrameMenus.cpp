@@ -6,6 +6,7 @@
 #include "app/ToolbarTable.h"
 
 #include <QAction>
+#include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
 #include <QToolBar>
@@ -16,6 +17,11 @@ void CMainFrame::createMenus() {
     m_openMenu = m_fileMenu->addMenu(QString());
     m_openMenu->addAction(CommandAction(ID_FILE_OPEN));
     m_openMenu->addAction(CommandAction(ID_OPEN_DEVICE));
+    // A picture's window saves it with its measurements burned in.
+    m_fileMenu->addAction(CommandAction(ID_FILE_SAVE));
+    CommandAction(ID_FILE_SAVE)->setShortcut(QKeySequence::Save);
+    m_fileMenu->addAction(CommandAction(ID_FILE_SAVE_AS));
+    CommandAction(ID_FILE_SAVE_AS)->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
     m_fileMenu->addAction(CommandAction(ID_VIDEO_SETTING));
     m_fileMenu->addAction(CommandAction(ID_SAVE_SETTING));
     m_fileMenu->addAction(CommandAction(ID_FAVORITES));
@@ -82,6 +88,10 @@ void CMainFrame::RelabelMenus() {
         ->setText(GetLanguageString("OpenPicture", QStringLiteral("Open Picture"), 128));
     CommandAction(ID_OPEN_DEVICE)
         ->setText(GetLanguageString("OpenDevice", QStringLiteral("Open Camera"), 128));
+    CommandAction(ID_FILE_SAVE)
+        ->setText(GetLanguageString("SavePicture", QStringLiteral("Save Picture"), 128));
+    CommandAction(ID_FILE_SAVE_AS)
+        ->setText(GetLanguageString("SavePictureAs", QStringLiteral("Save Picture As..."), 128));
     CommandAction(ID_VIDEO_SETTING)
         ->setText(GetLanguageString("Setting", QStringLiteral("Video Setting"), 128));
     CommandAction(ID_SAVE_SETTING)

@@ -15,10 +15,11 @@ namespace {
 
 constexpr int kBadInput = 2;
 
-const char kUsage[] = "usage: marnelo-cli measure SESSION.json\n"
+const char kUsage[] = "usage: marnelo-cli measure SESSION.json [--save OUT.bmp|OUT.jpg]\n"
                       "       marnelo-cli render SESSION.json PICTURE.bmp\n"
                       "  measure: measures the shapes of a session and writes the results and\n"
-                      "           labels as JSON to standard output.\n"
+                      "           labels as JSON to standard output; --save also writes the\n"
+                      "           session's picture with the shapes burned in, as Save does.\n"
                       "  render:  draws the shapes with their labels on the session's picture\n"
                       "           (or a white one) and writes it as a 24-bit BMP.\n"
                       "  SESSION.json may be - for standard input.\n";
@@ -78,10 +79,12 @@ int Finish(const CCliOutcome& outcome) {
 } // namespace
 
 int main(int argc, char** argv) {
-    // Rendering needs fonts, hence a GUI application; it never shows a window.
+    // Drawing labels needs fonts, hence a GUI application; it never shows a
+    // window.
     const bool render = argc > 1 && std::strcmp(argv[1], "render") == 0;
+    const bool save = argc == 5 && std::strcmp(argv[3], "--save") == 0;
     std::unique_ptr<QCoreApplication> app;
-    if (render) {
+    if (render || save) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
         app = std::make_unique<QGuiApplication>(argc, argv);
     } else {
@@ -93,7 +96,9 @@ int main(int argc, char** argv) {
         std::fputs(kUsage, stdout);
         return 0;
     }
-    const bool measure = arguments.size() == 3 && arguments[1] == QStringLiteral("measure");
+    const bool measure = arguments.value(1) == QStringLiteral("measure") &&
+                         (arguments.size() == 3 ||
+                          (arguments.size() == 5 && arguments[3] == QStringLiteral("--save")));
     if (!measure && !(render && arguments.size() == 4)) {
         std::fputs(kUsage, stderr);
         return kBadInput;
@@ -105,6 +110,6 @@ int main(int argc, char** argv) {
     if (!ReadSession(arguments[2], session, sessionFolder)) {
         return kBadInput;
     }
-    return Finish(measure ? RunMeasureSession(session, sessionFolder)
+    return Finish(measure ? RunMeasureSession(session, sessionFolder, arguments.value(4))
                           : RunRenderSession(session, sessionFolder, arguments[3]));
 }

@@ -1,38 +1,42 @@
 #include "app/CliRender.h"
 
 #include "app/Parameters.h"
-#include "framework/QImageDrawContext.h"
-#include "shapes/ShapeList.h"
+#include "framework/QImageDrawSurface.h"
+#include "image/StillImageDocument.h"
 
-#include <QBuffer>
-
-QByteArray RenderShapesToBmp(const CShapeList& shapes, const QImage& picture, int width,
-                             int height) {
-    QImage canvas;
-    if (picture.isNull()) {
-        canvas = QImage(width, height, QImage::Format_RGB32);
-        if (canvas.isNull()) {
-            return {};
-        }
-        canvas.fill(Qt::white);
+bool RenderSessionPicture(CStillImageDocument& document, int width, int height,
+                          const std::filesystem::path& path, QString& error) {
+    if (document.HasPicture()) {
+        width = document.ImageWidth();
+        height = document.ImageHeight();
+    }
+    const std::unique_ptr<CDrawSurface> surface = QImageSurfaceFactory()(width, height);
+    if (!surface) {
+        error = QStringLiteral("cannot make a picture of %1 × %2 pixels").arg(width).arg(height);
+        return false;
+    }
+    const CDrawParams params{.penWidth = g_parameters.linewidth, .zoom = 1.0};
+    if (document.HasPicture()) {
+        document.Render(surface->Context(), params, width, height, ShapeSelection::All);
     } else {
-        canvas = picture.convertToFormat(QImage::Format_RGB32);
-        if (canvas.isNull()) {
-            return {};
+        // A new surface is white.
+        for (const auto& shape : document.Shapes().Shapes()) {
+            shape->Draw(surface->Context(), params);
         }
     }
-    {
-        CQImageDrawContext dc(canvas);
-        const CDrawParams params{.penWidth = g_parameters.linewidth, .zoom = 1.0};
-        for (const auto& shape : shapes.Shapes()) {
-            shape->Draw(dc, params);
-        }
+    CDib picture;
+    if (!picture.CreateFromSurface(surface->Pixels())) {
+        error = QStringLiteral("cannot make a picture of %1 × %2 pixels: %3")
+                    .arg(width)
+                    .arg(height)
+                    .arg(QString::fromStdString(picture.LastError()));
+        return false;
     }
-    // Qt writes an RGB32 picture as a 24-bit BMP.
-    QByteArray bmp;
-    QBuffer buffer(&bmp);
-    if (!buffer.open(QIODevice::WriteOnly) || !canvas.save(&buffer, "BMP")) {
-        return {};
+    if (!picture.Save(path, ImageType::Bmp)) {
+        error = QStringLiteral("cannot write \"%1\": %2")
+                    .arg(QString::fromStdString(path.string()),
+                         QString::fromStdString(picture.LastError()));
+        return false;
     }
-    return bmp;
+    return true;
 }

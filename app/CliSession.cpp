@@ -1,87 +1,31 @@
 #include "app/CliSession.h"
 
+#include "app/CliInput.h"
 #include "app/CliJson.h"
 #include "app/CliRender.h"
-#include "app/FileWriting.h"
+#include "app/CliShapes.h"
 #include "app/Parameters.h"
 #include "calibration/Calibration.h"
 #include "calibration/CalibrationFiles.h"
 #include "reports/ResultRows.h"
-#include "shapes/DistanceShapes.h"
-#include "shapes/ShapeFactory.h"
-#include "shapes/ShapeKinds.h"
 #include "shapes/ShapeList.h"
 
-#include <cmath>
-#include <limits>
-#include <stdexcept>
+#include <filesystem>
 #include <vector>
 
 #include <QDir>
-#include <QImageReader>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSet>
 
 namespace {
 
-// A problem with the session, named for the user.
-struct CInputError : std::runtime_error {
-    using std::runtime_error::runtime_error;
-};
-
-[[noreturn]] void Fail(const QString& message) {
-    throw CInputError(message.toStdString());
-}
-
 constexpr int kMaxDecimals = 15;
 constexpr int kMaxImageSide = 1 << 20;
-
-void CheckKeys(const QJsonObject& object, const QString& where,
-               std::initializer_list<const char*> known) {
-    QSet<QString> names;
-    for (const char* name : known) {
-        names.insert(QLatin1String(name));
-    }
-    for (auto it = object.begin(); it != object.end(); ++it) {
-        if (!names.contains(it.key())) {
-            Fail(QStringLiteral("%1: unknown key \"%2\"").arg(where, it.key()));
-        }
-    }
-}
-
-QJsonObject ObjectAt(const QJsonValue& value, const QString& where) {
-    if (!value.isObject()) {
-        Fail(where + QStringLiteral(": expected an object"));
-    }
-    return value.toObject();
-}
-
-QString StringAt(const QJsonValue& value, const QString& where) {
-    if (!value.isString()) {
-        Fail(where + QStringLiteral(": expected a string"));
-    }
-    return value.toString();
-}
-
-double NumberAt(const QJsonValue& value, const QString& where) {
-    if (!value.isDouble() || !std::isfinite(value.toDouble())) {
-        Fail(where + QStringLiteral(": expected a number"));
-    }
-    return value.toDouble();
-}
-
-int IntegerAt(const QJsonValue& value, const QString& where, int low, int high) {
-    const double number = value.isDouble() ? value.toDouble() : std::nan("");
-    if (!(number >= low && number <= high) || number != std::trunc(number)) {
-        Fail(QStringLiteral("%1: expected a whole number from %2 to %3")
-                 .arg(where)
-                 .arg(low)
-                 .arg(high));
-    }
-    return static_cast<int>(number);
-}
+// The view zooms from 0.3 to 1.8.
+constexpr double kMinZoom = 0.3;
+constexpr double kMaxZoom = 1.8;
 
 void ApplySessionCalibration(const QJsonObject& calibration, const QString& sessionFolder) {
     const QString where = QStringLiteral("calibration");
@@ -129,122 +73,6 @@ void ApplySessionCalibration(const QJsonObject& calibration, const QString& sess
                  .arg(where, name, path));
     }
     g_calibration.selectedName = name;
-}
-
-// The point slots a session entry fills: the stored points in order, except
-// that the anchor of a polygon or fold line goes to P10 after its vertices.
-std::vector<int> SlotsFor(const CShapeKindInfo& info, int given, const QString& where) {
-    const bool vertices = info.kind == ShapeKind::kPolygon || info.kind == ShapeKind::kFoldLine;
-    if (vertices) {
-        if (given < 4 || given > kShapePointSlots) {
-            Fail(QStringLiteral("%1: %2 needs 3 to 10 vertices and the label anchor, got %3 points")
-                     .arg(where, QLatin1String(info.className))
-                     .arg(given));
-        }
-    } else if (given != info.storedPoints) {
-        Fail(QStringLiteral("%1: %2 needs %3 points (the label anchor last), got %4")
-                 .arg(where, QLatin1String(info.className))
-                 .arg(info.storedPoints)
-                 .arg(given));
-    }
-    std::vector<int> pointSlots;
-    for (int i = 0; i < given; ++i) {
-        pointSlots.push_back(vertices && i == given - 1 ? kShapePointSlots - 1 : i);
-    }
-    return pointSlots;
-}
-
-ShapePoint PointAt(const QJsonValue& value, const QString& where) {
-    const QJsonArray pair = value.toArray();
-    if (!value.isArray() || pair.size() != 2 || !pair[0].isDouble() || !pair[1].isDouble() ||
-        !std::isfinite(pair[0].toDouble()) || !std::isfinite(pair[1].toDouble())) {
-        Fail(where + QStringLiteral(": a point is two numbers [x, y]"));
-    }
-    return ShapePoint{pair[0].toDouble(), pair[1].toDouble()};
-}
-
-struct CSessionImage {
-    int width = 640;
-    int height = 480;
-    QImage picture; // the session's picture file, when one was read
-};
-
-struct CMeasuredShapes {
-    CShapeList list;
-    std::vector<std::vector<int>> pointSlots; // per shape, the slots to report
-};
-
-// A session read and measured: its shapes with their results, the decimals
-// (also made the measure decimals setting, which the labels use) and the
-// picture the shapes are made on.
-struct CSession {
-    CMeasuredShapes measured;
-    int decimals = 0;
-    CSessionImage image;
-    QStringList warnings;
-};
-
-void AddShape(const QJsonObject& entry, const QString& where, const CSessionImage& image,
-              CShapeCounters& counters, CMeasuredShapes& measured) {
-    CheckKeys(entry, where, {"mode", "points", "text", "mark"});
-    if (!entry.contains("mode")) {
-        Fail(where + QStringLiteral(": the mode is missing"));
-    }
-    const int mode = IntegerAt(entry["mode"], where + QStringLiteral(".mode"),
-                               std::numeric_limits<int>::min(), std::numeric_limits<int>::max());
-    const CShapeKindInfo* info = KindOfMode(mode);
-    if (info == nullptr) {
-        // The factory names the problem, as it does for the view.
-        QString message;
-        g_shapeNotifications.showMessage = [&message](const QString& text) {
-            message = text;
-        };
-        CreateShape(mode, CShapeParams{});
-        g_shapeNotifications.showMessage = nullptr;
-        Fail(QStringLiteral("%1.mode: %2: %3").arg(where).arg(mode).arg(message));
-    }
-
-    if (!entry["points"].isArray()) {
-        Fail(where + QStringLiteral(".points: expected an array of points"));
-    }
-    const QJsonArray points = entry["points"].toArray();
-    CShapeParams params;
-    params.lineColor = static_cast<COLORREF>(g_parameters.linecolor);
-    params.textColor = static_cast<COLORREF>(g_parameters.textcolor);
-    params.imgWidth = image.width;
-    params.imgHeight = image.height;
-    std::vector<int> pointSlots = SlotsFor(*info, static_cast<int>(points.size()), where);
-    for (std::size_t i = 0; i < pointSlots.size(); ++i) {
-        params.points[pointSlots[i]] = PointAt(points[static_cast<qsizetype>(i)],
-                                               QStringLiteral("%1.points[%2]").arg(where).arg(i));
-    }
-    // The horizontal and vertical distance tools keep the second point on the
-    // first point's row or column.
-    if (mode == MeasureMode::kHorizontalLine) {
-        params.points[1].y = params.points[0].y;
-    } else if (mode == MeasureMode::kVerticalLine) {
-        params.points[1].x = params.points[0].x;
-    }
-
-    if (entry.contains("text")) {
-        params.text = StringAt(entry["text"], where + QStringLiteral(".text"));
-        if (mode != MeasureMode::kText) {
-            Fail(where + QStringLiteral(".text: only text notes (mode 121) have a text"));
-        }
-    }
-    if (mode == MeasureMode::kText && params.text.isEmpty()) {
-        Fail(where + QStringLiteral(".text: a text note needs a text"));
-    }
-    const int exportMark = entry.contains("mark")
-                               ? IntegerAt(entry["mark"], where + QStringLiteral(".mark"), 0, 1)
-                               : 0;
-
-    params.markNumber = counters.TakeMarkNumber(mode);
-    std::unique_ptr<CShape> shape = CreateShape(mode, params);
-    CompleteShape(*shape, counters.TakeSerial());
-    shape->exportMark = exportMark;
-    measured.list.Add(std::move(shape));
-    measured.pointSlots.push_back(std::move(pointSlots));
 }
 
 void AppendNumbers(QByteArray& out, const double* values, std::size_t count) {
@@ -296,19 +124,29 @@ void AppendShape(QByteArray& out, const CShape& shape, const std::vector<int>& p
     out.append("]}");
 }
 
-QByteArray Report(const CMeasuredShapes& measured, int decimals) {
+// A session read and measured: its shapes with their results, the decimals
+// (also made the measure decimals setting, which the labels use) and the
+// warnings of problems that did not stop it.
+struct CSession {
+    CSessionShapes shapes;
+    int decimals = 0;
+    QStringList warnings;
+};
+
+QByteArray Report(const CSessionShapes& shapes, int decimals) {
+    const CShapeList& list = shapes.Shapes();
     QByteArray out("{\n  \"shapes\": [");
-    for (std::size_t i = 0; i < measured.list.Count(); ++i) {
+    for (std::size_t i = 0; i < list.Count(); ++i) {
         out.append(i > 0 ? ",\n    " : "\n    ");
-        AppendShape(out, measured.list.At(i), measured.pointSlots[i]);
+        AppendShape(out, list.At(i), shapes.SlotsOf(i));
     }
-    out.append(measured.list.IsEmpty() ? "],\n" : "\n  ],\n");
+    out.append(list.IsEmpty() ? "],\n" : "\n  ],\n");
     // The measurement list as the results pane shows it.
-    std::vector<const CShape*> shapes;
-    for (const auto& shape : measured.list.Shapes()) {
-        shapes.push_back(shape.get());
+    std::vector<const CShape*> listed;
+    for (const auto& shape : list.Shapes()) {
+        listed.push_back(shape.get());
     }
-    const QStringList rows = FlattenResultRows(StillResultRows(shapes, CurrentResultFormat()));
+    const QStringList rows = FlattenResultRows(StillResultRows(listed, CurrentResultFormat()));
     out.append("  \"results\": [");
     for (qsizetype i = 0; i < rows.size(); ++i) {
         out.append(i > 0 ? ",\n    " : "\n    ");
@@ -333,31 +171,63 @@ QByteArray Report(const CMeasuredShapes& measured, int decimals) {
     return out;
 }
 
-// Reads the picture file of the session. A picture that cannot be read leaves
-// a warning and the session's size; one that is read gives the size, which a
-// width or height given as well must match.
+std::filesystem::path FileSystemPath(const QString& path) {
+    return std::filesystem::path(QFile::encodeName(path).toStdString());
+}
+
+// Opens the picture file of the session with the application's own decoders.
+// A picture that cannot be read leaves a warning and the session's size; one
+// that is read gives the size, which a width or height given as well must
+// match.
 void ReadSessionPicture(const QString& path, bool sizeGiven, CSession& session) {
-    QImageReader reader(path);
-    const QImage picture = reader.read();
-    if (picture.isNull()) {
+    CSessionShapes& shapes = session.shapes;
+    CStillImageDocument& document = shapes.Document();
+    if (!document.Open(FileSystemPath(path))) {
         session.warnings.append(
             QStringLiteral("cannot read the picture \"%1\": %2; using a blank picture of %3 × %4")
-                .arg(path, reader.errorString())
-                .arg(session.image.width)
-                .arg(session.image.height));
+                .arg(path, QString::fromStdString(document.LastError()))
+                .arg(shapes.ImageWidth())
+                .arg(shapes.ImageHeight()));
         return;
     }
-    if (sizeGiven && picture.size() != QSize(session.image.width, session.image.height)) {
+    if (sizeGiven && (document.ImageWidth() != shapes.ImageWidth() ||
+                      document.ImageHeight() != shapes.ImageHeight())) {
         Fail(QStringLiteral("image: the picture \"%1\" is %2 × %3, not %4 × %5")
                  .arg(path)
-                 .arg(picture.width())
-                 .arg(picture.height())
-                 .arg(session.image.width)
-                 .arg(session.image.height));
+                 .arg(document.ImageWidth())
+                 .arg(document.ImageHeight())
+                 .arg(shapes.ImageWidth())
+                 .arg(shapes.ImageHeight()));
     }
-    session.image.width = picture.width();
-    session.image.height = picture.height();
-    session.image.picture = picture;
+    shapes.SetImageSize(document.ImageWidth(), document.ImageHeight());
+}
+
+// "image": a picture file, or an object with the size and perhaps the file.
+void ReadSessionImage(const QJsonValue& value, const QString& sessionFolder, CSession& session) {
+    const QString where = QStringLiteral("image");
+    if (value.isString()) {
+        ReadSessionPicture(QDir(sessionFolder).absoluteFilePath(value.toString()), false, session);
+        return;
+    }
+    if (!value.isObject()) {
+        Fail(where + QStringLiteral(": expected a picture file or an object"));
+    }
+    const QJsonObject object = value.toObject();
+    CheckKeys(object, where, {"width", "height", "file"});
+    int width = session.shapes.ImageWidth();
+    int height = session.shapes.ImageHeight();
+    if (object.contains("width")) {
+        width = IntegerAt(object["width"], QStringLiteral("image.width"), 1, kMaxImageSide);
+    }
+    if (object.contains("height")) {
+        height = IntegerAt(object["height"], QStringLiteral("image.height"), 1, kMaxImageSide);
+    }
+    session.shapes.SetImageSize(width, height);
+    if (object.contains("file")) {
+        const QString file = StringAt(object["file"], QStringLiteral("image.file"));
+        ReadSessionPicture(QDir(sessionFolder).absoluteFilePath(file),
+                           object.contains("width") || object.contains("height"), session);
+    }
 }
 
 void ReadSession(const QByteArray& sessionJson, const QString& sessionFolder, CSession& out) {
@@ -372,7 +242,8 @@ void ReadSession(const QByteArray& sessionJson, const QString& sessionFolder, CS
         Fail(QStringLiteral("the session must be a JSON object"));
     }
     const QJsonObject session = document.object();
-    CheckKeys(session, QStringLiteral("session"), {"calibration", "decimals", "image", "shapes"});
+    CheckKeys(session, QStringLiteral("session"),
+              {"calibration", "decimals", "image", "zoom", "shapes", "actions"});
 
     if (session.contains("calibration")) {
         ApplySessionCalibration(ObjectAt(session["calibration"], QStringLiteral("calibration")),
@@ -383,22 +254,14 @@ void ReadSession(const QByteArray& sessionJson, const QString& sessionFolder, CS
         out.decimals = IntegerAt(session["decimals"], QStringLiteral("decimals"), 0, kMaxDecimals);
     }
     g_parameters.measuredecimal = out.decimals;
-    CSessionImage& image = out.image;
     if (session.contains("image")) {
-        const QJsonObject object = ObjectAt(session["image"], QStringLiteral("image"));
-        CheckKeys(object, QStringLiteral("image"), {"width", "height", "file"});
-        if (object.contains("width")) {
-            image.width =
-                IntegerAt(object["width"], QStringLiteral("image.width"), 1, kMaxImageSide);
-        }
-        if (object.contains("height")) {
-            image.height =
-                IntegerAt(object["height"], QStringLiteral("image.height"), 1, kMaxImageSide);
-        }
-        if (object.contains("file")) {
-            const QString file = StringAt(object["file"], QStringLiteral("image.file"));
-            ReadSessionPicture(QDir(sessionFolder).absoluteFilePath(file),
-                               object.contains("width") || object.contains("height"), out);
+        ReadSessionImage(session["image"], sessionFolder, out);
+    }
+    double zoom = 1.0;
+    if (session.contains("zoom")) {
+        zoom = NumberAt(session["zoom"], QStringLiteral("zoom"));
+        if (!(zoom >= kMinZoom && zoom <= kMaxZoom)) {
+            Fail(QStringLiteral("zoom: the view zooms from 0.3 to 1.8"));
         }
     }
 
@@ -407,13 +270,18 @@ void ReadSession(const QByteArray& sessionJson, const QString& sessionFolder, CS
             Fail(QStringLiteral("shapes: expected an array"));
         }
         const QJsonArray shapes = session["shapes"].toArray();
-        CShapeCounters counters;
         for (qsizetype i = 0; i < shapes.size(); ++i) {
             const QString where = QStringLiteral("shapes[%1]").arg(i);
-            AddShape(ObjectAt(shapes[i], where), where, image, counters, out.measured);
+            out.shapes.AddDirect(ObjectAt(shapes[i], where), where);
         }
     }
-    for (const auto& shape : out.measured.list.Shapes()) {
+    if (session.contains("actions")) {
+        if (!session["actions"].isArray()) {
+            Fail(QStringLiteral("actions: expected an array"));
+        }
+        out.shapes.RunActions(session["actions"].toArray(), zoom, out.warnings);
+    }
+    for (const auto& shape : out.shapes.Shapes().Shapes()) {
         shape->ComputeResults();
     }
 }
@@ -436,29 +304,54 @@ CCliOutcome RunSession(const QByteArray& sessionJson, const QString& sessionFold
     return outcome;
 }
 
+// Writes the picture with its shapes burned in, as Save does.
+void SaveSessionPicture(CSession& session, const QString& savePath, CCliOutcome& outcome) {
+    CStillImageDocument& document = session.shapes.Document();
+    if (!document.HasPicture()) {
+        outcome.exitStatus = 2;
+        outcome.error = QStringLiteral("--save: the session has no picture to save");
+        return;
+    }
+    switch (document.WriteTo(FileSystemPath(savePath))) {
+    case PictureWriteResult::Written:
+        return;
+    case PictureWriteResult::BadExtension:
+        outcome.exitStatus = 2;
+        outcome.error =
+            QStringLiteral("--save: \"%1\" is not a .bmp, .jpg or .jpeg file").arg(savePath);
+        return;
+    default:
+        outcome.exitStatus = 1;
+        outcome.error = QStringLiteral("cannot write \"%1\": %2")
+                            .arg(savePath, QString::fromStdString(document.LastError()));
+        return;
+    }
+}
+
 } // namespace
 
-CCliOutcome RunMeasureSession(const QByteArray& sessionJson, const QString& sessionFolder) {
-    return RunSession(sessionJson, sessionFolder, [](CSession& session, CCliOutcome& outcome) {
-        outcome.output = Report(session.measured, session.decimals);
-    });
+CCliOutcome RunMeasureSession(const QByteArray& sessionJson, const QString& sessionFolder,
+                              const QString& savePath) {
+    return RunSession(sessionJson, sessionFolder,
+                      [&savePath](CSession& session, CCliOutcome& outcome) {
+                          const QByteArray report = Report(session.shapes, session.decimals);
+                          if (!savePath.isEmpty()) {
+                              SaveSessionPicture(session, savePath, outcome);
+                          }
+                          if (outcome.exitStatus == 0) {
+                              outcome.output = report;
+                          }
+                      });
 }
 
 CCliOutcome RunRenderSession(const QByteArray& sessionJson, const QString& sessionFolder,
                              const QString& picturePath) {
     return RunSession(
         sessionJson, sessionFolder, [&picturePath](CSession& session, CCliOutcome& outcome) {
-            const CSessionImage& image = session.image;
-            const QByteArray bmp =
-                RenderShapesToBmp(session.measured.list, image.picture, image.width, image.height);
-            if (bmp.isEmpty()) {
+            CSessionShapes& shapes = session.shapes;
+            if (!RenderSessionPicture(shapes.Document(), shapes.ImageWidth(), shapes.ImageHeight(),
+                                      FileSystemPath(picturePath), outcome.error)) {
                 outcome.exitStatus = 1;
-                outcome.error = QStringLiteral("cannot make a picture of %1 × %2 pixels")
-                                    .arg(image.width)
-                                    .arg(image.height);
-            } else if (!WriteFileWhole(picturePath, bmp)) {
-                outcome.exitStatus = 1;
-                outcome.error = QStringLiteral("cannot write \"%1\"").arg(picturePath);
             }
         });
 }

@@ -5,10 +5,11 @@
 #include <QStringList>
 
 // The commands of marnelo-cli over a session (the calibration, the decimals,
-// the picture and the shapes, as JSON): every shape is built through the same
-// factory as the view, completed as the view completes it and measured with
-// the current calibration. The session and output formats are described in
-// README.md.
+// the picture, the zoom, the shapes and the clicks, as JSON): every shape is
+// built through the same factory and placement logic as the view, completed
+// as the view completes it and measured with the current calibration;
+// pictures are read and written with the application's own codecs. The
+// session and output formats are described in README.md.
 
 struct CCliOutcome {
     int exitStatus = 0;   // 0 done, 1 the output could not be made, 2 bad input
@@ -17,10 +18,13 @@ struct CCliOutcome {
     QStringList warnings; // problems that did not stop the command
 };
 
-// "measure": one JSON document with every shape's results and labels.
-// Relative paths are taken from `sessionFolder`. Changes the process-wide
-// calibration, store and measure decimals.
-CCliOutcome RunMeasureSession(const QByteArray& sessionJson, const QString& sessionFolder);
+// "measure": one JSON document with every shape's results and labels; with
+// `savePath`, also the session's picture with the shapes burned in, written
+// as the application's Save writes it (BMP or JPEG by the extension; needs a
+// QGuiApplication). Relative paths are taken from `sessionFolder`. Changes
+// the process-wide calibration, store and measure decimals.
+CCliOutcome RunMeasureSession(const QByteArray& sessionJson, const QString& sessionFolder,
+                              const QString& savePath = QString());
 
 // "render": draws the shapes on the session's picture (or a white one of the
 // session's size) at zoom 1 in the current drawing style and replaces

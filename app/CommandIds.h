@@ -18,7 +18,9 @@ enum CommandId : int {
     ID_VIEW_APPLOOK_FIRST = 205, // application looks 205..219
     ID_VIEW_APPLOOK_LAST = 219,
 
-    // Documents and views: exports, zoom, undo.
+    // Documents and views: saving, exports, zoom, undo.
+    ID_FILE_SAVE = 57603,
+    ID_FILE_SAVE_AS = 57604,
     ID_EXPORT_EXCEL = 32799,
     ID_EXPORT_WORD = 32800,
     ID_EXPORT_PICTURE = 32775,
@@ -26,6 +28,10 @@ enum CommandId : int {
     ID_ZOOM_NORMAL = 32773,
     ID_ZOOM_OUT = 32772,
     ID_UNDO = 32831,
+    // The two buttons a selective spreadsheet export puts on the view: pick the
+    // measurement just drawn, then export the picked ones.
+    ID_EXPORT_ADD_LAST = 36864,
+    ID_EXPORT_SELECTED = 36865,
 
     // Measuring tools.
     ID_CROSSLINE = 32778,

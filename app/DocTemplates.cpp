@@ -2,11 +2,18 @@
 
 #include "app/Icons.h"
 #include "framework/DocTemplate.h"
+#include "image/CLOBRINDoc.h"
+#include "tools/CLOBRINView.h"
 
 void RegisterDocTemplates(CDocManager& docManager) {
-    docManager.AddDocTemplate(
-        DocKind::StillImage,
-        CDocTemplate(LoadSvgIcon(QStringLiteral(":/icons/doc-picture.svg")), {}, {}));
+    docManager.AddDocTemplate(DocKind::StillImage,
+                              CDocTemplate(
+                                  LoadSvgIcon(QStringLiteral(":/icons/doc-picture.svg")),
+                                  [] { return std::make_unique<CLOBRINDoc>(); },
+                                  [](CDocument& document) -> std::unique_ptr<CView> {
+                                      return std::make_unique<CLOBRINView>(
+                                          static_cast<CLOBRINDoc&>(document));
+                                  }));
     docManager.AddDocTemplate(
         DocKind::LiveCamera,
         CDocTemplate(LoadSvgIcon(QStringLiteral(":/icons/doc-camera.svg")), {}, {}));

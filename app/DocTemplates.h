@@ -3,6 +3,7 @@
 class CDocManager;
 
 // Registers the still-image and live-camera document templates, in that
-// order, with their icons. The documents and views of the pictures and of
-// the camera supply the factories; until then a template opens nothing.
+// order, with their icons. Still pictures open as CLOBRINDoc with a
+// CLOBRINView; the live camera's template opens nothing until the camera
+// supplies its document and view.
 void RegisterDocTemplates(CDocManager& docManager);

@@ -89,6 +89,8 @@ public:
 
     // The shape being placed, as it would look now; nullptr when none.
     const CShape* Preview() const { return m_preview.get(); }
+    // Drawing a preview refreshes the boxes it keeps, hence a mutable one.
+    CShape* Preview() { return m_preview.get(); }
     // True from the last measuring point to the stored shape: the next click
     // places the label.
     bool PointsComplete() const { return m_pointsComplete; }
@@ -97,6 +99,9 @@ public:
     // The crosshair position, image pixels.
     QPoint Crosshair() const { return m_crosshair; }
     const CShapeCounters& Counters() const { return m_counters; }
+    // Shapes added by other means (marnelo-cli's direct shapes) take their
+    // numbers from the same counters, so one picture has one sequence.
+    CShapeCounters& Counters() { return m_counters; }
 
 private:
     enum class Group {

@@ -1,85 +1,12 @@
 #include "calibration/Calibration.h"
 #include "shapes/ShapeFactory.h"
-#include "tests/support/TestEnvironment.h"
-
-#include <gtest/gtest.h>
+#include "tests/app/CliTestSupport.h"
 
 #include <QColor>
 #include <QFile>
-#include <QImage>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QProcess>
 #include <QSettings>
 
 namespace {
-
-struct CliRun {
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-    QJsonObject json;
-};
-
-// Runs the real marnelo-cli with the program folder and settings store of
-// `home` (a ScopedProgramFolder keeps its settings under "<home>/config").
-CliRun RunCli(const QStringList& arguments, const QString& home,
-              const QByteArray& input = QByteArray()) {
-    QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("MARNELO_HOME", home);
-    environment.insert("XDG_CONFIG_HOME", home + "/config");
-    process.setProcessEnvironment(environment);
-    process.start(QStringLiteral(MARNELO_CLI_PATH), arguments);
-    EXPECT_TRUE(process.waitForStarted());
-    process.write(input);
-    process.closeWriteChannel();
-    EXPECT_TRUE(process.waitForFinished(30000));
-    CliRun run;
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = process.readAllStandardOutput();
-    run.err = process.readAllStandardError();
-    run.json = QJsonDocument::fromJson(run.out).object();
-    return run;
-}
-
-class CliTest : public ::testing::Test {
-protected:
-    CliRun Measure(const QByteArray& session) {
-        WriteFile(home.filePath("session.json"), session);
-        return RunCli({"measure", home.filePath("session.json")}, home.path());
-    }
-
-    static QJsonObject Shape(const CliRun& run, int index) {
-        return run.json["shapes"].toArray()[index].toObject();
-    }
-
-    static std::vector<double> Numbers(const QJsonValue& array) {
-        std::vector<double> numbers;
-        for (const QJsonValue& value : array.toArray()) {
-            numbers.push_back(value.toDouble());
-        }
-        return numbers;
-    }
-
-    // Renders a session written to the home folder into "<home>/out.bmp".
-    CliRun Render(const QByteArray& session) {
-        WriteFile(home.filePath("session.json"), session);
-        return RunCli({"render", home.filePath("session.json"), home.filePath("out.bmp")},
-                      home.path());
-    }
-
-    // The rendered picture; fails the test unless it is a 24-bit BMP.
-    QImage Rendered() const {
-        const QByteArray bmp = ReadFile(home.filePath("out.bmp"));
-        EXPECT_TRUE(bmp.startsWith("BM"));
-        EXPECT_EQ(bmp.size() > 28 ? int(bmp[28]) : 0, 24) << "bits per pixel";
-        return QImage::fromData(bmp, "BMP");
-    }
-
-    ScopedProgramFolder home;
-};
 
 TEST_F(CliTest, MeasuresWithTheInitialCalibrationByDefault) {
     const CliRun run = Measure(R"({"shapes": [
@@ -355,20 +282,22 @@ TEST_F(CliTest, RendersOnAWhitePictureInTheCurrentDrawingStyle) {
 TEST_F(CliTest, RendersOnTheSessionsPicture) {
     QImage grey(50, 40, QImage::Format_RGB32);
     grey.fill(QColor(128, 128, 128));
-    ASSERT_TRUE(grey.save(home.filePath("grey.png")));
+    ASSERT_TRUE(grey.save(home.filePath("grey.bmp")));
     const QByteArray line = R"("shapes": [{"mode": 138, "points": [[10, 20], [40, 20], [5, 5]]}])";
 
     // The picture gives the size.
-    CliRun run = Render(R"({"image": {"file": "grey.png"}, )" + line + "}");
+    CliRun run = Render(R"({"image": {"file": "grey.bmp"}, )" + line + "}");
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     QImage picture = Rendered();
     ASSERT_EQ(picture.size(), QSize(50, 40));
     EXPECT_EQ(picture.pixelColor(25, 20), QColor(Qt::red));
     EXPECT_EQ(picture.pixelColor(25, 35), QColor(128, 128, 128));
 
-    // A picture that cannot be read leaves a warning and a white picture of
-    // the session's size.
-    run = Render(R"({"image": {"file": "absent.png", "width": 30, "height": 25}, )" + line + "}");
+    // A picture that cannot be read (here one in a format the application
+    // does not open) leaves a warning and a white picture of the session's
+    // size.
+    ASSERT_TRUE(grey.save(home.filePath("grey.png")));
+    run = Render(R"({"image": {"file": "grey.png", "width": 30, "height": 25}, )" + line + "}");
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_EQ(run.err.count('\n'), 1);
     EXPECT_TRUE(run.err.contains("cannot read the picture")) << run.err.toStdString();
@@ -377,7 +306,7 @@ TEST_F(CliTest, RendersOnTheSessionsPicture) {
     EXPECT_EQ(picture.pixelColor(25, 5), QColor(Qt::white));
 
     // A size that disagrees with the picture is a mistake in the session.
-    run = Render(R"({"image": {"file": "grey.png", "width": 60}})");
+    run = Render(R"({"image": {"file": "grey.bmp", "width": 60}})");
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_TRUE(run.err.contains("image: the picture")) << run.err.toStdString();
 }

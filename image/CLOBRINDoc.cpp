@@ -1,0 +1,237 @@
+#include "image/CLOBRINDoc.h"
+
+#include "app/CommandIds.h"
+#include "app/ImageFormats.h"
+#include "app/Language.h"
+#include "framework/FileDialog.h"
+#include "framework/MDIFrameWnd.h"
+#include "framework/MessageBox.h"
+#include "framework/PostedEvents.h"
+#include "framework/QImageDrawSurface.h"
+#include "framework/View.h"
+#include "reports/CExportOptionDlg.h"
+#include "tools/ToolModes.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+std::filesystem::path FileSystemPath(const QString& path) {
+    return std::filesystem::path(QFile::encodeName(path).toStdString());
+}
+
+// Posts one of the adjustment notifications to the document; safe from any
+// thread, dropped once the document is gone.
+void PostToDocument(QObject* document, int message, std::intptr_t wParam = 0) {
+    QCoreApplication::postEvent(document, new CPostedEvent(message, wParam, 0));
+}
+
+bool IsToolCommand(int id) {
+    return MeasuringToolOfCommand(id) != nullptr || AreaToolOfCommand(id) != nullptr ||
+           FlipOperation(id) != 0;
+}
+
+} // namespace
+
+CLOBRINDoc::CLOBRINDoc()
+    : m_model(QImageSurfaceFactory(),
+              AdjustmentCallbacks{
+                  .progress =
+                      [this](int percent) { PostToDocument(this, UM_ADJUST_PROGRESS, percent); },
+                  .changed = [this] { PostToDocument(this, UM_REPAINT); },
+                  .finished = [this] { PostToDocument(this, UM_ADJUST_FINISHED); },
+              }) {}
+
+CLOBRINDoc::~CLOBRINDoc() = default;
+
+bool CLOBRINDoc::OnOpenDocument(const QString& path) {
+    if (m_model.Open(FileSystemPath(path))) {
+        return true;
+    }
+    ShowMessageBox(
+        DialogOwner(),
+        QStringLiteral("Error\n%1: %2")
+            .arg(QFileInfo(path).fileName(), QString::fromStdString(m_model.LastError())),
+        QString(), QMessageBox::Ok, QMessageBox::Warning);
+    return false;
+}
+
+bool CLOBRINDoc::OnCommand(int id) {
+    switch (id) {
+    case ID_ZOOM_IN:
+    case ID_ZOOM_OUT:
+    case ID_ZOOM_NORMAL:
+        if (id == ID_ZOOM_IN) {
+            m_model.ZoomIn();
+        } else if (id == ID_ZOOM_OUT) {
+            m_model.ZoomOut();
+        } else {
+            m_model.ZoomNormal();
+        }
+        ShowPrompt(m_model.ZoomStatusText());
+        emit zoomChanged();
+        return true;
+    case ID_UNDO:
+        m_model.Undo();
+        emit shapesChanged();
+        return true;
+    case ID_FILE_SAVE:
+        DoSave(false);
+        return true;
+    case ID_FILE_SAVE_AS:
+        DoSave(true);
+        return true;
+    case ID_EXPORT_PICTURE:
+        OnExportPicture();
+        return true;
+    default:
+        if (IsToolCommand(id)) {
+            OnToolCommand(id);
+            return true;
+        }
+        return false;
+    }
+}
+
+bool CLOBRINDoc::OnUpdateCommand(int id, CCmdUI& cmdUI) {
+    switch (id) {
+    case ID_ZOOM_IN:
+        cmdUI.Enable(m_model.Zoom().zoomInAllowed);
+        return true;
+    case ID_ZOOM_OUT:
+        cmdUI.Enable(m_model.Zoom().zoomOutAllowed);
+        return true;
+    case ID_ZOOM_NORMAL:
+    case ID_UNDO:
+    case ID_FILE_SAVE:
+    case ID_FILE_SAVE_AS:
+    case ID_EXPORT_PICTURE:
+        return true;
+    default:
+        return m_model.Modes().OnUpdateCommand(id, cmdUI) || IsToolCommand(id);
+    }
+}
+
+void CLOBRINDoc::OnToolCommand(int id) {
+    const CToolCommandOutcome outcome = m_model.OnToolCommand(id);
+    if (outcome.hint) {
+        ShowPrompt(*outcome.hint);
+    }
+    if (outcome.crosshair) {
+        emit crosshairToggled(*outcome.crosshair);
+    }
+    emit toolsChanged();
+}
+
+bool CLOBRINDoc::DoSave(bool saveAs) {
+    if (!m_model.HasPicture()) {
+        return false;
+    }
+    const ImageType type = m_model.LoadedType();
+    QString path = pathName();
+    const bool savable = type == ImageType::Bmp || type == ImageType::Jpeg;
+    if (saveAs || path.isEmpty() || !savable) {
+        path = ProposedSaveName(path, title(), type);
+        int formatId = type == ImageType::Jpeg ? kImageFormatJpeg : kImageFormatBmp;
+        if (!DoImageFileDialog(DialogOwner(), ImageDialogMode::Save, formatId, path)) {
+            return false;
+        }
+    }
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const PictureWriteResult result = m_model.WriteTo(FileSystemPath(path));
+    QApplication::restoreOverrideCursor();
+    // Saving disarms the tools.
+    emit toolsChanged();
+    CommandStateChanged();
+    if (result != PictureWriteResult::Written) {
+        ShowWriteError(result);
+        return false;
+    }
+    if (path != pathName()) {
+        SetPathName(path);
+    }
+    return true;
+}
+
+void CLOBRINDoc::OnExportPicture() {
+    if (!m_model.HasPicture()) {
+        return;
+    }
+    CExportOptionDlg options(QSize(m_model.ImageWidth(), m_model.ImageHeight()), DialogOwner());
+    if (options.exec() != QDialog::Accepted) {
+        return;
+    }
+    m_model.ClearModes();
+    emit toolsChanged();
+    CommandStateChanged();
+    FileDialogRequest request;
+    request.mode = FileDialogRequest::Mode::Save;
+    request.title =
+        GetLanguageString("ToolbarHitExportPicture", QStringLiteral("Export Picture"), 128);
+    request.filters = {QStringLiteral("BMP Files (*.BMP *.bmp)"),
+                       QStringLiteral("JPG Files (*.JPG *.jpg *.jpeg)")};
+    request.defaultSuffix = QStringLiteral("BMP");
+    request.path = pathName().isEmpty() ? QString() : QFileInfo(pathName()).absolutePath();
+    const std::optional<FileDialogAnswer> answer = RunFileDialog(DialogOwner(), request);
+    if (!answer) {
+        return;
+    }
+    // The command exports every measurement; the options decide whether any
+    // is imprinted.
+    m_model.MarkAllShapesForExport();
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const PictureWriteResult result = m_model.WriteExportPicture(
+        FileSystemPath(answer->path), CPictureExportOptions::FromSettings());
+    QApplication::restoreOverrideCursor();
+    if (result != PictureWriteResult::Written) {
+        ShowWriteError(result);
+    }
+}
+
+void CLOBRINDoc::ShapesChangedBy(CView* sender) {
+    UpdateAllViews(sender);
+    CommandStateChanged();
+}
+
+bool CLOBRINDoc::event(QEvent* event) {
+    if (event->type() != CPostedEvent::Type()) {
+        return CDocument::event(event);
+    }
+    const auto* posted = static_cast<const CPostedEvent*>(event);
+    switch (posted->message()) {
+    case UM_ADJUST_PROGRESS:
+        emit adjustmentProgress(static_cast<int>(posted->wParam()));
+        break;
+    case UM_REPAINT:
+        emit pictureChanged();
+        break;
+    case UM_ADJUST_FINISHED:
+        emit adjustmentFinished();
+        CommandStateChanged();
+        break;
+    default:
+        break;
+    }
+    return true;
+}
+
+QWidget* CLOBRINDoc::DialogOwner() const {
+    return views().isEmpty() ? QApplication::activeWindow() : views().front();
+}
+
+void CLOBRINDoc::ShowPrompt(const QString& text) const {
+    if (CMDIFrameWnd* frame = mainFrame()) {
+        frame->ShowPrompt(text);
+    }
+}
+
+void CLOBRINDoc::ShowWriteError(PictureWriteResult result) const {
+    QString reason = QString::fromStdString(m_model.LastError());
+    if (result == PictureWriteResult::BadExtension) {
+        reason = QStringLiteral("Pictures are saved as .bmp, .jpg or .jpeg files");
+    }
+    ShowMessageBox(DialogOwner(), QStringLiteral("ERROR\n%1").arg(reason), QString(),
+                   QMessageBox::Ok, QMessageBox::Warning);
+}

@@ -1,0 +1,72 @@
+#pragma once
+
+#include "framework/Document.h"
+#include "image/StillImageDocument.h"
+
+#include <QString>
+
+class QWidget;
+
+// The document of a still picture window: the picture model (picture,
+// backup, zoom, tool modes, shapes) and the commands a user gives it from the
+// toolbar and menus: the measuring and area tools, zoom, undo, Save, Save As
+// and Export to picture. The view (CLOBRINView) follows it through the
+// signals below; the adjustments' threads reach it only through posted
+// events. GUI thread only.
+class CLOBRINDoc : public CDocument {
+    Q_OBJECT
+public:
+    CLOBRINDoc();
+    // The model goes first: it stops and waits for running adjustments while
+    // this object can still receive (and then drop) their posts.
+    ~CLOBRINDoc() override;
+
+    // Opens the picture; an unreadable one shows "Error" with the reason and
+    // the document is discarded.
+    bool OnOpenDocument(const QString& path) override;
+
+    CStillImageDocument& Model() { return m_model; }
+    const CStillImageDocument& Model() const { return m_model; }
+
+    bool OnCommand(int id) override;
+    bool OnUpdateCommand(int id, CCmdUI& cmdUI) override;
+
+    // Save (false) and Save As (true): Save writes to the opened file at
+    // once; Save As asks for a file with the image file dialog, and a
+    // successful save makes it the document's file. Failures are shown
+    // ("ERROR" with the reason). False when nothing was written.
+    bool DoSave(bool saveAs);
+    // Export to picture: the export options, a file, then the picture with
+    // every measurement imprinted as the options say.
+    void OnExportPicture();
+
+    // The shapes changed by the view: tells the other views and the frame.
+    void ShapesChangedBy(CView* sender);
+
+signals:
+    // The pixels changed: an adjustment or flip finished, or the backup was
+    // put back.
+    void pictureChanged();
+    // Shapes were added or removed (undo).
+    void shapesChanged();
+    // The zoom changed: scroll to the origin and show the picture at it.
+    void zoomChanged();
+    // A tool command armed or disarmed a tool: repaint without erasing.
+    void toolsChanged();
+    // The crosshair command turned the crosshair on or off.
+    void crosshairToggled(bool shown);
+    // An adjustment runs (percent) and has ended.
+    void adjustmentProgress(int percent);
+    void adjustmentFinished();
+
+protected:
+    bool event(QEvent* event) override;
+
+private:
+    QWidget* DialogOwner() const;
+    void ShowPrompt(const QString& text) const;
+    void ShowWriteError(PictureWriteResult result) const;
+    void OnToolCommand(int id);
+
+    CStillImageDocument m_model;
+};

@@ -1,0 +1,243 @@
+#include "tools/CLOBRINView.h"
+
+#include "app/CommandIds.h"
+#include "app/Language.h"
+#include "app/Parameters.h"
+#include "framework/MDIFrameWnd.h"
+#include "framework/StatusBar.h"
+#include "image/CLOBRINDoc.h"
+#include "image/Zoom.h"
+#include "reports/ActiveImage.h"
+#include "tools/OverlayNotice.h"
+
+#include <QPushButton>
+#include <QStyle>
+
+namespace {
+
+// The status pane that shows an adjustment's progress (the prompt pane keeps
+// the tool's hint).
+constexpr int kProgressPane = 2;
+constexpr std::intptr_t kRemoveOne = 10;
+constexpr std::intptr_t kWithProperties = 2;
+
+} // namespace
+
+CLOBRINView::CLOBRINView(CLOBRINDoc& document, QWidget* parent)
+    : CView(document, parent)
+    , m_doc(document)
+    , m_edgeFinder(document.Model().Picture())
+    , m_placement(&m_edgeFinder) {
+    setObjectName(QStringLiteral("LOBRINView"));
+    setFocusPolicy(Qt::StrongFocus);
+    viewport()->setMouseTracking(true);
+    m_placement.SetImageSize(document.Model().ImageWidth(), document.Model().ImageHeight());
+    connect(&document, &CLOBRINDoc::pictureChanged, this, &CLOBRINView::OnPictureChanged);
+    connect(&document, &CLOBRINDoc::shapesChanged, this, &CLOBRINView::OnShapesChanged);
+    connect(&document, &CLOBRINDoc::zoomChanged, this, &CLOBRINView::OnZoomChanged);
+    connect(&document, &CLOBRINDoc::toolsChanged, this, [this] {
+        // A tool picked from the keyboard ends the capture of a placement;
+        // the next click takes the mouse again.
+        EndCapture();
+        viewport()->update();
+    });
+    connect(&document, &CLOBRINDoc::crosshairToggled, this, [this](bool shown) {
+        m_crosshairShown = shown;
+        viewport()->update();
+    });
+    connect(&document, &CLOBRINDoc::adjustmentProgress, this, &CLOBRINView::OnAdjustmentProgress);
+    connect(&document, &CLOBRINDoc::adjustmentFinished, this, &CLOBRINView::OnAdjustmentFinished);
+}
+
+CLOBRINView::~CLOBRINView() {
+    EndCapture();
+    if (RegisteredReceiver(ReceiverRole::ImageView) == this) {
+        // The last picture shown goes: the results pane empties.
+        g_activeImage = CActiveImage{};
+        m_registration.Release();
+        PostToReceiver(ReceiverRole::ResultsView, UM_REFRESH_RESULTS, 0, kWithProperties);
+    }
+}
+
+void CLOBRINView::OnInitialUpdate() {
+    SetScrollSizes(ZoomedSize());
+    m_registration.Register(ReceiverRole::ImageView, this);
+    CView::OnInitialUpdate();
+}
+
+void CLOBRINView::OnUpdate(CView* sender) {
+    (void)sender;
+    InvalidatePicture();
+    viewport()->update();
+}
+
+// The framework calls this only when another window became the active one,
+// so two pictures with the same file name still switch the results pane.
+void CLOBRINView::OnActivateView(bool active) {
+    if (!active) {
+        EndCapture();
+        // A picture behind a tab keeps no off-screen copy: many open pictures
+        // must not hold many zoomed copies.
+        m_cache = QImage();
+        InvalidatePicture();
+        return;
+    }
+    m_registration.Register(ReceiverRole::ImageView, this);
+    RemoveSelectiveExportButtons();
+    g_overlayNotice.text.clear();
+    const CStillImageDocument& model = m_doc.Model();
+    g_activeImage = CActiveImage{static_cast<unsigned>(model.ImageWidth()),
+                                 static_cast<unsigned>(model.ImageHeight())};
+    ResetPlacement();
+    PostToReceiver(ReceiverRole::ResultsView, UM_REFRESH_RESULTS, 0, kWithProperties);
+}
+
+bool CLOBRINView::OnCommand(int id) {
+    if (id == ID_EXPORT_ADD_LAST) {
+        if (CShape* tail = m_doc.Model().Shapes().Tail()) {
+            tail->exportMark = 1;
+        }
+        return true;
+    }
+    if (id == ID_EXPORT_SELECTED) {
+        const std::function<void()> exportMarked = m_exportMarked;
+        if (exportMarked) {
+            exportMarked();
+        }
+        RemoveSelectiveExportButtons();
+        return true;
+    }
+    return false;
+}
+
+bool CLOBRINView::OnUpdateCommand(int id, CCmdUI& cmdUI) {
+    if (id == ID_EXPORT_ADD_LAST || id == ID_EXPORT_SELECTED) {
+        cmdUI.Enable(HasSelectiveExportButtons());
+        return true;
+    }
+    return false;
+}
+
+void CLOBRINView::ShowSelectiveExportButtons(std::function<void()> exportMarked) {
+    RemoveSelectiveExportButtons();
+    m_exportMarked = std::move(exportMarked);
+    const auto makeButton = [this](int id, QStyle::StandardPixmap icon, const QString& tip,
+                                   QRect geometry) {
+        auto* button = new QPushButton(viewport());
+        button->setIcon(style()->standardIcon(icon));
+        button->setIconSize(QSize(32, 32));
+        button->setToolTip(tip);
+        button->setGeometry(geometry);
+        connect(button, &QPushButton::clicked, this, [this, id] { OnCommand(id); });
+        button->show();
+        return button;
+    };
+    m_addLastButton =
+        makeButton(ID_EXPORT_ADD_LAST, QStyle::SP_DialogApplyButton,
+                   GetLanguageString("AddExcel", QStringLiteral("Selectively add to excel"), 128),
+                   QRect(10, 10, 50, 50));
+    m_exportButton =
+        makeButton(ID_EXPORT_SELECTED, QStyle::SP_DialogSaveButton,
+                   GetLanguageString("ExportExcel", QStringLiteral("Export to excel"), 128),
+                   QRect(10, 70, 50, 50));
+}
+
+void CLOBRINView::RemoveSelectiveExportButtons() {
+    // A button may be the sender of the command that removes it.
+    for (QPushButton** button : {&m_addLastButton, &m_exportButton}) {
+        if (*button != nullptr) {
+            (*button)->hide();
+            (*button)->deleteLater();
+            *button = nullptr;
+        }
+    }
+    m_exportMarked = nullptr;
+}
+
+QPoint CLOBRINView::ImagePointOf(QPoint client) const {
+    return ImagePointAt(ViewportToContent(client), Zoom());
+}
+
+double CLOBRINView::Zoom() const {
+    return m_doc.Model().Zoom().zoom;
+}
+
+QSize CLOBRINView::ZoomedSize() const {
+    const CStillImageDocument& model = m_doc.Model();
+    return {ScaledLength(Zoom(), model.ImageWidth()), ScaledLength(Zoom(), model.ImageHeight())};
+}
+
+CDrawParams CLOBRINView::DrawParams() const {
+    return CDrawParams{.penWidth = g_parameters.linewidth, .zoom = Zoom()};
+}
+
+CPlacementInput CLOBRINView::InputAt(QPoint client) const {
+    return {m_doc.Model().Modes().measureMode, ViewportToContent(client), Zoom()};
+}
+
+bool CLOBRINView::event(QEvent* event) {
+    if (event->type() == CPostedEvent::Type()) {
+        OnPosted(*static_cast<const CPostedEvent*>(event));
+        return true;
+    }
+    return CView::event(event);
+}
+
+void CLOBRINView::OnPosted(const CPostedEvent& posted) {
+    CStillImageDocument& model = m_doc.Model();
+    switch (posted.message()) {
+    case UM_REMOVE_SHAPES:
+        if (posted.wParam() == kRemoveOne) {
+            if (posted.lParam() >= 0) {
+                model.RemoveShapeAt(static_cast<std::size_t>(posted.lParam()));
+            }
+        } else {
+            model.RemoveAllShapes();
+        }
+        ListShapesInResults();
+        OnShapesChanged();
+        m_doc.ShapesChangedBy(this);
+        break;
+    case UM_REPAINT:
+        InvalidatePicture();
+        viewport()->update();
+        break;
+    default:
+        break;
+    }
+}
+
+void CLOBRINView::OnZoomChanged() {
+    EndCapture();
+    m_tracker.SetRect(QRect());
+    SetScrollSizes(ZoomedSize());
+    ScrollToPosition(QPoint(0, 0));
+    InvalidatePicture();
+    UpdatePreview();
+    viewport()->update();
+}
+
+void CLOBRINView::OnPictureChanged() {
+    InvalidatePicture();
+    viewport()->update();
+}
+
+void CLOBRINView::OnShapesChanged() {
+    InvalidatePicture();
+    viewport()->update();
+}
+
+void CLOBRINView::OnAdjustmentProgress(int percent) {
+    if (CMDIFrameWnd* frame = mainFrame()) {
+        frame->paneBar().SetPaneText(
+            kProgressPane, GetLanguageString("Processing", QStringLiteral("Processing"), 64) +
+                               QString::asprintf(" %d%%", percent));
+    }
+}
+
+void CLOBRINView::OnAdjustmentFinished() {
+    if (CMDIFrameWnd* frame = mainFrame()) {
+        frame->paneBar().SetPaneText(kProgressPane, QString());
+    }
+    OnPictureChanged();
+}

@@ -1,0 +1,3 @@
+#include "tools/OverlayNotice.h"
+
+COverlayNotice g_overlayNotice;
