@@ -8,10 +8,5 @@ int main(int argc, char** argv) {
     // Our code runs on one thread; so does the reference.
     cv::setNumThreads(1);
     BenchPicture();
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.PrintRatios();
-    benchmark::Shutdown();
-    return 0;
+    return RunBenchmarksWithRatios(argc, argv);
 }

@@ -49,3 +49,13 @@ private:
     std::map<std::string, double> m_times;
     std::set<std::string> m_median;
 };
+
+// Runs the benchmarks selected on the command line and prints the ratio table.
+inline int RunBenchmarksWithRatios(int& argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    reporter.PrintRatios();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -192,10 +192,5 @@ int main(int argc, char** argv) {
     g_parameters.linewidth = 2;
     BenchPicture();
     Document();
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.PrintRatios();
-    benchmark::Shutdown();
-    return 0;
+    return RunBenchmarksWithRatios(argc, argv);
 }

@@ -124,11 +124,7 @@ int main(int argc, char** argv) {
     // Every move also feeds the magnifier, as in the application.
     AllocateMagnifierBuffer();
     Armed() = std::make_unique<ArmedView>();
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.PrintRatios();
-    benchmark::Shutdown();
+    const int result = RunBenchmarksWithRatios(argc, argv);
     Armed().reset();
-    return 0;
+    return result;
 }
