@@ -314,3 +314,21 @@ TEST_F(BrowserPaneTest, MagnifierDrawsPostedFillsAndCyclesItsZoomOnClicks) {
     EXPECT_EQ(shown.pixel(15, 5), qRgb(0, 0, 0));
     FreeMagnifierBuffer();
 }
+
+TEST_F(BrowserPaneTest, TenThousandFilesAndOddNamesAreListedWhole) {
+    std::vector<std::uint8_t> tiny;
+    ASSERT_TRUE(SolidPicture(2, 2, {10, 20, 30, 0}).Encode(ImageType::Bmp, tiny));
+    const QByteArray bytes(reinterpret_cast<const char*>(tiny.data()),
+                           static_cast<qsizetype>(tiny.size()));
+    for (int i = 0; i < 10000; ++i) {
+        WriteFile(Snapshot(QStringLiteral("%1.bmp").arg(i, 5, 10, QChar(u'0'))), bytes);
+    }
+    for (const char* name : {"with space.bmp", "line\nbreak.bmp", "Ärger über Öl.BMP"}) {
+        WriteFile(Snapshot(QString::fromUtf8(name)), bytes);
+    }
+    ShowPane();
+    ASSERT_EQ(List()->count(), 10003);
+    EXPECT_EQ(List()->item(10000)->text(), "line\nbreak.bmp");
+    EXPECT_EQ(List()->item(10002)->text(), QString::fromUtf8("ärger über öl.bmp"));
+    EXPECT_EQ(IconPixel(10002, {30, 30}), qRgb(30, 20, 10));
+}
