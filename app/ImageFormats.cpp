@@ -32,6 +32,12 @@ ImageDialogSetup MakeImageDialogSetup(ImageDialogMode mode, int formatId) {
                              u')');
         setup.formatIds.append(row.id);
     }
+    if (mode == ImageDialogMode::Open) {
+        // Every picture shows at first, whatever format the last one had.
+        setup.filters.prepend(QStringLiteral("All pictures (*.bmp *.jpg *.jpeg)"));
+        setup.formatIds.prepend(kImageFormatAny);
+        setup.initialFilter = 0;
+    }
     if (setup.defaultSuffix.isEmpty() && !setup.filters.isEmpty()) {
         setup.defaultSuffix = QString::fromLatin1(kRows[0].pattern).mid(2, 3);
     }

@@ -82,8 +82,7 @@ void TermDestination(j_compress_ptr info) {
     dest->out->resize(dest->out->size() - dest->base.free_in_buffer);
 }
 
-bool CmykToBgr(CDib& dib, const std::uint8_t* cmyk, int row, int width, bool inverted) {
-    std::uint8_t* out = dib.Row(row);
+void CmykToBgr(const std::uint8_t* cmyk, std::uint8_t* out, int width, bool inverted) {
     for (int x = 0; x < width; ++x, cmyk += 4, out += 3) {
         unsigned c = cmyk[0], m = cmyk[1], y = cmyk[2], k = cmyk[3];
         if (!inverted) {
@@ -96,7 +95,6 @@ bool CmykToBgr(CDib& dib, const std::uint8_t* cmyk, int row, int width, bool inv
         out[1] = static_cast<std::uint8_t>((m * k + 127) / 255);
         out[2] = static_cast<std::uint8_t>((c * k + 127) / 255);
     }
-    return true;
 }
 
 } // namespace
@@ -169,7 +167,7 @@ bool DecodeJpeg(std::span<const std::uint8_t> data, CDib& dib, const DecodeLimit
         for (JDIMENSION i = 0; i < read; ++i) {
             const int row = height - 1 - first - static_cast<int>(i);
             if (cmyk) {
-                CmykToBgr(dib, cmykRows.data(), row, width, info.saw_Adobe_marker);
+                CmykToBgr(cmykRows.data(), dib.Row(row), width, info.saw_Adobe_marker);
             }
             std::memset(dib.Row(row) + 3 * static_cast<std::size_t>(width), 0, padding);
         }
@@ -239,5 +237,76 @@ bool EncodeJpeg(const CDib& dib, int quality, std::vector<std::uint8_t>& out) {
     }
     jpeg_finish_compress(&info);
     jpeg_destroy_compress(&info);
+    return true;
+}
+
+bool DecodeJpegScaled(std::span<const std::uint8_t> data, int minLongerSide,
+                      const JpegRowSink& sink, std::string& error) {
+    if (data.empty()) {
+        error = "Decode: Unknown or wrong format";
+        return false;
+    }
+    jpeg_decompress_struct info;
+    ErrorManager errors;
+    ScanGuard guard;
+    std::vector<std::uint8_t> line;
+    std::vector<std::uint8_t> bgr;
+    InstallErrorManager(reinterpret_cast<jpeg_common_struct*>(&info), errors);
+    if (setjmp(errors.jump)) {
+        jpeg_destroy_decompress(&info);
+        error = errors.message[0] != '\0' ? errors.message : "JPEG: decoding failed";
+        return false;
+    }
+    jpeg_create_decompress(&info);
+    info.mem->max_memory_to_use = 256L << 20;
+    guard.base.progress_monitor = OnProgress;
+    info.progress = &guard.base;
+    jpeg_mem_src(&info, data.data(), static_cast<unsigned long>(data.size()));
+    jpeg_read_header(&info, TRUE);
+    const bool cmyk = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
+    info.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGR;
+    // A preview needs no smooth chroma and no exact inverse transform.
+    info.do_fancy_upsampling = FALSE;
+    info.dct_method = JDCT_IFAST;
+    info.scale_num = 1;
+    for (unsigned denom : {8u, 4u, 2u, 1u}) {
+        info.scale_denom = denom;
+        jpeg_calc_output_dimensions(&info);
+        if (static_cast<int>(std::max(info.output_width, info.output_height)) >= minLongerSide) {
+            break;
+        }
+    }
+    jpeg_start_decompress(&info);
+    const int width = static_cast<int>(info.output_width);
+    const int height = static_cast<int>(info.output_height);
+    bool stopped = !sink.begin(width, height);
+    line.resize(static_cast<std::size_t>(width) * (cmyk ? 4 : 3));
+    if (cmyk) {
+        bgr.resize(static_cast<std::size_t>(width) * 3);
+    }
+    while (!stopped && info.output_scanline < info.output_height) {
+        const int y = static_cast<int>(info.output_scanline);
+        JSAMPROW rows[1] = {line.data()};
+        if (jpeg_read_scanlines(&info, rows, 1) == 0) {
+            break;
+        }
+        const std::uint8_t* pixels = line.data();
+        if (cmyk) {
+            CmykToBgr(line.data(), bgr.data(), width, info.saw_Adobe_marker);
+            pixels = bgr.data();
+        }
+        stopped = !sink.row(y, pixels);
+    }
+    const bool complete = info.output_scanline >= info.output_height;
+    jpeg_abort_decompress(&info);
+    jpeg_destroy_decompress(&info);
+    if (stopped) {
+        error = "cancelled";
+        return false;
+    }
+    if (!complete) {
+        error = "JPEG: truncated data";
+        return false;
+    }
     return true;
 }

@@ -16,6 +16,9 @@ TEST(ImageDialogSetup, PreselectsTheGivenFormat) {
         const ImageDialogSetup setup = MakeImageDialogSetup(ImageDialogMode::Open, id);
         EXPECT_EQ(setup.title, QStringLiteral("Open image file"));
         EXPECT_EQ(setup.initialFilter, 0) << id;
+        ASSERT_EQ(setup.filters.size(), 3) << id;
+        EXPECT_EQ(setup.filters[0], QStringLiteral("All pictures (*.bmp *.jpg *.jpeg)"));
+        EXPECT_EQ(setup.formatIds[0], kImageFormatAny);
         EXPECT_EQ(setup.defaultSuffix, QStringLiteral("bmp")) << id;
     }
 }

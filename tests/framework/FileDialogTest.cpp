@@ -15,7 +15,7 @@ protected:
 
 TEST_F(FileDialogTest, ImageDialogAsksWithTheFormatsAndMapsTheAnswerBack) {
     std::vector<FileDialogRequest> requests;
-    std::optional<FileDialogAnswer> answer = FileDialogAnswer{QStringLiteral("/p/b.jpg"), 1};
+    std::optional<FileDialogAnswer> answer = FileDialogAnswer{QStringLiteral("/p/b.jpg"), 2};
     SetFileDialogResponder([&](const FileDialogRequest& request) {
         requests.push_back(request);
         return answer;
@@ -26,8 +26,10 @@ TEST_F(FileDialogTest, ImageDialogAsksWithTheFormatsAndMapsTheAnswerBack) {
     ASSERT_TRUE(DoImageFileDialog(nullptr, ImageDialogMode::Open, format, path));
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_EQ(requests[0].title, "Open image file");
-    EXPECT_EQ(requests[0].filters, (QStringList{"BMP files (*.bmp)", "JPG files (*.jpg *.jpeg)"}));
-    EXPECT_EQ(requests[0].initialFilter, 1);
+    // Opening shows every picture first, whatever the format of the last one.
+    EXPECT_EQ(requests[0].filters, (QStringList{"All pictures (*.bmp *.jpg *.jpeg)",
+                                                "BMP files (*.bmp)", "JPG files (*.jpg *.jpeg)"}));
+    EXPECT_EQ(requests[0].initialFilter, 0);
     EXPECT_EQ(requests[0].defaultSuffix, "jpg");
     EXPECT_EQ(requests[0].path, "/start");
     EXPECT_TRUE(requests[0].fileMustExist);

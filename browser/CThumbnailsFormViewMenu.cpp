@@ -1,0 +1,105 @@
+// The thumbnail list's context menu and its commands.
+#include "app/Language.h"
+#include "app/PendingPicture.h"
+#include "browser/CThumbnailsFormViewView.h"
+#include "browser/ThumbnailFiles.h"
+#include "framework/FileDialog.h"
+#include "framework/MessageBox.h"
+
+#include <QContextMenuEvent>
+#include <QFileInfo>
+#include <QMenu>
+
+namespace {
+
+constexpr int kMenuTextLimit = 64;
+
+QString MenuText(const char* key, const char* english) {
+    return GetLanguageString(QString::fromLatin1(key), QString::fromUtf8(english), kMenuTextLimit);
+}
+
+bool AskYesNo(QWidget* owner, const QString& text) {
+    return ShowMessageBox(owner, text, QString(), QMessageBox::Yes | QMessageBox::No,
+                          QMessageBox::Question) == QMessageBox::Yes;
+}
+
+} // namespace
+
+QMenu* CThumbnailsFormViewView::CreateContextMenu(QPoint position) {
+    if (QListWidgetItem* item = itemAt(position)) {
+        g_pendingPicture.path = PathOf(item);
+        setCurrentItem(item);
+    }
+    auto* menu = new QMenu(this);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    const bool pending = !g_pendingPicture.path.isEmpty();
+    menu->addAction(MenuText("Open", "Open..."), this, &CThumbnailsFormViewView::OnOpen);
+    menu->addAction(MenuText("Save", "Save as"), this, &CThumbnailsFormViewView::OnSaveAs)
+        ->setEnabled(pending);
+    menu->addAction(MenuText("Delete", "Delete"), this, &CThumbnailsFormViewView::OnDelete)
+        ->setEnabled(pending);
+    menu->addAction(MenuText("DeleteAll", "Delete all"), this,
+                    &CThumbnailsFormViewView::OnDeleteAll)
+        ->setEnabled(pending);
+    return menu;
+}
+
+void CThumbnailsFormViewView::contextMenuEvent(QContextMenuEvent* event) {
+    // The scroll area hands the viewport's event on: its position is the viewport's.
+    CreateContextMenu(event->pos())->popup(event->globalPos());
+}
+
+void CThumbnailsFormViewView::OnOpen() {
+    RunOpenPicture();
+}
+
+void CThumbnailsFormViewView::OnSaveAs() {
+    const QString source = g_pendingPicture.path;
+    if (source.isEmpty()) {
+        return;
+    }
+    FileDialogRequest request;
+    request.mode = FileDialogRequest::Mode::Save;
+    request.title = MenuText("Save", "Save as");
+    request.filters = {QStringLiteral("BMP Files (*.bmp *.BMP)"),
+                       QStringLiteral("JPG Files (*.jpg *.JPG)")};
+    request.defaultSuffix = QStringLiteral("bmp");
+    request.path = QFileInfo(source).absolutePath();
+    const std::optional<FileDialogAnswer> answer = RunFileDialog(this, request);
+    if (answer) {
+        std::string error;
+        if (!SavePictureAs(source, answer->path, error)) {
+            ShowMessageBox(this,
+                           GetLanguageString(QStringLiteral("SavePictureFailTip"),
+                                             QStringLiteral("The picture could not be saved"), 128),
+                           QString(), QMessageBox::Ok, QMessageBox::Warning);
+        }
+    }
+    g_pendingPicture.path.clear();
+}
+
+void CThumbnailsFormViewView::OnDelete() {
+    const QString path = g_pendingPicture.path;
+    if (path.isEmpty() ||
+        !AskYesNo(this, GetLanguageString(QStringLiteral("DeleteTip"),
+                                          QStringLiteral("Are you sure delete?"), 128))) {
+        return;
+    }
+    RemovePicture(path);
+    // The file is gone: Open Picture must not try it any more.
+    g_pendingPicture.path.clear();
+    Reload();
+}
+
+void CThumbnailsFormViewView::OnDeleteAll() {
+    if (g_pendingPicture.path.isEmpty() ||
+        !AskYesNo(this,
+                  GetLanguageString(QStringLiteral("DeleteAllTip"),
+                                    QStringLiteral("Delete all pictures shown here?"), 128))) {
+        return;
+    }
+    // Only what the list shows: other files of the folder are not ours.
+    RemovePictures(m_folder, m_names);
+    g_pendingPicture.path.clear();
+    Reload();
+}

@@ -1,0 +1,271 @@
+#include "browser/ThumbnailDecode.h"
+#include "browser/ThumbnailFiles.h"
+#include "browser/ThumbnailNames.h"
+#include "image/BmpCodec.h"
+#include "tests/browser/BrowserTestSupport.h"
+#include "tests/support/TestEnvironment.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QTemporaryDir>
+
+namespace {
+
+constexpr RgbQuad kWhite{255, 255, 255, 0};
+constexpr RgbQuad kGrey{192, 192, 192, 0};
+
+bool Near(RgbQuad a, RgbQuad b, int tolerance) {
+    return std::abs(a.blue - b.blue) <= tolerance && std::abs(a.green - b.green) <= tolerance &&
+           std::abs(a.red - b.red) <= tolerance;
+}
+
+CThumbnail ThumbnailOf(const QString& path) {
+    CThumbnail thumbnail;
+    std::string error;
+    EXPECT_TRUE(MakeThumbnailFromFile(path, thumbnail, error)) << error;
+    return thumbnail;
+}
+
+} // namespace
+
+TEST(ThumbnailNames, ListsOnlyBmpAndJpgInNameOrderShowingLowerCase) {
+    QTemporaryDir dir;
+    for (const char* name : {"Photo.JPG", "a.jpeg", "a.png", "notes.txt", "20240102030405.bmp",
+                             "20231231235959.jpg", "b c.bmp", "Zeta.bmp", "alpha.BMP", "no_dot",
+                             ".hidden.jpg", "line\nbreak.jpg", "Ünïcode.jpg"}) {
+        WriteFile(dir.filePath(QString::fromUtf8(name)), "x");
+    }
+    ASSERT_TRUE(QDir(dir.path()).mkdir("Video.jpg")); // a folder is never listed
+    const QStringList names = ListThumbnailPictures(dir.path());
+    EXPECT_EQ(names, (QStringList{".hidden.jpg", "20231231235959.jpg", "20240102030405.bmp",
+                                  "alpha.BMP", "b c.bmp", "line\nbreak.jpg", "Photo.JPG",
+                                  "Zeta.bmp", QString::fromUtf8("Ünïcode.jpg")}));
+    EXPECT_EQ(ThumbnailLabel("Photo.JPG"), "photo.jpg");
+
+    EXPECT_EQ(ThumbnailPictureType("x.JPEG"), ImageType::Jpeg);
+    EXPECT_EQ(ThumbnailPictureType("x.Bmp"), ImageType::Bmp);
+    EXPECT_EQ(ThumbnailPictureType("x.png"), std::nullopt);
+
+    EXPECT_TRUE(ListThumbnailPictures(dir.filePath("missing")).isEmpty());
+    EXPECT_TRUE(ListThumbnailPictures(QString()).isEmpty());
+}
+
+TEST(ThumbnailPlacement, FitsTheLongerSideCentredWithAspectKept) {
+    EXPECT_EQ(PlaceThumbnail(120, 60), (ThumbnailPlacement{0, 15, 60, 30}));
+    EXPECT_EQ(PlaceThumbnail(60, 120), (ThumbnailPlacement{15, 0, 30, 60}));
+    EXPECT_EQ(PlaceThumbnail(500, 500), (ThumbnailPlacement{0, 0, 60, 60}));
+    EXPECT_EQ(PlaceThumbnail(2592, 1944), (ThumbnailPlacement{0, 7, 60, 45}));
+    // 60 × 7 / 100 = 4.2 rounds to 4, centred at (60 − 4) / 2.
+    EXPECT_EQ(PlaceThumbnail(7, 100), (ThumbnailPlacement{28, 0, 4, 60}));
+    // A hair-thin picture keeps one row rather than vanishing.
+    EXPECT_EQ(PlaceThumbnail(10000, 1), (ThumbnailPlacement{0, 29, 60, 1}));
+    EXPECT_EQ(PlaceThumbnail(0, 10), ThumbnailPlacement{});
+}
+
+TEST(ThumbnailDecode, BothFormatsDrawTheirPlacementInsideTheGreyFrame) {
+    QTemporaryDir dir;
+    const RgbQuad blue{200, 60, 20, 0};
+    for (const auto& [name, type] :
+         {std::pair{"wide.bmp", ImageType::Bmp}, std::pair{"wide.jpg", ImageType::Jpeg}}) {
+        const QString path = dir.filePath(name);
+        WritePicture(path, 120, 60, type, blue);
+        const CThumbnail thumbnail = ThumbnailOf(path);
+        SCOPED_TRACE(name);
+        // Drawn 60 × 30 at (0, 15): white above and below, the picture between.
+        EXPECT_EQ(ThumbnailColor(thumbnail, 30, 10), kWhite);
+        EXPECT_EQ(ThumbnailColor(thumbnail, 30, 50), kWhite);
+        EXPECT_TRUE(Near(ThumbnailColor(thumbnail, 30, 15), blue, 6));
+        EXPECT_TRUE(Near(ThumbnailColor(thumbnail, 30, 44), blue, 6));
+        EXPECT_EQ(ThumbnailColor(thumbnail, 30, 14), kWhite);
+        EXPECT_EQ(ThumbnailColor(thumbnail, 30, 45), kWhite);
+        for (int i = 0; i < kThumbnailSide; ++i) {
+            EXPECT_EQ(ThumbnailColor(thumbnail, i, 0), kGrey);
+            EXPECT_EQ(ThumbnailColor(thumbnail, 0, i), kGrey);
+            EXPECT_EQ(ThumbnailColor(thumbnail, 59, i), kGrey);
+        }
+    }
+}
+
+TEST(ThumbnailDecode, LargePicturesShrinkToTheMeanOfTheirPixels) {
+    // Top half red, bottom half green, 2592 × 1944 as the cameras take them:
+    // the JPEG is decoded at 1/8, the BMP read a few rows a band.
+    CDib picture = SolidPicture(2592, 1944, {0, 0, 255, 0});
+    for (int row = 0; row < 972; ++row) {
+        std::uint8_t* p = picture.Row(row); // stored rows: the bottom half
+        for (int x = 0; x < 2592; ++x) {
+            p[3 * x] = 0;
+            p[3 * x + 1] = 255;
+            p[3 * x + 2] = 0;
+        }
+    }
+    QTemporaryDir dir;
+    for (const auto& [name, type] :
+         {std::pair{"big.bmp", ImageType::Bmp}, std::pair{"big.jpg", ImageType::Jpeg}}) {
+        SCOPED_TRACE(name);
+        const QString path = dir.filePath(name);
+        ASSERT_TRUE(picture.Save(path.toStdU16String(), type));
+        const CThumbnail thumbnail = ThumbnailOf(path);
+        EXPECT_TRUE(Near(ThumbnailColor(thumbnail, 30, 12), {0, 0, 255, 0}, 8));
+        EXPECT_TRUE(Near(ThumbnailColor(thumbnail, 30, 45), {0, 255, 0, 0}, 8));
+        EXPECT_EQ(ThumbnailColor(thumbnail, 30, 6), kWhite);
+    }
+}
+
+TEST(ThumbnailDecode, PaletteTopDownAndTinyPicturesComeOutRight) {
+    QTemporaryDir dir;
+    // 8-bit palette picture, read through the fast path.
+    CDib gray;
+    ASSERT_TRUE(gray.Create(90, 90, 8));
+    std::fill_n(gray.Bits(), gray.ImageSize(), std::uint8_t{100});
+    ASSERT_TRUE(gray.Save(dir.filePath("gray.bmp").toStdU16String(), ImageType::Bmp));
+    EXPECT_EQ(ThumbnailColor(ThumbnailOf(dir.filePath("gray.bmp")), 30, 30),
+              (RgbQuad{100, 100, 100, 0}));
+
+    // A top-down 24-bit file: its first stored row is the top.
+    CDib split = SolidPicture(4, 2, {0, 0, 255, 0});
+    std::vector<std::uint8_t> bytes;
+    ASSERT_TRUE(EncodeBmp(split, bytes));
+    const std::int32_t topDown = -2;
+    std::memcpy(bytes.data() + 22, &topDown, 4);
+    std::fill_n(bytes.begin() + 54, 12, std::uint8_t{0}); // first stored row black
+    CThumbnail thumbnail;
+    std::string error;
+    ASSERT_TRUE(MakeThumbnailFromData(bytes, thumbnail, error)) << error;
+    EXPECT_EQ(ThumbnailColor(thumbnail, 30, 20), (RgbQuad{0, 0, 0, 0}));
+    EXPECT_EQ(ThumbnailColor(thumbnail, 30, 40), (RgbQuad{0, 0, 255, 0}));
+
+    // Smaller than the placement: enlarged by repeating pixels.
+    WritePicture(dir.filePath("dot.bmp"), 3, 3, ImageType::Bmp, {1, 2, 3, 0});
+    EXPECT_EQ(ThumbnailColor(ThumbnailOf(dir.filePath("dot.bmp")), 58, 58), (RgbQuad{1, 2, 3, 0}));
+}
+
+TEST(ThumbnailDecode, HostileOrBrokenFilesFailWithoutCrashing) {
+    std::vector<std::uint8_t> bmp;
+    ASSERT_TRUE(EncodeBmp(SolidPicture(64, 64, {9, 9, 9, 0}), bmp));
+    const auto fails = [](std::vector<std::uint8_t> data) {
+        CThumbnail thumbnail;
+        std::string error;
+        const bool made = MakeThumbnailFromData(data, thumbnail, error);
+        return !made && !error.empty();
+    };
+    EXPECT_TRUE(fails({}));
+    EXPECT_TRUE(fails({'B'}));
+    EXPECT_TRUE(fails({'n', 'o', 't', ' ', 'a', ' ', 'p', 'i', 'c'}));
+    EXPECT_TRUE(fails(std::vector<std::uint8_t>(bmp.begin(), bmp.begin() + 200))); // truncated
+    auto huge = bmp;
+    const std::int32_t big = 0x7FFFFFFF;
+    std::memcpy(huge.data() + 18, &big, 4);
+    EXPECT_TRUE(fails(huge));
+    std::memcpy(huge.data() + 22, &big, 4);
+    EXPECT_TRUE(fails(huge));
+    auto minHeight = bmp;
+    const std::int32_t smallest = INT32_MIN;
+    std::memcpy(minHeight.data() + 22, &smallest, 4);
+    EXPECT_TRUE(fails(minHeight));
+    auto farOffset = bmp;
+    const std::uint32_t far = 0xFFFFFFF0u;
+    std::memcpy(farOffset.data() + 10, &far, 4);
+    EXPECT_TRUE(fails(farOffset));
+    auto rle = bmp; // compressed kinds go to the full decoder, which refuses this one
+    rle[30] = 1;
+    EXPECT_TRUE(fails(rle));
+    EXPECT_TRUE(fails({0xFF, 0xD8, 0xFF, 0xE0, 0, 0x10, 'J', 'F', 'I', 'F'}));
+
+    // Every prefix of a real JPEG either fails or makes a thumbnail.
+    std::vector<std::uint8_t> jpeg;
+    ASSERT_TRUE(SolidPicture(80, 80, {1, 2, 3, 0}).Encode(ImageType::Jpeg, jpeg));
+    for (std::size_t size = 0; size < jpeg.size(); size += 17) {
+        CThumbnail thumbnail;
+        std::string error;
+        MakeThumbnailFromData(std::span(jpeg.data(), size), thumbnail, error);
+    }
+    // The kept crash and fuzz inputs of the picture decoders.
+    int tried = 0;
+    for (const char* folder : {"afl-testcases", "jpeg-decoder-crashtest", "bmpsuite"}) {
+        QDirIterator it(QStringLiteral(MARNELO_TEST_DATA_DIR "/") + folder, QDir::Files,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext() && tried < 2000) {
+            CThumbnail thumbnail;
+            std::string error;
+            MakeThumbnailFromFile(it.next(), thumbnail, error);
+            ++tried;
+        }
+    }
+    EXPECT_GT(tried, 100);
+}
+
+TEST(ThumbnailDecode, CancellingStopsTheDecode) {
+    QTemporaryDir dir;
+    for (const auto& [name, type] :
+         {std::pair{"c.bmp", ImageType::Bmp}, std::pair{"c.jpg", ImageType::Jpeg}}) {
+        WritePicture(dir.filePath(name), 1000, 800, type);
+        CThumbnail thumbnail;
+        std::string error;
+        EXPECT_FALSE(
+            MakeThumbnailFromFile(dir.filePath(name), thumbnail, error, [] { return true; }));
+        EXPECT_EQ(error, "cancelled");
+    }
+}
+
+TEST(ThumbnailFiles, SaveAsCopiesTheSameFormatAndConvertsAnother) {
+    QTemporaryDir dir;
+    const QString source = dir.filePath("x.bmp");
+    WritePicture(source, 30, 20, ImageType::Bmp);
+    std::string error;
+
+    ASSERT_TRUE(SavePictureAs(source, dir.filePath("y.BMP"), error)) << error;
+    EXPECT_EQ(ReadFile(dir.filePath("y.BMP")), ReadFile(source));
+
+    ASSERT_TRUE(SavePictureAs(source, dir.filePath("y.jpg"), error)) << error;
+    CDib converted;
+    ASSERT_TRUE(converted.Load(dir.filePath("y.jpg").toStdU16String(), ImageType::Jpeg));
+    EXPECT_EQ(converted.Type(), ImageType::Jpeg);
+    EXPECT_EQ(converted.Width(), 30);
+
+    ASSERT_TRUE(SavePictureAs(dir.filePath("y.jpg"), dir.filePath("z.bmp"), error)) << error;
+    EXPECT_TRUE(ReadFile(dir.filePath("z.bmp")).startsWith("BM"));
+
+    // A broken source leaves an existing target whole.
+    WriteFile(dir.filePath("broken.jpg"), "not a picture");
+    const QByteArray before = ReadFile(dir.filePath("z.bmp"));
+    EXPECT_FALSE(SavePictureAs(dir.filePath("broken.jpg"), dir.filePath("z.bmp"), error));
+    EXPECT_EQ(ReadFile(dir.filePath("z.bmp")), before);
+    EXPECT_FALSE(SavePictureAs(dir.filePath("gone.bmp"), dir.filePath("w.bmp"), error));
+    EXPECT_FALSE(QFile::exists(dir.filePath("w.bmp")));
+}
+
+TEST(ThumbnailFiles, RemovingGoesToTheTrashAndTouchesOnlyTheNamedFiles) {
+    QTemporaryDir dir;
+    QStringList trashed;
+    bool trashWorks = true;
+    SetTrashMover([&](const QString& path) {
+        if (!trashWorks) {
+            return false;
+        }
+        trashed << QFileInfo(path).fileName();
+        return QFile::rename(path, dir.filePath("trash-" + QFileInfo(path).fileName()));
+    });
+    for (const char* name : {"a.bmp", "b.jpg", "notes.txt", "c.jpg"}) {
+        WriteFile(dir.filePath(name), "x");
+    }
+    ASSERT_TRUE(QDir(dir.path()).mkpath("Video"));
+    ASSERT_TRUE(QDir(dir.path()).mkpath("d.jpg"));
+
+    EXPECT_EQ(RemovePictures(dir.path(), {"a.bmp", "b.jpg", "d.jpg", "missing.bmp"}), 2);
+    EXPECT_EQ(trashed, (QStringList{"a.bmp", "b.jpg"}));
+    EXPECT_TRUE(QFile::exists(dir.filePath("notes.txt")));
+    EXPECT_TRUE(QFileInfo(dir.filePath("Video")).isDir());
+    EXPECT_TRUE(QFileInfo(dir.filePath("d.jpg")).isDir());
+
+    // Without a trash the file is deleted outright.
+    trashWorks = false;
+    EXPECT_TRUE(RemovePicture(dir.filePath("c.jpg")));
+    EXPECT_FALSE(QFile::exists(dir.filePath("c.jpg")));
+    SetTrashMover({});
+}
