@@ -63,6 +63,7 @@ CCustomizeDlg::CCustomizeDlg(CustomizeState state, std::vector<CustomizeCommand>
     auto* buttonBox = new QGroupBox(Text("CustomizeButtons", "Buttons"), this);
     m_buttonList = new QListWidget(buttonBox);
     m_buttonList->setObjectName(QStringLiteral("ButtonList"));
+    m_buttonList->setMinimumWidth(240);
     m_removeButton = MakeButton("RemoveButton", Text("CustomizeRemove", "Remove"), buttonBox);
     auto* buttonLayout = new QVBoxLayout(buttonBox);
     buttonLayout->addWidget(m_buttonList);
@@ -72,6 +73,7 @@ CCustomizeDlg::CCustomizeDlg(CustomizeState state, std::vector<CustomizeCommand>
     auto* commandBox = new QGroupBox(Text("CustomizeCommands", "Commands"), this);
     m_commandList = new QListWidget(commandBox);
     m_commandList->setObjectName(QStringLiteral("CommandList"));
+    m_commandList->setMinimumWidth(240);
     for (const CustomizeCommand& command : m_commands) {
         auto* item = new QListWidgetItem(command.icon, command.text, m_commandList);
         item->setData(Qt::UserRole, command.id);

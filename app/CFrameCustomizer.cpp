@@ -1,6 +1,7 @@
 #include "app/CFrameCustomizer.h"
 
 #include "app/CCustomizeDlg.h"
+#include "app/CDocumentMenuButton.h"
 #include "app/CWindowsDlg.h"
 #include "app/CommandIds.h"
 #include "app/ResourceStrings.h"
@@ -12,6 +13,7 @@
 
 #include <QAction>
 #include <QDockWidget>
+#include <QFile>
 #include <QImage>
 #include <QMenu>
 #include <QMouseEvent>
@@ -58,6 +60,7 @@ CFrameCustomizer::CFrameCustomizer(CMDIFrameWnd& frame, QToolBar& standard,
     // pane titles do.
     m_frame.CommandAction(ID_VIEW_CUSTOMIZE)->setText(LoadResourceString(IDS_CUSTOMIZE));
     m_frame.CommandAction(ID_WINDOW_MANAGER)->setText(LoadResourceString(IDS_WINDOW_MANAGER));
+    new CDocumentMenuButton(m_frame);
     rebuild();
 }
 
@@ -98,7 +101,7 @@ QList<QToolBar*> CFrameCustomizer::toolBars() const {
 }
 
 void CFrameCustomizer::LoadUserImages(const QString& path) {
-    const UserImagesFile file = ReadUserImages(path.toStdString());
+    const UserImagesFile file = ReadUserImages(QFile::encodeName(path).toStdString());
     if (file.status == UserImagesFile::Status::Ignored) {
         std::fprintf(stderr, "%s\n", file.message.c_str());
     }
@@ -172,7 +175,7 @@ void CFrameCustomizer::runCustomizeDialog() {
     std::vector<CustomizeCommand> commands;
     for (int id : CustomizableCommands()) {
         QAction* action = m_frame.CommandAction(id);
-        commands.push_back({id, action->text(), action->icon()});
+        commands.push_back({id, QString(action->text()).remove(QLatin1Char('&')), action->icon()});
     }
     CCustomizeDlg dialog(state, commands, m_userImages, m_standard.windowTitle(), paneNames,
                          &m_frame);

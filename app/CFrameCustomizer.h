@@ -23,9 +23,9 @@ class QWidget;
 
 // What the user made of the main frame: the buttons of the standard toolbar,
 // up to ten user toolbars, the pane context menu with "Customize..." and
-// "Windows...", quick customisation by Alt-dragging toolbar buttons, and the
-// user's own button images. The layout itself lives in CToolbarLayout; this
-// class builds the toolbars from it. GUI thread only.
+// "Windows...", the document menu of the tab area, quick customisation by Alt-dragging toolbar
+// buttons, and the user's own button images. The layout itself lives in CToolbarLayout; this class
+// builds the toolbars from it. GUI thread only.
 class CFrameCustomizer : public QObject, public CCommandTarget {
     Q_OBJECT
 public:

@@ -1,8 +1,10 @@
+#include "app/CDocumentMenuButton.h"
 #include "app/CWindowsDlg.h"
 #include "tests/app/FrameFixture.h"
 
 #include <QListWidget>
 #include <QMdiArea>
+#include <QMenu>
 #include <QPushButton>
 #include <QTest>
 
@@ -114,4 +116,29 @@ TEST_F(WindowsDialogTest, FollowsWindowsAndSavesTheChosenOnes) {
     QTest::mouseClick(Button(dialog, "OkButton"), Qt::LeftButton);
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(frame->childFrames().size(), 3);
+}
+
+TEST_F(WindowsDialogTest, TabAreaDocumentMenuListsWindowsAndOffersTheDialog) {
+    Build();
+    auto* button = frame->mdiArea()->findChild<CDocumentMenuButton*>("DocumentMenuButton");
+    ASSERT_NE(button, nullptr);
+    QApplication::processEvents();
+    EXPECT_FALSE(button->isVisible()); // nothing to list yet
+
+    first = frame->OpenDocument(DocKind::StillImage, home.filePath("a.bmp"));
+    live = frame->OpenDocument(DocKind::LiveCamera);
+    QApplication::processEvents();
+    EXPECT_TRUE(button->isVisible());
+    EXPECT_EQ(button->geometry().right(), frame->mdiArea()->width() - 1);
+
+    button->FillMenu();
+    const QList<QAction*> items = button->menu()->actions();
+    ASSERT_EQ(items.size(), 4);
+    EXPECT_EQ(items[0]->text(), "a.bmp");
+    EXPECT_FALSE(items[0]->isChecked());
+    EXPECT_TRUE(items[1]->isChecked()); // the live window is active
+    EXPECT_TRUE(items[2]->isSeparator());
+    EXPECT_EQ(items[3], Action(ID_WINDOW_MANAGER));
+    items[0]->trigger();
+    EXPECT_EQ(frame->activeChildFrame(), first);
 }
