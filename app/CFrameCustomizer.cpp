@@ -12,6 +12,7 @@
 #include <cstdio>
 
 #include <QAction>
+#include <QApplication>
 #include <QDockWidget>
 #include <QFile>
 #include <QImage>
@@ -64,7 +65,9 @@ CFrameCustomizer::CFrameCustomizer(CMDIFrameWnd& frame, QToolBar& standard,
     rebuild();
 }
 
-CFrameCustomizer::~CFrameCustomizer() = default;
+CFrameCustomizer::~CFrameCustomizer() {
+    endDrag();
+}
 
 std::vector<int> CFrameCustomizer::CustomizableCommands() {
     std::vector<int> ids = {ID_FILE_OPEN,    ID_FILE_SAVE, ID_FILE_SAVE_AS,  ID_VIDEO_SETTING,
@@ -244,7 +247,7 @@ void CFrameCustomizer::rebuild() {
         bar->clear();
     }
     m_places.clear();
-    m_drag.reset();
+    endDrag();
     m_built = std::make_unique<QObject>();
 
     for (const ToolbarLayoutBar& layoutBar : m_layout.bars()) {
@@ -293,6 +296,8 @@ bool CFrameCustomizer::eventFilter(QObject* watched, QEvent* event) {
         (mouse->modifiers() & Qt::AltModifier)) {
         if (const Place* place = placeOf(watched)) {
             m_drag = *place;
+            // The cursor tells that the button is being carried.
+            QApplication::setOverrideCursor(Qt::DragMoveCursor);
             return true; // the button must not run its command
         }
     }
@@ -301,10 +306,17 @@ bool CFrameCustomizer::eventFilter(QObject* watched, QEvent* event) {
     }
     if (type == QEvent::MouseButtonRelease && mouse->button() == Qt::LeftButton) {
         const Place source = *m_drag;
-        m_drag.reset();
+        endDrag();
         dropAt(source, mouse->globalPosition().toPoint());
     }
     return true;
+}
+
+void CFrameCustomizer::endDrag() {
+    if (m_drag) {
+        m_drag.reset();
+        QApplication::restoreOverrideCursor();
+    }
 }
 
 void CFrameCustomizer::dropAt(const Place& source, const QPoint& globalPos) {

@@ -79,6 +79,7 @@ private:
     QToolBar* makeUserToolBar(int slot, const QString& name);
     QAction* actionFor(const ToolbarLayoutButton& button, QObject* owner);
     const Place* placeOf(const QObject* widget) const;
+    void endDrag();
     void dropAt(const Place& source, const QPoint& globalPos);
     void runCustomizeDialog();
     void runWindowsDialog();

@@ -73,8 +73,10 @@ protected:
     QString Text(int id) { return Action(id)->text(); }
     void AltDrag(QWidget* button, const QPoint& globalTarget) {
         QTest::mousePress(button, Qt::LeftButton, Qt::AltModifier, button->rect().center());
+        EXPECT_NE(QApplication::overrideCursor(), nullptr);
         QTest::mouseRelease(button, Qt::LeftButton, Qt::AltModifier,
                             button->mapFromGlobal(globalTarget));
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr);
         QApplication::processEvents();
     }
 };
