@@ -65,7 +65,7 @@ bool CMainFrame::OnCommand(int id) {
             OnApplicationLook(id);
             return true;
         }
-        return m_customizer->OnCommand(id);
+        return m_customizer && m_customizer->OnCommand(id);
     }
 }
 
@@ -89,7 +89,7 @@ bool CMainFrame::OnUpdateCommand(int id, CCmdUI& cmdUI) {
             cmdUI.SetCheck(id == m_look);
             return true;
         }
-        return m_customizer->OnUpdateCommand(id, cmdUI);
+        return m_customizer && m_customizer->OnUpdateCommand(id, cmdUI);
     }
 }
 
