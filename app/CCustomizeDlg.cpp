@@ -17,10 +17,6 @@
 
 namespace {
 
-QString Text(const char* key, const char* english) {
-    return GetLanguageString(QString::fromLatin1(key), QString::fromUtf8(english), 128);
-}
-
 QPushButton* MakeButton(const char* objectName, const QString& text, QWidget* parent) {
     auto* button = new QPushButton(text, parent);
     button->setObjectName(QString::fromLatin1(objectName));
@@ -39,38 +35,50 @@ CCustomizeDlg::CCustomizeDlg(CustomizeState state, std::vector<CustomizeCommand>
     , m_userImages(std::move(userImages))
     , m_standardName(standardName) {
     setObjectName(QStringLiteral("CustomizeDialog"));
-    setWindowTitle(Text("Customize", "Customize"));
+    setWindowTitle(GetLanguageString("Customize", QStringLiteral("Customize"), 128));
 
     // Toolbars: shown or not, and the user's own ones.
-    auto* toolbarBox = new QGroupBox(Text("CustomizeToolbars", "Toolbars"), this);
+    auto* toolbarBox = new QGroupBox(
+        GetLanguageString("CustomizeToolbars", QStringLiteral("Toolbars"), 128), this);
     m_toolbarList = new QListWidget(toolbarBox);
     m_toolbarList->setObjectName(QStringLiteral("ToolbarList"));
     m_nameEdit = new QLineEdit(toolbarBox);
     m_nameEdit->setObjectName(QStringLiteral("ToolbarName"));
     m_nameEdit->setMaxLength(CToolbarLayout::kMaxNameLength);
-    m_newButton = MakeButton("NewToolbar", Text("CustomizeNew", "New"), toolbarBox);
-    m_renameButton = MakeButton("RenameToolbar", Text("CustomizeRename", "Rename"), toolbarBox);
-    m_deleteButton = MakeButton("DeleteToolbar", Text("CustomizeDelete", "Delete"), toolbarBox);
+    m_newButton = MakeButton(
+        "NewToolbar", GetLanguageString("CustomizeNew", QStringLiteral("New"), 128), toolbarBox);
+    m_renameButton =
+        MakeButton("RenameToolbar",
+                   GetLanguageString("CustomizeRename", QStringLiteral("Rename"), 128), toolbarBox);
+    m_deleteButton =
+        MakeButton("DeleteToolbar",
+                   GetLanguageString("CustomizeDelete", QStringLiteral("Delete"), 128), toolbarBox);
     auto* toolbarLayout = new QGridLayout(toolbarBox);
     toolbarLayout->addWidget(m_toolbarList, 0, 0, 1, 3);
-    toolbarLayout->addWidget(new QLabel(Text("CustomizeName", "Name:"), toolbarBox), 1, 0);
+    toolbarLayout->addWidget(
+        new QLabel(GetLanguageString("CustomizeName", QStringLiteral("Name:"), 128), toolbarBox), 1,
+        0);
     toolbarLayout->addWidget(m_nameEdit, 1, 1, 1, 2);
     toolbarLayout->addWidget(m_newButton, 2, 0);
     toolbarLayout->addWidget(m_renameButton, 2, 1);
     toolbarLayout->addWidget(m_deleteButton, 2, 2);
 
     // The buttons of the chosen toolbar: ticked ones are shown.
-    auto* buttonBox = new QGroupBox(Text("CustomizeButtons", "Buttons"), this);
+    auto* buttonBox =
+        new QGroupBox(GetLanguageString("CustomizeButtons", QStringLiteral("Buttons"), 128), this);
     m_buttonList = new QListWidget(buttonBox);
     m_buttonList->setObjectName(QStringLiteral("ButtonList"));
     m_buttonList->setMinimumWidth(240);
-    m_removeButton = MakeButton("RemoveButton", Text("CustomizeRemove", "Remove"), buttonBox);
+    m_removeButton =
+        MakeButton("RemoveButton",
+                   GetLanguageString("CustomizeRemove", QStringLiteral("Remove"), 128), buttonBox);
     auto* buttonLayout = new QVBoxLayout(buttonBox);
     buttonLayout->addWidget(m_buttonList);
     buttonLayout->addWidget(m_removeButton);
 
     // Commands to add to the chosen toolbar.
-    auto* commandBox = new QGroupBox(Text("CustomizeCommands", "Commands"), this);
+    auto* commandBox = new QGroupBox(
+        GetLanguageString("CustomizeCommands", QStringLiteral("Commands"), 128), this);
     m_commandList = new QListWidget(commandBox);
     m_commandList->setObjectName(QStringLiteral("CommandList"));
     m_commandList->setMinimumWidth(240);
@@ -80,19 +88,24 @@ CCustomizeDlg::CCustomizeDlg(CustomizeState state, std::vector<CustomizeCommand>
     }
     m_imageBox = new QComboBox(commandBox);
     m_imageBox->setObjectName(QStringLiteral("ImageBox"));
-    m_imageBox->addItem(Text("CustomizeOwnImage", "Command's picture"), -1);
+    m_imageBox->addItem(
+        GetLanguageString("CustomizeOwnImage", QStringLiteral("Command's picture"), 128), -1);
     for (int index = 0; index < m_userImages.size(); ++index) {
         m_imageBox->addItem(QIcon(m_userImages[index]), QString::number(index + 1), index);
     }
     m_imageBox->setEnabled(!m_userImages.isEmpty());
-    m_addButton = MakeButton("AddButton", Text("CustomizeAdd", "Add"), commandBox);
+    m_addButton = MakeButton(
+        "AddButton", GetLanguageString("CustomizeAdd", QStringLiteral("Add"), 128), commandBox);
     auto* commandLayout = new QGridLayout(commandBox);
     commandLayout->addWidget(m_commandList, 0, 0, 1, 2);
-    commandLayout->addWidget(new QLabel(Text("CustomizeImage", "Image:"), commandBox), 1, 0);
+    commandLayout->addWidget(
+        new QLabel(GetLanguageString("CustomizeImage", QStringLiteral("Image:"), 128), commandBox),
+        1, 0);
     commandLayout->addWidget(m_imageBox, 1, 1);
     commandLayout->addWidget(m_addButton, 2, 0, 1, 2);
 
-    auto* paneBox = new QGroupBox(Text("CustomizePanes", "Panes"), this);
+    auto* paneBox =
+        new QGroupBox(GetLanguageString("CustomizePanes", QStringLiteral("Panes"), 128), this);
     auto* paneLayout = new QHBoxLayout(paneBox);
     for (int index = 0; index < paneNames.size(); ++index) {
         auto* check = new QCheckBox(paneNames[index], paneBox);
@@ -108,7 +121,8 @@ CCustomizeDlg::CCustomizeDlg(CustomizeState state, std::vector<CustomizeCommand>
         m_paneBoxes.append(check);
     }
 
-    auto* resetButton = MakeButton("ResetButton", Text("CustomizeReset", "Reset All"), this);
+    auto* resetButton = MakeButton(
+        "ResetButton", GetLanguageString("CustomizeReset", QStringLiteral("Reset All"), 128), this);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -246,7 +260,7 @@ void CCustomizeDlg::onButtonItemChanged(QListWidgetItem* item) {
 void CCustomizeDlg::onNewToolbar() {
     QString name = m_nameEdit->text().trimmed();
     if (name.isEmpty()) {
-        name = Text("CustomizeUserToolbar", "User Toolbar %1")
+        name = GetLanguageString("CustomizeUserToolbar", QStringLiteral("User Toolbar %1"), 128)
                    .arg(m_state.layout.UserToolbarCount() + 1);
     }
     const std::optional<int> slot = m_state.layout.AddUserToolbar(name);

@@ -18,10 +18,6 @@
 
 namespace {
 
-QString Text(const char* key, const char* english) {
-    return GetLanguageString(QString::fromLatin1(key), QString::fromUtf8(english), 128);
-}
-
 QPushButton* MakeButton(const char* objectName, const QString& text, QWidget* parent) {
     auto* button = new QPushButton(text, parent);
     button->setObjectName(QString::fromLatin1(objectName));
@@ -35,14 +31,20 @@ CWindowsDlg::CWindowsDlg(CMDIFrameWnd& frame, QWidget* parent)
     : QDialog(parent)
     , m_frame(frame) {
     setObjectName(QStringLiteral("WindowsDialog"));
-    setWindowTitle(Text("WindowsTitle", "Windows"));
+    setWindowTitle(GetLanguageString("WindowsTitle", QStringLiteral("Windows"), 128));
     m_list = new QListWidget(this);
     m_list->setObjectName(QStringLiteral("WindowList"));
     m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    m_activateButton = MakeButton("ActivateButton", Text("WindowsActivate", "Activate"), this);
-    m_saveButton = MakeButton("SaveButton", Text("WindowsSave", "Save"), this);
-    m_closeButton = MakeButton("CloseButton", Text("WindowsClose", "Close Window(s)"), this);
-    QPushButton* okButton = MakeButton("OkButton", Text("WindowsOk", "OK"), this);
+    m_activateButton =
+        MakeButton("ActivateButton",
+                   GetLanguageString("WindowsActivate", QStringLiteral("Activate"), 128), this);
+    m_saveButton = MakeButton("SaveButton",
+                              GetLanguageString("WindowsSave", QStringLiteral("Save"), 128), this);
+    m_closeButton =
+        MakeButton("CloseButton",
+                   GetLanguageString("WindowsClose", QStringLiteral("Close Window(s)"), 128), this);
+    QPushButton* okButton =
+        MakeButton("OkButton", GetLanguageString("WindowsOk", QStringLiteral("OK"), 128), this);
     okButton->setDefault(true);
 
     auto* column = new QVBoxLayout;
