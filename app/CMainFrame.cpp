@@ -1,6 +1,7 @@
 #include "app/CMainFrame.h"
 
 #include "app/ApplicationLook.h"
+#include "app/CFrameCustomizer.h"
 #include "app/Folders.h"
 #include "app/Icons.h"
 #include "app/ResourceStrings.h"
@@ -12,6 +13,7 @@
 #include "reports/CMeasureResultFormWnd.h"
 
 #include <QCloseEvent>
+#include <QDir>
 #include <QMenu>
 #include <QSettings>
 #include <QSplashScreen>
@@ -43,6 +45,11 @@ CMainFrame::CMainFrame(const CDocManager& docManager, QWidget* parent)
     createToolBar();
     createStatusBar();
     createDockingPanes();
+    m_customizer =
+        new CFrameCustomizer(*this, *m_toolBar, {m_calibrationPane, m_resultsPane, m_browserPane});
+    connect(m_dockingMenu, &QMenu::aboutToShow, this,
+            [this] { m_customizer->FillPaneMenu(*m_dockingMenu); });
+    m_customizer->LoadUserImages(QDir::current().filePath(QStringLiteral("UserImages.bmp")));
     restoreWorkspace();
     createSplash();
     RelabelMenus();
@@ -86,12 +93,6 @@ void CMainFrame::createDockingPanes() {
                 [this] { QTimer::singleShot(0, this, &CMainFrame::updatePaneTabIcons); });
     }
     QTimer::singleShot(0, this, &CMainFrame::updatePaneTabIcons);
-
-    // View > Toolbars and Docking Windows: show or hide the bars and panes.
-    m_dockingMenu->addAction(m_toolBar->toggleViewAction());
-    m_dockingMenu->addAction(m_calibrationPane->toggleViewAction());
-    m_dockingMenu->addAction(m_resultsPane->toggleViewAction());
-    m_dockingMenu->addAction(m_browserPane->toggleViewAction());
 }
 
 // Panes docked together show as tabs; Qt gives those tabs no icons, so each
@@ -129,6 +130,7 @@ void CMainFrame::restoreWorkspace() {
     QSettings store = OpenStore();
     store.beginGroup(QStringLiteral("Workspace"));
     restoreGeometry(store.value(QStringLiteral("Geometry")).toByteArray());
+    m_customizer->RestoreLayout(store);
     restoreState(store.value(QStringLiteral("State")).toByteArray());
 }
 
@@ -137,6 +139,7 @@ void CMainFrame::saveWorkspace() const {
     store.beginGroup(QStringLiteral("Workspace"));
     store.setValue(QStringLiteral("Geometry"), saveGeometry());
     store.setValue(QStringLiteral("State"), saveState());
+    m_customizer->SaveLayout(store);
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
@@ -149,11 +152,14 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
 }
 
 void CMainFrame::contextMenuEvent(QContextMenuEvent* event) {
-    event->accept();
+    // Only over a bar or a pane's title; elsewhere the request is ignored.
+    QMainWindow::contextMenuEvent(event);
 }
 
 QMenu* CMainFrame::createPopupMenu() {
-    return nullptr;
+    auto* menu = new QMenu(this);
+    m_customizer->FillPaneMenu(*menu);
+    return menu;
 }
 
 void CMainFrame::OnActiveChildChanged(CChildFrame* child) {

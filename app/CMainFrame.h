@@ -3,6 +3,7 @@
 #include "framework/MDIFrameWnd.h"
 
 class CCalManageFormWnd;
+class CFrameCustomizer;
 class CMeasureResultFormWnd;
 class CThumbnailsFormWnd;
 class QToolBar;
@@ -27,6 +28,8 @@ public:
     CCalManageFormWnd* calibrationPane() const { return m_calibrationPane; }
     CMeasureResultFormWnd* resultsPane() const { return m_resultsPane; }
     CThumbnailsFormWnd* browserPane() const { return m_browserPane; }
+    // The user's toolbars, the pane menu and the windows dialog.
+    CFrameCustomizer* customizer() const { return m_customizer; }
     int applicationLook() const { return m_look; }
 
     bool OnCommand(int id) override;
@@ -35,7 +38,8 @@ public:
 protected:
     // Asks "CloseTip" first; Yes keeps the layout for the next run and closes.
     void closeEvent(QCloseEvent* event) override;
-    // The frame offers no context menu of its own.
+    // The frame offers no context menu of its own; its bars and panes offer
+    // the pane menu (createPopupMenu).
     void contextMenuEvent(QContextMenuEvent* event) override;
     QMenu* createPopupMenu() override;
     void OnActiveChildChanged(CChildFrame* child) override;
@@ -69,6 +73,7 @@ private:
     CCalManageFormWnd* m_calibrationPane = nullptr;
     CMeasureResultFormWnd* m_resultsPane = nullptr;
     CThumbnailsFormWnd* m_browserPane = nullptr;
+    CFrameCustomizer* m_customizer = nullptr;
     int m_look;
     QString m_openFolder;                 // where the picture dialog starts
     CChildFrame* m_activeChild = nullptr; // as last reported by the frame

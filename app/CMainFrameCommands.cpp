@@ -1,4 +1,5 @@
 #include "app/ApplicationLook.h"
+#include "app/CFrameCustomizer.h"
 #include "app/CMainFrame.h"
 #include "app/CSettingDialog.h"
 #include "app/CommandIds.h"
@@ -64,7 +65,7 @@ bool CMainFrame::OnCommand(int id) {
             OnApplicationLook(id);
             return true;
         }
-        return false;
+        return m_customizer && m_customizer->OnCommand(id);
     }
 }
 
@@ -88,7 +89,7 @@ bool CMainFrame::OnUpdateCommand(int id, CCmdUI& cmdUI) {
             cmdUI.SetCheck(id == m_look);
             return true;
         }
-        return false;
+        return m_customizer && m_customizer->OnUpdateCommand(id, cmdUI);
     }
 }
 

@@ -15,6 +15,8 @@ enum CommandId : int {
     ID_LANGUAGE_CHINESE_TR = 32797,
     ID_LANGUAGE_ENGLISH = 32798,
     ID_APP_ABOUT = 57664,
+    ID_VIEW_CUSTOMIZE = 126,     // customize toolbars and panes
+    ID_WINDOW_MANAGER = 131,     // the list of open windows
     ID_VIEW_APPLOOK_FIRST = 205, // application looks 205..219
     ID_VIEW_APPLOOK_LAST = 219,
 

@@ -13,6 +13,8 @@ struct Row {
 
 constexpr Row kRows[] = {
     {IDS_TOOLBAR_STANDARD, "Standard", "标准", "標準"},
+    {IDS_CUSTOMIZE, "Customize...", "自定义...", "自訂..."},
+    {IDS_WINDOW_MANAGER, "&Windows...", "窗口(&W)...", "視窗(&W)..."},
     {IDS_RESULTS_PANE, "Measure Results", "测量结果", "測量結果"},
     {IDS_CALIBRATION_PANE, "Calibration Management", "校准管理", "校準管理"},
     {IDS_BROWSER_PANE, "Picture Browser", "图片浏览", "圖片瀏覽"},

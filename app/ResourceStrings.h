@@ -7,6 +7,8 @@
 // English after the language the program started with.
 enum ResourceStringId : int {
     IDS_TOOLBAR_STANDARD = 124,
+    IDS_CUSTOMIZE = 126,
+    IDS_WINDOW_MANAGER = 131,
     IDS_RESULTS_PANE = 155,
     IDS_CALIBRATION_PANE = 156,
     IDS_BROWSER_PANE = 158,
