@@ -29,6 +29,11 @@ public:
     CThumbnailsFormWnd* browserPane() const { return m_browserPane; }
     int applicationLook() const { return m_look; }
 
+    // Opens each file as a picture window, as Open Picture opens a chosen
+    // file; one that cannot be read shows the decoder's reason and the others
+    // still open.
+    void OpenPictures(const QStringList& paths);
+
     bool OnCommand(int id) override;
     bool OnUpdateCommand(int id, CCmdUI& cmdUI) override;
 
@@ -38,6 +43,9 @@ protected:
     // The frame offers no context menu of its own.
     void contextMenuEvent(QContextMenuEvent* event) override;
     QMenu* createPopupMenu() override;
+    // Picture files dropped on the window open as with OpenPictures.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     void OnActiveChildChanged(CChildFrame* child) override;
 
 private:
