@@ -28,7 +28,6 @@ CFolderLayout LocateFolders(const CFolderInputs& inputs) {
                QFileInfo(executableFolder).isWritable()) {
         layout.programFolder = executableFolder;
     } else {
-        layout.kind = FolderLayoutKind::Installed;
         layout.programFolder = Cleaned(inputs.userDataFolder);
         layout.defaultSaveBase = Cleaned(inputs.picturesFolder) + QStringLiteral("/Marnelo");
     }

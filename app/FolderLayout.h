@@ -11,8 +11,6 @@
 //   install's data folder (share/marnelo beside bin), the files the program
 //   writes go to the user's data folder and pictures to "<Pictures>/Marnelo".
 
-enum class FolderLayoutKind { Portable, Installed };
-
 // What the decision looks at; paths use '/'.
 struct CFolderInputs {
     QString home;             // MARNELO_HOME, empty when unset
@@ -21,11 +19,11 @@ struct CFolderInputs {
     QString picturesFolder;   // the user's pictures folder
 };
 
+// The fields of the same names in CFolders (Folders.h).
 struct CFolderLayout {
-    FolderLayoutKind kind = FolderLayoutKind::Portable;
     QString programFolder;
     QStringList languageFolders;
-    QString defaultSaveBase;
+    QString defaultSaveBase; // empty: the program folder
 };
 
 // The one place that decides where files live: MARNELO_HOME when set; else

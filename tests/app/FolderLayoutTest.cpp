@@ -36,7 +36,6 @@ TEST_F(FolderLayoutTest, BuildFolderAndHomeAreSelfContained) {
     const QString bin = Path("build/bin");
     PutLanguageFile(bin, "English1252.ini");
     CFolderLayout layout = LocateFolders(Inputs(bin));
-    EXPECT_EQ(layout.kind, FolderLayoutKind::Portable);
     EXPECT_EQ(layout.programFolder, bin);
     EXPECT_TRUE(layout.defaultSaveBase.isEmpty());
     EXPECT_EQ(layout.languageFolders, QStringList{Path("build/share/marnelo")});
@@ -46,7 +45,6 @@ TEST_F(FolderLayoutTest, BuildFolderAndHomeAreSelfContained) {
     CFolderInputs inputs = Inputs(Path("usr/bin"));
     inputs.home = Path("portable/");
     layout = LocateFolders(inputs);
-    EXPECT_EQ(layout.kind, FolderLayoutKind::Portable);
     EXPECT_EQ(layout.programFolder, Path("portable"));
     EXPECT_TRUE(layout.defaultSaveBase.isEmpty());
     EXPECT_EQ(layout.languageFolders, (QStringList{Path("usr/bin"), Path("usr/share/marnelo")}));
@@ -55,7 +53,6 @@ TEST_F(FolderLayoutTest, BuildFolderAndHomeAreSelfContained) {
 TEST_F(FolderLayoutTest, AnInstalledCopyWritesIntoTheUsersFolders) {
     PutLanguageFile(Path("usr/share/marnelo"), "English1252.ini");
     const CFolderLayout layout = LocateFolders(Inputs(Path("usr/bin")));
-    EXPECT_EQ(layout.kind, FolderLayoutKind::Installed);
     EXPECT_EQ(layout.programFolder, Path("user/data/LOBRIN/Marnelo"));
     EXPECT_EQ(layout.defaultSaveBase, Path("user/Pictures/Marnelo"));
     EXPECT_EQ(layout.languageFolders, (QStringList{Path("usr/bin"), Path("usr/share/marnelo")}));
