@@ -16,7 +16,7 @@ prefix=$work/prefix
 cmake --install "$build" --prefix "$prefix" >/dev/null
 for f in bin/marnelo bin/marnelo-cli share/marnelo/English1252.ini share/marnelo/Chinese936.ini \
          share/applications/com.lobrin.Marnelo.desktop share/metainfo/com.lobrin.Marnelo.metainfo.xml \
-         share/icons/hicolor/scalable/apps/com.lobrin.Marnelo.svg share/man/man1/marnelo-cli.1; do
+         share/icons/hicolor/scalable/apps/com.lobrin.Marnelo.svg share/man/man1/marnelo-cli.1 share/man/man1/marnelo.1; do
     [ -e "$prefix/$f" ] || fail "not installed: $f"
 done
 chmod -R a-w "$prefix"
