@@ -10,7 +10,8 @@ class QToolBar;
 // The main window: menus relabelled from the language file, the 42-button
 // toolbar, the six-pane status bar, the calibration, results and picture
 // browser panes and the tabbed picture windows; it carries out the frame
-// commands (open picture or camera, favorites, language, looks, exit). The
+// commands (open picture or camera, favorites, language, looks, exit) and
+// opens pictures handed in from outside (command line, drops). The
 // window layout is kept between runs in the settings group "Workspace".
 // GUI thread only.
 class CMainFrame : public CMDIFrameWnd {
