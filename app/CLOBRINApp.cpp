@@ -2,10 +2,14 @@
 
 #include "app/CMainFrame.h"
 #include "app/DocTemplates.h"
+#include "app/FolderLayout.h"
 #include "app/Folders.h"
 #include "app/Language.h"
 #include "app/MagnifierBuffer.h"
 #include "app/Parameters.h"
+#include "framework/StatusBar.h"
+
+#include <cstdio>
 
 #include <QLibraryInfo>
 #include <QSettings>
@@ -21,7 +25,7 @@ CLOBRINApp::~CLOBRINApp() = default;
 
 bool CLOBRINApp::InitInstance() {
     m_inhibitor.Acquire();
-    g_folders.programFolder = DetermineProgramFolder();
+    const bool programFolderWritable = SetUpProgramFolders();
     LoadParameters();
     ApplyUiLanguage();
     SelectLanguageFile(g_parameters.languagemainid, g_parameters.languagesubid);
@@ -30,6 +34,10 @@ bool CLOBRINApp::InitInstance() {
     m_mainFrame = std::make_unique<CMainFrame>(m_docManager);
     AllocateMagnifierBuffer();
     m_mainFrame->showMaximized();
+    if (!programFolderWritable) {
+        ReportUnwritableProgramFolder();
+    }
+    m_mainFrame->OpenPictures(m_startupPictures);
     return true;
 }
 
@@ -40,6 +48,19 @@ void CLOBRINApp::ExitInstance() {
     if (g_language.changedInRun) {
         QSettings(organizationName(), applicationName()).remove(QStringLiteral("Workspace"));
     }
+}
+
+// Calibrations, settings files and the save folder record would be lost
+// without a word otherwise.
+void CLOBRINApp::ReportUnwritableProgramFolder() {
+    const QString text =
+        GetLanguageString("ProgramFolderTip",
+                          QStringLiteral("%1 cannot be written: calibrations and settings will "
+                                         "not be kept"),
+                          256)
+            .replace(QStringLiteral("%1"), g_folders.programFolder);
+    std::fprintf(stderr, "marnelo: %s\n", text.toLocal8Bit().constData());
+    m_mainFrame->paneBar().SetPaneText(kMessagePane, text);
 }
 
 // Qt's own texts (standard buttons, file dialogs) follow the chosen language

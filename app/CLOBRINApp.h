@@ -18,11 +18,16 @@ public:
     CLOBRINApp(int& argc, char** argv);
     ~CLOBRINApp() override;
 
-    // Start-up: keep the machine awake, fix the program folder, load the
+    // The pictures InitInstance opens once the main window shows.
+    void SetStartupPictures(const QStringList& paths) { m_startupPictures = paths; }
+
+    // Start-up: keep the machine awake, fix the program folders, load the
     // settings, set the language, create the save folders, register the
     // document templates, create the main frame, allocate the magnifier
-    // buffer and show the main window maximised. No document opens,
-    // whatever the command line holds. Returns false when start-up failed.
+    // buffer, show the main window maximised and open the startup pictures
+    // (one that cannot be read shows the reason and is skipped). A program
+    // folder that cannot be written is reported on the status bar and on
+    // standard error. Returns false when start-up failed.
     bool InitInstance();
 
     // Exit: release the inhibitors and the magnifier buffer, and forget the
@@ -34,9 +39,11 @@ public:
 
 private:
     void ApplyUiLanguage();
+    void ReportUnwritableProgramFolder();
 
     CPowerInhibitor m_inhibitor;
     QTranslator m_qtTranslator;
     CDocManager m_docManager;
     std::unique_ptr<CMainFrame> m_mainFrame;
+    QStringList m_startupPictures;
 };

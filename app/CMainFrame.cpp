@@ -40,6 +40,7 @@ CMainFrame::CMainFrame(const CDocManager& docManager, QWidget* parent)
     setWindowTitle(QStringLiteral("Marnelo"));
     setWindowIcon(LoadSvgIcon(QStringLiteral(":/icons/marnelo.svg")));
     resize(1280, 800);
+    setAcceptDrops(true);
     m_openFolder = g_folders.snapshotFolder;
     createMenus();
     createToolBar();

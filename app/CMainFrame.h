@@ -11,7 +11,8 @@ class QToolBar;
 // The main window: menus relabelled from the language file, the 42-button
 // toolbar, the six-pane status bar, the calibration, results and picture
 // browser panes and the tabbed picture windows; it carries out the frame
-// commands (open picture or camera, favorites, language, looks, exit). The
+// commands (open picture or camera, favorites, language, looks, exit) and
+// opens pictures handed in from outside (command line, drops). The
 // window layout is kept between runs in the settings group "Workspace".
 // GUI thread only.
 class CMainFrame : public CMDIFrameWnd {
@@ -32,6 +33,11 @@ public:
     CFrameCustomizer* customizer() const { return m_customizer; }
     int applicationLook() const { return m_look; }
 
+    // Opens each file as a picture window, as Open Picture opens a chosen
+    // file; one that cannot be read shows the decoder's reason and the others
+    // still open.
+    void OpenPictures(const QStringList& paths);
+
     bool OnCommand(int id) override;
     bool OnUpdateCommand(int id, CCmdUI& cmdUI) override;
 
@@ -42,6 +48,9 @@ protected:
     // the pane menu (createPopupMenu).
     void contextMenuEvent(QContextMenuEvent* event) override;
     QMenu* createPopupMenu() override;
+    // Picture files dropped on the window open as with OpenPictures.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     void OnActiveChildChanged(CChildFrame* child) override;
 
 private:

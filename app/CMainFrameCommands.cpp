@@ -5,6 +5,7 @@
 #include "app/CommandIds.h"
 #include "app/Folders.h"
 #include "app/Language.h"
+#include "app/Parameters.h"
 #include "app/PendingPicture.h"
 #include "framework/DesktopOpener.h"
 #include "framework/FileDialog.h"
@@ -22,6 +23,13 @@ namespace {
 
 // The caption of the live camera window; there is at most one.
 const QString kLiveWindowTitle = QStringLiteral("Marnelo");
+
+// A language item is marked when the chosen language reads its file, so
+// that identifiers without a file of their own mark English.
+bool IsLanguageInUse(int primaryId, int secondaryId) {
+    return LanguageFileName(g_parameters.languagemainid, g_parameters.languagesubid) ==
+           LanguageFileName(primaryId, secondaryId);
+}
 
 bool IsLookCommand(int id) {
     return id >= ID_VIEW_APPLOOK_FIRST && id <= ID_VIEW_APPLOOK_LAST;
@@ -76,10 +84,16 @@ bool CMainFrame::OnUpdateCommand(int id, CCmdUI& cmdUI) {
     case ID_FAVORITES:
     case ID_SAVE_SETTING:
     case ID_APP_EXIT:
-    case ID_LANGUAGE_CHINESE_SP:
-    case ID_LANGUAGE_CHINESE_TR:
-    case ID_LANGUAGE_ENGLISH:
     case ID_APP_ABOUT:
+        return true;
+    case ID_LANGUAGE_CHINESE_SP:
+        cmdUI.SetCheck(IsLanguageInUse(4, 2));
+        return true;
+    case ID_LANGUAGE_CHINESE_TR:
+        cmdUI.SetCheck(IsLanguageInUse(4, 1));
+        return true;
+    case ID_LANGUAGE_ENGLISH:
+        cmdUI.SetCheck(IsLanguageInUse(9, 1));
         return true;
     case ID_VIEW_STATUS_BAR:
         cmdUI.SetCheck(!statusBar()->isHidden());

@@ -1,6 +1,8 @@
+#include "app/CliCalibrate.h"
 #include "app/CliSession.h"
-#include "app/Folders.h"
+#include "app/FolderLayout.h"
 #include "app/Parameters.h"
+#include "app/StartupArguments.h"
 
 #include <cstdio>
 #include <cstring>
@@ -17,11 +19,16 @@ constexpr int kBadInput = 2;
 
 const char kUsage[] = "usage: marnelo-cli measure SESSION.json [--save OUT.bmp|OUT.jpg]\n"
                       "       marnelo-cli render SESSION.json PICTURE.bmp\n"
+                      "       marnelo-cli calibrate SESSION.json TITLE LENGTH UNIT\n"
+                      "       marnelo-cli --help | --version\n"
                       "  measure: measures the shapes of a session and writes the results and\n"
                       "           labels as JSON to standard output; --save also writes the\n"
                       "           session's picture with the shapes burned in, as Save does.\n"
                       "  render:  draws the shapes with their labels on the session's picture\n"
                       "           (or a white one) and writes it as a 24-bit BMP.\n"
+                      "  calibrate: stores a calibration titled TITLE, as the manual\n"
+                      "           calibration does: the session's last distance line is\n"
+                      "           LENGTH long in UNIT (nm, um, mm, cm, mil).\n"
                       "  SESSION.json may be - for standard input.\n";
 
 // One line on standard error, whatever the message holds.
@@ -96,19 +103,29 @@ int main(int argc, char** argv) {
         std::fputs(kUsage, stdout);
         return 0;
     }
+    if (arguments.size() == 2 && arguments[1] == QStringLiteral("--version")) {
+        std::fputs(VersionText(QStringLiteral("marnelo-cli")).toUtf8().constData(), stdout);
+        return 0;
+    }
+    const bool calibrate =
+        arguments.value(1) == QStringLiteral("calibrate") && arguments.size() == 6;
     const bool measure = arguments.value(1) == QStringLiteral("measure") &&
                          (arguments.size() == 3 ||
                           (arguments.size() == 5 && arguments[3] == QStringLiteral("--save")));
-    if (!measure && !(render && arguments.size() == 4)) {
+    if (!measure && !calibrate && !(render && arguments.size() == 4)) {
         std::fputs(kUsage, stderr);
         return kBadInput;
     }
-    g_folders.programFolder = DetermineProgramFolder();
+    SetUpProgramFolders();
     LoadParameters();
     QByteArray session;
     QString sessionFolder;
     if (!ReadSession(arguments[2], session, sessionFolder)) {
         return kBadInput;
+    }
+    if (calibrate) {
+        return Finish(
+            RunCalibrateSession(session, sessionFolder, arguments[3], arguments[4], arguments[5]));
     }
     return Finish(measure ? RunMeasureSession(session, sessionFolder, arguments.value(4))
                           : RunRenderSession(session, sessionFolder, arguments[3]));

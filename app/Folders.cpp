@@ -2,7 +2,6 @@
 
 #include "app/FileWriting.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -38,12 +37,18 @@ bool IsWellFormedUtf16(const QString& text) {
 
 } // namespace
 
-QString DetermineProgramFolder() {
-    const QString home = qEnvironmentVariable("MARNELO_HOME");
-    if (!home.isEmpty()) {
-        return WithoutTrailingSlash(QDir::cleanPath(QDir(home).absolutePath()));
+QString LanguageFilePath(const QString& fileName) {
+    const QString inProgramFolder = g_folders.programFolder + u'/' + fileName;
+    if (QFileInfo(inProgramFolder).isFile()) {
+        return inProgramFolder;
     }
-    return WithoutTrailingSlash(QCoreApplication::applicationDirPath());
+    for (const QString& folder : g_folders.languageFolders) {
+        const QString path = folder + u'/' + fileName;
+        if (QFileInfo(path).isFile()) {
+            return path;
+        }
+    }
+    return inProgramFolder;
 }
 
 QString SnapshotFolderOf(const QString& saveFolder) {
@@ -80,8 +85,10 @@ std::optional<QString> DecodeFolderRecord(const QByteArray& record) {
 }
 
 void InitSaveFolders() {
-    const QString defaultSnapshots = SnapshotFolderOf(g_folders.programFolder);
-    const QString defaultVideos = VideoFolderOf(g_folders.programFolder);
+    const QString base =
+        g_folders.defaultSaveBase.isEmpty() ? g_folders.programFolder : g_folders.defaultSaveBase;
+    const QString defaultSnapshots = SnapshotFolderOf(base);
+    const QString defaultVideos = VideoFolderOf(base);
     QDir().mkpath(defaultVideos);
     g_folders.snapshotFolder = defaultSnapshots;
     g_folders.videoFolder = defaultVideos;
@@ -102,7 +109,7 @@ void InitSaveFolders() {
         g_folders.snapshotFolder = snapshots;
         g_folders.videoFolder = videos;
     } else {
-        g_folders.saveFolder = g_folders.programFolder;
+        g_folders.saveFolder = base;
     }
 }
 

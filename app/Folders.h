@@ -4,12 +4,21 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
-// The program folder holds the settings files and the language files; the
-// save folder holds the snapshot folder "<save>/SaveFile" and the video
-// folder "<save>/SaveFile/Video". Paths use '/' and carry no trailing '/'.
+// The program folder holds the files the program writes for itself (settings
+// files, data.xml, defaultcalibration.txt, folderpath.dat, CapConfig.dat, the
+// report picture) and is searched first for language files; the save folder
+// holds the snapshot folder "<save>/SaveFile" and the video folder
+// "<save>/SaveFile/Video". Paths use '/' and carry no trailing '/'. Where
+// these lie is decided once at start by LocateFolders (FolderLayout.h).
 struct CFolders {
     QString programFolder;
+    // Searched for language files after the program folder, in order.
+    QStringList languageFolders;
+    // The folder whose SaveFile folders are the default save place; the
+    // program folder when empty.
+    QString defaultSaveBase;
     QString saveFolder;
     QString snapshotFolder;
     QString videoFolder;
@@ -17,9 +26,10 @@ struct CFolders {
 
 extern CFolders g_folders;
 
-// The executable's folder, or the folder named by the environment variable
-// MARNELO_HOME when it is set (tests and portable installs use it).
-QString DetermineProgramFolder();
+// The path of a language file: in the first of the program folder and the
+// language folders that holds it, else in the program folder (where it is
+// missing, so every text keeps its default).
+QString LanguageFilePath(const QString& fileName);
 
 // "<folder>/SaveFile" and "<folder>/SaveFile/Video".
 QString SnapshotFolderOf(const QString& saveFolder);
@@ -37,11 +47,11 @@ std::optional<QByteArray> EncodeFolderRecord(const QString& folder);
 // empty, not absolute, or not valid UTF-16).
 std::optional<QString> DecodeFolderRecord(const QByteArray& record);
 
-// Sets the save, snapshot and video folders at start: the program folder's
-// SaveFile folders are created; a usable folderpath.dat whose derived folders
-// exist wins; one whose folders are gone falls back to the program folder's
-// SaveFile folders with the program folder as save folder; a missing or
-// unusable record makes "<program>/SaveFile" the save folder.
+// Sets the save, snapshot and video folders at start: the default save
+// base's SaveFile folders are created; a usable folderpath.dat whose derived
+// folders exist wins; one whose folders are gone falls back to the base's
+// SaveFile folders with the base as save folder; a missing or unusable record
+// makes "<base>/SaveFile" the save folder.
 void InitSaveFolders();
 
 // Makes `folder` the save folder: creates its snapshot and video folders,

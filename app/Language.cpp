@@ -57,7 +57,7 @@ QString LanguageFileName(int primaryId, int secondaryId) {
 }
 
 void SelectLanguageFile(int primaryId, int secondaryId) {
-    g_language.file = g_folders.programFolder + u'/' + LanguageFileName(primaryId, secondaryId);
+    g_language.file = LanguageFilePath(LanguageFileName(primaryId, secondaryId));
 }
 
 QString GetLanguageString(const QString& key, const QString& defaultText, int limit) {

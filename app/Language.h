@@ -17,8 +17,8 @@ extern CLanguageState g_language;
 // ("English1252.ini" for anything unknown).
 QString LanguageFileName(int primaryId, int secondaryId);
 
-// Points the current language file at the program folder's file for the pair.
-// The file need not exist.
+// Points the current language file at the file for the pair, looked for in the
+// program folder and then in the language folders. The file need not exist.
 void SelectLanguageFile(int primaryId, int secondaryId);
 
 // The text for `key` from the current language file, or `defaultText` when the

@@ -77,8 +77,10 @@ CCalManageFormView::CCalManageFormView(QWidget* parent)
     m_deleteAll->setText(GetLanguageString("DeleteAll", QStringLiteral("DeleteAll"), 64));
     m_caption->setText(
         GetLanguageString("CurDefaultCali", QStringLiteral("Default Calibrator"), 64));
+    // Blue on red, as this label always was, but dark blue on light red so
+    // that the name stays readable (contrast above 10:1).
     m_current->setStyleSheet(
-        QStringLiteral("QLabel { color: rgb(0, 0, 255); background-color: rgb(255, 0, 0); }"));
+        QStringLiteral("QLabel { color: rgb(0, 0, 139); background-color: rgb(255, 200, 200); }"));
     m_current->setMinimumHeight(24);
     m_current->setIndent(4);
     m_current->setTextFormat(Qt::PlainText);

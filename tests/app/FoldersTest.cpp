@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
@@ -123,9 +122,16 @@ TEST_F(SaveFolderTest, AFolderTooLongForTheRecordChangesNothing) {
     EXPECT_EQ(ReadFile(home.filePath("folderpath.dat")), before);
 }
 
-TEST(ProgramFolder, EnvironmentOverridesTheExecutablesFolder) {
-    ScopedProgramFolder home;
-    EXPECT_EQ(DetermineProgramFolder(), QDir(home.path()).absolutePath());
-    qunsetenv("MARNELO_HOME");
-    EXPECT_EQ(DetermineProgramFolder(), QCoreApplication::applicationDirPath());
+TEST_F(SaveFolderTest, AnInstalledCopySavesBelowItsOwnBase) {
+    g_folders.defaultSaveBase = home.filePath("Pictures/Marnelo");
+    InitSaveFolders();
+    EXPECT_EQ(g_folders.saveFolder, home.filePath("Pictures/Marnelo/SaveFile"));
+    EXPECT_TRUE(QFileInfo(home.filePath("Pictures/Marnelo/SaveFile/Video")).isDir());
+    EXPECT_FALSE(QFileInfo(ProgramSaveFile()).exists());
+    // A record whose folders are gone falls back to the base, not to the
+    // program folder.
+    WriteRecord(Utf16Record(home.filePath("gone")));
+    InitSaveFolders();
+    EXPECT_EQ(g_folders.saveFolder, home.filePath("Pictures/Marnelo"));
+    EXPECT_EQ(g_folders.videoFolder, home.filePath("Pictures/Marnelo/SaveFile/Video"));
 }

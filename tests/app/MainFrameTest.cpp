@@ -209,6 +209,40 @@ TEST_F(MainFrameTest, MenusRelabelRightAfterALanguageSwitch) {
     EXPECT_EQ(boxes.size(), 3u);
 }
 
+// A home without language files (as tests and portable setups have) still
+// gets the chosen language from the executable's or the install's folder,
+// and the Language menu shows which one is in use.
+TEST_F(MainFrameTest, LanguageFilesAreFoundBesideTheProgramAndTheChoiceIsMarked) {
+    ScopedProgramFolder installed;
+    installed.InstallLanguageFiles();
+    g_folders.programFolder = home.path();
+    g_folders.languageFolders = {home.filePath("bin"), installed.path()};
+    g_parameters.languagemainid = 4;
+    g_parameters.languagesubid = 2;
+    SelectLanguageFile(4, 2);
+    Build();
+    EXPECT_EQ(MenuTitles(frame->menuBar())[0], QString::fromUtf8("文件"));
+    EXPECT_EQ(Action(ID_FILE_OPEN)->text(), QString::fromUtf8("打开图片"));
+    QMenu* language = frame->menuBar()->actions()[3]->menu();
+    const auto marked = [language] {
+        emit language->aboutToShow();
+        QList<bool> checks;
+        for (QAction* action : language->actions()) {
+            checks.append(action->isCheckable() && action->isChecked());
+        }
+        return checks;
+    };
+    EXPECT_EQ(marked(), (QList<bool>{true, false, false}));
+    Action(ID_LANGUAGE_CHINESE_TR)->trigger();
+    EXPECT_EQ(g_language.file, installed.filePath("Chinese950.ini"));
+    EXPECT_EQ(marked(), (QList<bool>{false, true, false}));
+    // Identifiers without a file of their own read English.
+    g_parameters.languagemainid = 99;
+    EXPECT_EQ(marked(), (QList<bool>{false, false, true}));
+    g_parameters.languagemainid = 7; // German has a file, just no menu item
+    EXPECT_EQ(marked(), (QList<bool>{false, false, false}));
+}
+
 TEST_F(MainFrameTest, LastPopupHasItsOwnKeyWhileAPictureIsActive) {
     UseLanguageFile("[ZeDUV]\nAbout1=Frame about\nAbout=Picture about\n");
     Build();

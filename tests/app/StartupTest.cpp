@@ -4,11 +4,14 @@
 #include "app/Language.h"
 #include "app/MagnifierBuffer.h"
 #include "app/Parameters.h"
+#include "framework/MessageBox.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFileInfo>
+#include <QImage>
 #include <QMdiArea>
 #include <QSettings>
 
@@ -25,10 +28,25 @@ TEST(Startup, RunsTheStartSequenceAndTearsDown) {
         store.setValue("Parameter/linewidth", 3);
         store.setValue("Workspace/ApplicationLook", 210);
     }
-    ASSERT_TRUE(g_app->InitInstance());
-
     const QString home = qEnvironmentVariable("MARNELO_HOME");
+    QImage picture(8, 6, QImage::Format_RGB888);
+    picture.fill(Qt::green);
+    ASSERT_TRUE(picture.save(home + "/good.bmp"));
+    WriteFile(home + "/broken.bmp", QByteArray("BM", 2));
+    std::vector<MessageBoxRequest> boxes;
+    SetMessageBoxResponder([&boxes](const MessageBoxRequest& request) {
+        boxes.push_back(request);
+        return QMessageBox::Ok;
+    });
+    g_app->SetStartupPictures({home + "/broken.bmp", home + "/good.bmp"});
+    ASSERT_TRUE(g_app->InitInstance());
+    SetMessageBoxResponder({});
+
     EXPECT_EQ(g_folders.programFolder, home);
+    // Language files missing from the home are looked for beside the program.
+    const QString exe = QCoreApplication::applicationDirPath();
+    EXPECT_EQ(g_folders.languageFolders,
+              (QStringList{exe, QDir::cleanPath(exe + "/../share/marnelo")}));
     EXPECT_EQ(g_parameters.linewidth, 3);
     EXPECT_EQ(g_language.file, home + "/Chinese950.ini");
     EXPECT_EQ(g_folders.saveFolder, home + "/SaveFile");
@@ -37,13 +55,14 @@ TEST(Startup, RunsTheStartSequenceAndTearsDown) {
 
     CMainFrame* frame = g_app->mainFrame();
     ASSERT_NE(frame, nullptr);
-    EXPECT_EQ(frame->windowTitle(), "Marnelo");
     EXPECT_TRUE(frame->isVisible());
     EXPECT_TRUE(frame->windowState() & Qt::WindowMaximized);
-    // The picture named on the command line was not opened.
-    for (QMdiArea* area : frame->findChildren<QMdiArea*>()) {
-        EXPECT_TRUE(area->subWindowList().isEmpty());
-    }
+    // The pictures named on the command line: the broken one says why, the
+    // good one opens, and the program runs on.
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_TRUE(boxes[0].text.contains("broken.bmp: "));
+    ASSERT_EQ(frame->mdiArea()->subWindowList().size(), 1);
+    EXPECT_EQ(frame->windowTitle(), "good.bmp - Marnelo");
 
     SetLanguage(9, 1);
     g_app->ExitInstance();
@@ -59,14 +78,7 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
-    const QString picture = qEnvironmentVariable("MARNELO_HOME") + "/picture.bmp";
-    WriteFile(picture, QByteArray("BM", 2));
-    QByteArray pictureArg = picture.toLocal8Bit();
-    std::vector<char*> args(argv, argv + argc);
-    args.push_back(pictureArg.data());
-    int appArgc = static_cast<int>(args.size());
-    args.push_back(nullptr);
-    CLOBRINApp app(appArgc, args.data());
+    CLOBRINApp app(argc, argv);
     g_app = &app;
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

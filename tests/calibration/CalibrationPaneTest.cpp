@@ -5,6 +5,7 @@
 #include "calibration/CStepDlg.h"
 #include "calibration/Calibration.h"
 #include "calibration/CalibrationFiles.h"
+#include "framework/ColorContrast.h"
 #include "framework/MessageBox.h"
 #include "framework/PropertyGrid.h"
 #include "reports/CMeasureResultFormView.h"
@@ -179,6 +180,33 @@ TEST_F(CalibrationPaneTest, RestoresTheCalibrationAppliedLastAndListsTheStore) {
     // The manual calibration reads the ruler in the unit in effect.
     EXPECT_EQ(UnitItem()->value(), "um");
     EXPECT_EQ(LengthItem()->value(), "1.0");
+}
+
+// What the user sees: the label as painted, its background against the
+// strongest text pixel, keeps blue text on a red ground and reads well.
+TEST_F(CalibrationPaneTest, TheCalibrationLabelIsReadable) {
+    Build();
+    auto* label = View()->findChild<QLabel*>("currentCalibration");
+    const QImage painted = label->grab().toImage();
+    ASSERT_FALSE(painted.isNull());
+    const QRgb ground = painted.pixel(1, 1);
+    QRgb text = ground;
+    for (int y = 0; y < painted.height(); ++y) {
+        for (int x = 0; x < painted.width(); ++x) {
+            const QRgb pixel = painted.pixel(x, y);
+            if (ContrastRatio(pixel & 0xFFFFFF, ground & 0xFFFFFF) >
+                ContrastRatio(text & 0xFFFFFF, ground & 0xFFFFFF)) {
+                text = pixel;
+            }
+        }
+    }
+    EXPECT_GE(ContrastRatio(text & 0xFFFFFF, ground & 0xFFFFFF), kMinimumTextContrast);
+    EXPECT_GT(qRed(ground), qGreen(ground));
+    EXPECT_GT(qBlue(text), qRed(text));
+    // The old blue on red read at barely more than 2:1.
+    EXPECT_LT(ContrastRatio(0x0000FF, 0xFF0000), 2.2);
+    EXPECT_DOUBLE_EQ(ContrastRatio(0x000000, 0xFFFFFF), 21.0);
+    EXPECT_DOUBLE_EQ(ContrastRatio(0x808080, 0x808080), 1.0);
 }
 
 TEST_F(CalibrationPaneTest, WithoutAnAppliedCalibrationTheInitialOneStays) {
