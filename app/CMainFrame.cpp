@@ -7,11 +7,13 @@
 #include "browser/CThumbnailsFormWnd.h"
 #include "calibration/CCalManageFormWnd.h"
 #include "framework/ChildFrame.h"
+#include "framework/Document.h"
 #include "framework/MessageBox.h"
 #include "framework/StatusBar.h"
 #include "reports/CMeasureResultFormWnd.h"
 
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QMenu>
 #include <QSettings>
 #include <QSplashScreen>
@@ -130,6 +132,11 @@ void CMainFrame::restoreWorkspace() {
     store.beginGroup(QStringLiteral("Workspace"));
     restoreGeometry(store.value(QStringLiteral("Geometry")).toByteArray());
     restoreState(store.value(QStringLiteral("State")).toByteArray());
+    // A folder removed since is no place to start the picture dialog in.
+    const QString openFolder = store.value(QStringLiteral("OpenFolder")).toString();
+    if (!openFolder.isEmpty() && QFileInfo(openFolder).isDir()) {
+        m_openFolder = openFolder;
+    }
 }
 
 void CMainFrame::saveWorkspace() const {
@@ -137,12 +144,19 @@ void CMainFrame::saveWorkspace() const {
     store.beginGroup(QStringLiteral("Workspace"));
     store.setValue(QStringLiteral("Geometry"), saveGeometry());
     store.setValue(QStringLiteral("State"), saveState());
+    store.setValue(QStringLiteral("OpenFolder"), m_openFolder);
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
     if (!ConfirmClose(this)) {
         event->ignore();
         return;
+    }
+    for (CChildFrame* child : childFrames()) {
+        if (!child->document().SaveModified()) {
+            event->ignore();
+            return;
+        }
     }
     saveWorkspace();
     event->accept();

@@ -11,7 +11,8 @@ class QToolBar;
 // toolbar, the six-pane status bar, the calibration, results and picture
 // browser panes and the tabbed picture windows; it carries out the frame
 // commands (open picture or camera, favorites, language, looks, exit). The
-// window layout is kept between runs in the settings group "Workspace".
+// window layout and the folder Open Picture last opened from are kept
+// between runs in the settings group "Workspace".
 // GUI thread only.
 class CMainFrame : public CMDIFrameWnd {
     Q_OBJECT
@@ -33,7 +34,8 @@ public:
     bool OnUpdateCommand(int id, CCmdUI& cmdUI) override;
 
 protected:
-    // Asks "CloseTip" first; Yes keeps the layout for the next run and closes.
+    // Asks "CloseTip" first, then offers to save each changed picture; Yes
+    // and no Cancel keep the layout for the next run and close.
     void closeEvent(QCloseEvent* event) override;
     // The frame offers no context menu of its own.
     void contextMenuEvent(QContextMenuEvent* event) override;
