@@ -8,12 +8,14 @@
 #include "browser/CThumbnailsFormWnd.h"
 #include "calibration/CCalManageFormWnd.h"
 #include "framework/ChildFrame.h"
+#include "framework/Document.h"
 #include "framework/MessageBox.h"
 #include "framework/StatusBar.h"
 #include "reports/CMeasureResultFormWnd.h"
 
 #include <QCloseEvent>
 #include <QDir>
+#include <QFileInfo>
 #include <QMenu>
 #include <QSettings>
 #include <QSplashScreen>
@@ -133,6 +135,11 @@ void CMainFrame::restoreWorkspace() {
     restoreGeometry(store.value(QStringLiteral("Geometry")).toByteArray());
     m_customizer->RestoreLayout(store);
     restoreState(store.value(QStringLiteral("State")).toByteArray());
+    // A folder removed since is no place to start the picture dialog in.
+    const QString openFolder = store.value(QStringLiteral("OpenFolder")).toString();
+    if (!openFolder.isEmpty() && QFileInfo(openFolder).isDir()) {
+        m_openFolder = openFolder;
+    }
 }
 
 void CMainFrame::saveWorkspace() const {
@@ -141,12 +148,19 @@ void CMainFrame::saveWorkspace() const {
     store.setValue(QStringLiteral("Geometry"), saveGeometry());
     store.setValue(QStringLiteral("State"), saveState());
     m_customizer->SaveLayout(store);
+    store.setValue(QStringLiteral("OpenFolder"), m_openFolder);
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
     if (!ConfirmClose(this)) {
         event->ignore();
         return;
+    }
+    for (CChildFrame* child : childFrames()) {
+        if (!child->document().SaveModified()) {
+            event->ignore();
+            return;
+        }
     }
     saveWorkspace();
     event->accept();

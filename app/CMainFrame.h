@@ -12,8 +12,9 @@ class QToolBar;
 // toolbar, the six-pane status bar, the calibration, results and picture
 // browser panes and the tabbed picture windows; it carries out the frame
 // commands (open picture or camera, favorites, language, looks, exit) and
-// opens pictures handed in from outside (command line, drops). The
-// window layout is kept between runs in the settings group "Workspace".
+// opens pictures handed in from outside (command line, drops). The window
+// layout and the folder Open Picture last opened from are kept between runs
+// in the settings group "Workspace".
 // GUI thread only.
 class CMainFrame : public CMDIFrameWnd {
     Q_OBJECT
@@ -42,7 +43,8 @@ public:
     bool OnUpdateCommand(int id, CCmdUI& cmdUI) override;
 
 protected:
-    // Asks "CloseTip" first; Yes keeps the layout for the next run and closes.
+    // Asks "CloseTip" first, then offers to save each changed picture; Yes
+    // and no Cancel keep the layout for the next run and close.
     void closeEvent(QCloseEvent* event) override;
     // The frame offers no context menu of its own; its bars and panes offer
     // the pane menu (createPopupMenu).

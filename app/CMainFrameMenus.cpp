@@ -22,6 +22,9 @@ void CMainFrame::createMenus() {
     CommandAction(ID_FILE_SAVE)->setShortcut(QKeySequence::Save);
     m_fileMenu->addAction(CommandAction(ID_FILE_SAVE_AS));
     CommandAction(ID_FILE_SAVE_AS)->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    // Undo keeps its usual key while the toolbar is hidden, too.
+    CommandAction(ID_UNDO)->setShortcut(QKeySequence::Undo);
+    addAction(CommandAction(ID_UNDO));
     m_fileMenu->addAction(CommandAction(ID_VIDEO_SETTING));
     m_fileMenu->addAction(CommandAction(ID_SAVE_SETTING));
     m_fileMenu->addAction(CommandAction(ID_FAVORITES));

@@ -24,7 +24,6 @@
 namespace {
 
 constexpr int kLimit = 48;
-constexpr COLORREF kShownInitialColor = MakeColorref(210, 192, 254);
 
 QString DefaultFolderBrowser(QWidget* parent, const QString& title, const QString& start) {
     return QFileDialog::getExistingDirectory(parent, title, start, QFileDialog::ShowDirsOnly);
@@ -178,8 +177,8 @@ CSettingDialog::CSettingDialog(QWidget* parent)
     connect(buttons, &QDialogButtonBox::rejected, this, &CSettingDialog::reject);
 }
 
-// The grid opens with fixed sample values rather than the current settings;
-// the preview shows what is in effect.
+// The grid's values come from ShowCurrentSettings, so that the dialog opens
+// with the style in force and a user can keep it.
 void CSettingDialog::BuildGrid() {
     const COLORREF buttonFace = MakeColorref(palette().color(QPalette::Button).red(),
                                              palette().color(QPalette::Button).green(),
@@ -187,13 +186,12 @@ void CSettingDialog::BuildGrid() {
     const QString automatic = GetLanguageString("Default", QStringLiteral("Default"), kLimit);
 
     const QString lineColor = GetLanguageString("ToolColor", QStringLiteral("Tool Color"), kLimit);
-    CPropertyGridItem* item =
-        m_grid->addColor(m_grid->addGroup(lineColor), lineColor, kShownInitialColor);
+    CPropertyGridItem* item = m_grid->addColor(m_grid->addGroup(lineColor), lineColor, 0);
     item->setItemData(kLineColorItem);
     item->setAutomaticColor(buttonFace, automatic);
 
     const QString textColor = GetLanguageString("TextColor", QStringLiteral("Text Color"), kLimit);
-    item = m_grid->addColor(m_grid->addGroup(textColor), textColor, kShownInitialColor);
+    item = m_grid->addColor(m_grid->addGroup(textColor), textColor, 0);
     item->setItemData(kTextColorItem);
     item->setAutomaticColor(buttonFace, automatic);
 
@@ -202,8 +200,7 @@ void CSettingDialog::BuildGrid() {
         widths << QString::asprintf("%d", width);
     }
     const QString lineWidth = GetLanguageString("LineWidth", QStringLiteral("Line Width"), kLimit);
-    item =
-        m_grid->addList(m_grid->addGroup(lineWidth), lineWidth, QStringLiteral("2"), widths, false);
+    item = m_grid->addList(m_grid->addGroup(lineWidth), lineWidth, QString(), widths, false);
     item->setItemData(kLineWidthItem);
     item->setDescription(GetLanguageString(
         "LineWidthTip", QStringLiteral("Select Line Width:“1”、“2”、“3”、“4”、“5”"), 128));
@@ -213,14 +210,17 @@ void CSettingDialog::BuildGrid() {
         sizes << QString::asprintf("%d", size);
     }
     const QString fontSize = GetLanguageString("FontSize", QStringLiteral("Font Size"), kLimit);
-    item =
-        m_grid->addList(m_grid->addGroup(fontSize), fontSize, QStringLiteral("16"), sizes, false);
+    item = m_grid->addList(m_grid->addGroup(fontSize), fontSize, QString(), sizes, false);
     item->setItemData(kTextSizeItem);
     item->setDescription(GetLanguageString(
         "FontSizeTip", QStringLiteral("Select Font Size: from “1” to “71”"), 128));
 }
 
 void CSettingDialog::ShowCurrentSettings() {
+    m_grid->findItem(kLineColorItem)->setColor(static_cast<COLORREF>(g_parameters.linecolor));
+    m_grid->findItem(kTextColorItem)->setColor(static_cast<COLORREF>(g_parameters.textcolor));
+    m_grid->findItem(kLineWidthItem)->setValue(QString::asprintf("%d", g_parameters.linewidth));
+    m_grid->findItem(kTextSizeItem)->setValue(QString::asprintf("%d", g_parameters.textsize));
     if (QAbstractButton* format = m_formats->button(g_parameters.imageformat == 1 ? 1 : 2)) {
         format->setChecked(true);
     }

@@ -5,9 +5,12 @@
 #include "calibration/Calibration.h"
 #include "calibration/CalibrationFiles.h"
 #include "calibration/ManualCalibration.h"
+#include "framework/ChildFrame.h"
+#include "framework/MDIFrameWnd.h"
 #include "framework/MessageBox.h"
 #include "framework/PostedEvents.h"
 #include "framework/PropertyGrid.h"
+#include "framework/View.h"
 
 #include <QDialogButtonBox>
 #include <QGridLayout>
@@ -205,17 +208,50 @@ void CCalManageFormView::OnApply() {
 }
 
 void CCalManageFormView::OnDelete() {
-    if (g_calibration.selectedName.isEmpty()) {
+    const QString name = g_calibration.selectedName;
+    if (name.isEmpty() || !ConfirmDelete()) {
         return;
     }
-    RemoveCalibration(g_calibration.selectedName);
+    RemoveCalibration(name);
     if (!SaveCalibrations()) {
         ShowMessage(GetLanguageString(
             "SaveFailedTip", QStringLiteral("The calibrations could not be saved to data.xml"),
             256));
+    } else if (name.compare(m_appliedName, Qt::CaseInsensitive) == 0) {
+        ReturnToInitialCalibration();
     }
     RefreshList();
     PostToReceiver(ReceiverRole::ResultsView, UM_REFRESH_PROPERTIES);
+}
+
+// A deleted calibration must not go on measuring in this run and then be
+// silently dropped at the next start: the initial one takes over at once.
+void CCalManageFormView::ReturnToInitialCalibration() {
+    const CCurrentCalibration initial;
+    g_calibration.selectedName.clear();
+    g_calibration.unit = initial.unit;
+    g_calibration.unitFactor = initial.unitFactor;
+    g_calibration.scale = initial.scale;
+    g_calibration.referenceLength = initial.referenceLength;
+    RemoveDefaultCalibration();
+    ShowAppliedName(QString());
+    m_unitItem->setValue(g_calibration.unit);
+    NotifyCalibrationChanged();
+    if (CMDIFrameWnd* frame = CMDIFrameWnd::Of(this)) {
+        for (CChildFrame* child : frame->childFrames()) {
+            child->view().update();
+        }
+        frame->ShowPrompt(GetLanguageString(
+            "CalibrationInUseDeleted",
+            QStringLiteral("The calibration in use was deleted: measuring uncalibrated"), 128));
+    }
+}
+
+bool CCalManageFormView::ConfirmDelete() {
+    return ShowMessageBox(
+               this, GetLanguageString("DeleteTip", QStringLiteral("Are you sure delete?"), 256),
+               QString(), QMessageBox::Yes | QMessageBox::No,
+               QMessageBox::Question) == QMessageBox::Yes;
 }
 
 void CCalManageFormView::OnDeleteAll() {
@@ -223,15 +259,15 @@ void CCalManageFormView::OnDeleteAll() {
         return;
     }
     // A whole store of calibrations must not vanish on one stray click.
-    if (ShowMessageBox(this,
-                       GetLanguageString("DeleteTip", QStringLiteral("Are you sure delete?"), 256),
-                       QString(), QMessageBox::Yes | QMessageBox::No,
-                       QMessageBox::Question) != QMessageBox::Yes) {
+    if (!ConfirmDelete()) {
         return;
     }
     RemoveCalibration(QString());
     if (SaveCalibrations()) {
         RemoveDefaultCalibration();
+        if (!m_appliedName.isEmpty()) {
+            ReturnToInitialCalibration();
+        }
     } else {
         ShowMessage(GetLanguageString(
             "SaveFailedTip", QStringLiteral("The calibrations could not be saved to data.xml"),
@@ -301,6 +337,7 @@ void CCalManageFormView::OnShowSteps() {
 }
 
 void CCalManageFormView::ShowAppliedName(const QString& name) {
+    m_appliedName = name;
     m_current->setText(name.isEmpty()
                            ? GetLanguageString("Uncalibrated", QStringLiteral("Uncalibrated"), 64)
                            : name);

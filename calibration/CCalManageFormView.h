@@ -15,7 +15,9 @@ class QTabWidget;
 // the steps). The selected name of the current calibration is the list's
 // choice: clicking a row sets it, Apply (or a double click) makes that record
 // the current calibration and remembers it in defaultcalibration.txt. On
-// construction it restores the calibration applied last.
+// construction it restores the calibration applied last. Delete and Delete
+// all ask first; deleting the applied calibration returns to the initial one
+// at once, relabels every open picture and says so in the status bar.
 //
 // The unit in the manual calibration grid is the current unit: choosing
 // another converts every shown length at once. After every change of the
@@ -37,6 +39,8 @@ private:
     void OnApply();
     void OnDelete();
     void OnDeleteAll();
+    bool ConfirmDelete();
+    void ReturnToInitialCalibration();
     void OnPropertyChanged(CPropertyGridItem* item);
     void OnManualCalibration();
     void OnShowSteps();
@@ -58,4 +62,5 @@ private:
     CPropertyGridItem* m_lengthItem = nullptr;
     QPushButton* m_ok;
     QPushButton* m_steps;
+    QString m_appliedName; // as the label shows it; empty when uncalibrated
 };

@@ -30,6 +30,9 @@ struct CCurrentCalibration {
     double scale = 60.0;          // pixels per centimetre; kept positive and finite
     double referenceLength = 2.0; // ValueY of the applied record
     double lastLineLength = 2.0;  // converted length of the last completed distance line
+    // A distance line was completed in this run. Until then the last line
+    // length is only its starting value, not a line on any picture.
+    bool lineDrawn = false;
 };
 
 // Both live for the whole process and are used on the GUI thread only.

@@ -33,7 +33,7 @@ ManualCalibrationResult CalibrateManually(const QString& title, const QString& u
     if (!(realLength > 0.0)) {
         return ManualCalibrationResult::BadRealLength;
     }
-    if (!(g_calibration.lastLineLength > 0.0)) {
+    if (!g_calibration.lineDrawn || !(g_calibration.lastLineLength > 0.0)) {
         return ManualCalibrationResult::NoLine;
     }
     // A real length so small that the scale overflows is no usable length.

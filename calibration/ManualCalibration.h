@@ -10,7 +10,7 @@ enum class ManualCalibrationResult {
     EmptyField,     // title, unit or real length left empty
     DuplicateTitle, // a record of that title (without regard to case) exists
     BadRealLength,  // the real length is not a positive number
-    NoLine,         // no distance line was drawn since the last calibration
+    NoLine,         // no distance line was drawn since start or since the last calibration
     SaveFailed,     // data.xml could not be written; nothing changed
 };
 

@@ -22,7 +22,7 @@ CChildFrame::~CChildFrame() {
 }
 
 void CChildFrame::closeEvent(QCloseEvent* event) {
-    if (!ConfirmClose(this)) {
+    if (!ConfirmClose(this) || !m_document->SaveModified()) {
         event->ignore();
         return;
     }

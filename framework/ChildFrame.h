@@ -27,7 +27,8 @@ signals:
     void aboutToBeDestroyed(CChildFrame* child);
 
 protected:
-    // The close question ("CloseTip"): No keeps the window and its document.
+    // The close question ("CloseTip"), then the document's own offer to save
+    // its changes: No or Cancel keeps the window and its document.
     void closeEvent(QCloseEvent* event) override;
 
 private:

@@ -54,3 +54,7 @@ void CDocument::AddView(CView* view) {
 void CDocument::RemoveView(CView* view) {
     m_views.removeAll(view);
 }
+
+bool CDocument::SaveModified() {
+    return true;
+}

@@ -23,6 +23,12 @@ public:
     virtual bool OnNewDocument();
     virtual bool OnOpenDocument(const QString& path);
 
+    // Before the document's window closes (or the program quits): a document
+    // with unsaved changes offers to save them. True when the window may
+    // close; false keeps it (the user cancelled, or saving failed). A
+    // document without such changes answers true (the default).
+    virtual bool SaveModified();
+
     // The tab and window caption.
     QString title() const { return m_title; }
     void SetTitle(const QString& title);

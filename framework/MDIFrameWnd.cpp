@@ -32,8 +32,10 @@ CMDIFrameWnd::CMDIFrameWnd(const CDocManager& docManager, QWidget* parent)
 
 CMDIFrameWnd::~CMDIFrameWnd() {
     // The child frames outlive this part of the frame: they must not call back.
+    // A closed child awaiting its deferred delete is no longer listed by the
+    // area but is still destroyed with it.
     m_mdiArea->disconnect(this);
-    for (CChildFrame* child : childFrames()) {
+    for (CChildFrame* child : m_mdiArea->findChildren<CChildFrame*>()) {
         child->disconnect(this);
         child->document().disconnect(this);
     }

@@ -2,7 +2,9 @@
 
 #include <functional>
 
+#include <QList>
 #include <QMessageBox>
+#include <QPair>
 #include <QString>
 
 class QWidget;
@@ -16,7 +18,16 @@ struct MessageBoxRequest {
     QString caption;
     QMessageBox::StandardButtons buttons;
     QMessageBox::Icon icon;
+    // Buttons that show a text of their own instead of Qt's.
+    QList<QPair<QMessageBox::StandardButton, QString>> buttonTexts;
+    // A check box under the text when not empty ("Don't ask again"); it
+    // starts as *checked and leaves its state there.
+    QString checkBoxText;
+    bool* checked = nullptr;
 };
+
+// Shows the box a request describes (see below for the other fields).
+QMessageBox::StandardButton ShowMessageBox(QWidget* owner, const MessageBoxRequest& request);
 
 // Shows a modal box and returns the button pressed (the escape button when the
 // box is closed). `owner` may be null for an owner-less box.

@@ -3,6 +3,7 @@
 #include "app/CommandIds.h"
 #include "app/ImageFormats.h"
 #include "app/Language.h"
+#include "app/Questions.h"
 #include "framework/FileDialog.h"
 #include "framework/MDIFrameWnd.h"
 #include "framework/MessageBox.h"
@@ -132,6 +133,13 @@ bool CLOBRINDoc::DoSave(bool saveAs) {
     const ImageType type = m_model.LoadedType();
     QString path = pathName();
     const bool savable = type == ImageType::Bmp || type == ImageType::Jpeg;
+    if (!saveAs && !path.isEmpty() && savable) {
+        const QMessageBox::StandardButton answer = ConfirmOverwrite();
+        if (answer == QMessageBox::Cancel) {
+            return false;
+        }
+        saveAs = answer == QMessageBox::SaveAll;
+    }
     if (saveAs || path.isEmpty() || !savable) {
         path = ProposedSaveName(path, title(), type);
         int formatId = type == ImageType::Jpeg ? kImageFormatJpeg : kImageFormatBmp;
@@ -152,7 +160,54 @@ bool CLOBRINDoc::DoSave(bool saveAs) {
     if (path != pathName()) {
         SetPathName(path);
     }
+    m_overwriteConfirmed = true;
     return true;
+}
+
+QMessageBox::StandardButton CLOBRINDoc::ConfirmOverwrite() {
+    if (m_overwriteConfirmed || IsQuestionSilenced(kOverwriteQuestion)) {
+        return QMessageBox::Save;
+    }
+    bool silence = false;
+    MessageBoxRequest request;
+    request.text = GetLanguageString("OverwriteTip",
+                                     QStringLiteral("The measurements will be drawn into %1 and "
+                                                    "the picture without them will be replaced."),
+                                     256)
+                       .arg(title());
+    request.buttons = QMessageBox::Save | QMessageBox::SaveAll | QMessageBox::Cancel;
+    request.icon = QMessageBox::Question;
+    request.buttonTexts = {
+        {QMessageBox::SaveAll, GetLanguageString("SaveAs", QStringLiteral("Save As…"), 48)}};
+    request.checkBoxText = GetLanguageString("DontAskAgain", QStringLiteral("Don't ask again"), 48);
+    request.checked = &silence;
+    const QMessageBox::StandardButton answer = ShowMessageBox(DialogOwner(), request);
+    if (answer != QMessageBox::Save && answer != QMessageBox::SaveAll) {
+        return QMessageBox::Cancel;
+    }
+    if (silence) {
+        SilenceQuestion(kOverwriteQuestion);
+    }
+    return answer;
+}
+
+bool CLOBRINDoc::SaveModified() {
+    if (!m_model.IsModified()) {
+        return true;
+    }
+    const QString text =
+        GetLanguageString("SaveChangesTip", QStringLiteral("Save changes to %1?"), 256)
+            .arg(title());
+    switch (ShowMessageBox(DialogOwner(), text, QString(),
+                           QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel,
+                           QMessageBox::Question)) {
+    case QMessageBox::Save:
+        return DoSave(false);
+    case QMessageBox::Discard:
+        return true;
+    default:
+        return false;
+    }
 }
 
 void CLOBRINDoc::OnExportPicture() {

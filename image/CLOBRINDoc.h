@@ -3,6 +3,7 @@
 #include "framework/Document.h"
 #include "image/StillImageDocument.h"
 
+#include <QMessageBox>
 #include <QString>
 
 class QWidget;
@@ -31,11 +32,19 @@ public:
     bool OnCommand(int id) override;
     bool OnUpdateCommand(int id, CCmdUI& cmdUI) override;
 
-    // Save (false) and Save As (true): Save writes to the opened file at
-    // once; Save As asks for a file with the image file dialog, and a
-    // successful save makes it the document's file. Failures are shown
-    // ("ERROR" with the reason). False when nothing was written.
+    // Save (false) and Save As (true): Save writes to the opened file;
+    // Save As asks for a file with the image file dialog, and a successful
+    // save makes it the document's file. Failures are shown ("ERROR" with the
+    // reason). False when nothing was written.
+    //
+    // Save draws the measurements into the opened picture for good, so the
+    // first Save of each window says so first (Save / Save As… / Cancel),
+    // unless the user ticked "Don't ask again" there once.
     bool DoSave(bool saveAs);
+
+    // A changed picture asks "Save changes to NAME?": Save saves as Save
+    // does, Discard lets the window go, Cancel keeps it.
+    bool SaveModified() override;
     // Export to picture: the export options, a file, then the picture with
     // every measurement imprinted as the options say.
     void OnExportPicture();
@@ -67,6 +76,10 @@ private:
     void ShowPrompt(const QString& text) const;
     void ShowWriteError(PictureWriteResult result) const;
     void OnToolCommand(int id);
+    // The first-Save question: the button answered (Save, SaveAll for
+    // Save As…, Cancel); Save without asking once it was answered.
+    QMessageBox::StandardButton ConfirmOverwrite();
 
     CStillImageDocument m_model;
+    bool m_overwriteConfirmed = false;
 };

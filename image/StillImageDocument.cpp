@@ -3,6 +3,7 @@
 #include "app/Parameters.h"
 #include "framework/PostedEvents.h"
 #include "image/ImagePath.h"
+#include "shapes/ShapeMirror.h"
 
 #include <algorithm>
 #include <optional>
@@ -51,6 +52,8 @@ bool CStillImageDocument::Open(const std::filesystem::path& path) {
     m_loadedType = access->Type();
     m_path = path;
     m_modified = false;
+    m_mirroredSinceOpen = false;
+    m_flippedSinceOpen = false;
     m_error.clear();
     return true;
 }
@@ -58,10 +61,28 @@ bool CStillImageDocument::Open(const std::filesystem::path& path) {
 CToolCommandOutcome CStillImageDocument::OnToolCommand(int commandId) {
     CToolCommandOutcome outcome = m_modes.OnCommand(commandId);
     if (outcome.startOperation != 0 && HasPicture()) {
-        m_picture.Start(static_cast<AreaOperation>(outcome.startOperation), std::nullopt);
+        const auto operation = static_cast<AreaOperation>(outcome.startOperation);
+        m_picture.Start(operation, std::nullopt);
+        FlipShapes(operation);
         m_modified = true;
     }
     return outcome;
+}
+
+void CStillImageDocument::FlipShapes(AreaOperation flip) {
+    const bool leftRight = flip == AreaOperation::Mirror;
+    const FlipAxis axis = leftRight ? FlipAxis::LeftRight : FlipAxis::UpDown;
+    const int extent = leftRight ? m_width : m_height;
+    (leftRight ? m_mirroredSinceOpen : m_flippedSinceOpen) ^= true;
+    if (m_shapes.IsEmpty()) {
+        return;
+    }
+    m_shapes.RemakeAll(
+        [axis, extent](const CShape& shape) { return MirroredShape(shape, axis, extent); });
+    // The results pane identifies measurements by their shapes, which are new.
+    if (g_resultsList.source == &m_shapes) {
+        PostToReceiver(ReceiverRole::ResultsView, UM_REFRESH_RESULTS, 0, 0);
+    }
 }
 
 void CStillImageDocument::ZoomIn() {
@@ -129,6 +150,13 @@ bool CStillImageDocument::CancelAreaMode() {
     }
     m_modes.Clear();
     m_picture.RestoreBackup();
+    // The picture is back as it was opened; the shapes go back with it.
+    if (m_mirroredSinceOpen) {
+        FlipShapes(AreaOperation::Mirror);
+    }
+    if (m_flippedSinceOpen) {
+        FlipShapes(AreaOperation::Flip);
+    }
     return true;
 }
 
@@ -166,6 +194,9 @@ PictureWriteResult CStillImageDocument::Compose(double factor, ShapeSelection wh
     if (!HasPicture()) {
         return PictureWriteResult::NoPicture;
     }
+    // The shapes already lie where a queued flip puts the picture: the
+    // picture written must be the one they were placed for.
+    m_picture.WaitUntilIdle();
     const int width = ScaledLength(factor, m_width);
     const int height = ScaledLength(factor, m_height);
     std::unique_ptr<CDrawSurface> surface = m_surfaces ? m_surfaces(width, height) : nullptr;

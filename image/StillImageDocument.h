@@ -85,8 +85,8 @@ public:
     // The measuring mode and the area mode.
     const CImageToolModes& Modes() const { return m_modes; }
     // A measuring, area or flip command: arms or disarms the modes and starts
-    // a flip on the whole picture at once. The caller shows the outcome's
-    // hint and repaints.
+    // a flip on the whole picture at once, turning every shape over with the
+    // picture. The caller shows the outcome's hint and repaints.
     CToolCommandOutcome OnToolCommand(int commandId);
     // Disarms both modes (export does before asking for options).
     void ClearModes() { m_modes.Clear(); }
@@ -117,8 +117,8 @@ public:
     bool StartAreaAdjustment(const PictureRect& rect);
     // The right button while an area mode is armed: disarms both modes and
     // puts the picture back as it was opened (waiting for adjustments to
-    // stop); the shapes stay. False, changing nothing, when no area mode is
-    // armed.
+    // stop); the shapes stay, turned back over with it when it was flipped. False, changing
+    // nothing, when no area mode is armed.
     bool CancelAreaMode();
 
     // Draws the picture stretched to params.zoom × its size (each side
@@ -152,6 +152,8 @@ private:
     PictureWriteResult Compose(double factor, ShapeSelection which, CDib& out);
     PictureWriteResult Encode(const CDib& picture, const std::filesystem::path& path,
                               ImageType type);
+    // Turns the shapes over with a whole-picture flip or mirror.
+    void FlipShapes(AreaOperation flip);
 
     CDrawSurfaceFactory m_surfaces;
     // Declared before the picture, so the picture (and its threads) goes
@@ -165,6 +167,10 @@ private:
     int m_height = 0;
     ImageType m_loadedType = ImageType::Unknown;
     bool m_modified = false;
+    // Whole-picture mirrors and flips since the picture was opened, an odd
+    // number of each counting once: restoring the backup undoes them.
+    bool m_mirroredSinceOpen = false;
+    bool m_flippedSinceOpen = false;
     std::string m_error;
 };
 

@@ -15,6 +15,7 @@
 #include <QCoreApplication>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
@@ -119,6 +120,7 @@ CMeasureResultFormView::CMeasureResultFormView(QWidget* parent)
     connect(m_grid, &CPropertyGrid::propertyChanged, this,
             &CMeasureResultFormView::OnPropertyChanged);
     connect(m_delete, &QPushButton::clicked, this, &CMeasureResultFormView::OnDelete);
+    m_tree->installEventFilter(this);
     connect(m_deleteAll, &QPushButton::clicked, this, &CMeasureResultFormView::OnDeleteAll);
 
     RebuildProperties();
@@ -260,6 +262,27 @@ void CMeasureResultFormView::OnDelete() {
     if (item == nullptr || item->childCount() == 0) {
         return;
     }
+    DeleteMeasurement(item);
+}
+
+// A user who pressed Delete on one of a measurement's values means the
+// measurement; the button keeps to title rows.
+bool CMeasureResultFormView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != m_tree || event->type() != QEvent::KeyPress ||
+        static_cast<QKeyEvent*>(event)->key() != Qt::Key_Delete) {
+        return QWidget::eventFilter(watched, event);
+    }
+    const QTreeWidgetItem* item = m_tree->selectedItems().value(0);
+    while (item != nullptr && item->parent() != nullptr) {
+        item = item->parent();
+    }
+    if (item != nullptr) {
+        DeleteMeasurement(item);
+    }
+    return true;
+}
+
+void CMeasureResultFormView::DeleteMeasurement(const QTreeWidgetItem* item) {
     // The measurement itself is remembered: the list may change while the
     // question is open.
     const void* chosen = IdentityOf(item);

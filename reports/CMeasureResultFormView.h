@@ -12,6 +12,7 @@ class CPropertyGridItem;
 class QGroupBox;
 class QPushButton;
 class QTreeWidget;
+class QTreeWidgetItem;
 
 // The form inside the measure results pane. Above, "Document Property": the
 // active picture's size (g_activeImage), the calibrator and the unit, both of
@@ -30,7 +31,8 @@ class QTreeWidget;
 // g_shapeNotifications.refreshResults made in one event-loop turn post one
 // UM_REFRESH_RESULTS (still list). Deleting posts UM_REMOVE_SHAPES to the
 // image view (wParam 10 with the position, or 0 for all); switching the
-// calibrator or the unit posts UM_REPAINT to it.
+// calibrator or the unit posts UM_REPAINT to it. The Delete key in the list
+// deletes the measurement of the selected row, title or value row alike.
 class CMeasureResultFormView : public QWidget {
     Q_OBJECT
 public:
@@ -42,6 +44,7 @@ public:
 
 protected:
     bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void OnRefreshResults(std::intptr_t wParam, std::intptr_t lParam);
@@ -49,6 +52,7 @@ private:
     void Relist(int source);
     void OnPropertyChanged(CPropertyGridItem* item);
     void OnDelete();
+    void DeleteMeasurement(const QTreeWidgetItem* root);
     void OnDeleteAll();
     void QueueStillRefresh();
     void PostToSelf(int message, std::intptr_t wParam = 0, std::intptr_t lParam = 0);

@@ -28,6 +28,7 @@ void CLine::ConvertMeasures(const CUnitConversion& conversion) {
 
 void CLine::AfterResults() {
     g_calibration.lastLineLength = result[0];
+    g_calibration.lineDrawn = true;
 }
 
 CHLine::CHLine(const CShapeParams& params)

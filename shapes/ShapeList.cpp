@@ -28,6 +28,15 @@ void CShapeList::RemoveAll() {
     ShapesRemoved();
 }
 
+void CShapeList::RemakeAll(const std::function<std::unique_ptr<CShape>(const CShape&)>& remake) {
+    for (auto& shape : m_shapes) {
+        if (std::unique_ptr<CShape> made = remake(*shape)) {
+            shape = std::move(made);
+        }
+    }
+    ShapesRemoved();
+}
+
 bool CShapeList::Undo() {
     if (m_shapes.empty()) {
         return false;

@@ -3,6 +3,7 @@
 #include "shapes/Shape.h"
 
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -30,6 +31,10 @@ public:
 
     // Destroys every shape.
     void RemoveAll();
+
+    // Replaces each shape by what `remake` makes of it (a null answer keeps
+    // the shape), in place and in order.
+    void RemakeAll(const std::function<std::unique_ptr<CShape>(const CShape&)>& remake);
 
     // Undoes the last shape: destroys the tail and refills the results list
     // with the remaining shapes. An empty list changes nothing (the results

@@ -31,9 +31,7 @@ CToolCommandOutcome CImageToolModes::OnCommand(int commandId) {
         areaMode = 0;
         const bool armed = measureMode != tool->mode;
         measureMode = armed ? tool->mode : 0;
-        if (armed) {
-            outcome.hint = ToolHint(commandId);
-        }
+        outcome.hint = armed ? ToolHint(commandId) : QString();
         if (tool->mode == MeasureMode::kCrosshair) {
             outcome.crosshair = armed;
         }
@@ -72,9 +70,7 @@ CToolCommandOutcome CLiveToolModes::OnCommand(int commandId) {
         if (code != 0) {
             adjustmentCode = armed ? code : 0;
         }
-        if (armed) {
-            outcome.hint = ToolHint(commandId);
-        }
+        outcome.hint = armed ? ToolHint(commandId) : QString();
         if (tool->mode == MeasureMode::kCrosshair) {
             outcome.crosshair = armed;
         }
@@ -84,6 +80,7 @@ CToolCommandOutcome CLiveToolModes::OnCommand(int commandId) {
         if (adjustmentCode == area->liveCode) {
             measureMode = 0;
             adjustmentCode = 0;
+            outcome.hint = QString();
         } else {
             measureMode = kLiveAreaSelectionMode;
             adjustmentCode = area->liveCode;

@@ -14,8 +14,9 @@
 // What a tool command asks its document to do besides changing the modes.
 struct CToolCommandOutcome {
     bool handled = false;
-    // The hint to show in status pane 1 (in red); none when the command turned
-    // its tool off: the previous hint then stays.
+    // The hint to show in status pane 1 (in red); empty when the command turned
+    // its tool off, so that no prompt is left for a tool that no longer
+    // listens; none when the command leaves the prompt alone.
     std::optional<QString> hint;
     // Turn the crosshair on or off: the image view's own flag, or the
     // process-wide live crosshair.

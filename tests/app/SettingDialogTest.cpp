@@ -122,10 +122,13 @@ protected:
 
 } // namespace
 
-TEST_F(SettingDialogTest, OpensWithTheFixedGridValuesAndTheCurrentRadios) {
+TEST_F(SettingDialogTest, OpensWithTheSettingsInForce) {
     g_parameters.measuredecimal = 6;
     g_parameters.imageformat = 2;
     g_parameters.linecolor = 255;
+    g_parameters.textcolor = static_cast<std::int32_t>(MakeColorref(0, 128, 64));
+    g_parameters.linewidth = 4;
+    g_parameters.textsize = 23;
     CSettingDialog dialog;
     EXPECT_EQ(dialog.windowTitle(), "Setting");
     EXPECT_TRUE(Radio(dialog, "decimal6")->isChecked());
@@ -146,17 +149,16 @@ TEST_F(SettingDialogTest, OpensWithTheFixedGridValuesAndTheCurrentRadios) {
         EXPECT_EQ(item->name(), names[i]);
         EXPECT_EQ(item->itemData(), 200 + i);
     }
-    // The shown colours are fixed samples, not the red in effect.
-    EXPECT_EQ(grid->findItem(200)->color(), MakeColorref(210, 192, 254));
-    EXPECT_EQ(grid->findItem(201)->color(), MakeColorref(210, 192, 254));
+    EXPECT_EQ(grid->findItem(200)->color(), MakeColorref(255, 0, 0));
+    EXPECT_EQ(grid->findItem(201)->color(), MakeColorref(0, 128, 64));
     EXPECT_TRUE(grid->findItem(200)->automaticColor().has_value());
     CPropertyGridItem* width = grid->findItem(202);
-    EXPECT_EQ(width->value(), "2");
+    EXPECT_EQ(width->value(), "4");
     EXPECT_EQ(width->options(), (QStringList{"1", "2", "3", "4", "5"}));
     EXPECT_FALSE(width->allowsEdit());
     EXPECT_EQ(width->description(), "Select Line Width:“1”、“2”、“3”、“4”、“5”");
     CPropertyGridItem* size = grid->findItem(203);
-    EXPECT_EQ(size->value(), "16");
+    EXPECT_EQ(size->value(), "23");
     ASSERT_EQ(size->options().size(), 71);
     EXPECT_EQ(size->options().first(), "1");
     EXPECT_EQ(size->options().last(), "71");

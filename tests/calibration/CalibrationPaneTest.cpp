@@ -235,10 +235,38 @@ TEST_F(CalibrationPaneTest, DeleteRemovesTheClickedRecordButNotTheCalibrationInE
     EXPECT_FALSE(ReadFile(home.filePath("data.xml")).contains("CAL1"));
     EXPECT_EQ(g_calibration.scale, 6000.0);
     EXPECT_EQ(Current(), "Fine");
-    EXPECT_TRUE(boxes.empty());
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "Are you sure delete?");
+    EXPECT_EQ(boxes[0].buttons, QMessageBox::Yes | QMessageBox::No);
     // The results pane no longer offers it.
     CPropertyGrid* properties = results->view()->findChild<CPropertyGrid*>("documentProperties");
     EXPECT_EQ(properties->findItem(105)->options(), QStringList{"Fine"});
+
+    // No keeps the record.
+    answer = QMessageBox::No;
+    ClickRow(0);
+    Click("deleteCalibration");
+    EXPECT_EQ(List()->rowCount(), 1);
+    EXPECT_TRUE(ReadFile(home.filePath("data.xml")).contains("Fine"));
+}
+
+TEST_F(CalibrationPaneTest, DeletingTheAppliedCalibrationReturnsToTheInitialOne) {
+    StoreFiles(kTwoRecords, "Fine");
+    Build(true);
+    FakeImageView imageView(ruler);
+    DrawRuler(120);
+    EXPECT_EQ(ResultTexts(), (QStringList{"Line 0", "Length 200.00 um"}));
+    ClickRow(1);
+    Click("deleteCalibration");
+    ASSERT_EQ(List()->rowCount(), 1);
+    EXPECT_EQ(Current(), "Uncalibrated");
+    EXPECT_EQ(g_calibration.unit, "mm");
+    EXPECT_EQ(g_calibration.scale, 60.0);
+    EXPECT_EQ(UnitItem()->value(), "mm");
+    EXPECT_FALSE(QFile::exists(DefaultCalibrationPath()));
+    // 120 pixels at 60 pixels per cm, in millimetres.
+    EXPECT_EQ(ResultTexts(), (QStringList{"Line 0", "Length 20.00 mm"}));
+    EXPECT_GE(imageView.Count(UM_REPAINT), 1);
 }
 
 TEST_F(CalibrationPaneTest, DeleteAllAsksThenEmptiesTheStoreAndForgetsTheAppliedName) {
@@ -259,7 +287,9 @@ TEST_F(CalibrationPaneTest, DeleteAllAsksThenEmptiesTheStoreAndForgetsTheApplied
     EXPECT_EQ(ReadFile(home.filePath("data.xml")),
               "<LOBRIN>\n    <Calibration name=\"Data\"/>\n</LOBRIN>\n");
     EXPECT_FALSE(QFile::exists(DefaultCalibrationPath()));
-    EXPECT_EQ(g_calibration.scale, 1200.0);
+    // What was applied went with the store: the initial calibration measures.
+    EXPECT_EQ(g_calibration.scale, 60.0);
+    EXPECT_EQ(Current(), "Uncalibrated");
 }
 
 TEST_F(CalibrationPaneTest, ApplyMakesTheChosenRecordCurrentEverywhere) {
@@ -323,6 +353,18 @@ TEST_F(CalibrationPaneTest, ManualCalibrationOnADrawnRulerAddsARecord) {
     ruler.RemoveAll();
     DrawRuler(120);
     EXPECT_EQ(ResultTexts(), (QStringList{"Line 0", "Length 1.00 mm"}));
+}
+
+TEST_F(CalibrationPaneTest, ManualCalibrationNeedsALineDrawnSinceStart) {
+    StoreFiles(kTwoRecords);
+    Build();
+    // The starting last line length (2) is no line on any picture.
+    Calibrate("CAL2", "2");
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "Please draw a distance line over the ruler first");
+    EXPECT_EQ(List()->rowCount(), 2);
+    EXPECT_FALSE(ReadFile(home.filePath("data.xml")).contains("CAL2"));
+    EXPECT_EQ(g_calibration.scale, 60.0);
 }
 
 TEST_F(CalibrationPaneTest, ManualCalibrationRefusesWithAClearMessage) {

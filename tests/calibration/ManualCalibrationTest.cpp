@@ -39,6 +39,7 @@ TEST(ManualScale, ScalesByTheLineOverTheRealLength) {
 TEST_F(ManualCalibrationTest, StoresTheRecordAndMakesTheScaleCurrent) {
     g_calibration.selectedName = "Before";
     g_calibration.lastLineLength = 120.0 * 10.0 / 60.0;
+    g_calibration.lineDrawn = true;
     ASSERT_EQ(CalibrateManually("CAL1", "mm", "1.0"), ManualCalibrationResult::Stored);
     EXPECT_EQ(g_calibration.scale, 1200.0);
     EXPECT_EQ(g_calibration.lastLineLength, 0.0);
@@ -58,9 +59,18 @@ TEST_F(ManualCalibrationTest, StoresTheRecordAndMakesTheScaleCurrent) {
     EXPECT_EQ(CalibrateManually("CAL2", "mm", "1"), ManualCalibrationResult::NoLine);
 }
 
+TEST_F(ManualCalibrationTest, TheStartingLineLengthIsNoLine) {
+    // The last line length starts at 2 without any line on any picture.
+    ASSERT_EQ(g_calibration.lastLineLength, 2.0);
+    EXPECT_EQ(CalibrateManually("CAL1", "mm", "2"), ManualCalibrationResult::NoLine);
+    EXPECT_TRUE(g_calibrationStore.records.empty());
+    EXPECT_EQ(g_calibration.scale, 60.0);
+}
+
 TEST_F(ManualCalibrationTest, RefusesInputThatWouldStoreANonsenseScale) {
     g_calibrationStore.records = {{"Cal1", "mm", "60.000000", "1"}};
     g_calibration.lastLineLength = 20.0;
+    g_calibration.lineDrawn = true;
     using R = ManualCalibrationResult;
     EXPECT_EQ(CalibrateManually("", "mm", "1"), R::EmptyField);
     EXPECT_EQ(CalibrateManually("New", "", "1"), R::EmptyField);
@@ -77,6 +87,7 @@ TEST_F(ManualCalibrationTest, RefusesInputThatWouldStoreANonsenseScale) {
 
 TEST_F(ManualCalibrationTest, AFailedSaveChangesNothing) {
     g_calibration.lastLineLength = 20.0;
+    g_calibration.lineDrawn = true;
     QDir(home.path()).mkdir("data.xml"); // a folder where the file belongs
     EXPECT_EQ(CalibrateManually("CAL1", "mm", "1"), ManualCalibrationResult::SaveFailed);
     EXPECT_TRUE(g_calibrationStore.records.empty());

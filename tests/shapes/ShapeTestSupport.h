@@ -8,7 +8,9 @@
 #include <memory>
 
 // Shapes built as the view builds them, measured with a calibration that
-// converts one pixel to one unit unless a test changes it.
+// converts one pixel to one unit unless a test changes it: for the geometry.
+// What the calibration does to the values is checked with a real one
+// (ShapeResultsTest.cpp).
 class ShapeTest : public ::testing::Test {
 protected:
     void SetUp() override {

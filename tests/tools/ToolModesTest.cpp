@@ -94,10 +94,10 @@ TEST_F(ToolModesTest, ImageToolTogglesAndSwitchesDirectly) {
     EXPECT_FALSE(Checked(modes, ID_MEASURE_LINE));
     EXPECT_TRUE(Checked(modes, ID_MEASURE_HLINE));
 
-    // Picking the armed tool again switches it off and leaves the hint shown.
+    // Picking the armed tool again switches it off and clears its prompt.
     CToolCommandOutcome off = modes.OnCommand(ID_MEASURE_HLINE);
     EXPECT_EQ(modes.measureMode, 0);
-    EXPECT_FALSE(off.hint.has_value());
+    EXPECT_EQ(off.hint, QString());
     EXPECT_TRUE(off.repaint);
     EXPECT_FALSE(Checked(modes, ID_MEASURE_HLINE));
 }
@@ -171,7 +171,7 @@ TEST_F(ToolModesTest, LiveToolsToggleWithTheirAdjustmentCodes) {
     EXPECT_FALSE(edge.repaint);
     CToolCommandOutcome off = modes.OnCommand(ID_AREA_EDGE);
     EXPECT_TRUE(off.clearLiveSelection);
-    EXPECT_FALSE(off.hint.has_value());
+    EXPECT_EQ(off.hint, QString());
     EXPECT_EQ(modes.measureMode, 0);
     EXPECT_EQ(modes.adjustmentCode, 0);
 

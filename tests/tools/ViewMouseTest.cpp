@@ -7,6 +7,7 @@
 #include <cmath>
 #include <optional>
 
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QTimer>
 
@@ -24,24 +25,46 @@ struct ToolCase {
 };
 
 // Answers the next add-text dialog once it is open: OK with `text`, or
-// Cancel.
-void AnswerTextDialog(std::optional<QString> text) {
-    auto* poll = new QTimer(qApp);
-    QObject::connect(poll, &QTimer::timeout, poll, [poll, text] {
-        auto* dialog = qobject_cast<CAddTextDlg*>(QApplication::activeModalWidget());
-        if (dialog == nullptr) {
-            return;
-        }
-        poll->deleteLater();
-        if (!text) {
-            dialog->reject();
-            return;
-        }
-        dialog->findChild<QLineEdit*>(QStringLiteral("text"))->setText(*text);
-        dialog->accept();
-    });
-    poll->start(5);
-}
+// Cancel. A dialog that does not come within the deadline fails the test
+// instead of hanging it: any other modal window is closed then, and
+// answered() stays false. Polling stops when the object goes.
+class TextDialogAnswer {
+public:
+    explicit TextDialogAnswer(std::optional<QString> text) {
+        QObject::connect(&m_poll, &QTimer::timeout, &m_poll, [this, text] {
+            QWidget* modal = QApplication::activeModalWidget();
+            auto* dialog = qobject_cast<CAddTextDlg*>(modal);
+            if (dialog == nullptr) {
+                if (m_clock.hasExpired(kDeadlineMs)) {
+                    m_poll.stop();
+                    if (auto* other = qobject_cast<QDialog*>(modal)) {
+                        other->reject();
+                    } else if (modal != nullptr) {
+                        modal->close();
+                    }
+                }
+                return;
+            }
+            m_poll.stop();
+            m_answered = true;
+            if (!text) {
+                dialog->reject();
+                return;
+            }
+            dialog->findChild<QLineEdit*>(QStringLiteral("text"))->setText(*text);
+            dialog->accept();
+        });
+        m_clock.start();
+        m_poll.start(5);
+    }
+    bool answered() const { return m_answered; }
+
+private:
+    static constexpr qint64 kDeadlineMs = 5000;
+    QTimer m_poll;
+    QElapsedTimer m_clock;
+    bool m_answered = false;
+};
 
 double DistanceTo(const ShapePoint& p, QPoint centre) {
     return std::hypot(p.x - centre.x(), p.y - centre.y());
@@ -117,11 +140,17 @@ TEST_F(ViewTest, EveryToolCompletesAShapeFromMouseEvents) {
 
     // A text note asks for its text; Cancel places nothing.
     Command(ID_ADD_TEXT);
-    AnswerTextDialog(std::nullopt);
-    Click({50, 200});
+    {
+        const TextDialogAnswer cancel(std::nullopt);
+        Click({50, 200});
+        EXPECT_TRUE(cancel.answered());
+    }
     EXPECT_EQ(ShapeCount(), cases.size());
-    AnswerTextDialog(QStringLiteral("Scratch"));
-    Click({50, 200});
+    {
+        const TextDialogAnswer scratch(QStringLiteral("Scratch"));
+        Click({50, 200});
+        EXPECT_TRUE(scratch.answered());
+    }
     ASSERT_EQ(ShapeCount(), cases.size() + 1);
     EXPECT_STREQ(ShapeAt(cases.size()).ClassName(), "CText");
     EXPECT_EQ(ShapeAt(cases.size()).text, "Scratch");
