@@ -44,6 +44,9 @@ void RaiseGraphEvent(const std::string& text) {
 // the camera offers that, else the current format as it is.
 CaptureFormat ChooseFormat(const CaptureFormat& current, bool loaded) {
     const std::vector<CaptureFormatDesc> offered = g_captureSession.camera->Formats();
+    if (g_captureSession.forcedFormat) {
+        return *g_captureSession.forcedFormat;
+    }
     if (loaded) {
         if (const auto stored =
                 MatchCaptureConfig(DecodeCaptureConfig(g_captureSession.captureConfig), offered)) {
@@ -172,7 +175,8 @@ int BuildCaptureGraph() {
     if (session.streamConfig) {
         if (const auto current = session.camera->CurrentFormat()) {
             session.captureConfig = EncodeCaptureConfig(*current);
-            const CaptureFormat wanted = ChooseFormat(*current, LoadCaptureConfig() == 1);
+            const bool loaded = !session.forcedFormat && LoadCaptureConfig() == 1;
+            const CaptureFormat wanted = ChooseFormat(*current, loaded);
             if (!session.camera->SetFormat(wanted)) {
                 session.camera->SetFormat(wanted);
             }

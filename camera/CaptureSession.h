@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -52,6 +53,9 @@ struct CaptureSession {
     bool stillBranch = false;               // the snapshot button goes to the still callback
     bool enumerator = false; // someone asked for the device list (CreateDeviceEnumerator)
     CCaptureConfigBlock captureConfig{};
+    // A format the caller asked for (the command line's --size, --format),
+    // taking the place of CapConfig.dat when the graph is built.
+    std::optional<CaptureFormat> forcedFormat;
     int deviceCount = 0;
     std::array<VideoDeviceEntry, kMaxVideoDevices> devices;
     VideoDeviceEntry* chosen = nullptr;

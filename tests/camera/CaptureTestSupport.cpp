@@ -10,6 +10,7 @@ void ResetCaptureState(std::vector<std::unique_ptr<ICaptureBackend>> hardware) {
     session.chosen = nullptr;
     session.enumerator = false;
     session.captureConfig = {};
+    session.forcedFormat.reset();
     session.frameCallback = {};
     session.stillCallback = {};
     session.zoom = 1.0;
