@@ -5,6 +5,8 @@
 #include "app/Folders.h"
 #include "app/Language.h"
 #include "app/PendingPicture.h"
+#include "camera/CSelectDeviceDlg.h"
+#include "camera/CaptureSession.h"
 #include "framework/DesktopOpener.h"
 #include "framework/FileDialog.h"
 #include "framework/MessageBox.h"
@@ -113,7 +115,11 @@ void CMainFrame::OnOpenCamera() {
             return;
         }
     }
-    OpenDocument(DocKind::LiveCamera);
+    CSelectDeviceDlg dialog(this);
+    if (dialog.exec() == QDialog::Accepted) {
+        ChooseVideoDevice(g_captureShared.chosenDeviceIndex);
+        OpenDocument(DocKind::LiveCamera);
+    }
 }
 
 void CMainFrame::OnSaveSetting() {
