@@ -120,10 +120,11 @@ std::optional<CaptureFormat> MatchCaptureConfig(const CaptureConfigFields& field
             CaptureFormat format{desc.fourcc, size.width, size.height, {}};
             if (!size.intervals.empty()) {
                 format.interval = size.intervals.front();
-                std::int64_t best = std::numeric_limits<std::int64_t>::max();
+                double best = std::numeric_limits<double>::infinity();
                 for (const FrameInterval& interval : size.intervals) {
-                    const std::int64_t distance =
-                        std::llabs(TimePerFrameOf(interval) - fields.avgTimePerFrame);
+                    // In doubles: a stored time near the int64 limits must not overflow.
+                    const double distance = std::abs(static_cast<double>(TimePerFrameOf(interval)) -
+                                                     static_cast<double>(fields.avgTimePerFrame));
                     if (distance < best) {
                         best = distance;
                         format.interval = interval;

@@ -62,6 +62,9 @@ TEST(CaptureConfig, MatchesOnlyWhatTheCameraOffers) {
     EXPECT_EQ(MatchCaptureConfig(fields, offered)->interval, (FrameInterval{1, 15}));
     fields.height = -720; // top-down of the same size
     EXPECT_TRUE(MatchCaptureConfig(fields, offered));
+    fields.avgTimePerFrame = std::numeric_limits<std::int64_t>::min();
+    EXPECT_EQ(MatchCaptureConfig(fields, offered)->interval, (FrameInterval{1, 30}))
+        << "a hostile frame time picks the nearest rate without overflowing";
     fields.compression = Fourcc::kYUYV;
     EXPECT_FALSE(MatchCaptureConfig(fields, offered));
     fields = DecodeCaptureConfig(CCaptureConfigBlock{});
