@@ -7,6 +7,8 @@
 #include "app/Language.h"
 #include "app/Parameters.h"
 #include "app/PendingPicture.h"
+#include "camera/CSelectDeviceDlg.h"
+#include "camera/CaptureSession.h"
 #include "framework/DesktopOpener.h"
 #include "framework/FileDialog.h"
 #include "framework/MessageBox.h"
@@ -128,7 +130,11 @@ void CMainFrame::OnOpenCamera() {
             return;
         }
     }
-    OpenDocument(DocKind::LiveCamera);
+    CSelectDeviceDlg dialog(this);
+    if (dialog.exec() == QDialog::Accepted) {
+        ChooseVideoDevice(g_captureShared.chosenDeviceIndex);
+        OpenDocument(DocKind::LiveCamera);
+    }
 }
 
 void CMainFrame::OnSaveSetting() {

@@ -1,4 +1,5 @@
 #include "app/CliCalibrate.h"
+#include "app/CliCamera.h"
 #include "app/CliSession.h"
 #include "app/FolderLayout.h"
 #include "app/Parameters.h"
@@ -17,19 +18,28 @@ namespace {
 
 constexpr int kBadInput = 2;
 
-const char kUsage[] = "usage: marnelo-cli measure SESSION.json [--save OUT.bmp|OUT.jpg]\n"
-                      "       marnelo-cli render SESSION.json PICTURE.bmp\n"
-                      "       marnelo-cli calibrate SESSION.json TITLE LENGTH UNIT\n"
-                      "       marnelo-cli --help | --version\n"
-                      "  measure: measures the shapes of a session and writes the results and\n"
-                      "           labels as JSON to standard output; --save also writes the\n"
-                      "           session's picture with the shapes burned in, as Save does.\n"
-                      "  render:  draws the shapes with their labels on the session's picture\n"
-                      "           (or a white one) and writes it as a 24-bit BMP.\n"
-                      "  calibrate: stores a calibration titled TITLE, as the manual\n"
-                      "           calibration does: the session's last distance line is\n"
-                      "           LENGTH long in UNIT (nm, um, mm, cm, mil).\n"
-                      "  SESSION.json may be - for standard input.\n";
+const char kUsage[] =
+    "usage: marnelo-cli measure SESSION.json [--save OUT.bmp|OUT.jpg]\n"
+    "       marnelo-cli render SESSION.json PICTURE.bmp\n"
+    "       marnelo-cli calibrate SESSION.json TITLE LENGTH UNIT\n"
+    "       marnelo-cli devices\n"
+    "       marnelo-cli snapshot OUT.bmp|OUT.jpg [--device ID|NAME] [--size WxH]\n"
+    "                  [--format FOURCC] [--count N --interval SECONDS]\n"
+    "       marnelo-cli --help | --version\n"
+    "  measure: measures the shapes of a session and writes the results and\n"
+    "           labels as JSON to standard output; --save also writes the\n"
+    "           session's picture with the shapes burned in, as Save does.\n"
+    "  render:  draws the shapes with their labels on the session's picture\n"
+    "           (or a white one) and writes it as a 24-bit BMP.\n"
+    "  calibrate: stores a calibration titled TITLE, as the manual\n"
+    "           calibration does: the session's last distance line is\n"
+    "           LENGTH long in UNIT (nm, um, mm, cm, mil).\n"
+    "  devices:  lists the cameras (the virtual microscope included) with\n"
+    "           their formats, sizes and frame rates as JSON.\n"
+    "  snapshot: takes a picture from a camera (default: the first listed);\n"
+    "           --count takes N pictures OUT-0001... spaced by --interval.\n"
+    "           An existing file is never replaced.\n"
+    "  SESSION.json may be - for standard input.\n";
 
 // One line on standard error, whatever the message holds.
 void Complain(QString message) {
@@ -109,6 +119,18 @@ int main(int argc, char** argv) {
     }
     const bool calibrate =
         arguments.value(1) == QStringLiteral("calibrate") && arguments.size() == 6;
+    if (arguments.value(1) == QStringLiteral("devices") ||
+        arguments.value(1) == QStringLiteral("snapshot")) {
+        if (arguments.value(1) == QStringLiteral("devices") && arguments.size() != 2) {
+            std::fputs(kUsage, stderr);
+            return kBadInput;
+        }
+        SetUpProgramFolders();
+        LoadParameters();
+        return Finish(arguments.value(1) == QStringLiteral("devices")
+                          ? RunDevicesCommand()
+                          : RunSnapshotCommand(arguments.mid(2)));
+    }
     const bool measure = arguments.value(1) == QStringLiteral("measure") &&
                          (arguments.size() == 3 ||
                           (arguments.size() == 5 && arguments[3] == QStringLiteral("--save")));

@@ -9,6 +9,8 @@
 #include "browser/CThumbnailsFormWnd.h"
 #include "calibration/CCalManageFormView.h"
 #include "calibration/CCalManageFormWnd.h"
+#include "camera/CSelectDeviceDlg.h"
+#include "camera/CaptureSession.h"
 #include "framework/ChildFrame.h"
 #include "framework/DesktopOpener.h"
 #include "framework/FileDialog.h"
@@ -23,6 +25,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QContextMenuEvent>
 #include <QLabel>
 #include <QMdiArea>
@@ -284,10 +287,30 @@ TEST_F(MainFrameTest, OpenPictureTakesThePendingPathOnce) {
     EXPECT_EQ(dialogs.back().path, home.filePath("pictures"));
 }
 
+// Answers the camera selection that the next command shows: picks the last
+// listed camera (the virtual microscope) or cancels.
+void AnswerCameraSelection(bool pick) {
+    QTimer::singleShot(0, [pick] {
+        auto* dialog = qobject_cast<CSelectDeviceDlg*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        if (pick) {
+            dialog->CameraList()->setCurrentIndex(dialog->CameraList()->count() - 1);
+            dialog->accept();
+        } else {
+            dialog->reject();
+        }
+    });
+}
+
 TEST_F(MainFrameTest, OpenCameraKeepsOneLiveWindow) {
     Build();
     EXPECT_FALSE(Action(ID_TAKE_PICTURE)->isEnabled());
+    AnswerCameraSelection(false);
     Action(ID_OPEN_DEVICE)->trigger();
+    EXPECT_TRUE(frame->childFrames().isEmpty()) << "cancelled";
+    AnswerCameraSelection(true);
+    Action(ID_OPEN_DEVICE)->trigger();
+    EXPECT_EQ(g_captureSession.chosen, &g_captureSession.devices[g_captureSession.deviceCount - 1]);
     ASSERT_EQ(frame->childFrames().size(), 1);
     CChildFrame* live = frame->childFrames()[0];
     EXPECT_EQ(live->windowTitle(), "Marnelo");

@@ -1,0 +1,86 @@
+#include "camera/CSelectDeviceDlg.h"
+
+#include "app/Language.h"
+#include "camera/CaptureSession.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+CSelectDeviceDlg::CSelectDeviceDlg(QWidget* parent)
+    : QDialog(parent)
+    , m_list(new QComboBox(this))
+    , m_usb(new QRadioButton(this))
+    , m_wifi(new QRadioButton(this))
+    , m_hint(new QLabel(QStringLiteral("3"), this)) {
+    setWindowTitle(
+        GetLanguageString(QStringLiteral("SelectDevice"), QStringLiteral("Select Device"), 64));
+    m_usb->setText(GetLanguageString(QStringLiteral("USBModel"), QStringLiteral("USB MODE"), 64));
+    m_wifi->setText(
+        GetLanguageString(QStringLiteral("WiFiModel"), QStringLiteral("WIFI MODE"), 64));
+    m_usb->setObjectName(QStringLiteral("usbMode"));
+    m_wifi->setObjectName(QStringLiteral("wifiMode"));
+    m_list->setObjectName(QStringLiteral("cameraList"));
+    // Only USB cameras exist for this program; the mode buttons stay hidden.
+    m_usb->setVisible(false);
+    m_wifi->setVisible(false);
+    m_hint->setVisible(false);
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    m_ok = buttons->button(QDialogButtonBox::Ok);
+    m_cancel = buttons->button(QDialogButtonBox::Cancel);
+    connect(buttons, &QDialogButtonBox::accepted, this, &CSelectDeviceDlg::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &CSelectDeviceDlg::reject);
+    connect(m_usb, &QRadioButton::clicked, this, &CSelectDeviceDlg::FillList);
+    connect(m_list, &QComboBox::currentIndexChanged, this, &CSelectDeviceDlg::OnSelectionChanged);
+
+    auto* modes = new QHBoxLayout;
+    modes->addWidget(m_usb);
+    modes->addWidget(m_wifi);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(modes);
+    layout->addWidget(m_list);
+    layout->addWidget(m_hint);
+    layout->addWidget(buttons);
+    m_list->setMinimumWidth(260);
+    FillList();
+}
+
+void CSelectDeviceDlg::FillList() {
+    m_hint->setVisible(false);
+    m_ok->setEnabled(true);
+    m_cancel->setEnabled(true);
+    m_wifi->setEnabled(false);
+    {
+        const QSignalBlocker blocker(m_list);
+        m_list->clear();
+        CreateDeviceEnumerator();
+        if (EnumerateVideoDevices() == 1) {
+            for (const VideoDeviceEntry& entry : g_captureSession.devices) {
+                if (entry.index >= 0 && !entry.friendlyName.empty()) {
+                    m_list->addItem(QString::fromStdString(entry.friendlyName), entry.index);
+                }
+            }
+        }
+        // Nothing is picked at first, also when a camera was used before.
+        m_list->setCurrentIndex(-1);
+    }
+    m_wifi->setEnabled(true);
+}
+
+void CSelectDeviceDlg::OnSelectionChanged(int row) {
+    if (row >= 0) {
+        g_captureShared.chosenDeviceIndex = m_list->itemData(row).toInt();
+    }
+}
+
+void CSelectDeviceDlg::accept() {
+    if (m_list->currentText().isEmpty()) {
+        return;
+    }
+    QDialog::accept();
+}

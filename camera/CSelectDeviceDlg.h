@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QDialog>
+
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QRadioButton;
+
+// Lists the cameras (EnumerateVideoDevices) and records the one picked as
+// the chosen device index before the live window opens. The list starts with
+// no selection; OK closes the dialog only once a camera is picked. The USB
+// mode button lists again; WiFi mode has no action. GUI thread only.
+class CSelectDeviceDlg : public QDialog {
+    Q_OBJECT
+public:
+    enum ControlId { kCameraList = 1123, kUsbMode = 1152, kWiFiMode = 1153, kHint = 1109 };
+
+    explicit CSelectDeviceDlg(QWidget* parent = nullptr);
+
+    QComboBox* CameraList() const { return m_list; }
+    void FillList();
+    void accept() override;
+
+private:
+    void OnSelectionChanged(int row);
+
+    QComboBox* m_list;
+    QRadioButton* m_usb;
+    QRadioButton* m_wifi;
+    QLabel* m_hint;
+    QPushButton* m_ok;
+    QPushButton* m_cancel;
+};
