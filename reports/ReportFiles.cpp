@@ -24,6 +24,14 @@ std::optional<ReportFileKind> ReportFileKindOf(const QString& path) {
     return std::nullopt;
 }
 
+QString ReportPathForFamily(const QString& path, bool spreadsheet) {
+    const std::optional<ReportFileKind> kind = ReportFileKindOf(path);
+    if (kind && IsSpreadsheet(*kind) == spreadsheet) {
+        return path;
+    }
+    return path + (spreadsheet ? QStringLiteral(".xls") : QStringLiteral(".doc"));
+}
+
 QString CleanReportText(const QString& text, qsizetype limit) {
     QString clean;
     clean.reserve(std::min(text.size(), limit));

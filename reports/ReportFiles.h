@@ -19,6 +19,11 @@ inline bool IsSpreadsheet(ReportFileKind kind) {
     return kind == ReportFileKind::Xlsx || kind == ReportFileKind::Xls;
 }
 
+// The path a report of the given family is written to: kept when its
+// extension names a kind of that family, otherwise given the family's
+// default extension (".xls" or ".doc"), as a file dialog appends one.
+QString ReportPathForFamily(const QString& path, bool spreadsheet);
+
 // Builds the report of `input` for the kind of `path` (the spreadsheet from
 // the marked items, the document from all), embeds `picture` when
 // input.picture is set and a picture is given, and writes the file whole:
