@@ -1,5 +1,6 @@
 #include "app/CliSession.h"
 #include "app/Folders.h"
+#include "app/Language.h"
 #include "app/Parameters.h"
 
 #include <cstdio>
@@ -16,10 +17,14 @@ namespace {
 constexpr int kBadInput = 2;
 
 const char kUsage[] = "usage: marnelo-cli measure SESSION.json [--save OUT.bmp|OUT.jpg]\n"
+                      "           [--report OUT.xlsx|OUT.xls|OUT.docx|OUT.doc [--title T]\n"
+                      "            [--company C] [--author A] [--picture]]\n"
                       "       marnelo-cli render SESSION.json PICTURE.bmp\n"
                       "  measure: measures the shapes of a session and writes the results and\n"
                       "           labels as JSON to standard output; --save also writes the\n"
-                      "           session's picture with the shapes burned in, as Save does.\n"
+                      "           session's picture with the shapes burned in, as Save does;\n"
+                      "           --report writes the spreadsheet or document report of every\n"
+                      "           shape (--picture: with the picture and its measurements).\n"
                       "  render:  draws the shapes with their labels on the session's picture\n"
                       "           (or a white one) and writes it as a 24-bit BMP.\n"
                       "  SESSION.json may be - for standard input.\n";
@@ -76,15 +81,59 @@ int Finish(const CCliOutcome& outcome) {
     return 0;
 }
 
+// The options of "measure" after the session; false for anything else.
+bool ParseMeasureOptions(const QStringList& arguments, CMeasureOutputs& outputs) {
+    outputs.title = GetLanguageString("MeasureReport", QStringLiteral("Measure Report"), 128);
+    bool textGiven = false;
+    for (qsizetype i = 3; i < arguments.size(); ++i) {
+        const QString& option = arguments[i];
+        if (option == QStringLiteral("--picture")) {
+            outputs.reportPicture = true;
+            textGiven = true;
+            continue;
+        }
+        if (i + 1 >= arguments.size()) {
+            return false;
+        }
+        const QString& value = arguments[++i];
+        if (option == QStringLiteral("--save")) {
+            outputs.savePath = value;
+        } else if (option == QStringLiteral("--report")) {
+            outputs.reportPath = value;
+        } else if (option == QStringLiteral("--title")) {
+            outputs.title = value;
+        } else if (option == QStringLiteral("--company")) {
+            outputs.company = value;
+        } else if (option == QStringLiteral("--author")) {
+            outputs.author = value;
+        } else {
+            return false;
+        }
+        textGiven = textGiven ||
+                    (option != QStringLiteral("--save") && option != QStringLiteral("--report"));
+    }
+    // Report options without a report are a mistake, not something to ignore.
+    return !textGiven || !outputs.reportPath.isEmpty();
+}
+
+bool NeedsPictures(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "render") == 0 || std::strcmp(argv[i], "--save") == 0 ||
+            std::strcmp(argv[i], "--picture") == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     // Drawing labels needs fonts, hence a GUI application; it never shows a
     // window.
     const bool render = argc > 1 && std::strcmp(argv[1], "render") == 0;
-    const bool save = argc == 5 && std::strcmp(argv[3], "--save") == 0;
     std::unique_ptr<QCoreApplication> app;
-    if (render || save) {
+    if (NeedsPictures(argc, argv)) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
         app = std::make_unique<QGuiApplication>(argc, argv);
     } else {
@@ -96,20 +145,20 @@ int main(int argc, char** argv) {
         std::fputs(kUsage, stdout);
         return 0;
     }
-    const bool measure = arguments.value(1) == QStringLiteral("measure") &&
-                         (arguments.size() == 3 ||
-                          (arguments.size() == 5 && arguments[3] == QStringLiteral("--save")));
+    g_folders.programFolder = DetermineProgramFolder();
+    LoadParameters();
+    CMeasureOutputs outputs;
+    const bool measure = arguments.value(1) == QStringLiteral("measure") && arguments.size() >= 3 &&
+                         ParseMeasureOptions(arguments, outputs);
     if (!measure && !(render && arguments.size() == 4)) {
         std::fputs(kUsage, stderr);
         return kBadInput;
     }
-    g_folders.programFolder = DetermineProgramFolder();
-    LoadParameters();
     QByteArray session;
     QString sessionFolder;
     if (!ReadSession(arguments[2], session, sessionFolder)) {
         return kBadInput;
     }
-    return Finish(measure ? RunMeasureSession(session, sessionFolder, arguments.value(4))
+    return Finish(measure ? RunMeasureSession(session, sessionFolder, outputs)
                           : RunRenderSession(session, sessionFolder, arguments[3]));
 }
