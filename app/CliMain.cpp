@@ -2,6 +2,8 @@
 #include "app/CliCamera.h"
 #include "app/CliSession.h"
 #include "app/FolderLayout.h"
+#include "app/Folders.h"
+#include "app/Language.h"
 #include "app/Parameters.h"
 #include "app/StartupArguments.h"
 
@@ -20,6 +22,8 @@ constexpr int kBadInput = 2;
 
 const char kUsage[] =
     "usage: marnelo-cli measure SESSION.json [--save OUT.bmp|OUT.jpg]\n"
+    "           [--report OUT.xlsx|OUT.xls|OUT.docx|OUT.doc [--title T]\n"
+    "            [--company C] [--author A] [--picture]]\n"
     "       marnelo-cli render SESSION.json PICTURE.bmp\n"
     "       marnelo-cli calibrate SESSION.json TITLE LENGTH UNIT\n"
     "       marnelo-cli devices\n"
@@ -28,7 +32,9 @@ const char kUsage[] =
     "       marnelo-cli --help | --version\n"
     "  measure: measures the shapes of a session and writes the results and\n"
     "           labels as JSON to standard output; --save also writes the\n"
-    "           session's picture with the shapes burned in, as Save does.\n"
+    "           session's picture with the shapes burned in, as Save does;\n"
+    "           --report writes the spreadsheet or document report of every\n"
+    "           shape (--picture: with the picture and its measurements).\n"
     "  render:  draws the shapes with their labels on the session's picture\n"
     "           (or a white one) and writes it as a 24-bit BMP.\n"
     "  calibrate: stores a calibration titled TITLE, as the manual\n"
@@ -93,15 +99,59 @@ int Finish(const CCliOutcome& outcome) {
     return 0;
 }
 
+// The options of "measure" after the session; false for anything else.
+bool ParseMeasureOptions(const QStringList& arguments, CMeasureOutputs& outputs) {
+    outputs.title = GetLanguageString("MeasureReport", QStringLiteral("Measure Report"), 128);
+    bool textGiven = false;
+    for (qsizetype i = 3; i < arguments.size(); ++i) {
+        const QString& option = arguments[i];
+        if (option == QStringLiteral("--picture")) {
+            outputs.reportPicture = true;
+            textGiven = true;
+            continue;
+        }
+        if (i + 1 >= arguments.size()) {
+            return false;
+        }
+        const QString& value = arguments[++i];
+        if (option == QStringLiteral("--save")) {
+            outputs.savePath = value;
+        } else if (option == QStringLiteral("--report")) {
+            outputs.reportPath = value;
+        } else if (option == QStringLiteral("--title")) {
+            outputs.title = value;
+        } else if (option == QStringLiteral("--company")) {
+            outputs.company = value;
+        } else if (option == QStringLiteral("--author")) {
+            outputs.author = value;
+        } else {
+            return false;
+        }
+        textGiven = textGiven ||
+                    (option != QStringLiteral("--save") && option != QStringLiteral("--report"));
+    }
+    // Report options without a report are a mistake, not something to ignore.
+    return !textGiven || !outputs.reportPath.isEmpty();
+}
+
+bool NeedsPictures(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "render") == 0 || std::strcmp(argv[i], "--save") == 0 ||
+            std::strcmp(argv[i], "--picture") == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     // Drawing labels needs fonts, hence a GUI application; it never shows a
     // window.
     const bool render = argc > 1 && std::strcmp(argv[1], "render") == 0;
-    const bool save = argc == 5 && std::strcmp(argv[3], "--save") == 0;
     std::unique_ptr<QCoreApplication> app;
-    if (render || save) {
+    if (NeedsPictures(argc, argv)) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
         app = std::make_unique<QGuiApplication>(argc, argv);
     } else {
@@ -131,15 +181,15 @@ int main(int argc, char** argv) {
                           ? RunDevicesCommand()
                           : RunSnapshotCommand(arguments.mid(2)));
     }
-    const bool measure = arguments.value(1) == QStringLiteral("measure") &&
-                         (arguments.size() == 3 ||
-                          (arguments.size() == 5 && arguments[3] == QStringLiteral("--save")));
+    SetUpProgramFolders();
+    LoadParameters();
+    CMeasureOutputs outputs;
+    const bool measure = arguments.value(1) == QStringLiteral("measure") && arguments.size() >= 3 &&
+                         ParseMeasureOptions(arguments, outputs);
     if (!measure && !calibrate && !(render && arguments.size() == 4)) {
         std::fputs(kUsage, stderr);
         return kBadInput;
     }
-    SetUpProgramFolders();
-    LoadParameters();
     QByteArray session;
     QString sessionFolder;
     if (!ReadSession(arguments[2], session, sessionFolder)) {
@@ -149,6 +199,6 @@ int main(int argc, char** argv) {
         return Finish(
             RunCalibrateSession(session, sessionFolder, arguments[3], arguments[4], arguments[5]));
     }
-    return Finish(measure ? RunMeasureSession(session, sessionFolder, arguments.value(4))
+    return Finish(measure ? RunMeasureSession(session, sessionFolder, outputs)
                           : RunRenderSession(session, sessionFolder, arguments[3]));
 }

@@ -7,6 +7,8 @@
 #include "app/Parameters.h"
 #include "calibration/Calibration.h"
 #include "calibration/CalibrationFiles.h"
+#include "image/Dib.h"
+#include "reports/ReportFiles.h"
 #include "reports/ResultRows.h"
 #include "shapes/ShapeList.h"
 
@@ -176,19 +178,15 @@ std::filesystem::path FileSystemPath(const QString& path) {
 }
 
 // Opens the picture file of the session with the application's own decoders.
-// A picture that cannot be read leaves a warning and the session's size; one
-// that is read gives the size, which a width or height given as well must
-// match.
+// A picture that cannot be read stops the session: measuring on a blank
+// picture instead would report success on a picture never read. One that is
+// read gives the size, which a width or height given as well must match.
 void ReadSessionPicture(const QString& path, bool sizeGiven, CSession& session) {
     CSessionShapes& shapes = session.shapes;
     CStillImageDocument& document = shapes.Document();
     if (!document.Open(FileSystemPath(path))) {
-        session.warnings.append(
-            QStringLiteral("cannot read the picture \"%1\": %2; using a blank picture of %3 × %4")
-                .arg(path, QString::fromStdString(document.LastError()))
-                .arg(shapes.ImageWidth())
-                .arg(shapes.ImageHeight()));
-        return;
+        Fail(QStringLiteral("image: cannot read the picture \"%1\": %2")
+                 .arg(path, QString::fromStdString(document.LastError())));
     }
     if (sizeGiven && (document.ImageWidth() != shapes.ImageWidth() ||
                       document.ImageHeight() != shapes.ImageHeight())) {
@@ -328,15 +326,63 @@ void SaveSessionPicture(CSession& session, const QString& savePath, CCliOutcome&
     }
 }
 
+// Writes the report of every shape, as an export of all does: every shape
+// is marked, and the picture shows them all.
+void WriteSessionReport(CSession& session, const CMeasureOutputs& outputs, CCliOutcome& outcome) {
+    const auto fail = [&outcome](const QString& message) {
+        outcome.exitStatus = 2;
+        outcome.error = QStringLiteral("--report: ") + message;
+    };
+    if (!ReportFileKindOf(outputs.reportPath)) {
+        fail(QStringLiteral("\"%1\" is not a .xlsx, .xls, .docx or .doc file")
+                 .arg(outputs.reportPath));
+        return;
+    }
+    CStillImageDocument& document = session.shapes.Document();
+    if (document.Shapes().IsEmpty()) {
+        fail(QStringLiteral("the session has no shapes to report"));
+        return;
+    }
+    document.MarkAllShapesForExport();
+    CReportInput input = CurrentReportInput(ReportSource::Still);
+    input.texts = {outputs.title, outputs.company, outputs.author};
+    std::vector<const CShape*> shapes;
+    for (const auto& shape : document.Shapes().Shapes()) {
+        shapes.push_back(shape.get());
+    }
+    input.items = StillReportItems(shapes);
+    input.picture = outputs.reportPicture;
+    CDib picture;
+    if (input.picture) {
+        if (!document.HasPicture()) {
+            fail(QStringLiteral("--picture: the session has no picture"));
+            return;
+        }
+        if (document.MakeExportPicture(CPictureExportOptions{1, true}, picture) !=
+            PictureWriteResult::Written) {
+            fail(QStringLiteral("the picture for the report could not be made"));
+            return;
+        }
+    }
+    const QString error =
+        WriteReportFile(outputs.reportPath, input, input.picture ? &picture : nullptr);
+    if (!error.isEmpty()) {
+        fail(error);
+    }
+}
+
 } // namespace
 
 CCliOutcome RunMeasureSession(const QByteArray& sessionJson, const QString& sessionFolder,
-                              const QString& savePath) {
+                              const CMeasureOutputs& outputs) {
     return RunSession(sessionJson, sessionFolder,
-                      [&savePath](CSession& session, CCliOutcome& outcome) {
+                      [&outputs](CSession& session, CCliOutcome& outcome) {
                           const QByteArray report = Report(session.shapes, session.decimals);
-                          if (!savePath.isEmpty()) {
-                              SaveSessionPicture(session, savePath, outcome);
+                          if (!outputs.savePath.isEmpty()) {
+                              SaveSessionPicture(session, outputs.savePath, outcome);
+                          }
+                          if (outcome.exitStatus == 0 && !outputs.reportPath.isEmpty()) {
+                              WriteSessionReport(session, outputs, outcome);
                           }
                           if (outcome.exitStatus == 0) {
                               outcome.output = report;

@@ -11,6 +11,19 @@
 // pictures are read and written with the application's own codecs. The
 // session and output formats are described in README.md.
 
+// What "measure" writes besides the results: the picture with the shapes
+// burned in (--save), and the spreadsheet or document report of every shape
+// (--report, in the kind its extension names, with the picture when
+// `reportPicture` is set).
+struct CMeasureOutputs {
+    QString savePath;
+    QString reportPath;
+    QString title;
+    QString company;
+    QString author;
+    bool reportPicture = false;
+};
+
 struct CCliOutcome {
     int exitStatus = 0;   // 0 done, 1 the output could not be made, 2 bad input
     QByteArray output;    // what goes to standard output
@@ -19,12 +32,16 @@ struct CCliOutcome {
 };
 
 // "measure": one JSON document with every shape's results and labels; with
-// `savePath`, also the session's picture with the shapes burned in, written
-// as the application's Save writes it (BMP or JPEG by the extension; needs a
-// QGuiApplication). Relative paths are taken from `sessionFolder`. Changes
-// the process-wide calibration, store and measure decimals.
+// a save path, also the session's picture with the shapes burned in, written
+// as the application's Save writes it (BMP or JPEG by the extension); with a
+// report path, the report of every shape, as an export of all writes it
+// (status 2 for an unknown extension, a session without shapes or a file that
+// cannot be written). Pictures need a QGuiApplication. Relative paths are
+// taken from `sessionFolder`. A session picture that cannot be read is an
+// error (status 2, the decoder's reason). Changes the process-wide
+// calibration, store and measure decimals.
 CCliOutcome RunMeasureSession(const QByteArray& sessionJson, const QString& sessionFolder,
-                              const QString& savePath = QString());
+                              const CMeasureOutputs& outputs = {});
 
 // "render": draws the shapes on the session's picture (or a white one of the
 // session's size) at zoom 1 in the current drawing style and replaces

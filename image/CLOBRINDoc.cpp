@@ -87,6 +87,10 @@ bool CLOBRINDoc::OnCommand(int id) {
     case ID_EXPORT_PICTURE:
         OnExportPicture();
         return true;
+    case ID_EXPORT_EXCEL:
+    case ID_EXPORT_WORD:
+        OnExportReport(id == ID_EXPORT_EXCEL);
+        return true;
     default:
         if (IsToolCommand(id)) {
             OnToolCommand(id);
@@ -109,6 +113,8 @@ bool CLOBRINDoc::OnUpdateCommand(int id, CCmdUI& cmdUI) {
     case ID_FILE_SAVE:
     case ID_FILE_SAVE_AS:
     case ID_EXPORT_PICTURE:
+    case ID_EXPORT_EXCEL:
+    case ID_EXPORT_WORD:
         return true;
     default:
         return m_model.Modes().OnUpdateCommand(id, cmdUI) || IsToolCommand(id);

@@ -11,9 +11,8 @@ class QWidget;
 // The document of a still picture window: the picture model (picture,
 // backup, zoom, tool modes, shapes) and the commands a user gives it from the
 // toolbar and menus: the measuring and area tools, zoom, undo, Save, Save As
-// and Export to picture. The view (CLOBRINView) follows it through the
-// signals below; the adjustments' threads reach it only through posted
-// events. GUI thread only.
+// and the exports to picture, spreadsheet and document. The view (CLOBRINView) follows it through
+// the signals below; the adjustments' threads reach it only through posted events. GUI thread only.
 class CLOBRINDoc : public CDocument {
     Q_OBJECT
 public:
@@ -49,6 +48,17 @@ public:
     // every measurement imprinted as the options say.
     void OnExportPicture();
 
+    // Export to Excel (true) or Word (false): the export dialog, then the
+    // report of the measurements in the kind its file name asks for. A
+    // picture without measurements writes nothing. A selective spreadsheet
+    // export asks the view for its selection buttons (selectiveExportRequested)
+    // and waits for ExportMarkedReport; an export of all marks every shape
+    // first, and the marks stay. Failures are shown once with their reason;
+    // a written report is opened with the desktop.
+    void OnExportReport(bool spreadsheet);
+    // Writes the pending selective spreadsheet report of the marked shapes.
+    void ExportMarkedReport();
+
     // The shapes changed by the view: tells the other views and the frame.
     void ShapesChangedBy(CView* sender);
 
@@ -67,6 +77,10 @@ signals:
     // An adjustment runs (percent) and has ended.
     void adjustmentProgress(int percent);
     void adjustmentFinished();
+    // A selective spreadsheet export waits for the user to mark shapes: the
+    // view shows its selection buttons, the last of which calls
+    // ExportMarkedReport.
+    void selectiveExportRequested();
 
 protected:
     bool event(QEvent* event) override;
@@ -79,6 +93,7 @@ private:
     // The first-Save question: the button answered (Save, SaveAll for
     // Save As…, Cancel); Save without asking once it was answered.
     QMessageBox::StandardButton ConfirmOverwrite();
+    void WriteReport();
 
     CStillImageDocument m_model;
     bool m_overwriteConfirmed = false;

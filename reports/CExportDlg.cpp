@@ -4,6 +4,7 @@
 #include "app/Parameters.h"
 #include "framework/MessageBox.h"
 #include "reports/ExportSettings.h"
+#include "reports/ReportFiles.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -190,6 +191,9 @@ void CExportDlg::accept() {
         return;
     }
 
+    // The report is written in the kind its name says; a name without a
+    // report extension gets the mode's default one.
+    g_exportSettings.path = ReportPathForFamily(g_exportSettings.path, m_mode == Mode::Excel);
     g_exportSettings.selective = m_selective != nullptr && m_selective->isChecked();
     g_parameters.addexportimage = m_addImage->isChecked() ? 1 : 0;
     SaveParameters();

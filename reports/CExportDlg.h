@@ -12,7 +12,8 @@ class QPushButton;
 // Collects the file, title, company and author of a spreadsheet or
 // word-processor report, and whether to add the picture. OK refuses an empty
 // field with a message (path first, then title, company, author); once all
-// are filled it stores them in g_exportSettings, sets addexportimage and the
+// are filled it stores them in g_exportSettings (a path without the mode's
+// report extension gets ".xls" or ".doc"), sets addexportimage and the
 // selective flag, and saves the settings. Open it modally with exec(); the
 // caller then reads g_exportSettings. GUI thread only.
 class CExportDlg : public QDialog {

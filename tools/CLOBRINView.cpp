@@ -47,6 +47,9 @@ CLOBRINView::CLOBRINView(CLOBRINDoc& document, QWidget* parent)
     });
     connect(&document, &CLOBRINDoc::adjustmentProgress, this, &CLOBRINView::OnAdjustmentProgress);
     connect(&document, &CLOBRINDoc::adjustmentFinished, this, &CLOBRINView::OnAdjustmentFinished);
+    connect(&document, &CLOBRINDoc::selectiveExportRequested, this, [this, &document] {
+        ShowSelectiveExportButtons([&document] { document.ExportMarkedReport(); });
+    });
 }
 
 CLOBRINView::~CLOBRINView() {

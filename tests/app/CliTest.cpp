@@ -294,16 +294,14 @@ TEST_F(CliTest, RendersOnTheSessionsPicture) {
     EXPECT_EQ(picture.pixelColor(25, 35), QColor(128, 128, 128));
 
     // A picture that cannot be read (here one in a format the application
-    // does not open) leaves a warning and a white picture of the session's
-    // size.
+    // does not open) stops the command with the decoder's reason and leaves
+    // the last picture as it was.
     ASSERT_TRUE(grey.save(home.filePath("grey.png")));
     run = Render(R"({"image": {"file": "grey.png", "width": 30, "height": 25}, )" + line + "}");
-    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(run.exitCode, 2);
     EXPECT_EQ(run.err.count('\n'), 1);
     EXPECT_TRUE(run.err.contains("cannot read the picture")) << run.err.toStdString();
-    picture = Rendered();
-    EXPECT_EQ(picture.size(), QSize(30, 25));
-    EXPECT_EQ(picture.pixelColor(25, 5), QColor(Qt::white));
+    EXPECT_EQ(Rendered().size(), QSize(50, 40));
 
     // A size that disagrees with the picture is a mistake in the session.
     run = Render(R"({"image": {"file": "grey.bmp", "width": 60}})");

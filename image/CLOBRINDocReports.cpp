@@ -1,0 +1,65 @@
+#include "framework/DesktopOpener.h"
+#include "framework/MessageBox.h"
+#include "image/CLOBRINDoc.h"
+#include "reports/CExportDlg.h"
+#include "reports/ExportSettings.h"
+#include "reports/ReportFiles.h"
+#include "shapes/Shape.h"
+
+#include <vector>
+
+#include <QApplication>
+#include <QUrl>
+
+void CLOBRINDoc::OnExportReport(bool spreadsheet) {
+    if (!m_model.HasPicture()) {
+        return;
+    }
+    CExportDlg dialog(spreadsheet ? CExportDlg::Mode::Excel : CExportDlg::Mode::Word,
+                      DialogOwner());
+    if (dialog.exec() != QDialog::Accepted || m_model.Shapes().IsEmpty()) {
+        return;
+    }
+    if (spreadsheet && g_exportSettings.selective) {
+        emit selectiveExportRequested();
+        return;
+    }
+    if (spreadsheet) {
+        m_model.MarkAllShapesForExport();
+    }
+    WriteReport();
+}
+
+void CLOBRINDoc::ExportMarkedReport() {
+    if (m_model.HasPicture() && !m_model.Shapes().IsEmpty()) {
+        WriteReport();
+    }
+}
+
+void CLOBRINDoc::WriteReport() {
+    const QString path = g_exportSettings.path;
+    CReportInput input = CurrentReportInput(ReportSource::Still);
+    input.texts = {g_exportSettings.title, g_exportSettings.company, g_exportSettings.author};
+    std::vector<const CShape*> shapes;
+    for (const auto& shape : m_model.Shapes().Shapes()) {
+        shapes.push_back(shape.get());
+    }
+    input.items = StillReportItems(shapes);
+
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    CDib picture;
+    bool pictureMade = false;
+    if (input.picture) {
+        pictureMade = m_model.MakeExportPicture(CPictureExportOptions::FromSettings(), picture) ==
+                      PictureWriteResult::Written;
+    }
+    const QString error = pictureMade || !input.picture
+                              ? WriteReportFile(path, input, pictureMade ? &picture : nullptr)
+                              : QStringLiteral("The picture for the report could not be made.");
+    QApplication::restoreOverrideCursor();
+    if (!error.isEmpty()) {
+        ShowMessageBox(DialogOwner(), error, QString(), QMessageBox::Ok, QMessageBox::Warning);
+        return;
+    }
+    OpenWithDesktop(QUrl::fromLocalFile(path));
+}

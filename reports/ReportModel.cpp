@@ -1,0 +1,397 @@
+#include "reports/ReportModel.h"
+
+#include "app/Language.h"
+#include "app/Parameters.h"
+#include "camera/VideoShape.h"
+#include "shapes/Shape.h"
+#include "shapes/ShapeKinds.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr int kTextLimit = 128;
+constexpr int kMaxDecimals = 15;
+constexpr int kFirstItemRow = 5;
+
+// The single-precision π and 2π, widened, as every report has used them.
+constexpr double kPi = 3.1415927410125732;
+constexpr double kTwoPi = 6.2831854820251465;
+
+// What a row holds; several kinds lay out alike.
+enum class Layout {
+    Distance, // one length
+    Rectangle,
+    Ellipse,
+    DiameterCircle,
+    RadiusCircle,
+    Arc,
+    Angle,
+    TwoCircles,
+    CircleLine,
+    Polygon,
+    SquareMark,
+    CircleMark,
+    Text,
+};
+
+struct CKindEntry {
+    Layout layout;
+    const char* key;
+    const char* name; // the English default of `key`
+};
+
+// "CircleLine" would find the line-circle tool's prompt: language keys
+// compare without regard to case.
+constexpr CKindEntry kCircleLineEntry{Layout::CircleLine, "DistanceCircleLine",
+                                      "Distance of a circle and a line"};
+
+std::optional<CKindEntry> StillKind(int kind) {
+    using namespace ShapeKind;
+    switch (kind) {
+    case kLine:
+    case kHorizontalLine:
+    case kVerticalLine:
+        return CKindEntry{Layout::Distance, "Line", "Distance of Line"};
+    case kParallel:
+    case kAutoLine:
+        return CKindEntry{Layout::Distance, "Line", "Line"};
+    case kPointLine:
+        return CKindEntry{Layout::Distance, "Dotline", "Dotline"};
+    case kFoldLine:
+        return CKindEntry{Layout::Distance, "Foldline", "Fold-Lines"};
+    case kRectangle:
+        return CKindEntry{Layout::Rectangle, "Rectangle", "Rectangle"};
+    case kEllipse:
+        return CKindEntry{Layout::Ellipse, "Ellipse", "Ellipse"};
+    case kCircle:
+        return CKindEntry{Layout::DiameterCircle, "Circle", "Circle"};
+    case kRadiusCircle:
+    case kThreePointCircle:
+    case kAutoCircle:
+        return CKindEntry{Layout::RadiusCircle, "Circle", "Circle"};
+    case kArc:
+        return CKindEntry{Layout::Arc, "Arc", "Arc"};
+    case kThreePointAngle:
+    case kFourPointAngle:
+        return CKindEntry{Layout::Angle, "Angle", "Angle"};
+    case kTwoCircles:
+        return CKindEntry{Layout::TwoCircles, "Distance2circles", "Distance of 2 circles"};
+    case kLineCircle:
+        return kCircleLineEntry;
+    case kPolygon:
+        return CKindEntry{Layout::Polygon, "Polygon", "Polygon"};
+    case kSquareMark:
+        return CKindEntry{Layout::SquareMark, "SqureMark", "Square mark"};
+    case kCircleMark:
+        return CKindEntry{Layout::CircleMark, "CircleMark", "Circular mark"};
+    case kText:
+        return CKindEntry{Layout::Text, "AddText", "Text"};
+    default:
+        return std::nullopt;
+    }
+}
+
+// The live names differ a little between the two reports.
+std::optional<CKindEntry> LiveKindEntry(int kind, bool document) {
+    using namespace LiveKind;
+    switch (kind) {
+    case kLine:
+    case kParallel:
+        return CKindEntry{Layout::Distance, "Line", "Line"};
+    case kHorizontalLine:
+    case kVerticalLine:
+        return document ? CKindEntry{Layout::Distance, "Line", "Line"}
+                        : CKindEntry{Layout::Distance, "Line", "Distance of Line"};
+    case kAutoLine:
+        return document ? CKindEntry{Layout::Distance, "Line", "Line"}
+                        : CKindEntry{Layout::Distance, "ALine", "Distance of Parallel"};
+    case kRectangle:
+        return CKindEntry{Layout::Rectangle, "Rectangle", "Rectangle"};
+    case kEllipse:
+        return CKindEntry{Layout::Ellipse, "Ellipse", "Ellipse"};
+    case kCircle:
+        return CKindEntry{Layout::DiameterCircle, "Circle", "Circle"};
+    case kAutoCircle:
+    case kRadiusCircle:
+    case kThreePointCircle:
+        return CKindEntry{Layout::RadiusCircle, "Circle", "Circle"};
+    case kArc:
+        return CKindEntry{Layout::Arc, "Arc", "Arc"};
+    case kThreePointAngle:
+    case kFourPointAngle:
+        return CKindEntry{Layout::Angle, "Angle", "Angle"};
+    case kPolygon:
+        return CKindEntry{Layout::Polygon, "Polygon", "Polygon"};
+    case kFoldLine:
+        return CKindEntry{Layout::Distance, "Foldline", document ? "Fold-Line" : "Fold-Lines"};
+    case kPointLine:
+        return CKindEntry{Layout::Distance, "DotLine", "DotLine"};
+    case kTwoCircles:
+        return CKindEntry{Layout::TwoCircles, "Distance2circles", "Distance of 2 circles"};
+    case kLineCircle:
+        return kCircleLineEntry;
+    case kSquareMark:
+        return CKindEntry{Layout::SquareMark, "SqureMark", "Square mark"};
+    case kCircleMark:
+        return CKindEntry{Layout::CircleMark, "CircleMark", "Circular mark"};
+    case LiveKind::kText:
+        return document ? CKindEntry{Layout::Text, "AddText", "Text"}
+                        : CKindEntry{Layout::Text, "Text", "Text"};
+    default:
+        return std::nullopt;
+    }
+}
+
+std::optional<CKindEntry> KindEntry(const CReportInput& input, int kind, bool document) {
+    return input.source == ReportSource::Still ? StillKind(kind) : LiveKindEntry(kind, document);
+}
+
+QString KindName(const CKindEntry& entry) {
+    return GetLanguageString(QString::fromLatin1(entry.key), QString::fromLatin1(entry.name),
+                             kTextLimit);
+}
+
+enum class Quantity { Length, Area, Angle, Mark, Text };
+
+struct CValue {
+    const char* label; // "L", "W", ...
+    Quantity quantity;
+    double value = 0.0;
+};
+
+// The values of one row in order. `round` is applied to every converted
+// value as it is taken and to every derived value, and derived values are
+// computed from the already rounded ones: the spreadsheet rounds, the
+// document passes values through.
+template <typename Round>
+std::vector<CValue> RowValues(const CReportInput& input, const CReportItem& item, Layout layout,
+                              Round round) {
+    const CUnitConversion& c = input.conversion;
+    const auto length = [&](double pixels) {
+        return round(c.Length(pixels));
+    };
+    const bool live = input.source == ReportSource::Live;
+    switch (layout) {
+    case Layout::Distance:
+        return {{"L", Quantity::Length, length(item.m[0])}};
+    case Layout::Rectangle: {
+        const double w = length(item.m[0]);
+        const double h = length(item.m[1]);
+        return {{"W", Quantity::Length, w},
+                {"H", Quantity::Length, h},
+                {"C", Quantity::Length, round(2 * (w + h))},
+                {"A", Quantity::Area, round(w * h)}};
+    }
+    case Layout::Ellipse: {
+        const double a = length(item.m[0]);
+        const double b = length(item.m[1]);
+        return {{"LR", Quantity::Length, a},
+                {"SR", Quantity::Length, b},
+                {"C", Quantity::Length, round(kTwoPi * b + 4 * (a - b))},
+                {"A", Quantity::Area, round(kPi * a * b)}};
+    }
+    case Layout::DiameterCircle: {
+        const double d = round(2 * c.Length(item.m[0]));
+        return {{"D", Quantity::Length, d},
+                {"C", Quantity::Length, round(kTwoPi * d / 2)},
+                {"A", Quantity::Area, round(kPi * (d / 2) * (d / 2))}};
+    }
+    case Layout::RadiusCircle: {
+        const double r = length(item.m[0]);
+        return {{"R", Quantity::Length, r},
+                {"C", Quantity::Length, round(kTwoPi * r)},
+                {"A", Quantity::Area, round(kPi * r * r)}};
+    }
+    case Layout::Arc: {
+        const double r = length(item.m[0]);
+        const double g = round(item.m[1]);
+        return {{"R", Quantity::Length, r},
+                {"Deg", Quantity::Angle, g},
+                {"C", Quantity::Length, round(kTwoPi * r * g / 360)},
+                {"A", Quantity::Area, round(kPi * r * r * g / 360)}};
+    }
+    case Layout::Angle:
+        return {{"Deg", Quantity::Angle, round(item.m[0])}};
+    case Layout::TwoCircles:
+        // Live measurements keep both radii apart and the distance first.
+        return live ? std::vector<CValue>{{"R", Quantity::Length, length(item.further[0])},
+                                          {"L", Quantity::Length, length(item.m[0])},
+                                          {"R", Quantity::Length, length(item.further[1])}}
+                    : std::vector<CValue>{{"R", Quantity::Length, length(item.m[0])},
+                                          {"L", Quantity::Length, length(item.m[2])},
+                                          {"R", Quantity::Length, length(item.m[1])}};
+    case Layout::CircleLine:
+        return live ? std::vector<CValue>{{"R", Quantity::Length, length(item.further[0])},
+                                          {"L", Quantity::Length, length(item.m[0])}}
+                    : std::vector<CValue>{{"R", Quantity::Length, length(item.m[0])},
+                                          {"L", Quantity::Length, length(item.m[2])}};
+    case Layout::Polygon:
+        return {{"C", Quantity::Length, length(item.m[0])},
+                {"A", Quantity::Area, round(c.Area(item.m[1]))}};
+    case Layout::SquareMark:
+        return {{"SM", Quantity::Mark, item.m[0]}};
+    case Layout::CircleMark:
+        return {{"CM", Quantity::Mark, item.m[0]}};
+    case Layout::Text:
+        return {{"T", Quantity::Text, 0.0}};
+    }
+    return {};
+}
+
+int ClampedDecimals(int decimals) {
+    return std::clamp(decimals, 0, kMaxDecimals);
+}
+
+QString Text(const char* key, const char* english) {
+    return GetLanguageString(QString::fromLatin1(key), QString::fromLatin1(english), kTextLimit);
+}
+
+QString Labelled(const char* key, const char* english, const QString& value) {
+    return Text(key, english) + u':' + value;
+}
+
+QString CalibratorLine(const CReportInput& input) {
+    return Text("Calibrator", "Calibrator") + u':' +
+           QString::asprintf("%.1f", input.referenceLength) + input.unit;
+}
+
+QString DateLine(const QDate& date) {
+    return QStringLiteral("Time:") + date.toString(QStringLiteral("yyyy-MM-dd"));
+}
+
+// One value of the document: unrounded, `decimals` places; the still report
+// adds the unit (areas "unit2") and the degree sign.
+QString DocumentValue(const CReportInput& input, const CReportItem& item, const CValue& value) {
+    const bool still = input.source == ReportSource::Still;
+    const QString head = QString::fromLatin1(value.label) + u':';
+    const int d = ClampedDecimals(input.decimals);
+    switch (value.quantity) {
+    case Quantity::Length:
+        return head + QString::asprintf("%.*f", d, value.value) + (still ? input.unit : QString());
+    case Quantity::Area:
+        return head + QString::asprintf("%.*f", d, value.value) +
+               (still ? input.unit + u'2' : QString());
+    case Quantity::Angle:
+        return head + QString::asprintf("%.*f", d, value.value) +
+               (still ? QStringLiteral("°") : QString());
+    case Quantity::Mark:
+        return head + QString::asprintf("%.0f", value.value);
+    case Quantity::Text:
+        return head + item.text;
+    }
+    return head;
+}
+
+} // namespace
+
+std::vector<CReportItem> StillReportItems(std::span<const CShape* const> shapes) {
+    std::vector<CReportItem> items;
+    items.reserve(shapes.size());
+    for (const CShape* shape : shapes) {
+        items.push_back(CReportItem{.kind = shape->kind,
+                                    .number = shape->serial,
+                                    .m = shape->measure,
+                                    .further = {},
+                                    .text = shape->text,
+                                    .marked = shape->exportMark == 1});
+    }
+    return items;
+}
+
+CReportInput CurrentReportInput(ReportSource source) {
+    CReportInput input;
+    input.source = source;
+    input.conversion = CurrentConversion();
+    input.unit = g_calibration.unit;
+    input.referenceLength = g_calibration.referenceLength;
+    input.decimals = ClampedDecimals(g_parameters.measuredecimal);
+    input.date = QDate::currentDate();
+    input.picture = g_parameters.addexportimage == 1;
+    return input;
+}
+
+double RoundReportValue(double x, int decimals) {
+    const int d = ClampedDecimals(decimals);
+    const double p = std::trunc(std::pow(10.0, d) + 0.5);
+    // trunc in floating point: an integer conversion would overflow for large
+    // values at many decimals.
+    return std::trunc((x + 0.5 * std::pow(0.1, d)) * p) / p;
+}
+
+CSheetReport BuildSheetReport(const CReportInput& input) {
+    CSheetReport report;
+    auto& cells = report.cells;
+    const auto text = [&cells](int row, int column, const QString& value) {
+        cells.push_back(CSheetCell{row, column, value, std::nullopt});
+    };
+    text(0, 1, input.texts.title);
+    text(1, 0, Labelled("Company", "Company", input.texts.company));
+    text(1, 2, Labelled("Author", "Author", input.texts.author));
+    text(2, 0, CalibratorLine(input));
+    text(2, 2, DateLine(input.date));
+    text(4, 0, Text("Number", "Number"));
+    text(4, 1, Text("Contents", "Contents"));
+    text(4, 2, Text("MeasuredValue", "Measured Value"));
+
+    const int d = ClampedDecimals(input.decimals);
+    const auto round = [d](double x) {
+        return RoundReportValue(x, d);
+    };
+    int row = kFirstItemRow;
+    for (const CReportItem& item : input.items) {
+        const std::optional<CKindEntry> entry = KindEntry(input, item.kind, false);
+        if (!item.marked || !entry) {
+            continue;
+        }
+        text(row, 0, QString::number(item.number));
+        text(row, 1, KindName(*entry));
+        int column = 2;
+        for (const CValue& value : RowValues(input, item, entry->layout, round)) {
+            text(row, column, QString::fromLatin1(value.label) + u':');
+            if (value.quantity == Quantity::Text) {
+                text(row, column + 1, item.text);
+            } else if (!std::isfinite(value.value)) {
+                // Workbooks hold no such numbers; the text keeps the cell honest.
+                text(row, column + 1, QString::asprintf("%f", value.value));
+            } else {
+                cells.push_back(CSheetCell{row, column + 1, QString(), value.value});
+            }
+            column += 2;
+        }
+        ++row;
+    }
+    if (input.picture) {
+        // One empty row between the measurements and the picture.
+        report.pictureRow = row + 1;
+    }
+    return report;
+}
+
+CDocumentReport BuildDocumentReport(const CReportInput& input) {
+    CDocumentReport report;
+    report.heading = Text("MeasureReport", "Measure Report");
+    report.company = Labelled("Company", "Company", input.texts.company);
+    report.author = Labelled("Author", "Author", input.texts.author);
+    report.calibrator = CalibratorLine(input);
+    report.date = DateLine(input.date);
+    report.picture = input.picture;
+    const auto unrounded = [](double x) {
+        return x;
+    };
+    for (const CReportItem& item : input.items) {
+        const std::optional<CKindEntry> entry = KindEntry(input, item.kind, true);
+        if (!entry) {
+            continue;
+        }
+        std::array<QString, kDocumentColumns> row;
+        row[0] = KindName(*entry) + u':' + QString::number(item.number);
+        int column = 1;
+        for (const CValue& value : RowValues(input, item, entry->layout, unrounded)) {
+            row[column++] = DocumentValue(input, item, value);
+        }
+        report.rows.push_back(std::move(row));
+    }
+    return report;
+}
