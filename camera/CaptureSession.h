@@ -38,11 +38,11 @@ struct CFrameCallbackFields {
 
 struct CaptureSession {
     std::unique_ptr<ICaptureDevice> camera; // the bound camera
-    bool graph = false;        // a camera is bound and its branches may be built
-    bool streamConfig = false; // the camera lets the format be read and chosen
-    bool frameBranch = false;  // frames go to the frame callback
-    bool stillBranch = false;  // the snapshot button goes to the still callback
-    bool enumerator = false;   // the selection dialog asked for the device list
+    bool graph = false;                     // a camera is bound and its branches may be built
+    bool streamConfig = false;              // the camera lets the format be read and chosen
+    bool frameBranch = false;               // frames go to the frame callback
+    bool stillBranch = false;               // the snapshot button goes to the still callback
+    bool enumerator = false;                // the selection dialog asked for the device list
     CCaptureConfigBlock captureConfig{};
     int deviceCount = 0;
     std::array<VideoDeviceEntry, kMaxVideoDevices> devices;
