@@ -1,4 +1,5 @@
 #include "app/CliCamera.h"
+#include "app/CliRecord.h"
 #include "app/CliSession.h"
 #include "app/Folders.h"
 #include "app/Parameters.h"
@@ -22,6 +23,8 @@ const char kUsage[] =
     "       marnelo-cli devices\n"
     "       marnelo-cli snapshot OUT.bmp|OUT.jpg [--device ID|NAME] [--size WxH]\n"
     "                  [--format FOURCC] [--count N --interval SECONDS]\n"
+    "       marnelo-cli record OUT.avi --seconds S [--fps F] [--uncompressed | --codec mjpeg]\n"
+    "                  [--device ID|NAME] [--size WxH] [--mirror] [--rotate]\n"
     "  measure: measures the shapes of a session and writes the results and\n"
     "           labels as JSON to standard output; --save also writes the\n"
     "           session's picture with the shapes burned in, as Save does.\n"
@@ -32,6 +35,9 @@ const char kUsage[] =
     "  snapshot: takes a picture from a camera (default: the first listed);\n"
     "           --count takes N pictures OUT-0001... spaced by --interval.\n"
     "           An existing file is never replaced.\n"
+    "  record:   records S seconds from a camera into an AVI file that plays\n"
+    "           at F frames per second (default 15), MJPEG unless\n"
+    "           --uncompressed; prints a JSON summary.\n"
     "  SESSION.json may be - for standard input.\n";
 
 // One line on standard error, whatever the message holds.
@@ -105,6 +111,11 @@ int main(int argc, char** argv) {
         (arguments[1] == QStringLiteral("--help") || arguments[1] == QStringLiteral("-h"))) {
         std::fputs(kUsage, stdout);
         return 0;
+    }
+    if (arguments.value(1) == QStringLiteral("record")) {
+        g_folders.programFolder = DetermineProgramFolder();
+        LoadParameters();
+        return Finish(RunRecordCommand(arguments.mid(2)));
     }
     if (arguments.value(1) == QStringLiteral("devices") ||
         arguments.value(1) == QStringLiteral("snapshot")) {
