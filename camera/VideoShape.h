@@ -48,8 +48,8 @@ struct CVideoShap {
     COLORREF textColor = 0x00FF00;
     COLORREF lineColor = 0x0000FF;
     int lineWidth = 1;
-    std::vector<ShapePoint> points; // frame pixels, y downwards
-    int marked = 0;                 // 1 once picked for a selective export
+    std::vector<ShapePoint> points{}; // frame pixels, y downwards
+    int marked = 0;                   // 1 once picked for a selective export
 };
 
 // The measurements of the live picture in the order they were made; the list
