@@ -80,12 +80,7 @@ void BufferCB(const CaptureFrame& delivered) {
         const std::size_t length = static_cast<std::size_t>(frame.stride) * frame.height;
         p.work.resize(length);
         std::memcpy(p.work.data(), frame.bgr, length);
-        if (mirror) {
-            MirrorFrame(p.work.data(), frame.width, frame.height, frame.stride);
-        }
-        if (rotate) {
-            RotateFrame(p.work.data(), frame.width, frame.height, frame.stride);
-        }
+        TurnFrame(p.work.data(), frame.width, frame.height, frame.stride, mirror, rotate);
         frame.bgr = p.work.data();
         frame.bytes = length;
         frame.compressed = {};

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -51,6 +52,31 @@ void RotateFrame(std::uint8_t* bgr, int width, int height, int stride) {
         std::uint8_t* a = bgr + static_cast<std::ptrdiff_t>(top) * stride;
         std::uint8_t* b = bgr + static_cast<std::ptrdiff_t>(bottom) * stride;
         SwapReversed(a, b, width);
+    }
+}
+
+void TurnFrame(std::uint8_t* bgr, int width, int height, int stride, bool mirror, bool rotate) {
+    if (mirror && rotate) {
+        if (bgr == nullptr || width <= 0 || height <= 1) {
+            return;
+        }
+        // Only the pixels of each row move; the padding stays in place.
+        const std::size_t rowBytes = static_cast<std::size_t>(width) * 3;
+        std::vector<std::uint8_t> spare(rowBytes);
+        for (int top = 0, bottom = height - 1; top < bottom; ++top, --bottom) {
+            std::uint8_t* a = bgr + static_cast<std::ptrdiff_t>(top) * stride;
+            std::uint8_t* b = bgr + static_cast<std::ptrdiff_t>(bottom) * stride;
+            std::memcpy(spare.data(), a, rowBytes);
+            std::memcpy(a, b, rowBytes);
+            std::memcpy(b, spare.data(), rowBytes);
+        }
+        return;
+    }
+    if (mirror) {
+        MirrorFrame(bgr, width, height, stride);
+    }
+    if (rotate) {
+        RotateFrame(bgr, width, height, stride);
     }
 }
 

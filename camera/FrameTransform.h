@@ -13,6 +13,10 @@ void MirrorFrame(std::uint8_t* bgr, int width, int height, int stride);
 // Reverses the order of all pixels of the frame: a half turn.
 void RotateFrame(std::uint8_t* bgr, int width, int height, int stride);
 
+// Mirror and/or rotate, in that order. Both together are a vertical flip,
+// done by swapping whole rows, which costs about one copy of the frame.
+void TurnFrame(std::uint8_t* bgr, int width, int height, int stride, bool mirror, bool rotate);
+
 // Copies the rows of `source` into `target` in the opposite order (a
 // bottom-up frame becomes top-down), `targetStride` bytes per target row;
 // only width × 3 bytes of each row are copied.

@@ -44,6 +44,23 @@ struct CVideoRecorder::CMuxer {
     }
 };
 
+bool EncodeUprightJpeg(void* encoder, const std::uint8_t* bgr, int width, int stride, int height,
+                       int quality, std::vector<std::uint8_t>& out, std::string& error) {
+    auto* handle = static_cast<tjhandle>(encoder);
+    // A buffer of the worst-case size, kept between frames, spares the
+    // encoder an allocation per frame.
+    out.resize(tjBufSize(width, height, TJSAMP_420));
+    unsigned char* target = out.data();
+    unsigned long size = out.size();
+    if (tjCompress2(handle, bgr, width, stride, height, TJPF_BGR, &target, &size, TJSAMP_420,
+                    quality, TJFLAG_BOTTOMUP | TJFLAG_NOREALLOC) != 0) {
+        error = std::string("A frame could not be compressed: ") + tjGetErrorStr2(handle);
+        return false;
+    }
+    out.resize(size);
+    return true;
+}
+
 std::string RecordingPartPath(const std::string& path) {
     return path + ".part";
 }
@@ -231,21 +248,16 @@ void CVideoRecorder::WriterLoop() {
 bool CVideoRecorder::WriteQueued(const CQueuedFrame& frame) {
     const std::uint8_t* data = frame.bytes.data();
     std::size_t size = frame.bytes.size();
-    unsigned char* jpeg = nullptr;
-    unsigned long jpegSize = 0;
     if (m_options.codec == VideoCodec::Mjpeg && !frame.jpeg) {
-        auto* encoder = static_cast<tjhandle>(m_jpegEncoder);
-        if (tjCompress2(encoder, frame.bytes.data(), m_options.width, frame.stride,
-                        m_options.height, TJPF_BGR, &jpeg, &jpegSize, TJSAMP_420,
-                        m_options.jpegQuality, TJFLAG_BOTTOMUP | TJFLAG_FASTDCT) != 0) {
-            tjFree(jpeg);
+        std::string error;
+        if (!EncodeUprightJpeg(m_jpegEncoder, frame.bytes.data(), m_options.width, frame.stride,
+                               m_options.height, m_options.jpegQuality, m_jpeg, error)) {
             std::lock_guard lock(m_mutex);
-            m_stats.error =
-                std::string("A frame could not be compressed: ") + tjGetErrorStr2(encoder);
+            m_stats.error = error;
             return false;
         }
-        data = jpeg;
-        size = jpegSize;
+        data = m_jpeg.data();
+        size = m_jpeg.size();
     }
     bool ok = true;
     AVPacket* packet = av_packet_alloc();
@@ -279,7 +291,6 @@ bool CVideoRecorder::WriteQueued(const CQueuedFrame& frame) {
         }
     }
     av_packet_free(&packet);
-    tjFree(jpeg);
     return ok;
 }
 

@@ -89,8 +89,9 @@ private:
 
     CRecorderOptions m_options;
     struct CMuxer;
-    std::unique_ptr<CMuxer> m_muxer; // writer thread only once started
-    void* m_jpegEncoder = nullptr;   // writer thread only
+    std::unique_ptr<CMuxer> m_muxer;  // writer thread only once started
+    void* m_jpegEncoder = nullptr;    // writer thread only
+    std::vector<std::uint8_t> m_jpeg; // writer thread only
 
     // Streaming thread only: rate picking.
     bool m_started = false;
@@ -107,6 +108,11 @@ private:
     CRecorderStats m_stats;
     std::thread m_writer;
 };
+
+// Encodes a delivered frame (BGR rows bottom-up, `stride` bytes each) as an
+// upright JPEG with a TurboJPEG compressor; `out` is reused between frames.
+bool EncodeUprightJpeg(void* encoder, const std::uint8_t* bgr, int width, int stride, int height,
+                       int quality, std::vector<std::uint8_t>& out, std::string& error);
 
 // The name a recording has while it is written.
 std::string RecordingPartPath(const std::string& path);

@@ -62,6 +62,10 @@ TEST_P(FrameTransformTest, MirrorThenRotateIsAVerticalFlip) {
     std::vector<std::uint8_t> flipped(frame.bytes.size(), kPaddingByte);
     CopyRowsFlipped(original.bytes.data(), original.stride, flipped.data(), frame.stride, w, h);
     EXPECT_EQ(frame.bytes, flipped);
+
+    CTestFrame turned(w, h);
+    TurnFrame(turned.bytes.data(), w, h, turned.stride, true, true);
+    EXPECT_EQ(turned.bytes, flipped);
 }
 
 } // namespace
