@@ -22,7 +22,7 @@ const char kUsage[] =
     "       marnelo-cli render SESSION.json PICTURE.bmp\n"
     "       marnelo-cli devices\n"
     "       marnelo-cli snapshot OUT.bmp|OUT.jpg [--device ID|NAME] [--size WxH]\n"
-    "                  [--format FOURCC] [--count N --interval SECONDS]\n"
+    "                  [--format FOURCC] [--count N --interval SECONDS] [--mirror] [--rotate]\n"
     "       marnelo-cli record OUT.avi --seconds S [--fps F] [--uncompressed | --codec mjpeg]\n"
     "                  [--device ID|NAME] [--size WxH] [--mirror] [--rotate]\n"
     "  measure: measures the shapes of a session and writes the results and\n"

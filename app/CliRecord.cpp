@@ -17,6 +17,7 @@ namespace {
 
 constexpr int kBadInput = 2;
 constexpr double kMaxSeconds = 24 * 3600.0;
+constexpr auto kFirstFrameTimeout = std::chrono::seconds(10);
 
 CCliOutcome Fail(const QString& error, int status = kBadInput) {
     CCliOutcome outcome;
@@ -235,8 +236,16 @@ CCliOutcome RunRecordCommand(const QStringList& arguments) {
     g_framePipeline.flags.mirror = request->mirror ? 1 : 0;
     g_framePipeline.flags.rotate = request->rotate ? 1 : 0;
     SetRecorderSink(recorder);
+    g_framePipeline.flags.frameWritten = 0;
     g_framePipeline.flags.recording = 1;
     RunCaptureGraph();
+    // The file starts with the first frame, so the clock does too: a camera
+    // that is slow to start still gives S seconds of video.
+    const auto firstFrameBy = std::chrono::steady_clock::now() + kFirstFrameTimeout;
+    while (g_framePipeline.flags.frameWritten.load() == 0 &&
+           std::chrono::steady_clock::now() < firstFrameBy) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
     const auto end = std::chrono::steady_clock::now() +
                      std::chrono::duration_cast<std::chrono::steady_clock::duration>(
                          std::chrono::duration<double>(request->seconds));
