@@ -3,6 +3,7 @@
 #include "app/CliJson.h"
 #include "app/FileWriting.h"
 #include "camera/CaptureSession.h"
+#include "camera/FrameTransform.h"
 #include "image/BmpCodec.h"
 #include "image/Dib.h"
 #include "image/JpegCodec.h"
@@ -47,6 +48,8 @@ struct SnapshotRequest {
     std::optional<std::uint32_t> fourcc;
     int count = 0; // 0: a single picture without a number
     double interval = 0;
+    bool mirror = false;
+    bool rotate = false;
 };
 
 std::optional<SnapshotRequest> ParseSnapshot(const QStringList& arguments, QString& error) {
@@ -61,6 +64,10 @@ std::optional<SnapshotRequest> ParseSnapshot(const QStringList& arguments, QStri
                 return std::nullopt;
             }
             request.out = argument;
+            continue;
+        }
+        if (argument == QStringLiteral("--mirror") || argument == QStringLiteral("--rotate")) {
+            (argument == QStringLiteral("--mirror") ? request.mirror : request.rotate) = true;
             continue;
         }
         if (i + 1 >= arguments.size()) {
@@ -286,7 +293,9 @@ CCliOutcome RunSnapshotCommand(const QStringList& arguments) {
     }
 
     auto mailbox = std::make_shared<FrameMailbox>();
-    g_captureSession.frameCallback.onFrame = [mailbox](const CaptureFrame& frame) {
+    const bool mirror = request->mirror;
+    const bool rotate = request->rotate;
+    g_captureSession.frameCallback.onFrame = [mailbox, mirror, rotate](const CaptureFrame& frame) {
         // Only whole frames of the format count as good ones.
         if (frame.bgr == nullptr || frame.width <= 0 ||
             frame.bytes != static_cast<std::size_t>(BgrStride(frame.width)) * frame.height) {
@@ -294,6 +303,13 @@ CCliOutcome RunSnapshotCommand(const QStringList& arguments) {
         }
         std::lock_guard lock(mailbox->mutex);
         mailbox->bgr.assign(frame.bgr, frame.bgr + frame.bytes);
+        // As the live picture turns them: a mirror, then a half turn.
+        if (mirror) {
+            MirrorFrame(mailbox->bgr.data(), frame.width, frame.height, BgrStride(frame.width));
+        }
+        if (rotate) {
+            RotateFrame(mailbox->bgr.data(), frame.width, frame.height, BgrStride(frame.width));
+        }
         mailbox->width = frame.width;
         mailbox->height = frame.height;
         ++mailbox->frames;

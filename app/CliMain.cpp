@@ -1,5 +1,6 @@
 #include "app/CliCalibrate.h"
 #include "app/CliCamera.h"
+#include "app/CliRecord.h"
 #include "app/CliSession.h"
 #include "app/FolderLayout.h"
 #include "app/Folders.h"
@@ -28,7 +29,9 @@ const char kUsage[] =
     "       marnelo-cli calibrate SESSION.json TITLE LENGTH UNIT\n"
     "       marnelo-cli devices\n"
     "       marnelo-cli snapshot OUT.bmp|OUT.jpg [--device ID|NAME] [--size WxH]\n"
-    "                  [--format FOURCC] [--count N --interval SECONDS]\n"
+    "                  [--format FOURCC] [--count N --interval SECONDS] [--mirror] [--rotate]\n"
+    "       marnelo-cli record OUT.avi --seconds S [--fps F] [--uncompressed | --codec mjpeg]\n"
+    "                  [--device ID|NAME] [--size WxH] [--mirror] [--rotate]\n"
     "       marnelo-cli --help | --version\n"
     "  measure: measures the shapes of a session and writes the results and\n"
     "           labels as JSON to standard output; --save also writes the\n"
@@ -45,6 +48,9 @@ const char kUsage[] =
     "  snapshot: takes a picture from a camera (default: the first listed);\n"
     "           --count takes N pictures OUT-0001... spaced by --interval.\n"
     "           An existing file is never replaced.\n"
+    "  record:   records S seconds from a camera into an AVI file that plays\n"
+    "           at F frames per second (default 15), MJPEG unless\n"
+    "           --uncompressed; prints a JSON summary.\n"
     "  SESSION.json may be - for standard input.\n";
 
 // One line on standard error, whatever the message holds.
@@ -169,6 +175,11 @@ int main(int argc, char** argv) {
     }
     const bool calibrate =
         arguments.value(1) == QStringLiteral("calibrate") && arguments.size() == 6;
+    if (arguments.value(1) == QStringLiteral("record")) {
+        SetUpProgramFolders();
+        LoadParameters();
+        return Finish(RunRecordCommand(arguments.mid(2)));
+    }
     if (arguments.value(1) == QStringLiteral("devices") ||
         arguments.value(1) == QStringLiteral("snapshot")) {
         if (arguments.value(1) == QStringLiteral("devices") && arguments.size() != 2) {

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "framework/Colorref.h"
+#include "shapes/Geometry.h"
+
 #include <array>
 #include <memory>
 #include <vector>
@@ -41,10 +44,17 @@ struct CVideoShap {
     int kind = 0; // a LiveKind code
     std::array<double, 3> measured{};
     QString labelText; // the text of a text note
+    int ordinal = 0;   // the live view's running shape counter at creation
+    COLORREF textColor = 0x00FF00;
+    COLORREF lineColor = 0x0000FF;
+    int lineWidth = 1;
+    std::vector<ShapePoint> points{}; // frame pixels, y downwards
+    int marked = 0;                   // 1 once picked for a selective export
 };
 
 // The measurements of the live picture in the order they were made; the list
-// owns them. Changed on the GUI thread only.
+// owns them. Changed on the GUI thread only; the frame pipeline draws from
+// copies published with PublishLiveShapes (camera/LiveOverlay.h).
 struct CLiveShapeList {
     std::vector<std::unique_ptr<CVideoShap>> shapes;
 };

@@ -45,6 +45,29 @@ void ReliefSpan(const std::uint8_t* below, const std::uint8_t* above, std::size_
 }
 
 MARNELO_HOT
+MARNELO_HOT void InvertSpan(std::uint8_t* bytes, std::size_t count) {
+    for (std::size_t i = 0; i < count; ++i) {
+        bytes[i] = static_cast<std::uint8_t>(~bytes[i]);
+    }
+}
+
+// Written as unsigned saturating steps, which the vectoriser turns into
+// saturating byte additions; a table lookup per byte cannot be vectorised.
+MARNELO_HOT void AddClampedSpan(std::uint8_t* bytes, std::size_t count, int delta) {
+    if (delta >= 0) {
+        const unsigned step = static_cast<unsigned>(delta > 255 ? 255 : delta);
+        for (std::size_t i = 0; i < count; ++i) {
+            const unsigned sum = bytes[i] + step;
+            bytes[i] = static_cast<std::uint8_t>(sum > 255 ? 255 : sum);
+        }
+        return;
+    }
+    const std::uint8_t step = static_cast<std::uint8_t>(delta < -255 ? 255 : -delta);
+    for (std::size_t i = 0; i < count; ++i) {
+        bytes[i] = static_cast<std::uint8_t>(bytes[i] > step ? bytes[i] - step : 0);
+    }
+}
+
 void GreySpan(const std::uint8_t* bgr, std::size_t count, std::uint8_t* grey) {
     for (std::size_t i = 0; i < count; ++i) {
         const int weighted = 59 * bgr[3 * i + 1] + 11 * bgr[3 * i] + 30 * bgr[3 * i + 2];

@@ -41,3 +41,8 @@ void BoundarySpan(const std::uint8_t* below, const std::uint8_t* centre, const s
 // `out` = the `width` BGR pixels of `in` in reverse order; `out` must not
 // overlap `in`, and both must have room for one byte past the pixels.
 void MirrorRow24(const std::uint8_t* in, std::uint8_t* out, int width);
+
+// Every byte v of the span becomes 255 - v.
+void InvertSpan(std::uint8_t* bytes, std::size_t count);
+// Every byte v of the span becomes v + delta, clamped to 0..255.
+void AddClampedSpan(std::uint8_t* bytes, std::size_t count, int delta);

@@ -24,14 +24,10 @@ Table BrightnessTable(int brightness) {
     return table;
 }
 
-void MapBytes(std::uint8_t* bytes, std::size_t count, const Table& table) {
-    for (std::size_t i = 0; i < count; ++i) {
-        bytes[i] = table[bytes[i]];
-    }
-}
-
-// Every selected pixel of the selection box, every byte of it through `table`.
-bool MapSelected(CDib& image, const Table& table) {
+// Every selected pixel of the selection box, every byte of it through
+// `span(bytes, count)`.
+template <class Span>
+bool MapSelected(CDib& image, Span span) {
     const SelectionBox box = image.Selection();
     const int bytes = image.BytesPerPixel();
     for (int row = box.bottom; row < box.top; ++row) {
@@ -40,19 +36,20 @@ bool MapSelected(CDib& image, const Table& table) {
         }
         std::uint8_t* pixels = image.Row(row);
         ForEachSelectedRun(image.SelectionRow(row), box.left, box.right, [&](int start, int end) {
-            MapBytes(pixels + static_cast<std::size_t>(start) * bytes,
-                     static_cast<std::size_t>(end - start) * bytes, table);
+            span(pixels + static_cast<std::size_t>(start) * bytes,
+                 static_cast<std::size_t>(end - start) * bytes);
         });
     }
     return true;
 }
 
-bool MapAll(CDib& image, const Table& table) {
+template <class Span>
+bool MapAll(CDib& image, Span span) {
     for (int row = 0; row < image.Height(); ++row) {
         if (!RowStep(image, row, image.Height())) {
             return false;
         }
-        MapBytes(image.Row(row), image.Stride(), table);
+        span(image.Row(row), image.Stride());
     }
     return true;
 }
@@ -67,9 +64,12 @@ void MapPalette(CDib& image, const Table& table) {
     image.SetPalette(palette);
 }
 
-bool MapPixels(CDib& image, const Table& table) {
+// `table` is the mapping of one byte, for palettes; `span` does the same to
+// a run of bytes, vectorised.
+template <class Span>
+bool MapPixels(CDib& image, const Table& table, Span span) {
     if (image.BitsPerPixel() > 8 || image.IsGrayScale()) {
-        return image.HasSelection() ? MapSelected(image, table) : MapAll(image, table);
+        return image.HasSelection() ? MapSelected(image, span) : MapAll(image, span);
     }
     MapPalette(image, table);
     return true;
@@ -82,12 +82,16 @@ bool AdjustBrightness(CDib& image, int brightness) {
         return true;
     }
     const Table table = BrightnessTable(brightness);
+    // The table is v + brightness, clamped: the span form adds directly.
+    const auto span = [brightness](std::uint8_t* bytes, std::size_t count) {
+        AddClampedSpan(bytes, count, brightness);
+    };
     if (image.BitsPerPixel() > 8) {
-        return MapPixels(image, table);
+        return MapPixels(image, table, span);
     }
     // A grey picture keeps its palette only when a selection limits the change.
     if (image.IsGrayScale() && image.HasSelection()) {
-        return MapSelected(image, table);
+        return MapSelected(image, span);
     }
     MapPalette(image, table);
     return true;
@@ -102,7 +106,7 @@ bool InvertColors(CDib& image) {
         table[v] = static_cast<std::uint8_t>(255 - v);
     }
     image.SetBackgroundColor(image.BackgroundColor() ^ 0x00FFFFFFu);
-    return MapPixels(image, table);
+    return MapPixels(image, table, InvertSpan);
 }
 
 bool MirrorLeftRight(CDib& image) {

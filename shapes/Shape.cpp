@@ -31,8 +31,11 @@ void CShape::ComputeResults() {
 void CShape::Draw(CDrawContext& dc, const CDrawParams& params) {
     // The circle through three points is found before it is drawn, for
     // previews as well.
-    if (inProgress == 0) {
+    if (inProgress == 0 && params.sideEffects) {
         ComputeResults();
+    } else if (inProgress == 0) {
+        RefreshGeometry();
+        ConvertMeasures(CurrentConversion());
     } else {
         RefreshGeometry();
     }

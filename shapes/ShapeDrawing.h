@@ -28,6 +28,11 @@ struct CDrawParams {
     // shape's imgWidth or imgHeight.
     int imageWidth = 0;
     int imageHeight = 0;
+    // False draws a completed shape without the side effects of computing
+    // its results (the last line length, the results pane's notification):
+    // the live overlay draws copies on the camera's streaming thread, where
+    // touching process-wide state or the GUI would race.
+    bool sideEffects = true;
 };
 
 // Where an image point is drawn with these parameters.

@@ -2,8 +2,10 @@
 #include "image/HotLoops.h"
 #include "tests/image/ImageTestSupport.h"
 
+#include <algorithm>
 #include <cstring>
 #include <gtest/gtest.h>
+#include <vector>
 
 namespace {
 
@@ -172,4 +174,26 @@ TEST(EdgeDetection, OtsuSplitsTwoGroupsAndDefaultsTo125) {
     EXPECT_LT(t, 200);
     EXPECT_EQ(EdgeGrey(100, 100, 100), 100);
     EXPECT_EQ(EdgeGrey(255, 0, 0), 28);
+}
+
+// The brightness and inversion spans replace a lookup table per byte; every
+// byte value, at any run length the vectoriser splits differently, must come
+// out as the table gives it.
+TEST(PointSpans, MatchTheirTablesForEveryByteValue) {
+    for (const std::size_t length : {std::size_t{1}, std::size_t{31}, std::size_t{256}}) {
+        for (const int delta : {-300, -255, -25, -1, 0, 1, 25, 255, 300}) {
+            std::vector<std::uint8_t> bytes(length);
+            for (std::size_t i = 0; i < length; ++i) {
+                bytes[i] = static_cast<std::uint8_t>((i * 97 + 13) & 0xFF);
+            }
+            std::vector<std::uint8_t> inverted = bytes;
+            const std::vector<std::uint8_t> original = bytes;
+            AddClampedSpan(bytes.data(), length, delta);
+            InvertSpan(inverted.data(), length);
+            for (std::size_t i = 0; i < length; ++i) {
+                ASSERT_EQ(bytes[i], std::clamp(original[i] + delta, 0, 255)) << delta;
+                ASSERT_EQ(inverted[i], 255 - original[i]);
+            }
+        }
+    }
 }

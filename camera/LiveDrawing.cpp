@@ -1,0 +1,226 @@
+#include "camera/LiveDrawing.h"
+
+#include "app/Parameters.h"
+#include "shapes/ShapeFactory.h"
+#include "shapes/ShapeKinds.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr int kMarkHalf = 10;   // live marks are 20 × 20
+constexpr int kNumberHalf = 12; // their number is centred in 24 × 24
+
+int Zoomed(double scale, double value) {
+    return static_cast<int>(std::trunc(scale * value + 0.5));
+}
+
+bool IsMark(int kind) {
+    return kind == LiveKind::kSquareMark || kind == LiveKind::kCircleMark;
+}
+
+void DrawMark(CDrawContext& dc, const CVideoShap& shape, QPoint at) {
+    if (shape.kind == LiveKind::kSquareMark) {
+        dc.Rectangle(at.x() - kMarkHalf, at.y() - kMarkHalf, at.x() + kMarkHalf,
+                     at.y() + kMarkHalf);
+    } else {
+        dc.Ellipse(at.x() - kMarkHalf, at.y() - kMarkHalf, at.x() + kMarkHalf, at.y() + kMarkHalf);
+    }
+    CDrawStateGuard textState(dc);
+    CLogFont font = LiveOverlayFont();
+    dc.SetFont(font);
+    dc.SetTextColor(shape.textColor);
+    dc.SetBackgroundMode(BackgroundMode::Transparent);
+    dc.DrawCenteredText(at.x() - kNumberHalf, at.y() - kNumberHalf, at.x() + kNumberHalf,
+                        at.y() + kNumberHalf, MarkLabel(shape.measured[0]));
+}
+
+// The still shape of a live record, its points in frame pixels. Polygons and
+// fold lines keep their last point as the label anchor in the last slot.
+std::unique_ptr<CShape> StillShapeOf(const CVideoShap& live, int mode) {
+    CShapeParams params;
+    params.lineColor = live.lineColor;
+    params.textColor = live.textColor;
+    params.text = live.labelText;
+    params.markNumber = static_cast<int>(live.measured[0]);
+    const bool chain = live.kind == LiveKind::kPolygon || live.kind == LiveKind::kFoldLine;
+    const std::size_t count = live.points.size();
+    if (chain && count >= 2) {
+        const std::size_t vertices = std::min<std::size_t>(count - 1, kShapePointSlots - 1);
+        std::copy_n(live.points.begin(), vertices, params.points.begin());
+        params.points[kShapePointSlots - 1] = live.points.back();
+    } else {
+        std::copy_n(live.points.begin(), std::min<std::size_t>(count, kShapePointSlots),
+                    params.points.begin());
+    }
+    auto shape = CreateShape(mode, params);
+    if (!shape) {
+        return nullptr;
+    }
+    // The live record's measures were taken when it was made; the still
+    // shape recomputes those that depend on a fitted circle when drawn.
+    if (live.measured != std::array<double, 3>{}) {
+        shape->measure = live.measured;
+    }
+    shape->inProgress = 0;
+    return shape;
+}
+
+} // namespace
+
+int StillModeOfLiveKind(int liveKind) {
+    switch (liveKind) {
+    case LiveKind::kLine:
+        return MeasureMode::kLine;
+    case LiveKind::kRectangle:
+        return MeasureMode::kRectangle;
+    case LiveKind::kEllipse:
+        return MeasureMode::kEllipse;
+    case LiveKind::kCircle:
+        return MeasureMode::kCircle;
+    case LiveKind::kArc:
+        return MeasureMode::kArc;
+    case LiveKind::kThreePointAngle:
+        return MeasureMode::kThreePointAngle;
+    case LiveKind::kParallel:
+        return MeasureMode::kParallel;
+    case LiveKind::kPolygon:
+        return MeasureMode::kPolygon;
+    case LiveKind::kFoldLine:
+        return MeasureMode::kFoldLine;
+    case LiveKind::kFourPointAngle:
+        return MeasureMode::kFourPointAngle;
+    case LiveKind::kPointLine:
+        return MeasureMode::kPointLine;
+    case LiveKind::kTwoCircles:
+        return MeasureMode::kTwoCircles;
+    case LiveKind::kSquareMark:
+        return MeasureMode::kSquareMark;
+    case LiveKind::kCircleMark:
+        return MeasureMode::kCircleMark;
+    case LiveKind::kAutoLine:
+        return MeasureMode::kAutoLine;
+    case LiveKind::kAutoCircle:
+        return MeasureMode::kAutoCircle;
+    case LiveKind::kLineCircle:
+        return MeasureMode::kLineCircle;
+    case LiveKind::kText:
+        return MeasureMode::kText;
+    case LiveKind::kHorizontalLine:
+        return MeasureMode::kHorizontalLine;
+    case LiveKind::kVerticalLine:
+        return MeasureMode::kVerticalLine;
+    case LiveKind::kRadiusCircle:
+        return MeasureMode::kRadiusCircle;
+    case LiveKind::kThreePointCircle:
+        return MeasureMode::kThreePointCircle;
+    default:
+        return 0;
+    }
+}
+
+CLogFont LiveOverlayFont() {
+    CLogFont font;
+    font.height = g_parameters.textsize;
+    font.charSet = 0x86;
+    return font;
+}
+
+void DrawLiveShapes(CDrawContext& dc, std::span<const CVideoShap> shapes, double scale, int offsetX,
+                    int offsetY) {
+    CDrawParams params;
+    params.zoom = scale;
+    params.offsetX = offsetX;
+    params.offsetY = offsetY;
+    params.sideEffects = false;
+    for (const CVideoShap& live : shapes) {
+        CDrawStateGuard state(dc);
+        dc.SetPen(CPen{PenStyle::Solid, live.lineWidth, live.lineColor});
+        dc.SetBrush(Brush::Hollow);
+        if (IsMark(live.kind)) {
+            if (!live.points.empty()) {
+                const ShapePoint p = live.points.front();
+                DrawMark(dc, live,
+                         QPoint(Zoomed(scale, p.x) - offsetX, Zoomed(scale, p.y) - offsetY));
+            }
+            continue;
+        }
+        const int mode = StillModeOfLiveKind(live.kind);
+        if (mode == 0) {
+            continue;
+        }
+        if (auto shape = StillShapeOf(live, mode)) {
+            params.penWidth = live.lineWidth;
+            shape->font = LiveOverlayFont();
+            shape->Draw(dc, params);
+        }
+    }
+}
+
+void DrawInProgressShape(CDrawContext& dc, const CInProgressShape& shape,
+                         const CLiveViewParams& view) {
+    const int mode = StillModeOfLiveKind(shape.kind);
+    if (mode == 0 || shape.points.empty() || view.zoom <= 0) {
+        return;
+    }
+    // The still preview takes image points; surface pixels map back through
+    // the zoom and the scroll position.
+    CShapeParams params;
+    params.lineColor = shape.lineColor;
+    params.textColor = shape.textColor;
+    const std::size_t count = std::min<std::size_t>(shape.points.size(), kShapePointSlots);
+    for (std::size_t i = 0; i < count; ++i) {
+        params.points[i] = ShapePoint{(shape.points[i].x() + view.scrollX) / view.zoom,
+                                      (shape.points[i].y() + view.scrollY) / view.zoom};
+    }
+    auto preview = CreateShape(mode, params);
+    if (!preview) {
+        return;
+    }
+    CDrawParams drawParams{.penWidth = shape.lineWidth,
+                           .zoom = view.zoom,
+                           .offsetX = view.scrollX,
+                           .offsetY = view.scrollY,
+                           .sideEffects = false};
+    CDrawStateGuard state(dc);
+    preview->Draw(dc, drawParams);
+
+    const bool distance = shape.kind == LiveKind::kLine ||
+                          shape.kind == LiveKind::kHorizontalLine ||
+                          shape.kind == LiveKind::kVerticalLine;
+    if (distance && shape.points.size() >= 3) {
+        const double length = CurrentConversion().Length(shape.measured[0]);
+        dc.SetFont(LiveOverlayFont());
+        dc.SetTextColor(shape.textColor);
+        dc.SetBackgroundMode(BackgroundMode::Transparent);
+        dc.TextOut(shape.points[2].x(), shape.points[2].y(), LengthLabel("L", length));
+    }
+}
+
+void DrawCrosshair(CDrawContext& dc, const CLiveViewParams& view, int frameWidth, int frameHeight) {
+    if (!view.crosshair) {
+        return;
+    }
+    const auto color = static_cast<COLORREF>(g_parameters.linecolor);
+    const int row = Zoomed(view.zoom, view.crosshairPosition.y());
+    const int column = Zoomed(view.zoom, view.crosshairPosition.x());
+    const int width = Zoomed(view.zoom, frameWidth);
+    const int height = Zoomed(view.zoom, frameHeight);
+    for (int x = 0; x < width; ++x) {
+        dc.SetPixel(x, row, color);
+    }
+    for (int y = 0; y < height; ++y) {
+        dc.SetPixel(column, y, color);
+    }
+}
+
+void DrawRecordingNotice(CDrawContext& dc, const CLiveViewParams& view) {
+    if (view.recordingNotice.isEmpty()) {
+        return;
+    }
+    CDrawStateGuard state(dc);
+    dc.SetFont(LiveOverlayFont());
+    dc.SetTextColor(0x00FF00);
+    dc.TextOut(3, 5, view.recordingNotice);
+}

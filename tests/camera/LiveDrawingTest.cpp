@@ -1,0 +1,119 @@
+#include "camera/LiveDrawing.h"
+
+#include "app/Parameters.h"
+#include "calibration/Calibration.h"
+#include "framework/RecordingDrawContext.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+std::vector<QPoint> Pixels(const CRecordingDrawContext& dc) {
+    std::vector<QPoint> points;
+    for (const CDrawRecord& r : dc.Calls(DrawCall::SetPixel)) {
+        points.push_back(r.point);
+    }
+    return points;
+}
+
+TEST(LiveDrawingTest, CrosshairFollowsTheZoomAcrossTheZoomedFrame) {
+    g_parameters.linecolor = 0x123456;
+    CLiveViewParams view;
+    view.zoom = 1.5;
+    view.crosshair = true; // at (80, 80) from the start
+    CRecordingDrawContext dc;
+    DrawCrosshair(dc, view, 640, 480);
+    const auto pixels = Pixels(dc);
+    ASSERT_EQ(pixels.size(), 960u + 720u);
+    EXPECT_EQ(pixels.front(), QPoint(0, 120));
+    EXPECT_EQ(pixels[959], QPoint(959, 120));
+    EXPECT_EQ(pixels[960], QPoint(120, 0));
+    EXPECT_EQ(pixels.back(), QPoint(120, 719));
+    EXPECT_EQ(dc.Calls(DrawCall::SetPixel).front().color, 0x123456u);
+
+    view.crosshair = false;
+    CRecordingDrawContext off;
+    DrawCrosshair(off, view, 640, 480);
+    EXPECT_TRUE(off.Records().empty());
+}
+
+TEST(LiveDrawingTest, RecordingNoticeIsGreenAtTheCornerOnlyWhileSet) {
+    CLiveViewParams view;
+    CRecordingDrawContext idle;
+    DrawRecordingNotice(idle, view);
+    EXPECT_TRUE(idle.Calls(DrawCall::TextOut).empty());
+
+    view.recordingNotice = "Recording...";
+    CRecordingDrawContext dc;
+    DrawRecordingNotice(dc, view);
+    const auto texts = dc.Calls(DrawCall::TextOut);
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_EQ(texts[0].point, QPoint(3, 5));
+    EXPECT_EQ(texts[0].text, "Recording...");
+    EXPECT_EQ(texts[0].state.textColor, 0x00FF00u);
+    EXPECT_EQ(dc.SavedDepth(), 0);
+    EXPECT_EQ(dc.State().textColor, 0u);
+}
+
+TEST(LiveDrawingTest, LiveShapesDrawAsTheirStillShapesWithoutSideEffects) {
+    g_parameters.measuredecimal = 1;
+    g_calibration.lastLineLength = -7.0;
+    CVideoShap line;
+    line.kind = LiveKind::kLine;
+    line.measured = {60, 0, 0};
+    line.points = {{10, 20}, {70, 20}, {40, 30}};
+    line.lineColor = 0x0000FF;
+    line.lineWidth = 2;
+    const std::vector<CVideoShap> shapes{line};
+
+    CRecordingDrawContext dc;
+    DrawLiveShapes(dc, shapes, 2.0, 5, 6);
+    // At the initial calibration (mm, 60 px/cm) 60 pixels are 10 mm; the
+    // label sits at the zoomed, shifted anchor.
+    const auto texts = dc.Calls(DrawCall::TextOut);
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_EQ(texts[0].text, "L:10.0mm");
+    EXPECT_EQ(texts[0].point, QPoint(2 * 40 - 5, 2 * 30 - 6));
+    const auto lines = dc.Calls(DrawCall::LineTo);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.front().from, QPoint(2 * 10 - 5, 2 * 20 - 6));
+    EXPECT_EQ(lines.front().state.pen.width, 2);
+    EXPECT_EQ(g_calibration.lastLineLength, -7.0);
+    EXPECT_EQ(dc.SavedDepth(), 0);
+}
+
+TEST(LiveDrawingTest, MarksAreTwentyPixelsWithTheirNumberCentred) {
+    CVideoShap square;
+    square.kind = LiveKind::kSquareMark;
+    square.measured = {3, 0, 0};
+    square.points = {{50, 40}};
+    CVideoShap circle = square;
+    circle.kind = LiveKind::kCircleMark;
+    circle.measured = {4, 0, 0};
+    const std::vector<CVideoShap> shapes{square, circle};
+
+    CRecordingDrawContext dc;
+    DrawLiveShapes(dc, shapes, 1.0, 0, 0);
+    const auto boxes = dc.Calls(DrawCall::Rectangle);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(QRect(QPoint(boxes[0].left, boxes[0].top), QPoint(boxes[0].right, boxes[0].bottom)),
+              QRect(QPoint(40, 30), QPoint(60, 50)));
+    ASSERT_EQ(dc.Calls(DrawCall::Ellipse).size(), 1u);
+    const auto numbers = dc.Calls(DrawCall::DrawCenteredText);
+    ASSERT_EQ(numbers.size(), 2u);
+    EXPECT_EQ(numbers[0].text, "3");
+    EXPECT_EQ(numbers[1].text, "4");
+    EXPECT_EQ(numbers[0].left, 38);
+    EXPECT_EQ(numbers[0].right, 62);
+}
+
+TEST(LiveDrawingTest, EveryLiveKindButTheCrosshairHasAStillShape) {
+    for (int kind :
+         {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 19, 20, 21, 66, 88}) {
+        EXPECT_NE(StillModeOfLiveKind(kind), 0) << kind;
+    }
+    EXPECT_EQ(StillModeOfLiveKind(LiveKind::kCrosshair), 0);
+    EXPECT_EQ(StillModeOfLiveKind(100), 0);
+}
+
+} // namespace
