@@ -1,3 +1,4 @@
+#include "app/CliCamera.h"
 #include "app/CliSession.h"
 #include "app/Folders.h"
 #include "app/Parameters.h"
@@ -15,14 +16,23 @@ namespace {
 
 constexpr int kBadInput = 2;
 
-const char kUsage[] = "usage: marnelo-cli measure SESSION.json [--save OUT.bmp|OUT.jpg]\n"
-                      "       marnelo-cli render SESSION.json PICTURE.bmp\n"
-                      "  measure: measures the shapes of a session and writes the results and\n"
-                      "           labels as JSON to standard output; --save also writes the\n"
-                      "           session's picture with the shapes burned in, as Save does.\n"
-                      "  render:  draws the shapes with their labels on the session's picture\n"
-                      "           (or a white one) and writes it as a 24-bit BMP.\n"
-                      "  SESSION.json may be - for standard input.\n";
+const char kUsage[] =
+    "usage: marnelo-cli measure SESSION.json [--save OUT.bmp|OUT.jpg]\n"
+    "       marnelo-cli render SESSION.json PICTURE.bmp\n"
+    "       marnelo-cli devices\n"
+    "       marnelo-cli snapshot OUT.bmp|OUT.jpg [--device ID|NAME] [--size WxH]\n"
+    "                  [--format FOURCC] [--count N --interval SECONDS]\n"
+    "  measure: measures the shapes of a session and writes the results and\n"
+    "           labels as JSON to standard output; --save also writes the\n"
+    "           session's picture with the shapes burned in, as Save does.\n"
+    "  render:  draws the shapes with their labels on the session's picture\n"
+    "           (or a white one) and writes it as a 24-bit BMP.\n"
+    "  devices:  lists the cameras (the virtual microscope included) with\n"
+    "           their formats, sizes and frame rates as JSON.\n"
+    "  snapshot: takes a picture from a camera (default: the first listed);\n"
+    "           --count takes N pictures OUT-0001... spaced by --interval.\n"
+    "           An existing file is never replaced.\n"
+    "  SESSION.json may be - for standard input.\n";
 
 // One line on standard error, whatever the message holds.
 void Complain(QString message) {
@@ -95,6 +105,18 @@ int main(int argc, char** argv) {
         (arguments[1] == QStringLiteral("--help") || arguments[1] == QStringLiteral("-h"))) {
         std::fputs(kUsage, stdout);
         return 0;
+    }
+    if (arguments.value(1) == QStringLiteral("devices") ||
+        arguments.value(1) == QStringLiteral("snapshot")) {
+        if (arguments.value(1) == QStringLiteral("devices") && arguments.size() != 2) {
+            std::fputs(kUsage, stderr);
+            return kBadInput;
+        }
+        g_folders.programFolder = DetermineProgramFolder();
+        LoadParameters();
+        return Finish(arguments.value(1) == QStringLiteral("devices")
+                          ? RunDevicesCommand()
+                          : RunSnapshotCommand(arguments.mid(2)));
     }
     const bool measure = arguments.value(1) == QStringLiteral("measure") &&
                          (arguments.size() == 3 ||

@@ -15,12 +15,12 @@ using CCaptureConfigBlock = std::array<std::uint8_t, kCaptureConfigBytes>;
 
 // The fields of the block that describe a format.
 struct CaptureConfigFields {
-    std::int32_t width = 0;            // biWidth
-    std::int32_t height = 0;           // biHeight
-    std::uint16_t bitCount = 0;        // biBitCount
-    std::uint32_t compression = 0;     // biCompression, the FOURCC
-    std::uint32_t sizeImage = 0;       // biSizeImage
-    std::int64_t avgTimePerFrame = 0;  // 100-ns units
+    std::int32_t width = 0;           // biWidth
+    std::int32_t height = 0;          // biHeight
+    std::uint16_t bitCount = 0;       // biBitCount
+    std::uint32_t compression = 0;    // biCompression, the FOURCC
+    std::uint32_t sizeImage = 0;      // biSizeImage
+    std::int64_t avgTimePerFrame = 0; // 100-ns units
 };
 
 // Bits per pixel and frame bytes a format is described with.

@@ -5,8 +5,11 @@
 
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -36,14 +39,23 @@ struct CFrameCallbackFields {
     std::function<void(const CaptureFrame&)> onFrame;
 };
 
+// Events of the camera (its loss), raised on the streaming thread.
+struct CGraphEventQueue {
+    std::mutex mutex;
+    std::deque<std::string> events;
+};
+
 struct CaptureSession {
     std::unique_ptr<ICaptureDevice> camera; // the bound camera
-    bool graph = false;        // a camera is bound and its branches may be built
-    bool streamConfig = false; // the camera lets the format be read and chosen
-    bool frameBranch = false;  // frames go to the frame callback
-    bool stillBranch = false;  // the snapshot button goes to the still callback
-    bool enumerator = false;   // the selection dialog asked for the device list
+    bool graph = false;                     // a camera is bound and its branches may be built
+    bool streamConfig = false;              // the camera lets the format be read and chosen
+    bool frameBranch = false;               // frames go to the frame callback
+    bool stillBranch = false;               // the snapshot button goes to the still callback
+    bool enumerator = false; // someone asked for the device list (CreateDeviceEnumerator)
     CCaptureConfigBlock captureConfig{};
+    // A format the caller asked for (the command line's --size, --format),
+    // taking the place of CapConfig.dat when the graph is built.
+    std::optional<CaptureFormat> forcedFormat;
     int deviceCount = 0;
     std::array<VideoDeviceEntry, kMaxVideoDevices> devices;
     VideoDeviceEntry* chosen = nullptr;
@@ -56,6 +68,7 @@ struct CaptureSession {
     int surfaceWidth = 0;
     int surfaceHeight = 0;
     double zoom = 1.0;
+    CGraphEventQueue graphEvents;
 };
 
 // Shared with the frame pipeline and the live view. The subtype code and the
@@ -84,6 +97,10 @@ extern CCaptureBackends g_captureBackends;
 void AddCaptureBackend(std::unique_ptr<ICaptureBackend> backend);
 // Replaces every hardware backend (tests); the virtual microscope stays.
 void SetHardwareCaptureBackends(std::vector<std::unique_ptr<ICaptureBackend>> backends);
+
+// The selection dialog and the command line ask for the list through this
+// before EnumerateVideoDevices, which lists nothing without it.
+void CreateDeviceEnumerator();
 
 // Lists the cameras into the ten slots: hardware cameras sorted by display
 // name, the first ten of them, then the virtual microscope when a slot is
@@ -118,12 +135,18 @@ int RebuildCaptureGraph();
 void CloseCaptureGraph();
 int CreateFrameSurface();
 
-// Changes to the format through the format page: stops and prunes, sets
-// `format`, takes over what the camera took (subtype code, configuration
-// block, frame size), rewrites CapConfig.dat and posts UM_FORMAT_CHANGED.
-// Returns false, leaving the camera stopped and pruned, when the camera
-// refuses the format or has no format control.
-bool ApplyChosenCaptureFormat(const CaptureFormat& format, std::string& error);
+// The format page, in three steps. PrepareFormatPage stops the camera, prunes
+// its branches and clears built; 0 when the camera has no format control
+// (there is no page to show). SetCaptureFormat applies the user's choice to
+// the stopped camera. TakeOverCaptureFormat reads what the camera took into
+// the subtype code, the configuration block and the frame size, rewrites
+// CapConfig.dat and posts UM_FORMAT_CHANGED, whose receiver calls
+// RestartAfterFormatChange.
+int PrepareFormatPage();
+CaptureStatus SetCaptureFormat(const CaptureFormat& format);
+void TakeOverCaptureFormat();
+// Builds, makes the surface and runs again; 1 when running afterwards.
+int RestartAfterFormatChange();
 
 // Sets a control of the bound camera; refused (and nothing changed) without
 // a camera, for an unknown or inactive control or a value out of range.
@@ -136,5 +159,5 @@ int LoadCaptureConfig();
 bool SaveCaptureConfig();
 
 // One pending event of the bound camera (its loss), read by the live view on
-// UM_GRAPH_EVENT. Empty when there is none.
+// UM_GRAPH_EVENT. Empty when there is none. Thread-safe.
 std::string ReadGraphEvent();

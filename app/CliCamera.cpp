@@ -1,0 +1,343 @@
+#include "app/CliCamera.h"
+
+#include "app/CliJson.h"
+#include "app/FileWriting.h"
+#include "camera/CaptureSession.h"
+#include "image/BmpCodec.h"
+#include "image/Dib.h"
+#include "image/JpegCodec.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <cstring>
+#include <mutex>
+#include <thread>
+
+#include <QFileInfo>
+#include <QRegularExpression>
+
+namespace {
+
+constexpr int kBadInput = 2;
+constexpr auto kFrameTimeout = std::chrono::seconds(10);
+constexpr int kMaxCount = 100000;
+constexpr double kMaxIntervalSeconds = 7 * 24 * 3600.0;
+
+CCliOutcome Fail(const QString& error, int status = kBadInput) {
+    CCliOutcome outcome;
+    outcome.exitStatus = status;
+    outcome.error = error;
+    return outcome;
+}
+
+// The newest frame of the camera, copied off the streaming thread.
+struct FrameMailbox {
+    std::mutex mutex;
+    std::condition_variable arrived;
+    std::vector<std::uint8_t> bgr;
+    int width = 0;
+    int height = 0;
+    std::uint64_t frames = 0; // complete frames received
+};
+
+struct SnapshotRequest {
+    QString out;
+    QString device;
+    std::optional<std::pair<int, int>> size;
+    std::optional<std::uint32_t> fourcc;
+    int count = 0; // 0: a single picture without a number
+    double interval = 0;
+};
+
+std::optional<SnapshotRequest> ParseSnapshot(const QStringList& arguments, QString& error) {
+    SnapshotRequest request;
+    bool hasInterval = false;
+    for (int i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        const bool option = argument.startsWith(QStringLiteral("--"));
+        if (!option) {
+            if (!request.out.isEmpty()) {
+                error = QStringLiteral("more than one output file");
+                return std::nullopt;
+            }
+            request.out = argument;
+            continue;
+        }
+        if (i + 1 >= arguments.size()) {
+            error = QStringLiteral("%1 needs a value").arg(argument);
+            return std::nullopt;
+        }
+        const QString value = arguments[++i];
+        bool ok = true;
+        if (argument == QStringLiteral("--device")) {
+            request.device = value;
+        } else if (argument == QStringLiteral("--size")) {
+            const QRegularExpressionMatch match =
+                QRegularExpression(QStringLiteral("^(\\d{1,5})[xX](\\d{1,5})$")).match(value);
+            ok = match.hasMatch();
+            if (ok) {
+                request.size = {match.captured(1).toInt(), match.captured(2).toInt()};
+            }
+        } else if (argument == QStringLiteral("--format")) {
+            request.fourcc = Fourcc::Parse(value.toUpper().toStdString());
+            ok = request.fourcc.has_value();
+        } else if (argument == QStringLiteral("--count")) {
+            request.count = value.toInt(&ok);
+            ok = ok && request.count >= 1 && request.count <= kMaxCount;
+        } else if (argument == QStringLiteral("--interval")) {
+            request.interval = value.toDouble(&ok);
+            ok = ok && request.interval >= 0 && request.interval <= kMaxIntervalSeconds;
+            hasInterval = true;
+        } else {
+            error = QStringLiteral("unknown option %1").arg(argument);
+            return std::nullopt;
+        }
+        if (!ok) {
+            error = QStringLiteral("bad value for %1: %2").arg(argument, value);
+            return std::nullopt;
+        }
+    }
+    if (request.out.isEmpty()) {
+        error = QStringLiteral("no output file given");
+        return std::nullopt;
+    }
+    const QString suffix = QFileInfo(request.out).suffix().toLower();
+    if (suffix != QStringLiteral("bmp") && suffix != QStringLiteral("jpg") &&
+        suffix != QStringLiteral("jpeg")) {
+        error = QStringLiteral("the output must end in .bmp or .jpg: %1").arg(request.out);
+        return std::nullopt;
+    }
+    if (hasInterval && request.count == 0) {
+        error = QStringLiteral("--interval needs --count");
+        return std::nullopt;
+    }
+    return request;
+}
+
+// The slot of the camera named by id, else by friendly name; -1 if none.
+int FindDevice(const QString& wanted) {
+    if (wanted.isEmpty()) {
+        return g_captureSession.deviceCount > 0 ? 0 : -1;
+    }
+    const std::string text = wanted.toStdString();
+    for (const auto& entry : g_captureSession.devices) {
+        if (entry.index >= 0 && entry.displayName == text) {
+            return entry.index;
+        }
+    }
+    for (const auto& entry : g_captureSession.devices) {
+        if (entry.index >= 0 && entry.friendlyName == text) {
+            return entry.index;
+        }
+    }
+    return -1;
+}
+
+// The format asked for, completed from the camera's current one; nullopt
+// (with a reason) when the camera does not offer it.
+std::optional<CaptureFormat> ChooseFormat(const SnapshotRequest& request, QString& error) {
+    const auto current = g_captureSession.camera->CurrentFormat();
+    if (!request.size && !request.fourcc) {
+        return std::nullopt;
+    }
+    if (!current) {
+        error = QStringLiteral("the camera's format cannot be chosen");
+        return std::nullopt;
+    }
+    CaptureConfigFields wanted;
+    wanted.compression = request.fourcc.value_or(current->fourcc);
+    wanted.width = request.size ? request.size->first : current->width;
+    wanted.height = request.size ? request.size->second : current->height;
+    wanted.avgTimePerFrame = TimePerFrameOf(current->interval);
+    const auto format = MatchCaptureConfig(wanted, g_captureSession.camera->Formats());
+    if (!format) {
+        error = QStringLiteral("the camera does not offer %1 at %2x%3")
+                    .arg(QString::fromStdString(Fourcc::ToString(wanted.compression)))
+                    .arg(wanted.width)
+                    .arg(wanted.height);
+    }
+    return format;
+}
+
+// "dir/name.ext" with `tag` put before the extension, the folder as given.
+QString Tagged(const QString& path, const QString& tag) {
+    const QString suffix = QFileInfo(path).suffix();
+    return path.left(path.size() - suffix.size() - 1) + tag + u'.' + suffix;
+}
+
+QString NumberedPath(const QString& out, int number) {
+    return Tagged(out, QString::asprintf("-%04d", number));
+}
+
+// Writes the picture under `path` or, when that name is taken, the first free
+// "name-2", "name-3"... Returns the path written, empty on failure.
+QString WritePicture(const QString& path, const QByteArray& bytes) {
+    for (int attempt = 1; attempt < 10000; ++attempt) {
+        const QString candidate =
+            attempt == 1 ? path : Tagged(path, QString::asprintf("-%d", attempt));
+        if (QFileInfo::exists(candidate)) {
+            continue;
+        }
+        if (WriteNewFileWhole(candidate, bytes)) {
+            return candidate;
+        }
+        if (!QFileInfo::exists(candidate)) {
+            return {};
+        }
+    }
+    return {};
+}
+
+bool EncodePicture(const FrameMailbox& frame, const QString& path, QByteArray& bytes) {
+    CDib dib;
+    if (!dib.Create(frame.width, frame.height, 24) || dib.ImageSize() != frame.bgr.size()) {
+        return false;
+    }
+    std::memcpy(dib.Bits(), frame.bgr.data(), frame.bgr.size());
+    std::vector<std::uint8_t> encoded;
+    const bool bmp = QFileInfo(path).suffix().toLower() == QStringLiteral("bmp");
+    if (!(bmp ? EncodeBmp(dib, encoded) : EncodeJpeg(dib, CDib::kDefaultJpegQuality, encoded))) {
+        return false;
+    }
+    bytes = QByteArray(reinterpret_cast<const char*>(encoded.data()),
+                       static_cast<qsizetype>(encoded.size()));
+    return true;
+}
+
+} // namespace
+
+CCliOutcome RunDevicesCommand() {
+    CreateDeviceEnumerator();
+    EnumerateVideoDevices();
+    QByteArray out = "{\"devices\": [";
+    bool firstDevice = true;
+    for (const VideoDeviceEntry& entry : g_captureSession.devices) {
+        if (entry.index < 0) {
+            continue;
+        }
+        out += firstDevice ? "\n  {\"slot\": " : ",\n  {\"slot\": ";
+        firstDevice = false;
+        AppendJsonInteger(out, entry.index);
+        out += ", \"id\": ";
+        AppendJsonString(out, QString::fromStdString(entry.displayName));
+        out += ", \"name\": ";
+        AppendJsonString(out, QString::fromStdString(entry.friendlyName));
+        out += entry.hasStillSource ? ", \"still\": true" : ", \"still\": false";
+        out += ", \"formats\": [";
+        std::string error;
+        const auto device = entry.backend->Open(entry.displayName, error);
+        bool firstFormat = true;
+        for (const CaptureFormatDesc& desc :
+             device ? device->Formats() : std::vector<CaptureFormatDesc>{}) {
+            for (const CaptureFrameSize& size : desc.sizes) {
+                out += firstFormat ? "\n    {\"fourcc\": " : ",\n    {\"fourcc\": ";
+                firstFormat = false;
+                AppendJsonString(out, QString::fromStdString(Fourcc::ToString(desc.fourcc)));
+                out += ", \"width\": ";
+                AppendJsonInteger(out, size.width);
+                out += ", \"height\": ";
+                AppendJsonInteger(out, size.height);
+                out += ", \"fps\": [";
+                for (std::size_t i = 0; i < size.intervals.size(); ++i) {
+                    const FrameInterval& interval = size.intervals[i];
+                    out += i == 0 ? "" : ", ";
+                    AppendJsonNumber(out, interval.numerator == 0
+                                              ? 0.0
+                                              : static_cast<double>(interval.denominator) /
+                                                    interval.numerator);
+                }
+                out += "]}";
+            }
+        }
+        out += firstFormat ? "]}" : "\n  ]}";
+    }
+    out += firstDevice ? "]}\n" : "\n]}\n";
+    CCliOutcome outcome;
+    outcome.output = out;
+    return outcome;
+}
+
+CCliOutcome RunSnapshotCommand(const QStringList& arguments) {
+    QString error;
+    const auto request = ParseSnapshot(arguments, error);
+    if (!request) {
+        return Fail(error);
+    }
+    const QFileInfo folder(QFileInfo(request->out).absolutePath());
+    if (!folder.isDir() || !folder.isWritable()) {
+        return Fail(QStringLiteral("cannot write into %1").arg(folder.filePath()));
+    }
+    CreateDeviceEnumerator();
+    EnumerateVideoDevices();
+    const int slot = FindDevice(request->device);
+    if (slot < 0) {
+        return Fail(QStringLiteral("no camera %1").arg(request->device));
+    }
+    ChooseVideoDevice(slot);
+    if (BindSelectedDevice() == 0) {
+        return Fail(QStringLiteral("cannot open the camera %1")
+                        .arg(QString::fromStdString(g_captureSession.devices[slot].displayName)),
+                    1);
+    }
+    g_captureSession.forcedFormat = ChooseFormat(*request, error);
+    if (!error.isEmpty()) {
+        CloseCaptureGraph();
+        return Fail(error);
+    }
+
+    auto mailbox = std::make_shared<FrameMailbox>();
+    g_captureSession.frameCallback.onFrame = [mailbox](const CaptureFrame& frame) {
+        // Only whole frames of the format count as good ones.
+        if (frame.bgr == nullptr || frame.width <= 0 ||
+            frame.bytes != static_cast<std::size_t>(BgrStride(frame.width)) * frame.height) {
+            return;
+        }
+        std::lock_guard lock(mailbox->mutex);
+        mailbox->bgr.assign(frame.bgr, frame.bgr + frame.bytes);
+        mailbox->width = frame.width;
+        mailbox->height = frame.height;
+        ++mailbox->frames;
+        mailbox->arrived.notify_all();
+    };
+    BuildCaptureGraph();
+    RunCaptureGraph();
+
+    CCliOutcome outcome;
+    const int pictures = std::max(request->count, 1);
+    std::uint64_t seen = 0;
+    auto next = std::chrono::steady_clock::now();
+    for (int n = 1; n <= pictures; ++n) {
+        std::this_thread::sleep_until(next);
+        next += std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+            std::chrono::duration<double>(request->interval));
+        FrameMailbox frame;
+        {
+            std::unique_lock lock(mailbox->mutex);
+            if (!mailbox->arrived.wait_for(lock, kFrameTimeout,
+                                           [&] { return mailbox->frames > seen; })) {
+                outcome = Fail(QStringLiteral("no picture came from the camera"), 1);
+                break;
+            }
+            seen = mailbox->frames;
+            frame.bgr = mailbox->bgr;
+            frame.width = mailbox->width;
+            frame.height = mailbox->height;
+        }
+        const QString path = request->count > 0 ? NumberedPath(request->out, n) : request->out;
+        QByteArray bytes;
+        if (!EncodePicture(frame, path, bytes)) {
+            outcome = Fail(QStringLiteral("cannot encode the picture"), 1);
+            break;
+        }
+        const QString written = WritePicture(path, bytes);
+        if (written.isEmpty()) {
+            outcome = Fail(QStringLiteral("cannot write %1").arg(path));
+            break;
+        }
+        outcome.output += written.toUtf8() + '\n';
+    }
+    CloseCaptureGraph();
+    g_captureSession.frameCallback.onFrame = nullptr;
+    g_captureSession.forcedFormat.reset();
+    return outcome;
+}

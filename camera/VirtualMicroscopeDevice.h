@@ -1,0 +1,58 @@
+#pragma once
+
+#include "camera/CaptureBackend.h"
+#include "camera/FrameConverter.h"
+#include "camera/VirtualPicture.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+// Makes the bytes a camera would send, frame by frame.
+class CVirtualWire {
+public:
+    CVirtualWire();
+    ~CVirtualWire();
+    CVirtualWire(const CVirtualWire&) = delete;
+    CVirtualWire& operator=(const CVirtualWire&) = delete;
+
+    // The MJPG or YUYV bytes of one frame; false when encoding failed.
+    bool Make(const CaptureFormat& format, std::uint64_t index,
+              const VirtualPictureSettings& settings, std::vector<std::uint8_t>& wire);
+
+private:
+    CVirtualPicture m_picture;
+    std::vector<std::uint8_t> m_bgr;
+    void* m_encoder = nullptr;
+};
+
+class CVirtualMicroscopeDevice : public ICaptureDevice {
+public:
+    CVirtualMicroscopeDevice();
+    ~CVirtualMicroscopeDevice() override;
+
+    const CaptureDeviceInfo& Info() const override { return m_info; }
+    bool HasFormatControl() const override { return true; }
+    std::vector<CaptureFormatDesc> Formats() const override;
+    std::optional<CaptureFormat> CurrentFormat() const override;
+    CaptureStatus SetFormat(const CaptureFormat& format) override;
+    std::vector<CaptureControl> Controls() const override;
+    CaptureStatus SetControl(std::uint32_t id, std::int32_t value) override;
+    CaptureStatus StartStreaming(CaptureCallbacks callbacks) override;
+    void StopStreaming() override;
+    bool IsStreaming() const override;
+
+private:
+    void Stream(CaptureCallbacks callbacks);
+
+    CaptureDeviceInfo m_info;
+    mutable std::mutex m_mutex; // guards the format, the settings and the stop flag
+    std::condition_variable m_wake;
+    CaptureFormat m_format;
+    VirtualPictureSettings m_settings;
+    int m_powerLine = 1;
+    bool m_stop = false;
+    std::atomic<bool> m_stillPressed{false};
+    std::thread m_thread;
+};
