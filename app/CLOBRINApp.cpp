@@ -6,6 +6,8 @@
 #include "app/Language.h"
 #include "app/MagnifierBuffer.h"
 #include "app/Parameters.h"
+#include "camera/CaptureSession.h"
+#include "camera/v4l2/V4l2Backend.h"
 
 #include <QLibraryInfo>
 #include <QSettings>
@@ -23,6 +25,7 @@ bool CLOBRINApp::InitInstance() {
     m_inhibitor.Acquire();
     g_folders.programFolder = DetermineProgramFolder();
     LoadParameters();
+    AddCaptureBackend(std::make_unique<CV4l2Backend>());
     ApplyUiLanguage();
     SelectLanguageFile(g_parameters.languagemainid, g_parameters.languagesubid);
     InitSaveFolders();

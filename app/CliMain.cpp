@@ -2,6 +2,8 @@
 #include "app/CliSession.h"
 #include "app/Folders.h"
 #include "app/Parameters.h"
+#include "camera/CaptureSession.h"
+#include "camera/v4l2/V4l2Backend.h"
 
 #include <cstdio>
 #include <cstring>
@@ -114,6 +116,7 @@ int main(int argc, char** argv) {
         }
         g_folders.programFolder = DetermineProgramFolder();
         LoadParameters();
+        AddCaptureBackend(std::make_unique<CV4l2Backend>());
         return Finish(arguments.value(1) == QStringLiteral("devices")
                           ? RunDevicesCommand()
                           : RunSnapshotCommand(arguments.mid(2)));
