@@ -17,6 +17,9 @@ namespace {
 // Rows converted per band: a band of a 1920-pixel frame stays in the cache
 // between the conversion and its bottom-up placement.
 constexpr int kBandRows = 16;
+// Frames in a row that decode only with warnings before warnings are taken
+// as the camera's habit rather than damage: half a second at 30 fps.
+constexpr int kWarningRunTolerated = 15;
 
 int PackedCode(std::uint32_t fourcc) {
     switch (fourcc) {
@@ -189,14 +192,22 @@ bool CV4l2FrameDecoder::DecodeMjpeg(std::span<const std::uint8_t> data, int widt
         return false;
     }
     // Warnings (a cut-off scan, a corrupt block) stop the decode too: a frame
-    // with a grey or smeared tail is worse than the previous good one.
+    // with a grey or smeared tail is worse than the previous good one. Some
+    // cameras, though, send every frame with a harmless flaw; after a run of
+    // frames that only warn, warnings are let through so the picture moves.
+    const int flags = TJFLAG_BOTTOMUP | TJFLAG_STOPONWARNING;
     if (tjDecompress2(m_jpeg, data.data(), static_cast<unsigned long>(size), bgr, width,
-                      BgrStride(width), height, TJPF_BGR,
-                      TJFLAG_BOTTOMUP | TJFLAG_STOPONWARNING) != 0) {
-        error = std::string("The JPEG frame is broken: ") + tjGetErrorStr2(m_jpeg);
+                      BgrStride(width), height, TJPF_BGR, flags) == 0) {
+        m_warningRun = 0;
+        return true;
+    }
+    error = std::string("The JPEG frame is broken: ") + tjGetErrorStr2(m_jpeg);
+    if (tjGetErrorCode(m_jpeg) != TJERR_WARNING || ++m_warningRun < kWarningRunTolerated) {
         return false;
     }
-    return true;
+    const int tolerant = tjDecompress2(m_jpeg, data.data(), static_cast<unsigned long>(size), bgr,
+                                       width, BgrStride(width), height, TJPF_BGR, TJFLAG_BOTTOMUP);
+    return tolerant == 0 || tjGetErrorCode(m_jpeg) == TJERR_WARNING;
 }
 
 v4lconvert_data* CV4l2FrameDecoder::Converter() {

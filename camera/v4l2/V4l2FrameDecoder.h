@@ -45,6 +45,7 @@ private:
     std::shared_ptr<const CV4l2Calls> m_calls;
     int m_fd = -1;
     void* m_jpeg = nullptr; // TurboJPEG decompressor, made on first use
+    int m_warningRun = 0;   // frames in a row refused for warnings only
     v4lconvert_data* m_convert = nullptr;
     std::vector<std::uint8_t> m_scratch; // a band of rows, or a whole converted frame
 };

@@ -225,3 +225,20 @@ TEST_F(MicroscopeTest, AButtonThatCannotBeOpenedLeavesTheCameraStreaming) {
     device->StopStreaming();
     EXPECT_EQ(received.frames, 1);
 }
+
+TEST_F(MicroscopeTest, ACameraWhoseEveryFrameWarnsStillStreams) {
+    auto device = OpenMicroscope();
+    ASSERT_TRUE(device->SetFormat({V4L2_PIX_FMT_MJPEG, 64, 32, {1, 30}}));
+    // Damaged entropy data: libjpeg decodes it with a warning.
+    std::vector<std::uint8_t> flawed = TwoToneJpeg(64, 32);
+    std::fill(flawed.end() - 40, flawed.end() - 2, 0xFF);
+    for (int i = 0; i < 20; ++i) {
+        fake.Queue({flawed});
+    }
+    Received received;
+    ASSERT_TRUE(device->StartStreaming(Collect(received, fake)));
+    ASSERT_TRUE(fake.WaitScriptDone());
+    device->StopStreaming();
+    EXPECT_GT(received.frames, 0);
+    EXPECT_LT(received.frames, 20); // the first ones were dropped
+}
