@@ -185,6 +185,7 @@ bool CV4l2FrameDecoder::DecodeMjpeg(std::span<const std::uint8_t> data, int widt
     if (tjDecompressHeader3(m_jpeg, data.data(), static_cast<unsigned long>(size), &jpegWidth,
                             &jpegHeight, &subsampling, &colourspace) != 0) {
         error = std::string("The JPEG frame is broken: ") + tjGetErrorStr2(m_jpeg);
+        DropJpegDecoder();
         return false;
     }
     if (jpegWidth != width || jpegHeight != height) {
@@ -203,11 +204,23 @@ bool CV4l2FrameDecoder::DecodeMjpeg(std::span<const std::uint8_t> data, int widt
     }
     error = std::string("The JPEG frame is broken: ") + tjGetErrorStr2(m_jpeg);
     if (tjGetErrorCode(m_jpeg) != TJERR_WARNING || ++m_warningRun < kWarningRunTolerated) {
+        DropJpegDecoder();
         return false;
     }
     const int tolerant = tjDecompress2(m_jpeg, data.data(), static_cast<unsigned long>(size), bgr,
                                        width, BgrStride(width), height, TJPF_BGR, TJFLAG_BOTTOMUP);
-    return tolerant == 0 || tjGetErrorCode(m_jpeg) == TJERR_WARNING;
+    const bool shown = tolerant == 0 || tjGetErrorCode(m_jpeg) == TJERR_WARNING;
+    if (!shown) {
+        DropJpegDecoder();
+    }
+    return shown;
+}
+
+// A failed decode can leave tables of the broken frame in the handle, and
+// every later frame would fail on them: a broken frame gets a fresh handle.
+void CV4l2FrameDecoder::DropJpegDecoder() {
+    tjDestroy(m_jpeg);
+    m_jpeg = nullptr;
 }
 
 v4lconvert_data* CV4l2FrameDecoder::Converter() {

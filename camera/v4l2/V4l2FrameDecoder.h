@@ -40,6 +40,7 @@ private:
                      std::string& error);
     bool DecodeOther(std::uint32_t fourcc, std::span<const std::uint8_t> data, int width,
                      int height, int bytesPerLine, std::uint8_t* bgr, std::string& error);
+    void DropJpegDecoder();
     v4lconvert_data* Converter();
 
     std::shared_ptr<const CV4l2Calls> m_calls;

@@ -1,3 +1,4 @@
+#include "camera/v4l2/V4l2FrameDecoder.h"
 #include "tests/camera/v4l2/MicroscopeFixture.h"
 
 #include <atomic>
@@ -241,4 +242,22 @@ TEST_F(MicroscopeTest, ACameraWhoseEveryFrameWarnsStillStreams) {
     device->StopStreaming();
     EXPECT_GT(received.frames, 0);
     EXPECT_LT(received.frames, 20); // the first ones were dropped
+}
+
+TEST(V4l2FrameDecoder, ABrokenFrameDoesNotSpoilTheFramesAfterIt) {
+    const std::vector<std::uint8_t> good = TwoToneJpeg(64, 32);
+    std::vector<std::uint8_t> bogusTable = good;
+    // The first quantisation table's index byte, set to a table that cannot exist.
+    for (std::size_t i = 2; i + 4 < bogusTable.size(); ++i) {
+        if (bogusTable[i] == 0xFF && bogusTable[i + 1] == 0xDB) {
+            bogusTable[i + 4] = 0x0F;
+            break;
+        }
+    }
+    CV4l2FrameDecoder decoder;
+    std::vector<std::uint8_t> frame(static_cast<std::size_t>(BgrStride(64)) * 32);
+    std::string error;
+    EXPECT_FALSE(decoder.Decode(V4L2_PIX_FMT_MJPEG, bogusTable, 64, 32, 0, frame.data(), error));
+    EXPECT_FALSE(error.empty());
+    EXPECT_TRUE(decoder.Decode(V4L2_PIX_FMT_MJPEG, good, 64, 32, 0, frame.data(), error)) << error;
 }
