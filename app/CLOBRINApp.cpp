@@ -7,6 +7,8 @@
 #include "app/Language.h"
 #include "app/MagnifierBuffer.h"
 #include "app/Parameters.h"
+#include "camera/CaptureSession.h"
+#include "camera/v4l2/V4l2Backend.h"
 #include "framework/StatusBar.h"
 
 #include <cstdio>
@@ -27,6 +29,7 @@ bool CLOBRINApp::InitInstance() {
     m_inhibitor.Acquire();
     const bool programFolderWritable = SetUpProgramFolders();
     LoadParameters();
+    AddCaptureBackend(std::make_unique<CV4l2Backend>());
     ApplyUiLanguage();
     SelectLanguageFile(g_parameters.languagemainid, g_parameters.languagesubid);
     InitSaveFolders();

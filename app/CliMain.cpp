@@ -7,6 +7,8 @@
 #include "app/Language.h"
 #include "app/Parameters.h"
 #include "app/StartupArguments.h"
+#include "camera/CaptureSession.h"
+#include "camera/v4l2/V4l2Backend.h"
 
 #include <cstdio>
 #include <cstring>
@@ -188,6 +190,7 @@ int main(int argc, char** argv) {
         }
         SetUpProgramFolders();
         LoadParameters();
+        AddCaptureBackend(std::make_unique<CV4l2Backend>());
         return Finish(arguments.value(1) == QStringLiteral("devices")
                           ? RunDevicesCommand()
                           : RunSnapshotCommand(arguments.mid(2)));
