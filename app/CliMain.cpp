@@ -180,6 +180,7 @@ int main(int argc, char** argv) {
     if (arguments.value(1) == QStringLiteral("record")) {
         SetUpProgramFolders();
         LoadParameters();
+        AddCaptureBackend(std::make_unique<CV4l2Backend>());
         return Finish(RunRecordCommand(arguments.mid(2)));
     }
     if (arguments.value(1) == QStringLiteral("devices") ||
