@@ -3,6 +3,7 @@
 #include "app/CliJson.h"
 #include "camera/CaptureSession.h"
 #include "camera/FramePipeline.h"
+#include "camera/Recording.h"
 #include "camera/VideoRecorder.h"
 
 #include <atomic>
@@ -85,12 +86,17 @@ std::optional<RecordRequest> ParseRecord(const QStringList& arguments, QString& 
                 return std::nullopt;
             }
             hasCodec = true;
-            ok = value == QStringLiteral("mjpeg");
-            if (!ok && (value == QStringLiteral("h264") || value == QStringLiteral("ffv1"))) {
-                error = QStringLiteral("the %1 compressor is not offered; use mjpeg or "
+            const auto codec = VideoCodecFromName(value);
+            ok = codec && *codec != VideoCodec::Uncompressed;
+            if (ok && !VideoCodecPresent(*codec)) {
+                error = QStringLiteral("the %1 compressor is not available here; use mjpeg or "
                                        "--uncompressed")
                             .arg(value);
                 return std::nullopt;
+            }
+            if (ok) {
+                request.codec = *codec;
+                request.codecName = value;
             }
         } else if (argument == QStringLiteral("--device")) {
             request.device = value;

@@ -6,12 +6,15 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSettings>
 
 CRecordingSession g_recording;
 
 namespace {
 
 constexpr int kPromptLimit = 48;
+// Beside the parameters, in a group of its own.
+const QString kCodecKey = QStringLiteral("Recording/codec");
 
 void Tell(const QString& caption, const QString& text) {
     if (g_recording.showMessage) {
@@ -41,7 +44,13 @@ QString VideoFileName(const QString& videoFolder, const QDateTime& start) {
 }
 
 std::vector<VideoCodec> AvailableVideoCodecs() {
-    return {VideoCodec::Mjpeg};
+    std::vector<VideoCodec> codecs;
+    for (const VideoCodec codec : {VideoCodec::Mjpeg, VideoCodec::H264, VideoCodec::Ffv1}) {
+        if (VideoCodecPresent(codec)) {
+            codecs.push_back(codec);
+        }
+    }
+    return codecs;
 }
 
 QString VideoCodecName(VideoCodec codec) {
@@ -50,8 +59,53 @@ QString VideoCodecName(VideoCodec codec) {
         return QStringLiteral("uncompressed");
     case VideoCodec::Mjpeg:
         return QStringLiteral("mjpeg");
+    case VideoCodec::H264:
+        return QStringLiteral("h264");
+    case VideoCodec::Ffv1:
+        return QStringLiteral("ffv1");
     }
     return {};
+}
+
+QString VideoCodecTitle(VideoCodec codec) {
+    switch (codec) {
+    case VideoCodec::Uncompressed:
+        return QStringLiteral("Uncompressed");
+    case VideoCodec::Mjpeg:
+        return QStringLiteral("Motion JPEG");
+    case VideoCodec::H264:
+        return QStringLiteral("H.264");
+    case VideoCodec::Ffv1:
+        return QStringLiteral("FFV1 (lossless)");
+    }
+    return {};
+}
+
+std::optional<VideoCodec> VideoCodecFromName(const QString& name) {
+    for (const VideoCodec codec :
+         {VideoCodec::Uncompressed, VideoCodec::Mjpeg, VideoCodec::H264, VideoCodec::Ffv1}) {
+        if (VideoCodecName(codec) == name) {
+            return codec;
+        }
+    }
+    return std::nullopt;
+}
+
+void LoadVideoCodecChoice() {
+    QSettings store(QStringLiteral("LOBRIN"), QStringLiteral("Marnelo"));
+    const auto codec = VideoCodecFromName(store.value(kCodecKey).toString());
+    // A choice made where an encoder existed that this system lacks falls
+    // back to the one that is always there.
+    g_recording.codec = codec && *codec != VideoCodec::Uncompressed && VideoCodecPresent(*codec)
+                            ? *codec
+                            : VideoCodec::Mjpeg;
+}
+
+bool SaveVideoCodecChoice() {
+    QSettings store(QStringLiteral("LOBRIN"), QStringLiteral("Marnelo"));
+    store.setValue(kCodecKey, VideoCodecName(g_recording.codec));
+    store.sync();
+    return store.status() == QSettings::NoError;
 }
 
 int StartRecording(double fps) {

@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include <QDateTime>
@@ -28,9 +29,19 @@ extern CRecordingSession g_recording;
 // time); "-2", "-3"... before the extension when that name is taken.
 QString VideoFileName(const QString& videoFolder, const QDateTime& start);
 
-// The compressors offered when recording compressed.
+// The compressors offered when recording compressed: MJPEG, then those of
+// H.264 and FFV1 the libraries have.
 std::vector<VideoCodec> AvailableVideoCodecs();
+// The short name used on the command line and in the settings.
 QString VideoCodecName(VideoCodec codec);
+std::optional<VideoCodec> VideoCodecFromName(const QString& name);
+// The name shown in the recording dialog.
+QString VideoCodecTitle(VideoCodec codec);
+
+// The compressor chosen last time, kept in the settings store; MJPEG when
+// none was chosen or the chosen one is not available here.
+void LoadVideoCodecChoice();
+bool SaveVideoCodecChoice();
 
 // Opens a recording at `fps` of the frame size the camera delivers, in the
 // video folder: uncompressed when `compress` is 1, else with the chosen

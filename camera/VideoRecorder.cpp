@@ -1,5 +1,7 @@
 #include "camera/VideoRecorder.h"
 
+#include "camera/VideoEncoder.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -125,7 +127,7 @@ bool CVideoRecorder::Open(std::string& error) {
         par->codec_tag = 0;
         par->format = AV_PIX_FMT_BGR24;
         par->bits_per_coded_sample = 24;
-    } else {
+    } else if (m_options.codec == VideoCodec::Mjpeg) {
         par->codec_id = AV_CODEC_ID_MJPEG;
         par->format = AV_PIX_FMT_YUVJ420P;
         par->bits_per_coded_sample = 24;
@@ -136,6 +138,17 @@ bool CVideoRecorder::Open(std::string& error) {
         }
     }
     muxer->frameTime = av_inv_q(av_d2q(m_options.fps, 1001000));
+    if (m_options.codec == VideoCodec::H264 || m_options.codec == VideoCodec::Ffv1) {
+        m_encoder = CVideoEncoder::Create(m_options.codec, m_options.width, m_options.height,
+                                          muxer->frameTime.num, muxer->frameTime.den, error);
+        if (!m_encoder) {
+            return false;
+        }
+        if (!m_encoder->FillParameters(par)) {
+            error = "The video writer could not be made.";
+            return false;
+        }
+    }
     muxer->stream->time_base = muxer->frameTime;
     muxer->stream->avg_frame_rate = av_inv_q(muxer->frameTime);
 
@@ -259,6 +272,9 @@ bool CVideoRecorder::WriteQueued(const CQueuedFrame& frame) {
         data = m_jpeg.data();
         size = m_jpeg.size();
     }
+    if (m_encoder) {
+        return EncodeQueued(frame);
+    }
     bool ok = true;
     AVPacket* packet = av_packet_alloc();
     for (int i = 0; i < frame.repeat && ok; ++i) {
@@ -294,14 +310,49 @@ bool CVideoRecorder::WriteQueued(const CQueuedFrame& frame) {
     return ok;
 }
 
+bool CVideoRecorder::WriteEncoded(AVPacket* packet) {
+    packet->stream_index = 0;
+    av_packet_rescale_ts(packet, m_muxer->frameTime, m_muxer->stream->time_base);
+    const int size = packet->size;
+    const int status = av_write_frame(m_muxer->context, packet);
+    const int ioError = m_muxer->context->pb->error;
+    std::lock_guard lock(m_mutex);
+    if (status < 0 || ioError < 0) {
+        m_stats.error = "Writing the video failed: " + AvError(status < 0 ? status : ioError);
+        return false;
+    }
+    m_stats.bytesWritten += static_cast<std::uint64_t>(size);
+    return true;
+}
+
+bool CVideoRecorder::EncodeQueued(const CQueuedFrame& frame) {
+    std::string error;
+    const bool ok = m_encoder->Encode(
+        frame.bytes.data(), frame.stride, m_muxer->nextPts, frame.repeat,
+        [this](AVPacket* packet) { return WriteEncoded(packet); }, error);
+    std::lock_guard lock(m_mutex);
+    if (!ok) {
+        if (m_stats.error.empty()) {
+            m_stats.error = error;
+        }
+        return false;
+    }
+    m_muxer->nextPts += frame.repeat;
+    m_stats.framesWritten += static_cast<std::uint64_t>(frame.repeat);
+    return true;
+}
+
 void CVideoRecorder::Close() {
     if (!m_muxer) {
         return;
     }
     std::string error;
+    if (m_encoder && m_muxer->headerWritten && !Failed()) {
+        m_encoder->Flush([this](AVPacket* packet) { return WriteEncoded(packet); }, error);
+    }
     if (m_muxer->headerWritten) {
         const int status = av_write_trailer(m_muxer->context);
-        if (status < 0) {
+        if (status < 0 && error.empty()) {
             error = "The video file could not be finished: " + AvError(status);
         }
     }

@@ -22,7 +22,15 @@
 enum class VideoCodec {
     Uncompressed, // 24-bit BGR rows as in a BMP file (BI_RGB)
     Mjpeg,
+    H264, // no B-frames, so every packet's time is its frame's in AVI
+    Ffv1, // lossless
 };
+
+// True when the libraries at hand can write `codec` (uncompressed and MJPEG
+// always can).
+bool VideoCodecPresent(VideoCodec codec);
+
+class CVideoEncoder;
 
 struct CRecorderOptions {
     std::string path;
@@ -85,13 +93,16 @@ private:
     bool Open(std::string& error);
     void WriterLoop();
     bool WriteQueued(const CQueuedFrame& frame);
+    bool EncodeQueued(const CQueuedFrame& frame);
+    bool WriteEncoded(struct AVPacket* packet);
     void Close();
 
     CRecorderOptions m_options;
     struct CMuxer;
-    std::unique_ptr<CMuxer> m_muxer;  // writer thread only once started
-    void* m_jpegEncoder = nullptr;    // writer thread only
-    std::vector<std::uint8_t> m_jpeg; // writer thread only
+    std::unique_ptr<CMuxer> m_muxer;          // writer thread only once started
+    std::unique_ptr<CVideoEncoder> m_encoder; // H.264 and FFV1; writer thread only
+    void* m_jpegEncoder = nullptr;            // writer thread only
+    std::vector<std::uint8_t> m_jpeg;         // writer thread only
 
     // Streaming thread only: rate picking.
     bool m_started = false;

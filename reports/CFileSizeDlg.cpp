@@ -2,8 +2,10 @@
 
 #include "app/Language.h"
 #include "app/Parameters.h"
+#include "camera/Recording.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QLabel>
@@ -35,16 +37,24 @@ CFileSizeDlg::CFileSizeDlg(QWidget* parent)
     , m_seconds(new QLineEdit(IntegerText(kDefaultSeconds), this))
     , m_fps(new QLineEdit(IntegerText(kDefaultFrameRate), this))
     , m_unlimited(new QCheckBox(this))
-    , m_uncompressed(new QCheckBox(this)) {
+    , m_uncompressed(new QCheckBox(this))
+    , m_codec(new QComboBox(this)) {
     const QString recordTime =
         GetLanguageString("RecordTime", QStringLiteral("Recording Time"), kLimit);
     setWindowTitle(recordTime);
 
     m_seconds->setObjectName(QStringLiteral("timeLimit"));
     m_fps->setObjectName(QStringLiteral("frameRate"));
-    auto* resolution = new QLineEdit(QStringLiteral("640x480"), this);
-    resolution->setObjectName(QStringLiteral("resolution"));
-    resolution->setEnabled(false);
+    // Any frame size records now, so the dialog asks for the compressor
+    // instead of naming a required resolution.
+    m_codec->setObjectName(QStringLiteral("compressor"));
+    LoadVideoCodecChoice();
+    for (const VideoCodec codec : AvailableVideoCodecs()) {
+        m_codec->addItem(VideoCodecTitle(codec), VideoCodecName(codec));
+        if (codec == g_recording.codec) {
+            m_codec->setCurrentIndex(m_codec->count() - 1);
+        }
+    }
 
     m_unlimited->setObjectName(QStringLiteral("unlimited"));
     m_unlimited->setText(GetLanguageString("limittime", QStringLiteral("Unlimited"), kLimit));
@@ -62,10 +72,8 @@ CFileSizeDlg::CFileSizeDlg(QWidget* parent)
     fields->addWidget(new QLabel(GetLanguageString("FPS", QStringLiteral("FPS"), kLimit), this), 1,
                       0);
     fields->addWidget(m_fps, 1, 1);
-    fields->addWidget(
-        new QLabel(GetLanguageString("Resolution", QStringLiteral("Resolution"), kLimit), this), 2,
-        0);
-    fields->addWidget(resolution, 2, 1);
+    fields->addWidget(new QLabel(QStringLiteral("Compressor"), this), 2, 0);
+    fields->addWidget(m_codec, 2, 1);
     fields->setColumnStretch(1, 1);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
@@ -74,6 +82,8 @@ CFileSizeDlg::CFileSizeDlg(QWidget* parent)
     layout->addWidget(m_uncompressed);
     layout->addWidget(buttons);
 
+    m_codec->setEnabled(!m_uncompressed->isChecked());
+    connect(m_uncompressed, &QCheckBox::toggled, m_codec, &QWidget::setDisabled);
     connect(m_unlimited, &QCheckBox::clicked, this, &CFileSizeDlg::SetUnlimited);
     connect(buttons, &QDialogButtonBox::accepted, this, &CFileSizeDlg::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &CFileSizeDlg::reject);
@@ -91,5 +101,9 @@ void CFileSizeDlg::accept() {
     m_frameRate = ReadInteger(m_fps->text());
     g_parameters.compress = m_uncompressed->isChecked() ? 1 : 0;
     SaveParameters();
+    if (const auto codec = VideoCodecFromName(m_codec->currentData().toString())) {
+        g_recording.codec = *codec;
+        SaveVideoCodecChoice();
+    }
     QDialog::accept();
 }

@@ -3,12 +3,14 @@
 #include <QDialog>
 
 class QCheckBox;
+class QComboBox;
 class QLineEdit;
 
 // Options of a video recording: the time limit in seconds (or unlimited),
-// the frame rate and whether frames are recorded uncompressed. OK reads both
-// numbers (text that is not a whole number reads as 0), stores the
-// compression choice in `compress` and saves the settings. Open it modally
+// the frame rate, whether frames are recorded uncompressed and otherwise with
+// which of the available compressors. OK reads both numbers (text that is not
+// a whole number reads as 0), stores the compression choice in `compress` and
+// the compressor in the recording session, and saves both. Open it modally
 // with exec(); the caller then reads timeLimit() and frameRate(). GUI thread
 // only.
 class CFileSizeDlg : public QDialog {
@@ -32,4 +34,5 @@ private:
     QLineEdit* m_fps;
     QCheckBox* m_unlimited;
     QCheckBox* m_uncompressed;
+    QComboBox* m_codec;
 };

@@ -7,7 +7,9 @@
 #include <turbojpeg.h>
 
 extern "C" {
+#include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
+#include <libswscale/swscale.h>
 }
 
 CReadBackVideo ReadBackVideo(const std::string& path, std::uint64_t keepFrom) {
@@ -37,6 +39,70 @@ CReadBackVideo ReadBackVideo(const std::string& path, std::uint64_t keepFrom) {
     }
     av_packet_free(&packet);
     avformat_close_input(&context);
+    return video;
+}
+
+namespace {
+
+// Converts a decoded picture to tight top-down BGR rows.
+std::vector<std::uint8_t> ToBgr(const AVFrame* frame) {
+    std::vector<std::uint8_t> bgr(static_cast<std::size_t>(frame->width) * frame->height * 3);
+    SwsContext* scaler = sws_getContext(
+        frame->width, frame->height, static_cast<AVPixelFormat>(frame->format), frame->width,
+        frame->height, AV_PIX_FMT_BGR24, SWS_POINT, nullptr, nullptr, nullptr);
+    std::uint8_t* target[1] = {bgr.data()};
+    const int targetStride[1] = {frame->width * 3};
+    sws_scale(scaler, frame->data, frame->linesize, 0, frame->height, target, targetStride);
+    sws_freeContext(scaler);
+    return bgr;
+}
+
+} // namespace
+
+CDecodedVideo DecodeVideo(const std::string& path) {
+    CDecodedVideo video;
+    AVFormatContext* format = nullptr;
+    if (avformat_open_input(&format, path.c_str(), nullptr, nullptr) < 0) {
+        video.error = "cannot open " + path;
+        return video;
+    }
+    AVCodecContext* decoder = nullptr;
+    AVPacket* packet = av_packet_alloc();
+    AVFrame* frame = av_frame_alloc();
+    const auto receive = [&] {
+        while (avcodec_receive_frame(decoder, frame) >= 0) {
+            video.frames.push_back(ToBgr(frame));
+            av_frame_unref(frame);
+        }
+    };
+    if (avformat_find_stream_info(format, nullptr) < 0 || format->nb_streams != 1) {
+        video.error = "no single stream";
+    } else {
+        const AVCodecParameters* parameters = format->streams[0]->codecpar;
+        video.codecId = parameters->codec_id;
+        video.width = parameters->width;
+        video.height = parameters->height;
+        const AVCodec* codec = avcodec_find_decoder(parameters->codec_id);
+        decoder = avcodec_alloc_context3(codec);
+        if (codec == nullptr || avcodec_parameters_to_context(decoder, parameters) < 0 ||
+            avcodec_open2(decoder, codec, nullptr) < 0) {
+            video.error = "no decoder";
+        } else {
+            while (video.error.empty() && av_read_frame(format, packet) >= 0) {
+                if (avcodec_send_packet(decoder, packet) < 0) {
+                    video.error = "a packet did not decode";
+                }
+                av_packet_unref(packet);
+                receive();
+            }
+            avcodec_send_packet(decoder, nullptr);
+            receive();
+        }
+    }
+    av_frame_free(&frame);
+    av_packet_free(&packet);
+    avcodec_free_context(&decoder);
+    avformat_close_input(&format);
     return video;
 }
 

@@ -20,6 +20,17 @@ struct CReadBackVideo {
 // keepFrom: packets from this index on are kept (to read a long file's end).
 CReadBackVideo ReadBackVideo(const std::string& path, std::uint64_t keepFrom = 0);
 
+// Every frame of the file's video stream decoded with libavcodec, as tight
+// BGR rows top-down.
+struct CDecodedVideo {
+    std::string error; // empty when every packet decoded
+    int codecId = 0;
+    int width = 0;
+    int height = 0;
+    std::vector<std::vector<std::uint8_t>> frames;
+};
+CDecodedVideo DecodeVideo(const std::string& path);
+
 // The BITMAPINFOHEADER fields of the file's video stream format ("strf").
 struct CStoredBitmapHeader {
     std::int32_t width = 0;

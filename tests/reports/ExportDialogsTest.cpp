@@ -1,5 +1,6 @@
 #include "app/Language.h"
 #include "app/Parameters.h"
+#include "camera/Recording.h"
 #include "framework/MessageBox.h"
 #include "reports/CExportDlg.h"
 #include "reports/CExportOptionDlg.h"
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -77,6 +79,39 @@ protected:
     QStringList offeredFilters;
     QString offeredSuffix;
 };
+
+TEST_F(ExportDialogsTest, RecordingOffersThePresentCompressorsAndRemembersTheChoice) {
+    g_parameters.compress = 0;
+    g_recording.codec = VideoCodec::Mjpeg;
+    const std::vector<VideoCodec> present = AvailableVideoCodecs();
+    ASSERT_FALSE(present.empty());
+    EXPECT_EQ(present.front(), VideoCodec::Mjpeg);
+    {
+        CFileSizeDlg dialog;
+        dialog.show();
+        auto* compressor = Child<QComboBox>(dialog, "compressor");
+        ASSERT_EQ(compressor->count(), static_cast<int>(present.size()));
+        EXPECT_EQ(compressor->currentData().toString(), "mjpeg");
+        EXPECT_TRUE(compressor->isEnabled());
+        // Recording uncompressed leaves no compressor to choose.
+        Click(Child<QCheckBox>(dialog, "uncompressed"));
+        EXPECT_FALSE(compressor->isEnabled());
+        Click(Child<QCheckBox>(dialog, "uncompressed"));
+        QTest::keyClick(compressor, Qt::Key_End);
+        ClickOk(dialog);
+    }
+    const VideoCodec chosen = present.back();
+    EXPECT_EQ(g_recording.codec, chosen);
+
+    // The next recording's dialog starts from the stored choice.
+    g_recording.codec = VideoCodec::Mjpeg;
+    CFileSizeDlg again;
+    again.show();
+    EXPECT_EQ(again.findChild<QComboBox*>("compressor")->currentData().toString(),
+              VideoCodecName(chosen));
+    EXPECT_EQ(g_recording.codec, chosen);
+    ClickCancel(again);
+}
 
 } // namespace
 
@@ -241,8 +276,10 @@ TEST_F(ExportDialogsTest, RecordingUnlimitedSwitchesTheLimits) {
     EXPECT_EQ(dialog.windowTitle(), "Recording Time");
     EXPECT_EQ(seconds->text(), "10");
     EXPECT_EQ(fps->text(), "15");
-    EXPECT_EQ(Child<QLineEdit>(dialog, "resolution")->text(), "640x480");
-    EXPECT_FALSE(Child<QLineEdit>(dialog, "resolution")->isEnabled());
+    // Any frame size records: nothing names a required resolution.
+    for (const auto* field : dialog.findChildren<QLineEdit*>()) {
+        EXPECT_FALSE(field->text().contains("640x480"));
+    }
 
     Type(dialog, "frameRate", "30");
     Click(Child<QCheckBox>(dialog, "unlimited"));
