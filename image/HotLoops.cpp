@@ -44,7 +44,6 @@ void ReliefSpan(const std::uint8_t* below, const std::uint8_t* above, std::size_
     }
 }
 
-MARNELO_HOT
 MARNELO_HOT void InvertSpan(std::uint8_t* bytes, std::size_t count) {
     for (std::size_t i = 0; i < count; ++i) {
         bytes[i] = static_cast<std::uint8_t>(~bytes[i]);
