@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QFile>
@@ -23,13 +24,37 @@ bool WriteFileWhole(const QString& path, const QByteArray& bytes) {
     return file.commit();
 }
 
+namespace {
+
+// The process's file-creation mask, read without changing it: umask() can only
+// be read by setting it, which would race with files other threads create.
+mode_t CurrentUmask() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (status.open(QIODevice::ReadOnly)) {
+        for (QByteArray line = status.readLine(); !line.isEmpty(); line = status.readLine()) {
+            if (line.startsWith("Umask:")) {
+                bool ok = false;
+                const uint mask = line.mid(6).trimmed().toUInt(&ok, 8);
+                if (ok) {
+                    return static_cast<mode_t>(mask & 0777);
+                }
+            }
+        }
+    }
+    return 022;
+}
+
+} // namespace
+
 bool WriteNewFileWhole(const QString& path, const QByteArray& bytes) {
     if (QFileInfo::exists(path)) {
         return false;
     }
+    // A temporary file is private to its owner; the finished picture gets the
+    // permissions any new file of the user gets.
     QTemporaryFile file(path + QStringLiteral(".XXXXXX"));
-    if (!file.open() || file.write(bytes) != bytes.size() || !file.flush() ||
-        ::fsync(file.handle()) != 0) {
+    if (!file.open() || ::fchmod(file.handle(), 0666 & ~CurrentUmask()) != 0 ||
+        file.write(bytes) != bytes.size() || !file.flush() || ::fsync(file.handle()) != 0) {
         return false;
     }
     // renameat2 with RENAME_NOREPLACE fails instead of replacing a file that

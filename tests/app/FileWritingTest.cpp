@@ -3,6 +3,7 @@
 #include "tests/support/TestEnvironment.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QDir>
 
@@ -23,6 +24,21 @@ TEST(FileWriting, NewFilesNeverReplaceAnExistingOne) {
     EXPECT_FALSE(WriteNewFileWhole(path, "snapshot two"));
     EXPECT_EQ(ReadFile(path), "snapshot one");
     EXPECT_EQ(QDir(home.path()).entryList(QDir::Files), QStringList{"20261208120000.bmp"});
+}
+
+// Pictures and settings files are the user's like any other file: readable by
+// whoever the user's file-creation mask lets read them, not only by the owner.
+TEST(FileWriting, WrittenFilesFollowTheFileCreationMask) {
+    ScopedProgramFolder home;
+    const mode_t saved = ::umask(027);
+    ASSERT_TRUE(WriteNewFileWhole(home.filePath("snapshot.jpg"), "picture"));
+    ASSERT_TRUE(WriteFileWhole(home.filePath("data.xml"), "calibrations"));
+    ::umask(saved);
+    struct stat info {};
+    ASSERT_EQ(::stat(QFile::encodeName(home.filePath("snapshot.jpg")).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0640u);
+    ASSERT_EQ(::stat(QFile::encodeName(home.filePath("data.xml")).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0640u);
 }
 
 TEST(FileWriting, Utf16LittleEndianRoundTrip) {
