@@ -270,21 +270,8 @@ CCliOutcome RunSnapshotCommand(const QStringList& arguments) {
     if (!request) {
         return Fail(error);
     }
-    const QFileInfo folder(QFileInfo(request->out).absolutePath());
-    if (!folder.isDir() || !folder.isWritable()) {
-        return Fail(QStringLiteral("cannot write into %1").arg(folder.filePath()));
-    }
-    CreateDeviceEnumerator();
-    EnumerateVideoDevices();
-    const int slot = FindDevice(request->device);
-    if (slot < 0) {
-        return Fail(QStringLiteral("no camera %1").arg(request->device));
-    }
-    ChooseVideoDevice(slot);
-    if (BindSelectedDevice() == 0) {
-        return Fail(QStringLiteral("cannot open the camera %1")
-                        .arg(QString::fromStdString(g_captureSession.devices[slot].displayName)),
-                    1);
+    if (auto failure = BindCameraForOutput(request->device, request->out)) {
+        return *failure;
     }
     g_captureSession.forcedFormat = ChooseFormat(*request, error);
     if (!error.isEmpty()) {
@@ -356,4 +343,24 @@ CCliOutcome RunSnapshotCommand(const QStringList& arguments) {
     g_captureSession.frameCallback.onFrame = nullptr;
     g_captureSession.forcedFormat.reset();
     return outcome;
+}
+
+std::optional<CCliOutcome> BindCameraForOutput(const QString& device, const QString& out) {
+    const QFileInfo folder(QFileInfo(out).absolutePath());
+    if (!folder.isDir() || !folder.isWritable()) {
+        return Fail(QStringLiteral("cannot write into %1").arg(folder.filePath()));
+    }
+    CreateDeviceEnumerator();
+    EnumerateVideoDevices();
+    const int slot = FindDevice(device);
+    if (slot < 0) {
+        return Fail(QStringLiteral("no camera %1").arg(device));
+    }
+    ChooseVideoDevice(slot);
+    if (BindSelectedDevice() == 0) {
+        return Fail(QStringLiteral("cannot open the camera %1")
+                        .arg(QString::fromStdString(g_captureSession.devices[slot].displayName)),
+                    1);
+    }
+    return std::nullopt;
 }

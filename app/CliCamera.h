@@ -2,6 +2,8 @@
 
 #include "app/CliSession.h"
 
+#include <optional>
+
 #include <QStringList>
 
 // marnelo-cli's camera commands. They run the application's capture layer
@@ -19,3 +21,9 @@ CCliOutcome RunDevicesCommand();
 // spaced by the interval; an existing file is never replaced (a suffix is
 // added). The written paths go to standard output, one a line.
 CCliOutcome RunSnapshotCommand(const QStringList& arguments);
+
+// Shared by the commands that write what a camera delivers: checks that
+// `out`'s folder can be written, lists the cameras and binds the one named by
+// `device` (its id, else its name; empty: the first listed). nullopt when the
+// camera is bound, else the failure to report.
+std::optional<CCliOutcome> BindCameraForOutput(const QString& device, const QString& out);

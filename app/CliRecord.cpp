@@ -1,5 +1,6 @@
 #include "app/CliRecord.h"
 
+#include "app/CliCamera.h"
 #include "app/CliJson.h"
 #include "camera/CaptureSession.h"
 #include "camera/FramePipeline.h"
@@ -131,19 +132,6 @@ std::optional<RecordRequest> ParseRecord(const QStringList& arguments, QString& 
     return request;
 }
 
-int FindCamera(const QString& wanted) {
-    if (wanted.isEmpty()) {
-        return g_captureSession.deviceCount > 0 ? 0 : -1;
-    }
-    const std::string text = wanted.toStdString();
-    for (const auto& entry : g_captureSession.devices) {
-        if (entry.index >= 0 && (entry.displayName == text || entry.friendlyName == text)) {
-            return entry.index;
-        }
-    }
-    return -1;
-}
-
 // The first free name: OUT.avi, else OUT-2.avi, OUT-3.avi...
 QString FreeName(const QString& out) {
     const QString suffix = QFileInfo(out).suffix();
@@ -188,19 +176,8 @@ CCliOutcome RunRecordCommand(const QStringList& arguments) {
     if (!request) {
         return Fail(error);
     }
-    const QFileInfo folder(QFileInfo(request->out).absolutePath());
-    if (!folder.isDir() || !folder.isWritable()) {
-        return Fail(QStringLiteral("cannot write into %1").arg(folder.filePath()));
-    }
-    CreateDeviceEnumerator();
-    EnumerateVideoDevices();
-    const int slot = FindCamera(request->device);
-    if (slot < 0) {
-        return Fail(QStringLiteral("no camera %1").arg(request->device));
-    }
-    ChooseVideoDevice(slot);
-    if (BindSelectedDevice() == 0) {
-        return Fail(QStringLiteral("cannot open the camera"), 1);
+    if (auto failure = BindCameraForOutput(request->device, request->out)) {
+        return *failure;
     }
     if (request->size) {
         const auto current = g_captureSession.camera->CurrentFormat();
