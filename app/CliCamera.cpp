@@ -140,32 +140,6 @@ int FindDevice(const QString& wanted) {
     return -1;
 }
 
-// The format asked for, completed from the camera's current one; nullopt
-// (with a reason) when the camera does not offer it.
-std::optional<CaptureFormat> ChooseFormat(const SnapshotRequest& request, QString& error) {
-    const auto current = g_captureSession.camera->CurrentFormat();
-    if (!request.size && !request.fourcc) {
-        return std::nullopt;
-    }
-    if (!current) {
-        error = QStringLiteral("the camera's format cannot be chosen");
-        return std::nullopt;
-    }
-    CaptureConfigFields wanted;
-    wanted.compression = request.fourcc.value_or(current->fourcc);
-    wanted.width = request.size ? request.size->first : current->width;
-    wanted.height = request.size ? request.size->second : current->height;
-    wanted.avgTimePerFrame = TimePerFrameOf(current->interval);
-    const auto format = MatchCaptureConfig(wanted, g_captureSession.camera->Formats());
-    if (!format) {
-        error = QStringLiteral("the camera does not offer %1 at %2x%3")
-                    .arg(QString::fromStdString(Fourcc::ToString(wanted.compression)))
-                    .arg(wanted.width)
-                    .arg(wanted.height);
-    }
-    return format;
-}
-
 // "dir/name.ext" with `tag` put before the extension, the folder as given.
 QString Tagged(const QString& path, const QString& tag) {
     const QString suffix = QFileInfo(path).suffix();
@@ -273,7 +247,7 @@ CCliOutcome RunSnapshotCommand(const QStringList& arguments) {
     if (auto failure = BindCameraForOutput(request->device, request->out)) {
         return *failure;
     }
-    g_captureSession.forcedFormat = ChooseFormat(*request, error);
+    g_captureSession.forcedFormat = ChooseCaptureFormat(request->size, request->fourcc, error);
     if (!error.isEmpty()) {
         CloseCaptureGraph();
         return Fail(error);
@@ -363,4 +337,30 @@ std::optional<CCliOutcome> BindCameraForOutput(const QString& device, const QStr
                     1);
     }
     return std::nullopt;
+}
+
+std::optional<CaptureFormat> ChooseCaptureFormat(std::optional<std::pair<int, int>> size,
+                                                 std::optional<std::uint32_t> fourcc,
+                                                 QString& error) {
+    if (!size && !fourcc) {
+        return std::nullopt;
+    }
+    const auto current = g_captureSession.camera->CurrentFormat();
+    if (!current) {
+        error = QStringLiteral("the camera's format cannot be chosen");
+        return std::nullopt;
+    }
+    CaptureConfigFields wanted;
+    wanted.compression = fourcc.value_or(current->fourcc);
+    wanted.width = size ? size->first : current->width;
+    wanted.height = size ? size->second : current->height;
+    wanted.avgTimePerFrame = TimePerFrameOf(current->interval);
+    const auto format = MatchCaptureConfig(wanted, g_captureSession.camera->Formats());
+    if (!format) {
+        error = QStringLiteral("the camera does not offer %1 at %2x%3")
+                    .arg(QString::fromStdString(Fourcc::ToString(wanted.compression)))
+                    .arg(wanted.width)
+                    .arg(wanted.height);
+    }
+    return format;
 }

@@ -1,8 +1,11 @@
 #pragma once
 
 #include "app/CliSession.h"
+#include "camera/CaptureBackend.h"
 
+#include <cstdint>
 #include <optional>
+#include <utility>
 
 #include <QStringList>
 
@@ -27,3 +30,10 @@ CCliOutcome RunSnapshotCommand(const QStringList& arguments);
 // `device` (its id, else its name; empty: the first listed). nullopt when the
 // camera is bound, else the failure to report.
 std::optional<CCliOutcome> BindCameraForOutput(const QString& device, const QString& out);
+
+// The bound camera's format with the size and pixel format asked for, the
+// rest kept from its current format; nullopt when nothing was asked, or (with
+// `error` set) when the camera does not offer it.
+std::optional<CaptureFormat> ChooseCaptureFormat(std::optional<std::pair<int, int>> size,
+                                                 std::optional<std::uint32_t> fourcc,
+                                                 QString& error);

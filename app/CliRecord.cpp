@@ -180,19 +180,10 @@ CCliOutcome RunRecordCommand(const QStringList& arguments) {
         return *failure;
     }
     if (request->size) {
-        const auto current = g_captureSession.camera->CurrentFormat();
-        CaptureConfigFields wanted;
-        wanted.compression = current ? current->fourcc : Fourcc::kYUYV;
-        wanted.width = request->size->first;
-        wanted.height = request->size->second;
-        wanted.avgTimePerFrame = current ? TimePerFrameOf(current->interval) : 0;
-        g_captureSession.forcedFormat =
-            MatchCaptureConfig(wanted, g_captureSession.camera->Formats());
+        g_captureSession.forcedFormat = ChooseCaptureFormat(request->size, std::nullopt, error);
         if (!g_captureSession.forcedFormat) {
             CloseCaptureGraph();
-            return Fail(QStringLiteral("the camera does not offer %1x%2")
-                            .arg(request->size->first)
-                            .arg(request->size->second));
+            return Fail(error);
         }
     }
     g_captureSession.frameCallback.onFrame = BufferCB;
