@@ -1,0 +1,31 @@
+#include "camera/CameraRefresher.h"
+
+CCameraRefresher::CCameraRefresher(std::function<bool()> refresh, int settleMs, QObject* parent)
+    : QObject(parent)
+    , m_refresh(std::move(refresh)) {
+    m_settle.setSingleShot(true);
+    m_settle.setInterval(settleMs);
+    connect(&m_settle, &QTimer::timeout, this, &CCameraRefresher::Refresh);
+}
+
+void CCameraRefresher::DevicesChanged() {
+    m_settle.start();
+}
+
+void CCameraRefresher::PowerResumed() {
+    m_settle.stop();
+    Refresh();
+}
+
+void CCameraRefresher::Refresh() {
+    // A message box shown while refreshing runs an event loop in which the
+    // next event could arrive: it waits for its own settle time instead.
+    if (m_refreshing) {
+        m_settle.start();
+        return;
+    }
+    m_refreshing = true;
+    const bool ok = m_refresh ? m_refresh() : false;
+    m_refreshing = false;
+    emit refreshed(ok);
+}
