@@ -1,5 +1,8 @@
 #include "camera/CameraRefresher.h"
 
+#include "camera/CaptureRefresh.h"
+#include "camera/CaptureSession.h"
+
 CCameraRefresher::CCameraRefresher(std::function<bool()> refresh, int settleMs, QObject* parent)
     : QObject(parent)
     , m_refresh(std::move(refresh)) {
@@ -28,4 +31,19 @@ void CCameraRefresher::Refresh() {
     const bool ok = m_refresh ? m_refresh() : false;
     m_refreshing = false;
     emit refreshed(ok);
+}
+
+bool ReopenLiveCamera(CLiveCameraHold& hold) {
+    std::lock_guard guard(hold.lock);
+    if (hold.cameraId.empty()) {
+        hold.cameraId = ChosenDeviceId();
+    }
+    CloseCaptureGraph();
+    EnumerateAndChooseAgain(hold.cameraId);
+    if (BindSelectedDevice() == 1 && BuildCaptureGraph() == 1 && CreateFrameSurface() == 1 &&
+        RunCaptureGraph() == 1) {
+        return true;
+    }
+    CloseCaptureGraph();
+    return false;
 }

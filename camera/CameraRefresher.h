@@ -1,6 +1,8 @@
 #pragma once
 
 #include <functional>
+#include <mutex>
+#include <string>
 
 #include <QObject>
 #include <QTimer>
@@ -37,3 +39,18 @@ private:
     QTimer m_settle;
     bool m_refreshing = false;
 };
+
+// The live window's hold on its camera across refreshes: the lock that
+// serialises them (device, power and timer events) and the stable id of the
+// camera to find again, kept while it is unplugged so that plugging it back
+// in finds it even on another device node.
+struct CLiveCameraHold {
+    std::mutex lock;
+    std::string cameraId; // empty: the chosen camera's at the first refresh
+};
+
+// Closes the camera and opens the same one again by its id: list, bind,
+// build, make the surface, run, stopping at the first step that fails, after
+// which everything is closed again. True when it runs. Any thread; waits for
+// a refresh under way.
+bool ReopenLiveCamera(CLiveCameraHold& hold);

@@ -1,8 +1,12 @@
 #include "camera/CameraRefresher.h"
+#include "camera/CaptureRefresh.h"
 #include "camera/LiveSnapshot.h"
 #include "camera/RecordingTicker.h"
 #include "framework/QImageDrawSurface.h"
+#include "tests/camera/CaptureTestSupport.h"
+#include "tests/camera/FakeCaptureBackend.h"
 #include "tests/camera/FrameTestSupport.h"
+#include "tests/support/TestEnvironment.h"
 
 #include <gtest/gtest.h>
 
@@ -182,6 +186,44 @@ TEST(CameraRefresh, ABurstOfDeviceChangesRefreshesOnce) {
     EXPECT_EQ(refreshes, 2);
     EXPECT_FALSE(refresher.Pending());
     EXPECT_EQ(results, (QList<bool>{true, false}));
+}
+
+TEST(CameraRefresh, AnUnpluggedCameraIsFoundAgainByItsIdWhenPluggedBackIn) {
+    ScopedProgramFolder folder;
+    auto log = std::make_shared<FakeCaptureLog>();
+    std::vector<std::unique_ptr<ICaptureBackend>> backends;
+    backends.push_back(std::make_unique<FakeCaptureBackend>(log));
+    ResetCaptureState(std::move(backends));
+    log->scripts["usb-b"] = MakeFakeCamera("usb-b", "Scope");
+    CreateDeviceEnumerator();
+    EnumerateVideoDevices();
+    ChooseVideoDevice(0);
+    ASSERT_EQ(BindSelectedDevice(), 1);
+    const std::string id = ChosenDeviceId();
+    ASSERT_FALSE(id.empty());
+
+    CLiveCameraHold hold;
+    ASSERT_TRUE(ReopenLiveCamera(hold));
+    EXPECT_EQ(hold.cameraId, id);
+    ASSERT_NE(g_captureSession.camera, nullptr);
+    EXPECT_TRUE(g_captureSession.camera->IsStreaming());
+
+    const FakeCameraScript unplugged = log->scripts["usb-b"];
+    log->scripts.erase("usb-b");
+    EXPECT_FALSE(ReopenLiveCamera(hold));
+    EXPECT_EQ(g_captureSession.camera, nullptr);
+    EXPECT_FALSE(ReopenLiveCamera(hold)); // still gone: the id is kept
+
+    // Back in, now behind another camera: the same one is opened again.
+    log->scripts["usb-a"] = MakeFakeCamera("usb-a", "Scope");
+    log->scripts["usb-b"] = unplugged;
+    log->calls.clear();
+    ASSERT_TRUE(ReopenLiveCamera(hold));
+    EXPECT_EQ(ChosenDeviceId(), id);
+    EXPECT_NE(std::find(log->calls.begin(), log->calls.end(), "Open usb-b"), log->calls.end());
+    EXPECT_EQ(std::find(log->calls.begin(), log->calls.end(), "Open usb-a"), log->calls.end());
+    EXPECT_TRUE(g_captureSession.camera->IsStreaming());
+    ResetCaptureState();
 }
 
 } // namespace
