@@ -8,6 +8,7 @@
 #include "camera/CameraRefresher.h"
 #include "camera/FramePipeline.h"
 #include "camera/LiveOverlay.h"
+#include "camera/LiveSnapshot.h"
 #include "camera/Recording.h"
 #include "camera/events/PowerResumeMonitor.h"
 #include "camera/events/VideoDeviceMonitor.h"
@@ -33,6 +34,11 @@ std::vector<CVideoShap> LiveShapesCopy() {
         shapes.push_back(*shape);
     }
     return shapes;
+}
+
+// Any other extension is written as JPEG, as the save dialog offers only the two.
+bool IsBmpPath(const QString& path) {
+    return QFileInfo(path).suffix().compare(QStringLiteral("bmp"), Qt::CaseInsensitive) == 0;
 }
 
 } // namespace
@@ -72,7 +78,12 @@ CLiveCommands::CLiveCommands(CLiveCommandHost host, QObject* parent)
 }
 
 CLiveCommands::~CLiveCommands() {
+    g_framePipeline.flags.stillRequest = 0;
     if (m_ticker.Active()) {
+        // The window is going: a last message must not be owned by it.
+        g_recording.showMessage = [](const QString& caption, const QString& text) {
+            ShowMessageBox(nullptr, text, caption, QMessageBox::Ok, QMessageBox::Warning);
+        };
         g_framePipeline.flags.recording = 0;
         StopRecording();
         SetRecordingNotice({});
@@ -131,9 +142,7 @@ void CLiveCommands::ExportPicture() {
         .sizeOption = g_parameters.saveoption1,
         .imprint = g_parameters.saveoption2 == 1,
         .path = answer->path,
-        .bmp =
-            QFileInfo(answer->path).suffix().compare(QStringLiteral("bmp"), Qt::CaseInsensitive) ==
-            0,
+        .bmp = IsBmpPath(answer->path),
     };
     RequestStill(1);
 }
@@ -154,7 +163,9 @@ void CLiveCommands::OnStillReady(int stillKind) {
         request.imprint = m_export->imprint;
         request.exportPath = m_export->path;
         request.bmp = m_export->bmp;
-        request.resampleTo = ScaledStillSize(request.scale, ReferenceSize());
+        if (const QSize reference = ReferenceSize(); !reference.isEmpty()) {
+            request.resampleTo = ScaledStillSize(request.scale, reference);
+        }
         m_export.reset();
     } else {
         request.bmp = g_parameters.imageformat == 1;

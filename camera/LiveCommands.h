@@ -1,6 +1,5 @@
 #pragma once
 
-#include "camera/LiveSnapshot.h"
 #include "camera/RecordingTicker.h"
 
 #include <functional>
@@ -53,10 +52,8 @@ public:
     void ToggleRecording();           // "Start/Stop video"
     void VideoSetting();              // "Video Setting"
     void OnStillReady(int stillKind); // a still picture is due (GUI thread)
+    // True while frames are being written (not while the file is closing).
     bool Recording() const;
-
-    // Listens to the device and power monitors itself and calls
-    // host.refreshCamera.
 
     // The recording timer's tick (every second while recording).
     void RecordingTick();
@@ -66,6 +63,8 @@ public:
     // The file the last still picture went to; empty before the first.
     QString LastSavedPicture() const { return m_lastSaved; }
 
+    // It listens to the device and power monitors itself and calls
+    // host.refreshCamera through the refresher.
     CCameraRefresher& Refresher() { return *m_refresher; }
     CVideoDeviceMonitor& DeviceMonitor() { return *m_devices; }
     CPowerResumeMonitor& PowerMonitor() { return *m_power; }
