@@ -37,6 +37,10 @@ struct CLiveCommandHost {
 // picture work itself is toolkit-free (LiveSnapshot, RecordingTicker,
 // CameraRefresher).
 //
+// The window forwards its commands and UM_STILL_READY here; its
+// refreshCamera may be ReopenLiveCamera over a CLiveCameraHold it keeps
+// (camera/CameraRefresher.h).
+//
 // A snapshot is always full size with the measurements imprinted; an export
 // uses the export options chosen in its dialog. The options travel with the
 // request, so the user's saved export options are never overwritten, not
