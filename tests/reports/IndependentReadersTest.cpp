@@ -239,12 +239,12 @@ TEST_F(IndependentReadersTest, ReadersFindEveryRowAndThePicture) {
     }
 }
 
-TEST_F(IndependentReadersTest, ReadersOpenHeaderOnlyReportsAndLargePictures) {
+TEST_F(IndependentReadersTest, ReadersOpenHeaderOnlyReportsAndLongOnes) {
     if (Python().isEmpty()) {
         GTEST_SKIP() << "python3 is not installed; the independent readers cannot run";
     }
     // A live view without measurements still gets its workbook; a picture
-    // larger than the binary workbook's first records hold is continued.
+    // larger than one drawing record holds is continued.
     CReportInput empty = EveryLiveKind();
     empty.items.clear();
     empty.picture = true;
@@ -253,6 +253,21 @@ TEST_F(IndependentReadersTest, ReadersOpenHeaderOnlyReportsAndLargePictures) {
         GTEST_SKIP() << "the Python readers are not installed";
     }
     ReadsBack(QStringLiteral("empty.xlsx"), "xlsx", empty, &large);
+
+    // Strings longer than a record, and more of them than one record of the
+    // binary workbook's string table holds.
+    CReportInput many = EveryStillKind();
+    many.texts.title = QString(9000, u'\u00e9') + QStringLiteral("end");
+    const std::vector<CReportItem> kinds = many.items;
+    for (int copy = 1; copy < 60; ++copy) {
+        for (CReportItem item : kinds) {
+            item.number += copy * 100;
+            many.items.push_back(item);
+        }
+    }
+    ReadsBack(QStringLiteral("many.xls"), "xls", many, &picture);
+    ReadsBack(QStringLiteral("many.xlsx"), "xlsx", many, &picture);
+    ReadsBack(QStringLiteral("many.docx"), "docx", many, &picture);
 }
 
 } // namespace
