@@ -39,6 +39,9 @@ QPushButton* MakeButton(QWidget* host, const char* name, QStyle::StandardPixmap 
 
 void ShowSelectionButtons(QWidget* view, std::function<void()> pickNewest,
                           std::function<void()> exportPicked) {
+    if (view == nullptr) {
+        return;
+    }
     RemoveSelectionButtons(view);
     QWidget* host = Host(view);
     QPushButton* pick = MakeButton(

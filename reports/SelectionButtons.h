@@ -9,7 +9,8 @@ class QWidget;
 // picks the newest measurement, the second writes the report of the picked
 // ones and then removes both buttons. GUI thread only.
 
-// Shows the buttons on `view`, replacing any it shows already.
+// Shows the buttons on `view`, replacing any it shows already; nothing
+// without a view.
 void ShowSelectionButtons(QWidget* view, std::function<void()> pickNewest,
                           std::function<void()> exportPicked);
 // Removes them; nothing happens when there are none. Safe from the second
