@@ -105,11 +105,28 @@ def read_xls_drawings(path):
     return group, drawing, objects
 
 
+def check_compound_file(check, path):
+    """The container on its own, read by a strict reader that refuses even
+    potential defects (sector chains, directory, mini stream)."""
+    import olefile
+
+    try:
+        with olefile.OleFileIO(path, raise_defects=olefile.DEFECT_POTENTIAL) as ole:
+            check.equal("streams", ole.listdir(streams=True, storages=True), [["Workbook"]])
+            # Following the stream's sector chain checks it against its size.
+            stream = ole.openstream("Workbook").read()
+            check.equal("workbook stream size", len(stream), ole.get_size("Workbook"))
+    except OSError as error:
+        check.faults.append(f"olefile: {error}")
+
+
 def check_xls(check, path, expected):
     try:
+        import olefile  # noqa: F401
         import xlrd
     except ImportError:
         sys.exit(MISSING_READER)
+    check_compound_file(check, path)
     # Formatting records are read too, and whatever the reader complains
     # about in its log counts as a fault.
     log = io.StringIO()
