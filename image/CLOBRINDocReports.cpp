@@ -1,15 +1,10 @@
-#include "framework/DesktopOpener.h"
-#include "framework/MessageBox.h"
 #include "image/CLOBRINDoc.h"
 #include "reports/CExportDlg.h"
 #include "reports/ExportSettings.h"
-#include "reports/ReportFiles.h"
+#include "reports/ReportExport.h"
 #include "shapes/Shape.h"
 
 #include <vector>
-
-#include <QApplication>
-#include <QUrl>
 
 void CLOBRINDoc::OnExportReport(bool spreadsheet) {
     if (!m_model.HasPicture()) {
@@ -37,29 +32,16 @@ void CLOBRINDoc::ExportMarkedReport() {
 }
 
 void CLOBRINDoc::WriteReport() {
-    const QString path = g_exportSettings.path;
     CReportInput input = CurrentReportInput(ReportSource::Still);
-    input.texts = {g_exportSettings.title, g_exportSettings.company, g_exportSettings.author};
     std::vector<const CShape*> shapes;
     for (const auto& shape : m_model.Shapes().Shapes()) {
         shapes.push_back(shape.get());
     }
     input.items = StillReportItems(shapes);
-
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    CDib picture;
-    bool pictureMade = false;
-    if (input.picture) {
-        pictureMade = m_model.MakeExportPicture(CPictureExportOptions::FromSettings(), picture) ==
-                      PictureWriteResult::Written;
-    }
-    const QString error = pictureMade || !input.picture
-                              ? WriteReportFile(path, input, pictureMade ? &picture : nullptr)
-                              : QStringLiteral("The picture for the report could not be made.");
-    QApplication::restoreOverrideCursor();
-    if (!error.isEmpty()) {
-        ShowMessageBox(DialogOwner(), error, QString(), QMessageBox::Ok, QMessageBox::Warning);
-        return;
-    }
-    OpenWithDesktop(QUrl::fromLocalFile(path));
+    WriteReportAndOpen(DialogOwner(), std::move(input), [this](CDib& picture) {
+        return m_model.MakeExportPicture(CPictureExportOptions::FromSettings(), picture) ==
+                       PictureWriteResult::Written
+                   ? QString()
+                   : QStringLiteral("The picture for the report could not be made.");
+    });
 }

@@ -300,6 +300,32 @@ std::vector<CReportItem> StillReportItems(std::span<const CShape* const> shapes)
     return items;
 }
 
+std::vector<CReportItem> LiveReportItems(std::span<const std::unique_ptr<CVideoShap>> shapes) {
+    std::vector<CReportItem> items;
+    items.reserve(shapes.size());
+    for (const auto& shape : shapes) {
+        if (!shape) {
+            continue;
+        }
+        CReportItem item{.kind = shape->kind,
+                         .number = shape->ordinal,
+                         .m = shape->measured,
+                         .further = {},
+                         .text = shape->labelText,
+                         .marked = shape->marked == 1};
+        const auto& m = shape->measured;
+        if (shape->kind == LiveKind::kTwoCircles) {
+            item.m = {m[2], 0.0, 0.0};
+            item.further = {m[0], m[1]};
+        } else if (shape->kind == LiveKind::kLineCircle) {
+            item.m = {m[2], 0.0, 0.0};
+            item.further = {m[0], 0.0};
+        }
+        items.push_back(std::move(item));
+    }
+    return items;
+}
+
 CReportInput CurrentReportInput(ReportSource source) {
     CReportInput input;
     input.source = source;

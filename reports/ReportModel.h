@@ -3,6 +3,7 @@
 #include "calibration/Calibration.h"
 
 #include <array>
+#include <memory>
 #include <optional>
 #include <span>
 #include <vector>
@@ -11,6 +12,7 @@
 #include <QString>
 
 class CShape;
+struct CVideoShap;
 
 // The content of the spreadsheet and word-processor reports, independent of
 // any file format: the writers only lay it out. Texts come from the language
@@ -55,6 +57,11 @@ struct CReportInput {
 
 // The still shapes as report items, in list order.
 std::vector<CReportItem> StillReportItems(std::span<const CShape* const> shapes);
+
+// The live measurements as report items, in list order: a two-circle or
+// circle-line measurement (whose `measured` is laid out as its still shape's)
+// gives its distance as m0 and its radii as `further`.
+std::vector<CReportItem> LiveReportItems(std::span<const std::unique_ptr<CVideoShap>> shapes);
 
 // An input from the current calibration, the measure decimals setting, the
 // addexportimage setting and today's date; items and texts are left empty.

@@ -8,10 +8,8 @@
 #include "image/CLOBRINDoc.h"
 #include "image/Zoom.h"
 #include "reports/ActiveImage.h"
+#include "reports/SelectionButtons.h"
 #include "tools/OverlayNotice.h"
-
-#include <QPushButton>
-#include <QStyle>
 
 namespace {
 
@@ -122,39 +120,18 @@ bool CLOBRINView::OnUpdateCommand(int id, CCmdUI& cmdUI) {
 }
 
 void CLOBRINView::ShowSelectiveExportButtons(std::function<void()> exportMarked) {
-    RemoveSelectiveExportButtons();
     m_exportMarked = std::move(exportMarked);
-    const auto makeButton = [this](int id, QStyle::StandardPixmap icon, const QString& tip,
-                                   QRect geometry) {
-        auto* button = new QPushButton(viewport());
-        button->setIcon(style()->standardIcon(icon));
-        button->setIconSize(QSize(32, 32));
-        button->setToolTip(tip);
-        button->setGeometry(geometry);
-        connect(button, &QPushButton::clicked, this, [this, id] { OnCommand(id); });
-        button->show();
-        return button;
-    };
-    m_addLastButton =
-        makeButton(ID_EXPORT_ADD_LAST, QStyle::SP_DialogApplyButton,
-                   GetLanguageString("AddExcel", QStringLiteral("Selectively add to excel"), 128),
-                   QRect(10, 10, 50, 50));
-    m_exportButton =
-        makeButton(ID_EXPORT_SELECTED, QStyle::SP_DialogSaveButton,
-                   GetLanguageString("ExportExcel", QStringLiteral("Export to excel"), 128),
-                   QRect(10, 70, 50, 50));
+    ShowSelectionButtons(
+        this, [this] { OnCommand(ID_EXPORT_ADD_LAST); }, [this] { OnCommand(ID_EXPORT_SELECTED); });
 }
 
 void CLOBRINView::RemoveSelectiveExportButtons() {
-    // A button may be the sender of the command that removes it.
-    for (QPushButton** button : {&m_addLastButton, &m_exportButton}) {
-        if (*button != nullptr) {
-            (*button)->hide();
-            (*button)->deleteLater();
-            *button = nullptr;
-        }
-    }
+    RemoveSelectionButtons(this);
     m_exportMarked = nullptr;
+}
+
+bool CLOBRINView::HasSelectiveExportButtons() const {
+    return HasSelectionButtons(this);
 }
 
 QPoint CLOBRINView::ImagePointOf(QPoint client) const {

@@ -16,7 +16,6 @@
 
 class CLOBRINDoc;
 class CShape;
-class QPushButton;
 struct CDrawParams;
 
 // The view of a still picture: the picture at the document's zoom with every
@@ -62,7 +61,7 @@ public:
     // and removes both.
     void ShowSelectiveExportButtons(std::function<void()> exportMarked);
     void RemoveSelectiveExportButtons();
-    bool HasSelectiveExportButtons() const { return m_addLastButton != nullptr; }
+    bool HasSelectiveExportButtons() const;
 
     const CPlacement& Placement() const { return m_placement; }
     bool CrosshairShown() const { return m_crosshairShown; }
@@ -150,8 +149,6 @@ private:
     LabelStyle m_cacheStyle;
     QRect m_previewBounds; // content pixels the preview covers
 
-    QPushButton* m_addLastButton = nullptr;
-    QPushButton* m_exportButton = nullptr;
     std::function<void()> m_exportMarked;
 
     CReceiverRegistration m_registration;

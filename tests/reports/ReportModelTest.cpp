@@ -220,4 +220,41 @@ TEST_F(ReportModelTest, StillItemsCarrySerialsMarksAndTexts) {
     EXPECT_EQ(items[1].m[0], 120.0);
 }
 
+TEST_F(ReportModelTest, LiveItemsTakeTheRadiiOutOfTheStillLayout) {
+    // Live measurements keep their values as the still shape of the same tool
+    // does: both radii first, the distance last.
+    std::vector<std::unique_ptr<CVideoShap>> shapes;
+    const auto add = [&shapes](int kind, std::array<double, 3> measured, int ordinal, int marked) {
+        auto shape = std::make_unique<CVideoShap>();
+        shape->kind = kind;
+        shape->measured = measured;
+        shape->ordinal = ordinal;
+        shape->marked = marked;
+        shape->labelText = QStringLiteral("note");
+        shapes.push_back(std::move(shape));
+    };
+    add(LiveKind::kTwoCircles, {5, 7, 40}, 3, 1);
+    add(LiveKind::kLineCircle, {3, 0, 12}, 4, 0);
+    add(LiveKind::kRectangle, {2, 6, 0}, 5, 1);
+    shapes.push_back(nullptr);
+    CReportInput input = UnitInput(ReportSource::Live, 1);
+    input.items = LiveReportItems(shapes);
+    ASSERT_EQ(input.items.size(), 3U);
+    EXPECT_EQ(input.items[1].number, 4);
+    EXPECT_FALSE(input.items[1].marked);
+    EXPECT_EQ(input.items[2].text, "note");
+    const CSheetReport sheet = BuildSheetReport(input);
+    EXPECT_EQ(Cell(sheet, 5, 0), CellValue(QStringLiteral("3")));
+    EXPECT_EQ(Values(sheet, 5),
+              (std::vector<CellValue>{QStringLiteral("R:"), 5.0, QStringLiteral("L:"), 40.0,
+                                      QStringLiteral("R:"), 7.0}));
+    EXPECT_EQ(Values(sheet, 6),
+              (std::vector<CellValue>{QStringLiteral("W:"), 2.0, QStringLiteral("H:"), 6.0,
+                                      QStringLiteral("C:"), 16.0, QStringLiteral("A:"), 12.0}));
+    const CDocumentReport document = BuildDocumentReport(input);
+    ASSERT_EQ(document.rows.size(), 3U);
+    EXPECT_EQ(document.rows[1][1], "R:3.0");
+    EXPECT_EQ(document.rows[1][2], "L:12.0");
+}
+
 } // namespace
