@@ -28,7 +28,10 @@ void ExpectBar(const QImage& picture) {
 }
 
 TEST_F(CliScaleBarTest, MeasureSavesTheBarWhenTheSessionAsks) {
-    const QByteArray session = R"({"image": {"width": 640, "height": 480}, "scale_bar": true,
+    QImage grey(640, 480, QImage::Format_RGB32);
+    grey.fill(qRgb(128, 128, 128));
+    ASSERT_TRUE(grey.save(home.filePath("grey.bmp")));
+    const QByteArray session = R"({"image": "grey.bmp", "scale_bar": true,
                                   "calibration": {"unit": "mm", "scale": 60}})";
     WriteFile(home.filePath("session.json"), session);
     CliRun run =
@@ -37,8 +40,7 @@ TEST_F(CliScaleBarTest, MeasureSavesTheBarWhenTheSessionAsks) {
     ASSERT_EQ(run.exitCode, 0) << run.err.constData();
     ExpectBar(QImage(home.filePath("bar.bmp")));
 
-    WriteFile(home.filePath("session.json"), R"({"image": {"width": 640, "height": 480},
-                                                 "scale_bar": false})");
+    WriteFile(home.filePath("session.json"), R"({"image": "grey.bmp", "scale_bar": false})");
     run = RunCli({"measure", home.filePath("session.json"), "--save", home.filePath("plain.bmp")},
                  home.path());
     ASSERT_EQ(run.exitCode, 0) << run.err.constData();

@@ -353,7 +353,8 @@ TEST_F(SettingDialogTest, TheScaleBarIsOffUntilCheckedAndIsKeptLikeTheOtherSetti
         auto* scaleBar = dialog.findChild<QCheckBox*>("scaleBar");
         ASSERT_NE(scaleBar, nullptr);
         EXPECT_FALSE(scaleBar->isChecked());
-        Click(scaleBar);
+        // On its box: the row is wider than the box and its text.
+        QTest::mouseClick(scaleBar, Qt::LeftButton, {}, QPoint(6, scaleBar->height() / 2));
         EXPECT_EQ(g_parameters.scalebar, 1) << "acts at once";
         ClickOk(dialog);
         EXPECT_EQ(Stored().scalebar, 1);
