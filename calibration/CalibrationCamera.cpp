@@ -73,6 +73,21 @@ QString CameraFitWarning(const CCameraFitCheck& check, const CCalibrationCamera&
     return {};
 }
 
+QString CameraRescaleQuestion(const CCameraFitCheck& check, const CCalibrationCamera& madeOn,
+                              const CCalibrationCamera& inUse) {
+    if (check.fit != CameraFit::OtherFrameSize || !check.rescaled) {
+        return {};
+    }
+    return GetLanguageString("CalRescaleQuestion",
+                             QStringLiteral("The calibration in use was made at %1 × %2. Rescale "
+                                            "it to %3 × %4 for this session?"),
+                             128)
+        .arg(madeOn.width)
+        .arg(madeOn.height)
+        .arg(inUse.width)
+        .arg(inUse.height);
+}
+
 bool RescaleCurrentCalibration(const CCameraFitCheck& check, const CCalibrationCamera& inUse) {
     if (check.fit != CameraFit::OtherFrameSize || !check.rescaled || !Usable(inUse)) {
         return false;

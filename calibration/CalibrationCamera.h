@@ -39,6 +39,11 @@ CCameraFitCheck CheckCurrentCalibrationCamera(const CCalibrationCamera& inUse);
 QString CameraFitWarning(const CCameraFitCheck& check, const CCalibrationCamera& madeOn,
                          const CCalibrationCamera& inUse);
 
+// The question that offers the rescale, in the current language; empty when
+// the check offers none.
+QString CameraRescaleQuestion(const CCameraFitCheck& check, const CCalibrationCamera& madeOn,
+                              const CCalibrationCamera& inUse);
+
 // Accepts the offered rescale for this session: the current scale becomes
 // the rescaled one and the current calibration counts as made on `inUse`.
 // The stored record keeps its scale. False, changing nothing, when the check

@@ -125,6 +125,11 @@ TEST_F(CalibrationCameraTest,
               QStringLiteral("The calibration in use was made at 1280 × 720, the camera shows "
                              "640 × 360"));
     EXPECT_FALSE(CameraFitWarning(elsewhere, kScope, other).isEmpty());
+    EXPECT_EQ(CameraRescaleQuestion(smaller, kScope, half),
+              QStringLiteral("The calibration in use was made at 1280 × 720. Rescale it to "
+                             "640 × 360 for this session?"));
+    EXPECT_TRUE(CameraRescaleQuestion(cropped, kScope, square).isEmpty());
+    EXPECT_TRUE(CameraRescaleQuestion(elsewhere, kScope, other).isEmpty());
     EXPECT_TRUE(CameraFitWarning(CheckCameraFit(kScope, 1200, kScope), kScope, kScope).isEmpty());
 }
 
