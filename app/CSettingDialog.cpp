@@ -10,6 +10,7 @@
 #include <algorithm>
 
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QFile>
 #include <QFileDialog>
@@ -102,6 +103,8 @@ CSettingDialog::CSettingDialog(QWidget* parent)
     , m_decimals(new QButtonGroup(this))
     , m_formats(new QButtonGroup(this))
     , m_pathEdit(new QLineEdit(this))
+    , m_scaleBar(new QCheckBox(
+          GetLanguageString("ScaleBar", QStringLiteral("Scale bar on pictures"), kLimit), this))
     , m_openedSaveFolder(g_folders.saveFolder) {
     setWindowTitle(GetLanguageString("Setting", QStringLiteral("Setting"), kLimit));
     m_grid->setObjectName(QStringLiteral("propertyGrid"));
@@ -124,6 +127,7 @@ CSettingDialog::CSettingDialog(QWidget* parent)
                  QString::asprintf("decimal%d", decimals));
     }
     decimalLayout->addStretch();
+    m_scaleBar->setObjectName(QStringLiteral("scaleBar"));
 
     QGroupBox* formatBox = NewGroup(
         GetLanguageString("Format", QStringLiteral("Image Format"), kLimit), "formatBox", this);
@@ -159,6 +163,7 @@ CSettingDialog::CSettingDialog(QWidget* parent)
     layout->addWidget(m_grid, 1);
     layout->addWidget(previewBox);
     layout->addWidget(decimalBox);
+    layout->addWidget(m_scaleBar);
     layout->addWidget(formatBox);
     layout->addWidget(pathBox);
     layout->addLayout(buttonRow);
@@ -171,6 +176,8 @@ CSettingDialog::CSettingDialog(QWidget* parent)
             [](int decimals) { g_parameters.measuredecimal = decimals; });
     connect(m_formats, &QButtonGroup::idClicked, this,
             [](int format) { g_parameters.imageformat = format; });
+    connect(m_scaleBar, &QCheckBox::toggled, this,
+            [](bool on) { g_parameters.scalebar = on ? 1 : 0; });
     connect(browse, &QPushButton::clicked, this, &CSettingDialog::ChooseFolder);
     connect(reset, &QPushButton::clicked, this, &CSettingDialog::ResetParameters);
     connect(buttons, &QDialogButtonBox::accepted, this, &CSettingDialog::accept);
@@ -227,6 +234,7 @@ void CSettingDialog::ShowCurrentSettings() {
     if (QAbstractButton* decimals = m_decimals->button(g_parameters.measuredecimal)) {
         decimals->setChecked(true);
     }
+    m_scaleBar->setChecked(g_parameters.scalebar != 0);
     m_preview->update();
 }
 

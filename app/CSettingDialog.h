@@ -8,6 +8,7 @@
 class CPropertyGrid;
 class CPropertyGridItem;
 class QButtonGroup;
+class QCheckBox;
 class QLineEdit;
 class QWidget;
 
@@ -51,5 +52,6 @@ private:
     QButtonGroup* m_decimals;
     QButtonGroup* m_formats;
     QLineEdit* m_pathEdit;
+    QCheckBox* m_scaleBar;      // a scale bar on the pictures, off by default
     QString m_openedSaveFolder; // the save folder when the dialog opened
 };

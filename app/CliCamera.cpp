@@ -1,12 +1,14 @@
 #include "app/CliCamera.h"
 
 #include "app/CliJson.h"
-#include "app/FileWriting.h"
+#include "calibration/Calibration.h"
+#include "calibration/CalibrationFiles.h"
 #include "camera/CaptureSession.h"
 #include "camera/FrameTransform.h"
-#include "image/BmpCodec.h"
+#include "camera/SnapshotFiles.h"
+#include "framework/QImageDrawSurface.h"
 #include "image/Dib.h"
-#include "image/JpegCodec.h"
+#include "shapes/ScaleBar.h"
 
 #include <chrono>
 #include <condition_variable>
@@ -50,6 +52,7 @@ struct SnapshotRequest {
     double interval = 0;
     bool mirror = false;
     bool rotate = false;
+    bool scaleBar = false;
 };
 
 std::optional<SnapshotRequest> ParseSnapshot(const QStringList& arguments, QString& error) {
@@ -68,6 +71,10 @@ std::optional<SnapshotRequest> ParseSnapshot(const QStringList& arguments, QStri
         }
         if (argument == QStringLiteral("--mirror") || argument == QStringLiteral("--rotate")) {
             (argument == QStringLiteral("--mirror") ? request.mirror : request.rotate) = true;
+            continue;
+        }
+        if (argument == QStringLiteral("--scale-bar")) {
+            request.scaleBar = true;
             continue;
         }
         if (i + 1 >= arguments.size()) {
@@ -140,49 +147,30 @@ int FindDevice(const QString& wanted) {
     return -1;
 }
 
-// "dir/name.ext" with `tag` put before the extension, the folder as given.
-QString Tagged(const QString& path, const QString& tag) {
-    const QString suffix = QFileInfo(path).suffix();
-    return path.left(path.size() - suffix.size() - 1) + tag + u'.' + suffix;
-}
-
-QString NumberedPath(const QString& out, int number) {
-    return Tagged(out, QString::asprintf("-%04d", number));
-}
-
-// Writes the picture under `path` or, when that name is taken, the first free
-// "name-2", "name-3"... Returns the path written, empty on failure.
-QString WritePicture(const QString& path, const QByteArray& bytes) {
-    for (int attempt = 1; attempt < 10000; ++attempt) {
-        const QString candidate =
-            attempt == 1 ? path : Tagged(path, QString::asprintf("-%d", attempt));
-        if (QFileInfo::exists(candidate)) {
-            continue;
-        }
-        if (WriteNewFileWhole(candidate, bytes)) {
-            return candidate;
-        }
-        if (!QFileInfo::exists(candidate)) {
-            return {};
-        }
+// The frame with the scale bar of the current calibration drawn on it, as the
+// live picture shows it. False when there is no memory for it.
+bool BurnScaleBar(CDib& dib) {
+    auto surface = CQImageDrawSurface::Create(dib.Width(), dib.Height());
+    if (!surface) {
+        return false;
     }
-    return {};
+    surface->Context().StretchBitmap(0, 0, dib.Width(), dib.Height(), dib.View());
+    DrawPictureScaleBar(surface->Context(), dib.Width(), dib.Height(), 1.0, 0, 0,
+                        CurrentConversion(), g_calibration.unit, CScaleBarStyle::FromSettings());
+    return dib.CreateFromSurface(surface->Pixels());
 }
 
-bool EncodePicture(const FrameMailbox& frame, const QString& path, QByteArray& bytes) {
+bool EncodePicture(const FrameMailbox& frame, const QString& path, bool scaleBar,
+                   QByteArray& bytes) {
     CDib dib;
     if (!dib.Create(frame.width, frame.height, 24) || dib.ImageSize() != frame.bgr.size()) {
         return false;
     }
     std::memcpy(dib.Bits(), frame.bgr.data(), frame.bgr.size());
-    std::vector<std::uint8_t> encoded;
-    const bool bmp = QFileInfo(path).suffix().toLower() == QStringLiteral("bmp");
-    if (!(bmp ? EncodeBmp(dib, encoded) : EncodeJpeg(dib, CDib::kDefaultJpegQuality, encoded))) {
+    if (scaleBar && !BurnScaleBar(dib)) {
         return false;
     }
-    bytes = QByteArray(reinterpret_cast<const char*>(encoded.data()),
-                       static_cast<qsizetype>(encoded.size()));
-    return true;
+    return EncodeSnapshot(dib, path, bytes);
 }
 
 } // namespace
@@ -244,6 +232,11 @@ CCliOutcome RunSnapshotCommand(const QStringList& arguments) {
     if (!request) {
         return Fail(error);
     }
+    if (request->scaleBar) {
+        // The calibration the application would measure this camera with.
+        LoadCalibrations();
+        RestoreDefaultCalibration();
+    }
     if (auto failure = BindCameraForOutput(request->device, request->out)) {
         return *failure;
     }
@@ -302,11 +295,11 @@ CCliOutcome RunSnapshotCommand(const QStringList& arguments) {
         }
         const QString path = request->count > 0 ? NumberedPath(request->out, n) : request->out;
         QByteArray bytes;
-        if (!EncodePicture(frame, path, bytes)) {
+        if (!EncodePicture(frame, path, request->scaleBar, bytes)) {
             outcome = Fail(QStringLiteral("cannot encode the picture"), 1);
             break;
         }
-        const QString written = WritePicture(path, bytes);
+        const QString written = WriteNewPicture(path, bytes);
         if (written.isEmpty()) {
             outcome = Fail(QStringLiteral("cannot write %1").arg(path));
             break;

@@ -32,6 +32,7 @@ const char kUsage[] =
     "       marnelo-cli devices\n"
     "       marnelo-cli snapshot OUT.bmp|OUT.jpg [--device ID|NAME] [--size WxH]\n"
     "                  [--format FOURCC] [--count N --interval SECONDS] [--mirror] [--rotate]\n"
+    "                  [--scale-bar]\n"
     "       marnelo-cli record OUT.avi --seconds S [--fps F] [--uncompressed | --codec mjpeg]\n"
     "                  [--device ID|NAME] [--size WxH] [--mirror] [--rotate]\n"
     "       marnelo-cli --help | --version\n"
@@ -49,7 +50,8 @@ const char kUsage[] =
     "           their formats, sizes and frame rates as JSON.\n"
     "  snapshot: takes a picture from a camera (default: the first listed);\n"
     "           --count takes N pictures OUT-0001... spaced by --interval.\n"
-    "           An existing file is never replaced.\n"
+    "           An existing file is never replaced. --scale-bar burns in a\n"
+    "           scale bar of the calibration applied last.\n"
     "  record:   records S seconds from a camera into an AVI file that plays\n"
     "           at F frames per second (default 15), MJPEG unless\n"
     "           --uncompressed; prints a JSON summary.\n"
@@ -145,7 +147,7 @@ bool ParseMeasureOptions(const QStringList& arguments, CMeasureOutputs& outputs)
 bool NeedsPictures(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "render") == 0 || std::strcmp(argv[i], "--save") == 0 ||
-            std::strcmp(argv[i], "--picture") == 0) {
+            std::strcmp(argv[i], "--picture") == 0 || std::strcmp(argv[i], "--scale-bar") == 0) {
             return true;
         }
     }

@@ -241,7 +241,7 @@ void ReadSession(const QByteArray& sessionJson, const QString& sessionFolder, CS
     }
     const QJsonObject session = document.object();
     CheckKeys(session, QStringLiteral("session"),
-              {"calibration", "decimals", "image", "zoom", "shapes", "actions"});
+              {"calibration", "decimals", "image", "zoom", "shapes", "actions", "scale_bar"});
 
     if (session.contains("calibration")) {
         ApplySessionCalibration(ObjectAt(session["calibration"], QStringLiteral("calibration")),
@@ -252,6 +252,12 @@ void ReadSession(const QByteArray& sessionJson, const QString& sessionFolder, CS
         out.decimals = IntegerAt(session["decimals"], QStringLiteral("decimals"), 0, kMaxDecimals);
     }
     g_parameters.measuredecimal = out.decimals;
+    if (session.contains("scale_bar")) {
+        if (!session["scale_bar"].isBool()) {
+            Fail(QStringLiteral("scale_bar: expected true or false"));
+        }
+        g_parameters.scalebar = session["scale_bar"].toBool() ? 1 : 0;
+    }
     if (session.contains("image")) {
         ReadSessionImage(session["image"], sessionFolder, out);
     }

@@ -29,6 +29,7 @@ constexpr Field kFields[] = {
     {"textsize", &CParameters::textsize},
     {"measuredecimal", &CParameters::measuredecimal},
     {"compress", &CParameters::compress},
+    {"scalebar", &CParameters::scalebar},
 };
 
 QSettings OpenStore() {

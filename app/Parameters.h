@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-// The 14 persisted settings. They live in one process-wide record that every
+// The persisted settings. They live in one process-wide record that every
 // subsystem reads directly (drawing style, decimals, export and capture
 // options, language). The GUI thread is the only writer.
 //
@@ -23,15 +23,16 @@ struct CParameters {
     std::int32_t textsize = 16;      // label font height
     std::int32_t measuredecimal = 6; // decimals of every measured value
     std::int32_t compress = 1;       // 1 = record uncompressed frames
+    std::int32_t scalebar = 0;       // 1 = draw a scale bar on pictures, off by default
 };
 
 extern CParameters g_parameters;
 
-// Reads the 14 values over the current ones; a value that is missing or not
+// Reads the values over the current ones; a value that is missing or not
 // a 32-bit number keeps what was there.
 void LoadParameters();
 
-// Writes all 14 values. The first save creates the store. Returns false when
+// Writes all the values. The first save creates the store. Returns false when
 // the store could not be written; the in-memory values stay as they are.
 bool SaveParameters();
 

@@ -3,6 +3,7 @@
 #include "app/Language.h"
 #include "calibration/CStepDlg.h"
 #include "calibration/Calibration.h"
+#include "calibration/CalibrationCamera.h"
 #include "calibration/CalibrationFiles.h"
 #include "calibration/ManualCalibration.h"
 #include "framework/ChildFrame.h"
@@ -54,7 +55,8 @@ CCalManageFormView::CCalManageFormView(QWidget* parent)
     , m_tab(new QTabWidget(this))
     , m_grid(new CPropertyGrid)
     , m_ok(nullptr)
-    , m_steps(new QPushButton(QStringLiteral("?"))) {
+    , m_steps(new QPushButton(QStringLiteral("?")))
+    , m_cameraNote(new QLabel(this)) {
     setObjectName(QStringLiteral("CCalManageFormView"));
     m_list->setObjectName(QStringLiteral("calibrationList"));
     m_apply->setObjectName(QStringLiteral("applyCalibration"));
@@ -63,6 +65,10 @@ CCalManageFormView::CCalManageFormView(QWidget* parent)
     m_current->setObjectName(QStringLiteral("currentCalibration"));
     m_grid->setObjectName(QStringLiteral("manualCalibration"));
     m_steps->setObjectName(QStringLiteral("calibrationSteps"));
+    m_cameraNote->setObjectName(QStringLiteral("calibrationCameraNote"));
+    m_cameraNote->setWordWrap(true);
+    m_cameraNote->setTextFormat(Qt::PlainText);
+    m_cameraNote->hide();
 
     m_list->setHorizontalHeaderLabels({GetLanguageString("Name", QStringLiteral("Name"), 64),
                                        GetLanguageString("Unit", QStringLiteral("Unit"), 64),
@@ -120,6 +126,7 @@ CCalManageFormView::CCalManageFormView(QWidget* parent)
     layout->addWidget(m_list, 1);
     layout->addLayout(buttons);
     layout->addLayout(current);
+    layout->addWidget(m_cameraNote);
     layout->addWidget(m_tab, 2);
 
     connect(m_list, &QTableWidget::currentCellChanged, this, [this](int row) { OnRowChosen(row); });
@@ -177,6 +184,16 @@ void CCalManageFormView::FillList() {
         m_list->setItem(row, 0, CentredCell(record.name));
         m_list->setItem(row, 1, CentredCell(record.Unit));
         m_list->setItem(row, 2, CentredCell(record.ValueY));
+        if (record.camera) {
+            const QString madeOn =
+                GetLanguageString("CalMadeOn", QStringLiteral("Made on %1 at %2 × %3"), 128)
+                    .arg(record.camera->id)
+                    .arg(record.camera->width)
+                    .arg(record.camera->height);
+            for (int column = 0; column < 3; ++column) {
+                m_list->item(row, column)->setToolTip(madeOn);
+            }
+        }
         if (chosen < 0 && !g_calibration.selectedName.isEmpty() &&
             record.name.compare(g_calibration.selectedName, Qt::CaseInsensitive) == 0) {
             chosen = row;
@@ -233,6 +250,7 @@ void CCalManageFormView::ReturnToInitialCalibration() {
     g_calibration.unitFactor = initial.unitFactor;
     g_calibration.scale = initial.scale;
     g_calibration.referenceLength = initial.referenceLength;
+    g_calibration.camera = initial.camera;
     RemoveDefaultCalibration();
     ShowAppliedName(QString());
     m_unitItem->setValue(g_calibration.unit);
@@ -303,6 +321,7 @@ void CCalManageFormView::OnManualCalibration() {
     }
     switch (CalibrateManually(title, unit, length)) {
     case ManualCalibrationResult::Stored:
+        UpdateCameraNote();
         RefreshList();
         PostToReceiver(ReceiverRole::ResultsView, UM_REFRESH_RESULTS, kKeepList, kWithProperties);
         PostToReceiver(ReceiverRole::ImageView, UM_REPAINT);
@@ -348,6 +367,22 @@ void CCalManageFormView::ShowMessage(const QString& text) {
 }
 
 void CCalManageFormView::NotifyCalibrationChanged() {
+    UpdateCameraNote();
     PostToReceiver(ReceiverRole::ResultsView, UM_REFRESH_PROPERTIES);
     PostToReceiver(ReceiverRole::ImageView, UM_REPAINT);
+}
+
+void CCalManageFormView::ShowCameraInUse(const std::optional<CCalibrationCamera>& camera) {
+    m_cameraInUse = camera;
+    UpdateCameraNote();
+}
+
+void CCalManageFormView::UpdateCameraNote() {
+    QString note;
+    if (m_cameraInUse && g_calibration.camera) {
+        note = CameraFitWarning(CheckCurrentCalibrationCamera(*m_cameraInUse),
+                                *g_calibration.camera, *m_cameraInUse);
+    }
+    m_cameraNote->setText(note);
+    m_cameraNote->setVisible(!note.isEmpty());
 }

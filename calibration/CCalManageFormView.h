@@ -1,5 +1,9 @@
 #pragma once
 
+#include "calibration/Calibration.h"
+
+#include <optional>
+
 #include <QWidget>
 
 class CPropertyGrid;
@@ -23,11 +27,18 @@ class QTabWidget;
 // another converts every shown length at once. After every change of the
 // calibration or of the store it posts UM_REFRESH_PROPERTIES (or, after a
 // manual calibration, UM_REFRESH_RESULTS 2, 2) to the results view and
-// UM_REPAINT to the image view, so labels and results follow. GUI thread only.
+// UM_REPAINT to the image view, so labels and results follow. Below the
+// applied name it says when the calibration in use was made on another
+// camera, or at another frame size, than the one the live window shows.
+// GUI thread only.
 class CCalManageFormView : public QWidget {
     Q_OBJECT
 public:
     explicit CCalManageFormView(QWidget* parent = nullptr);
+
+    // The camera the live window shows, or none when it is closed; the note
+    // below the applied name follows it.
+    void ShowCameraInUse(const std::optional<CCalibrationCamera>& camera);
 
 private:
     void BuildManualCalibrationGrid();
@@ -48,6 +59,7 @@ private:
     void ShowAppliedName(const QString& name);
     void ShowMessage(const QString& text);
     void NotifyCalibrationChanged();
+    void UpdateCameraNote();
 
     QTableWidget* m_list;
     QPushButton* m_apply;
@@ -63,4 +75,6 @@ private:
     QPushButton* m_ok;
     QPushButton* m_steps;
     QString m_appliedName; // as the label shows it; empty when uncalibrated
+    QLabel* m_cameraNote;
+    std::optional<CCalibrationCamera> m_cameraInUse;
 };

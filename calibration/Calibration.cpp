@@ -119,5 +119,6 @@ bool ApplyCalibration(const QString& name) {
     UnitFactor();
     g_calibration.scale = scale;
     g_calibration.referenceLength = reference;
+    g_calibration.camera = FirstRecordNamed(name)->camera;
     return true;
 }

@@ -5,13 +5,25 @@
 
 #include <QString>
 
-// One stored calibration: four texts, as kept in data.xml. The numbers are
-// parsed whenever the record is used (see ParseLeadingNumber).
+// The camera a calibration was made on: its stable id and the frame size it
+// delivered, in pixels. A scale in pixels per centimetre holds only for the
+// picture it was measured on.
+struct CCalibrationCamera {
+    QString id;
+    int width = 0;
+    int height = 0;
+    bool operator==(const CCalibrationCamera&) const = default;
+};
+
+// One stored calibration: four texts, as kept in data.xml, and the camera it
+// was made on when it was made on the live picture. The numbers are parsed
+// whenever the record is used (see ParseLeadingNumber).
 struct CCalibrationData {
     QString name;   // title typed by the user; the key, compared without regard to case
     QString Unit;   // "nm", "um", "mm", "cm", "mil" (other texts are kept unchanged)
     QString ValueX; // scale: image pixels per centimetre, "%f"
     QString ValueY; // reference length in the record's unit, exactly as typed
+    std::optional<CCalibrationCamera> camera = std::nullopt;
 };
 
 // Every calibration the user has made, in insertion order. Names are not
@@ -33,6 +45,9 @@ struct CCurrentCalibration {
     // A distance line was completed in this run. Until then the last line
     // length is only its starting value, not a line on any picture.
     bool lineDrawn = false;
+    // The camera the scale was made on, when known (a calibration made on
+    // the live picture); none for the initial scale and for still pictures.
+    std::optional<CCalibrationCamera> camera;
 };
 
 // Both live for the whole process and are used on the GUI thread only.
@@ -79,7 +94,7 @@ bool FindCalibration(const QString& name, QString& unit, double& valueX, double&
 void RemoveCalibration(const QString& name);
 
 // Makes the stored record `name` the current calibration: unit, unit factor,
-// scale and reference length. The selected name is the caller's to set.
+// scale, reference length and the camera it was made on. The selected name is the caller's to set.
 // Returns false and changes nothing when no record matches or when its scale
 // is not a positive number (a zero scale would make every length infinite).
 bool ApplyCalibration(const QString& name);

@@ -5,6 +5,7 @@
 #include "calibration/Calibration.h"
 
 #include <cstdio>
+#include <optional>
 #include <tinyxml2.h>
 
 #include <QFile>
@@ -14,8 +15,35 @@ namespace {
 // A name is a short title; a larger file is not one of ours.
 constexpr qint64 kMaxDefaultCalibrationBytes = 64 * 1024;
 
+// The largest frame side a camera record may name.
+constexpr int kMaxFrameSide = 65535;
+
 QString ErrorText(const tinyxml2::XMLDocument& document) {
     return QString::fromUtf8(document.ErrorStr());
+}
+
+// Where the calibration was made sits in a child element, not in more
+// attributes of the record: readers take the record's attributes by
+// position, and a fifth one would start over at the name.
+constexpr const char* kCameraElement = "camera";
+
+// The record's camera child; nullopt when there is none or it is not whole.
+std::optional<CCalibrationCamera> ReadCamera(const tinyxml2::XMLElement& record) {
+    const tinyxml2::XMLElement* element = record.FirstChildElement(kCameraElement);
+    if (element == nullptr) {
+        return std::nullopt;
+    }
+    const char* id = element->Attribute("id");
+    CCalibrationCamera camera;
+    if (id == nullptr || *id == '\0' ||
+        element->QueryIntAttribute("width", &camera.width) != tinyxml2::XML_SUCCESS ||
+        element->QueryIntAttribute("height", &camera.height) != tinyxml2::XML_SUCCESS ||
+        camera.width <= 0 || camera.height <= 0 || camera.width > kMaxFrameSide ||
+        camera.height > kMaxFrameSide) {
+        return std::nullopt;
+    }
+    camera.id = QString::fromUtf8(id);
+    return camera;
 }
 
 } // namespace
@@ -52,6 +80,7 @@ bool LoadCalibrationsFrom(const QString& path, QString* error) {
             *fields[position] = QString::fromUtf8(attribute->Value());
             position = (position + 1) % 4;
         }
+        record.camera = ReadCamera(*element);
         g_calibrationStore.records.push_back(std::move(record));
     }
     return true;
@@ -79,6 +108,13 @@ bool SaveCalibrationsTo(const QString& path) {
         element->SetAttribute("Unit", record.Unit.toUtf8().constData());
         element->SetAttribute("ValueX", record.ValueX.toUtf8().constData());
         element->SetAttribute("ValueY", record.ValueY.toUtf8().constData());
+        if (record.camera) {
+            tinyxml2::XMLElement* camera = document.NewElement(kCameraElement);
+            camera->SetAttribute("id", record.camera->id.toUtf8().constData());
+            camera->SetAttribute("width", record.camera->width);
+            camera->SetAttribute("height", record.camera->height);
+            element->InsertEndChild(camera);
+        }
         calibration->InsertEndChild(element);
     }
     root->InsertEndChild(calibration);

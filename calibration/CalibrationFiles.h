@@ -13,7 +13,9 @@ QString DefaultCalibrationPath();
 // Replaces the store with the records of an XML file: the root's first child
 // element holds one child element per record, whose attributes are read by
 // position (name, Unit, ValueX, ValueY, a fifth starting over at name);
-// element and attribute names are not checked. Text is UTF-8. On a file that
+// element and attribute names are not checked. A record's child element
+// "camera" with the attributes id, width and height (positive) says where
+// it was made; one that is not whole is ignored. Text is UTF-8. On a file that
 // cannot be read or parsed the store is left empty, `error` (when given)
 // receives the parser's error text and the result is false.
 bool LoadCalibrationsFrom(const QString& path, QString* error = nullptr);
@@ -25,8 +27,10 @@ bool LoadCalibrations();
 
 // Writes the whole store to an XML file: root "LOBRIN", one "Calibration"
 // element with name="Data", one "caldata" element per record with the
-// attributes name, Unit, ValueX, ValueY; UTF-8, no declaration, no byte-order
-// mark. The file is written aside and renamed into place, so a failed save
+// attributes name, Unit, ValueX, ValueY and, for a record made on the live
+// picture, a child element "camera" with id, width and height (a reader that
+// walks only the attributes still sees just the four); UTF-8, no declaration, no
+// byte-order mark. The file is written aside and renamed into place, so a failed save
 // leaves the previous file whole. Returns false when it could not be written.
 bool SaveCalibrationsTo(const QString& path);
 

@@ -49,6 +49,8 @@ ManualCalibrationResult CalibrateManually(const QString& title, const QString& u
         return ManualCalibrationResult::SaveFailed;
     }
     g_calibration.scale = *scale;
+    // Which camera the line was drawn on is for the live window to record.
+    g_calibration.camera.reset();
     g_calibration.lastLineLength = 0.0;
     return ManualCalibrationResult::Stored;
 }

@@ -2,6 +2,7 @@
 
 #include "camera/LiveDrawing.h"
 #include "camera/LiveOverlay.h"
+#include "camera/LiveScaleBar.h"
 #include "framework/QImageDrawContext.h"
 #include "image/Adjustments.h"
 
@@ -108,6 +109,7 @@ void CLivePresenter::PaintFrame(const CaptureFrame& frame, const CLiveOverlaySna
     CLiveViewParams zoomed = view;
     zoomed.zoom = zoom;
     DrawCrosshair(dc, zoomed, frame.width, frame.height);
+    DrawLiveScaleBar(dc, zoomed, frame.width, frame.height);
     DrawRecordingNotice(dc, view);
 }
 

@@ -3,6 +3,7 @@
 #include "app/Parameters.h"
 #include "framework/PostedEvents.h"
 #include "image/ImagePath.h"
+#include "shapes/ScaleBar.h"
 #include "shapes/ShapeMirror.h"
 
 #include <algorithm>
@@ -206,6 +207,7 @@ PictureWriteResult CStillImageDocument::Compose(double factor, ShapeSelection wh
     }
     const CDrawParams params{.penWidth = g_parameters.linewidth, .zoom = factor};
     Render(surface->Context(), params, width, height, which);
+    DrawCurrentScaleBar(surface->Context(), m_width, m_height, factor);
     if (!out.CreateFromSurface(surface->Pixels())) {
         m_error = out.LastError();
         return PictureWriteResult::NoSurface;

@@ -148,7 +148,8 @@ public:
                                           const CPictureExportOptions& options);
 
 private:
-    // The picture at `factor` with the selected shapes, made on a surface.
+    // The picture at `factor` with the selected shapes, made on a surface;
+    // with the scale bar setting on, the bar goes into every picture written.
     PictureWriteResult Compose(double factor, ShapeSelection which, CDib& out);
     PictureWriteResult Encode(const CDib& picture, const std::filesystem::path& path,
                               ImageType type);

@@ -89,6 +89,10 @@ private:
         QString unit;
         double unitFactor = 0.0;
         double scale = 0.0;
+        // The scale bar and, while it is shown, the colours it is drawn in.
+        bool scaleBar = false;
+        int lineColor = 0;
+        int textColor = 0;
         bool operator==(const LabelStyle&) const = default;
     };
     static LabelStyle CurrentLabelStyle();

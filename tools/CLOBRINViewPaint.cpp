@@ -3,6 +3,7 @@
 #include "framework/QImageDrawContext.h"
 #include "framework/RectTrackerPaint.h"
 #include "image/CLOBRINDoc.h"
+#include "shapes/ScaleBar.h"
 #include "shapes/Shape.h"
 #include "tools/CLOBRINView.h"
 #include "tools/OverlayNotice.h"
@@ -20,8 +21,14 @@ constexpr int kPreviewMargin = 2;
 } // namespace
 
 CLOBRINView::LabelStyle CLOBRINView::CurrentLabelStyle() {
-    return LabelStyle{g_parameters.linewidth, g_parameters.textsize,    g_parameters.measuredecimal,
-                      g_calibration.unit,     g_calibration.unitFactor, g_calibration.scale};
+    LabelStyle style{g_parameters.linewidth, g_parameters.textsize,    g_parameters.measuredecimal,
+                     g_calibration.unit,     g_calibration.unitFactor, g_calibration.scale};
+    if (g_parameters.scalebar != 0) {
+        style.scaleBar = true;
+        style.lineColor = g_parameters.linecolor;
+        style.textColor = g_parameters.textcolor;
+    }
+    return style;
 }
 
 void CLOBRINView::InvalidatePicture() {
@@ -47,6 +54,7 @@ bool CLOBRINView::EnsureCache() {
     }
     CQImageDrawContext dc(m_cache);
     m_doc.Model().Render(dc, DrawParams(), size.width(), size.height(), ShapeSelection::All);
+    DrawCurrentScaleBar(dc, m_doc.Model().ImageWidth(), m_doc.Model().ImageHeight(), Zoom());
     return true;
 }
 
@@ -64,6 +72,8 @@ QImage CLOBRINView::PictureArea(const QRect& content) {
     params.offsetX = content.x();
     params.offsetY = content.y();
     m_doc.Model().Render(dc, params, area.width(), area.height(), ShapeSelection::All);
+    DrawCurrentScaleBar(dc, m_doc.Model().ImageWidth(), m_doc.Model().ImageHeight(), Zoom(),
+                        params.offsetX, params.offsetY);
     return area;
 }
 

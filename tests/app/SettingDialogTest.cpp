@@ -11,6 +11,7 @@
 #include <vector>
 
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDialogButtonBox>
@@ -342,4 +343,29 @@ TEST_F(SettingDialogTest, ACancelledOrUnusableFolderLeavesTheSaveFolderAsItWas) 
     ClickOk(dialog);
     QCoreApplication::sendPostedEvents();
     EXPECT_TRUE(thumbnails.received.empty());
+}
+
+TEST_F(SettingDialogTest, TheScaleBarIsOffUntilCheckedAndIsKeptLikeTheOtherSettings) {
+    g_parameters = CParameters{};
+    {
+        CSettingDialog dialog;
+        dialog.show();
+        auto* scaleBar = dialog.findChild<QCheckBox*>("scaleBar");
+        ASSERT_NE(scaleBar, nullptr);
+        EXPECT_FALSE(scaleBar->isChecked());
+        // On its box: the row is wider than the box and its text.
+        QTest::mouseClick(scaleBar, Qt::LeftButton, {}, QPoint(6, scaleBar->height() / 2));
+        EXPECT_EQ(g_parameters.scalebar, 1) << "acts at once";
+        ClickOk(dialog);
+        EXPECT_EQ(Stored().scalebar, 1);
+    }
+    CSettingDialog again;
+    again.show();
+    auto* scaleBar = again.findChild<QCheckBox*>("scaleBar");
+    EXPECT_TRUE(scaleBar->isChecked());
+    Click(again.findChild<QPushButton*>("defaultButton"));
+    EXPECT_FALSE(scaleBar->isChecked());
+    EXPECT_EQ(g_parameters.scalebar, 0);
+    EXPECT_EQ(Stored().scalebar, 0);
+    g_parameters = CParameters{};
 }

@@ -455,3 +455,39 @@ TEST_F(CalibrationPaneTest, TheQuestionMarkShowsTheFourSteps) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(CalibrationPaneTest, SaysWhenTheCalibrationInUseWasMadeOnAnotherCameraOrSize) {
+    StoreFiles(R"(<LOBRIN><Calibration name="Data">)"
+               R"(<caldata name="Live" Unit="mm" ValueX="1200.000000" ValueY="1.0">)"
+               R"(<camera id="usb-1" width="1280" height="720"/></caldata>)"
+               R"(<caldata name="Plain" Unit="mm" ValueX="600.000000" ValueY="1.0"/>)"
+               R"(</Calibration></LOBRIN>)",
+               "Live");
+    Build();
+    auto* note = View()->findChild<QLabel*>("calibrationCameraNote");
+    ASSERT_NE(note, nullptr);
+    EXPECT_TRUE(note->isHidden());
+    EXPECT_EQ(List()->item(0, 0)->toolTip(), "Made on usb-1 at 1280 × 720");
+    EXPECT_TRUE(List()->item(1, 0)->toolTip().isEmpty());
+
+    View()->ShowCameraInUse(CCalibrationCamera{"usb-1", 640, 360});
+    EXPECT_FALSE(note->isHidden());
+    EXPECT_TRUE(note->text().contains("1280 × 720")) << note->text().toStdString();
+    View()->ShowCameraInUse(CCalibrationCamera{"usb-2", 1280, 720});
+    EXPECT_EQ(note->text(), "The calibration in use was made on another camera");
+    View()->ShowCameraInUse(CCalibrationCamera{"usb-1", 1280, 720});
+    EXPECT_TRUE(note->isHidden());
+
+    // A calibration that does not say where it was made says nothing.
+    View()->ShowCameraInUse(CCalibrationCamera{"usb-2", 1280, 720});
+    ClickRow(1);
+    Click("applyCalibration");
+    EXPECT_EQ(Current(), "Plain");
+    EXPECT_TRUE(note->isHidden());
+    View()->ShowCameraInUse(std::nullopt);
+    EXPECT_TRUE(note->isHidden());
+}
+
+} // namespace

@@ -1,0 +1,12 @@
+#pragma once
+
+#include "camera/LiveOverlay.h"
+#include "framework/DrawContext.h"
+
+// The scale bar over the live picture, while the scale bar setting is on: at
+// the bottom-right corner of the frame zoomed by view.zoom, moved by the
+// scroll position as the shapes are. Measured in the current calibration
+// and drawn in the drawing style, as the live labels are. Runs on the
+// streaming thread like the rest of the overlay.
+void DrawLiveScaleBar(CDrawContext& dc, const CLiveViewParams& view, int frameWidth,
+                      int frameHeight);
