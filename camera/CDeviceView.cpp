@@ -1,0 +1,244 @@
+#include "camera/CDeviceView.h"
+
+#include "camera/CDeviceDoc.h"
+#include "camera/CaptureRefresh.h"
+#include "camera/CaptureSession.h"
+#include "camera/FramePipeline.h"
+#include "camera/LiveMeasuring.h"
+#include "camera/LiveOverlay.h"
+#include "camera/LivePresenter.h"
+#include "reports/ActiveImage.h"
+#include "reports/CMeasureResultFormView.h"
+#include "tools/OverlayNotice.h"
+
+#include <QCoreApplication>
+#include <QPainter>
+#include <QRegion>
+
+namespace {
+
+constexpr std::intptr_t kLiveList = 1;
+constexpr std::intptr_t kWithProperties = 2;
+const QColor kBackground(0xA0, 0xA0, 0xA0);
+
+// Posted by the streaming thread when a new surface waits.
+QEvent::Type SurfaceReadyType() {
+    static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
+    return type;
+}
+
+bool StartCamera() {
+    return BindSelectedDevice() != 0 && BuildCaptureGraph() != 0 && CreateFrameSurface() != 0 &&
+           RunCaptureGraph() != 0;
+}
+
+} // namespace
+
+CDeviceView::CDeviceView(CDeviceDoc& document, QWidget* parent)
+    : CView(document, parent)
+    , m_doc(document)
+    , m_presenter(std::make_shared<CLivePresenter>(
+          [this] { QCoreApplication::postEvent(this, new QEvent(SurfaceReadyType())); })) {
+    setObjectName(QStringLiteral("DeviceView"));
+    setFocusPolicy(Qt::StrongFocus);
+    viewport()->setMouseTracking(true);
+    // Frames may post to the live view as soon as the camera runs.
+    m_registration.Register(ReceiverRole::LiveView, this);
+    connect(&document, &CDeviceDoc::zoomChanged, this, &CDeviceView::ApplyZoom);
+    connect(&document, &CDeviceDoc::toolsChanged, this, [this] {
+        AbandonShape();
+        viewport()->update();
+    });
+    m_cameraOpen = OpenCamera();
+    m_streaming = m_cameraOpen;
+}
+
+CDeviceView::~CDeviceView() {
+    CloseCamera();
+}
+
+void CDeviceView::OnInitialUpdate() {
+    const QSize frame = FrameSize();
+    g_activeImage =
+        CActiveImage{static_cast<unsigned>(frame.width()), static_cast<unsigned>(frame.height())};
+    SetScrollSizes(ZoomedSize());
+    PublishViewParams();
+    CView::OnInitialUpdate();
+}
+
+void CDeviceView::OnActivateView(bool active) {
+    if (!active) {
+        EndCapture();
+        return;
+    }
+    m_registration.Register(ReceiverRole::LiveView, this);
+    g_overlayNotice.text.clear();
+    const QSize frame = FrameSize();
+    g_activeImage =
+        CActiveImage{static_cast<unsigned>(frame.width()), static_cast<unsigned>(frame.height())};
+    AbandonShape();
+    PostToReceiver(ReceiverRole::ResultsView, UM_REFRESH_RESULTS, kLiveList, kWithProperties);
+}
+
+bool CDeviceView::OpenCamera() {
+    m_zoom = m_doc.Zoom().zoom;
+    g_captureSession.zoom = m_zoom;
+    g_captureSession.frameCallback.onFrame = BufferCB;
+    SetPresenterSink(m_presenter);
+    PublishViewParams();
+    if (StartCamera()) {
+        m_cameraId = ChosenDeviceId();
+        return true;
+    }
+    CloseCaptureGraph();
+    return false;
+}
+
+bool CDeviceView::RefreshCamera() {
+    const std::lock_guard lock(m_lock);
+    CloseCaptureGraph();
+    // By the id it had when opened: a failed refresh chooses nothing, and the
+    // next one must still know which camera to look for.
+    EnumerateAndChooseAgain(m_cameraId);
+    m_streaming = StartCamera();
+    if (!m_streaming) {
+        CloseCaptureGraph();
+        m_shown = QImage();
+    }
+    // The camera may come back with another format.
+    SetScrollSizes(ZoomedSize());
+    viewport()->update();
+    return m_streaming;
+}
+
+void CDeviceView::CloseCamera() {
+    m_cameraOpen = false;
+    m_streaming = false;
+    EndCapture();
+    // The streaming thread has stopped once the capture is closed; only then
+    // may the presenter and the live state go.
+    CloseCaptureGraph();
+    SetPresenterSink(nullptr);
+    g_captureSession.frameCallback.onFrame = nullptr;
+    ResetFramePipeline();
+    g_liveShapes.shapes.clear();
+    PublishLiveShapes();
+    SetInProgressShape(CInProgressShape{});
+    SetLiveViewParams(CLiveViewParams{});
+    // A results pane listing the live measurements must not keep them.
+    if (const auto* pane = qobject_cast<const CMeasureResultFormView*>(
+            RegisteredReceiver(ReceiverRole::ResultsView));
+        pane != nullptr && pane->source() == kLiveList) {
+        PostToReceiver(ReceiverRole::ResultsView, UM_REFRESH_RESULTS, kLiveList, 0);
+    }
+}
+
+QPoint CDeviceView::FramePointOf(QPoint client) const {
+    return ImagePointAt(ViewportToContent(client), m_zoom);
+}
+
+QSize CDeviceView::FrameSize() const {
+    return {static_cast<int>(g_captureShared.frameWidth),
+            static_cast<int>(g_captureShared.frameHeight)};
+}
+
+QSize CDeviceView::ZoomedSize() const {
+    const QSize frame = FrameSize();
+    return ZoomedFrameSize(frame.width(), frame.height(), m_zoom);
+}
+
+void CDeviceView::ApplyZoom() {
+    EndCapture();
+    m_zoom = m_doc.Zoom().zoom;
+    g_captureSession.zoom = m_zoom;
+    CreateFrameSurface();
+    SetScrollSizes(ZoomedSize());
+    ScrollToPosition(QPoint(0, 0));
+    PublishViewParams();
+    PublishInProgress();
+    viewport()->update();
+}
+
+void CDeviceView::PublishViewParams() {
+    CLiveViewParams params = LiveViewParams();
+    params.zoom = m_zoom;
+    params.scrollX = scrollPosition().x();
+    params.scrollY = scrollPosition().y();
+    SetLiveViewParams(params);
+}
+
+void CDeviceView::scrollContentsBy(int dx, int dy) {
+    CView::scrollContentsBy(dx, dy);
+    PublishViewParams();
+    // The shape being drawn stays on the picture, not on the window.
+    PublishInProgress();
+}
+
+void CDeviceView::TakeSurface() {
+    if (m_presenter->TakeLatest(m_shown)) {
+        viewport()->update();
+    }
+}
+
+bool CDeviceView::event(QEvent* event) {
+    if (event->type() == SurfaceReadyType()) {
+        TakeSurface();
+        return true;
+    }
+    if (event->type() == CPostedEvent::Type()) {
+        OnPosted(*static_cast<const CPostedEvent*>(event));
+        return true;
+    }
+    return CView::event(event);
+}
+
+void CDeviceView::OnPosted(const CPostedEvent& posted) {
+    switch (posted.message()) {
+    case UM_FORMAT_CHANGED:
+        m_zoom = m_doc.Zoom().zoom;
+        g_captureSession.zoom = m_zoom;
+        m_streaming = RestartAfterFormatChange() != 0;
+        g_activeImage = CActiveImage{g_captureShared.frameWidth, g_captureShared.frameHeight};
+        SetScrollSizes(ZoomedSize());
+        ScrollToPosition(QPoint(0, 0));
+        PublishViewParams();
+        break;
+    case UM_SURFACE_CHANGED:
+        CreateFrameSurface();
+        SetScrollSizes(ZoomedSize());
+        ScrollToPosition(QPoint(0, 0));
+        PublishViewParams();
+        break;
+    case UM_GRAPH_EVENT:
+        // The device events refresh the camera; the loss itself only needs
+        // reading so that the queue stays short.
+        ReadGraphEvent();
+        break;
+    default:
+        break;
+    }
+}
+
+void CDeviceView::paintEvent(QPaintEvent* event) {
+    (void)event;
+    QPainter painter(viewport());
+    const QRect client = viewport()->rect();
+    QRect picture;
+    if (m_streaming && !m_shown.isNull()) {
+        picture = m_shown.rect().intersected(client);
+        painter.drawImage(picture.topLeft(), m_shown, picture);
+    }
+    for (const QRect& uncovered : QRegion(client).subtracted(QRegion(picture))) {
+        painter.fillRect(uncovered, kBackground);
+    }
+    if (m_streaming) {
+        return;
+    }
+    const QString text = QStringLiteral("No Video Devices");
+    const QFontMetrics metrics = painter.fontMetrics();
+    const int width = metrics.horizontalAdvance(text);
+    const int x = width > client.width() ? 0 : (client.width() - width) / 2;
+    const int y = (client.height() - metrics.height()) / 2 + metrics.ascent();
+    painter.setPen(QColor(255, 0, 0));
+    painter.drawText(x, y, text);
+}
