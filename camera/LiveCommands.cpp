@@ -1,0 +1,268 @@
+#include "camera/LiveCommands.h"
+
+#include "app/Folders.h"
+#include "app/Language.h"
+#include "app/Parameters.h"
+#include "browser/ThumbnailAnnouncement.h"
+#include "camera/CVideoSettingDlg.h"
+#include "camera/CameraRefresher.h"
+#include "camera/FramePipeline.h"
+#include "camera/LiveOverlay.h"
+#include "camera/LiveSnapshot.h"
+#include "camera/Recording.h"
+#include "camera/events/PowerResumeMonitor.h"
+#include "camera/events/VideoDeviceMonitor.h"
+#include "framework/FileDialog.h"
+#include "framework/MessageBox.h"
+#include "framework/QImageDrawSurface.h"
+#include "reports/CExportOptionDlg.h"
+#include "reports/CFileSizeDlg.h"
+
+#include <QDateTime>
+#include <QFileInfo>
+
+namespace {
+
+constexpr int kMessageLimit = 128;
+constexpr int kTickMs = 1000;
+constexpr int kStillRetryMs = 100;
+
+std::vector<CVideoShap> LiveShapesCopy() {
+    std::vector<CVideoShap> shapes;
+    shapes.reserve(g_liveShapes.shapes.size());
+    for (const auto& shape : g_liveShapes.shapes) {
+        shapes.push_back(*shape);
+    }
+    return shapes;
+}
+
+// Any other extension is written as JPEG, as the save dialog offers only the two.
+bool IsBmpPath(const QString& path) {
+    return QFileInfo(path).suffix().compare(QStringLiteral("bmp"), Qt::CaseInsensitive) == 0;
+}
+
+} // namespace
+
+CLiveCommands::CLiveCommands(CLiveCommandHost host, QObject* parent)
+    : QObject(parent)
+    , m_host(std::move(host))
+    , m_refresher(std::make_unique<CCameraRefresher>(
+          [this] { return m_host.refreshCamera ? m_host.refreshCamera() : false; }))
+    , m_devices(new CVideoDeviceMonitor(this))
+    , m_power(new CPowerResumeMonitor(this)) {
+    m_stillRetry.setSingleShot(true);
+    m_stillRetry.setInterval(kStillRetryMs);
+    connect(&m_stillRetry, &QTimer::timeout, this, [this] {
+        if (m_waitingStill) {
+            OnStillReady(*m_waitingStill);
+        }
+    });
+    m_tick.setInterval(kTickMs);
+    connect(&m_tick, &QTimer::timeout, this, &CLiveCommands::RecordingTick);
+
+    connect(m_devices, &CVideoDeviceMonitor::devicesChanged, m_refresher.get(),
+            &CCameraRefresher::DevicesChanged);
+    connect(m_power, &CPowerResumeMonitor::resumed, m_refresher.get(),
+            &CCameraRefresher::PowerResumed);
+    connect(m_refresher.get(), &CCameraRefresher::refreshed, this, [this](bool ok) {
+        if (m_host.cameraRefreshed) {
+            m_host.cameraRefreshed(ok);
+        }
+    });
+
+    // The recorder's messages (a refused start, a disk that filled up) go
+    // to the user over this window.
+    g_recording.showMessage = [view = m_host.view](const QString& caption, const QString& text) {
+        ShowMessageBox(view, text, caption, QMessageBox::Ok, QMessageBox::Warning);
+    };
+}
+
+CLiveCommands::~CLiveCommands() {
+    g_framePipeline.flags.stillRequest = 0;
+    if (m_ticker.Active()) {
+        // The window is going: a last message must not be owned by it.
+        g_recording.showMessage = [](const QString& caption, const QString& text) {
+            ShowMessageBox(nullptr, text, caption, QMessageBox::Ok, QMessageBox::Warning);
+        };
+        g_framePipeline.flags.recording = 0;
+        StopRecording();
+        SetRecordingNotice({});
+    }
+    g_recording.showMessage = nullptr;
+}
+
+double CLiveCommands::Zoom() const {
+    return m_host.zoom ? m_host.zoom() : 1.0;
+}
+
+QSize CLiveCommands::ReferenceSize() const {
+    if (m_host.referenceSize) {
+        return m_host.referenceSize();
+    }
+    return {g_framePipeline.frameWidth.load(), g_framePipeline.frameHeight.load()};
+}
+
+void CLiveCommands::Tell(const QString& key, const QString& defaultText) const {
+    ShowMessageBox(m_host.view, GetLanguageString(key, defaultText, kMessageLimit), QString());
+}
+
+void CLiveCommands::RequestStill(int stillKind) {
+    g_framePipeline.flags.stillKind = stillKind;
+    g_framePipeline.flags.stillRequest = 1;
+}
+
+void CLiveCommands::TakeSnapshot() {
+    if (Recording()) {
+        Tell(QStringLiteral("CaptureTip"),
+             QStringLiteral("Please stop record video and then capture"));
+        return;
+    }
+    m_export.reset();
+    RequestStill(0);
+}
+
+void CLiveCommands::ExportPicture() {
+    CExportOptionDlg options(ReferenceSize(), m_host.view);
+    if (options.exec() != QDialog::Accepted) {
+        return;
+    }
+    FileDialogRequest request;
+    request.mode = FileDialogRequest::Mode::Save;
+    request.title = GetLanguageString(QStringLiteral("ToolbarHitExportPicture"),
+                                      QStringLiteral("Export Picture"), kMessageLimit);
+    request.filters = {QStringLiteral("BMP Files (*.BMP *.bmp)"),
+                       QStringLiteral("JPG Files (*.JPG *.jpg)")};
+    request.defaultSuffix = QStringLiteral("bmp");
+    request.path = g_folders.snapshotFolder;
+    const std::optional<FileDialogAnswer> answer = RunFileDialog(m_host.view, request);
+    if (!answer) {
+        return;
+    }
+    m_export = CPendingExport{
+        .sizeOption = g_parameters.saveoption1,
+        .imprint = g_parameters.saveoption2 == 1,
+        .path = answer->path,
+        .bmp = IsBmpPath(answer->path),
+    };
+    RequestStill(1);
+}
+
+void CLiveCommands::OnStillReady(int stillKind) {
+    const std::optional<CStillFrame> frame = TakeFrameCopy();
+    if (!frame) {
+        // The very first frame carried the request: wait for one to be kept.
+        m_waitingStill = stillKind;
+        m_stillRetry.start();
+        return;
+    }
+    m_waitingStill.reset();
+
+    CStillRequest request;
+    if (stillKind == 1 && m_export) {
+        request.scale = StillScale(m_export->sizeOption, Zoom());
+        request.imprint = m_export->imprint;
+        request.exportPath = m_export->path;
+        request.bmp = m_export->bmp;
+        if (const QSize reference = ReferenceSize(); !reference.isEmpty()) {
+            request.resampleTo = ScaledStillSize(request.scale, reference);
+        }
+        m_export.reset();
+    } else {
+        request.bmp = g_parameters.imageformat == 1;
+    }
+    const std::vector<CVideoShap> shapes = LiveShapesCopy();
+    QString error;
+    const QString path =
+        SaveStillPicture(*frame, request, shapes, QImageSurfaceFactory(), g_folders.snapshotFolder,
+                         QDateTime::currentDateTime(), error);
+    if (path.isEmpty()) {
+        ShowMessageBox(m_host.view, QStringLiteral("ERROR\n%1").arg(error), QString(),
+                       QMessageBox::Ok, QMessageBox::Warning);
+        return;
+    }
+    m_lastSaved = path;
+    AnnounceSavedPicture(path);
+    emit pictureSaved(path);
+}
+
+bool CLiveCommands::Recording() const {
+    return m_ticker.Writing();
+}
+
+void CLiveCommands::SetRecordingNotice(const QString& notice) {
+    CLiveViewParams params = LiveViewParams();
+    params.recordingNotice = notice;
+    SetLiveViewParams(params);
+}
+
+void CLiveCommands::ToggleRecording() {
+    if (!(m_host.cameraOpen && m_host.cameraOpen())) {
+        Tell(QStringLiteral("ConnectTip"), QStringLiteral("Please Connect Device..."));
+        return;
+    }
+    if (m_ticker.Active()) {
+        m_ticker.RequestStop();
+        return;
+    }
+    CFileSizeDlg options(m_host.view);
+    if (options.exec() != QDialog::Accepted) {
+        return;
+    }
+    if (StartRecording(options.frameRate()) != 1) {
+        return;
+    }
+    g_framePipeline.flags.frameWritten = 0;
+    g_framePipeline.flags.recording = 1;
+    m_ticker.Start(options.timeLimit());
+    m_tick.start();
+    SetRecordingNotice(GetLanguageString(QStringLiteral("Recording"),
+                                         QStringLiteral("Recording..."), kMessageLimit));
+    emit recordingChanged(true);
+}
+
+void CLiveCommands::EndRecordingState() {
+    g_framePipeline.flags.recording = 0;
+    SetRecordingNotice({});
+    if (m_host.showStatusPane0) {
+        m_host.showStatusPane0(QString());
+    }
+}
+
+void CLiveCommands::RecordingTick() {
+    const bool written = g_framePipeline.flags.frameWritten.exchange(0) == 1;
+    switch (m_ticker.Tick(written, RecordingFailed())) {
+    case CRecordingTicker::Action::None:
+        m_tick.stop();
+        break;
+    case CRecordingTicker::Action::ShowElapsed:
+        if (m_host.showStatusPane0) {
+            m_host.showStatusPane0(RecordingStatusText(
+                m_ticker.Elapsed(), GetLanguageString(QStringLiteral("Seconds"),
+                                                      QStringLiteral("Seconds"), kMessageLimit)));
+        }
+        break;
+    case CRecordingTicker::Action::StopWriting:
+        // The writer stays open one more tick, until the streaming thread
+        // has seen the flag.
+        EndRecordingState();
+        break;
+    case CRecordingTicker::Action::ReleaseWriter:
+        m_tick.stop();
+        StopRecording();
+        emit recordingChanged(false);
+        break;
+    case CRecordingTicker::Action::Abandon:
+        // The disk is full: nothing more can be written, so the file is
+        // closed now with what it holds, and StopRecording says why.
+        EndRecordingState();
+        m_tick.stop();
+        StopRecording();
+        emit recordingChanged(false);
+        break;
+    }
+}
+
+void CLiveCommands::VideoSetting() {
+    CVideoSettingDlg dialog(m_host.view);
+    dialog.exec();
+}

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "camera/FramePipeline.h"
+#include "camera/VideoShape.h"
+#include "framework/DrawSurface.h"
+#include "image/Dib.h"
+
+#include <optional>
+#include <span>
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QSize>
+#include <QString>
+
+// Still pictures of the live camera: the frame copy stretched to the chosen
+// size, the live measurements imprinted, encoded and written whole under a
+// name that never replaces an existing file. No GUI toolkit.
+
+// How a still picture is made: its size factor, whether the measurements are
+// imprinted, and the file it goes to.
+struct CStillRequest {
+    double scale = 1.0;
+    bool imprint = true;
+    // Empty: a snapshot, named by date in the snapshot folder. Otherwise the
+    // export picture's path, replaced if it exists (the user confirmed).
+    QString exportPath;
+    bool bmp = false;
+    // An export picture is resampled to this size (the reference size times
+    // the scale) when the frame size has changed since it was chosen.
+    std::optional<QSize> resampleTo;
+};
+
+// The size factor of the picture-size option: 1 full, 2 half, 3 a third,
+// any other value the view's zoom.
+double StillScale(int sizeOption, double zoom);
+
+// ⌊scale × size + 0.5⌋ on both axes.
+QSize ScaledStillSize(double scale, QSize size);
+
+// The frame (bottom-up rows, as delivered) stretched to the request's scale,
+// with `shapes` drawn over it at that scale when asked. False, with the
+// reason in `out.LastError()` or `error`, when no surface of that size can be
+// made or the frame is malformed.
+bool ComposeStillPicture(const CStillFrame& frame, const CStillRequest& request,
+                         std::span<const CVideoShap> shapes, const CDrawSurfaceFactory& surfaces,
+                         CDib& out, QString& error);
+
+// BMP, or JPEG at quality 90.
+bool EncodeStillPicture(const CDib& picture, bool bmp, QByteArray& out);
+
+// "<folder>/YYYYMMDDhhmmss.jpg" (or ".bmp") from the local time `when`.
+QString SnapshotFileName(const QString& folder, const QDateTime& when, bool bmp);
+
+// Writes a snapshot under its date name or, when that is taken (two in one
+// second), under "name-1", "name-2"... The file appears whole or not at all.
+// Returns the path written, empty on failure.
+QString WriteSnapshotFile(const QString& folder, const QDateTime& when, bool bmp,
+                          const QByteArray& bytes);
+
+// Makes, encodes and writes one still picture. Returns the path written;
+// empty with a reason in `error` on failure.
+QString SaveStillPicture(const CStillFrame& frame, const CStillRequest& request,
+                         std::span<const CVideoShap> shapes, const CDrawSurfaceFactory& surfaces,
+                         const QString& snapshotFolder, const QDateTime& when, QString& error);

@@ -1,0 +1,229 @@
+#include "camera/CameraRefresher.h"
+#include "camera/CaptureRefresh.h"
+#include "camera/LiveSnapshot.h"
+#include "camera/RecordingTicker.h"
+#include "framework/QImageDrawSurface.h"
+#include "tests/camera/CaptureTestSupport.h"
+#include "tests/camera/FakeCaptureBackend.h"
+#include "tests/camera/FrameTestSupport.h"
+#include "tests/support/TestEnvironment.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+using Action = CRecordingTicker::Action;
+
+// A frame copy of one grey level.
+CStillFrame GreyFrame(int width, int height) {
+    const CTestFrame shape(width, height);
+    CStillFrame frame;
+    frame.width = width;
+    frame.height = height;
+    frame.stride = shape.stride;
+    frame.bgr.assign(shape.bytes.size(), 0x40);
+    return frame;
+}
+
+CVideoShap Rectangle(double left, double top, double right, double bottom) {
+    CVideoShap shape;
+    shape.kind = LiveKind::kRectangle;
+    shape.lineColor = 0x0000FF;
+    shape.points = {{left, top}, {right, bottom}};
+    return shape;
+}
+
+bool IsLineColour(const CDib& picture, int x, int y) {
+    const RgbQuad c = picture.PixelColor(x, y);
+    return c.red == 255 && c.green == 0 && c.blue == 0;
+}
+
+TEST(StillPicture, SizeOptionsPickTheScale) {
+    EXPECT_EQ(StillScale(1, 1.7), 1.0);
+    EXPECT_EQ(StillScale(2, 1.7), 0.5);
+    EXPECT_EQ(StillScale(3, 1.7), 0.33);
+    EXPECT_EQ(StillScale(4, 1.7), 1.7);
+    EXPECT_EQ(StillScale(0, 0.3), 0.3);
+    EXPECT_EQ(ScaledStillSize(0.33, {1281, 721}), QSize(423, 238));
+    EXPECT_EQ(ScaledStillSize(0.5, {641, 3}), QSize(321, 2));
+}
+
+TEST(StillPicture, ImprintsTheLiveShapesAtThePictureScale) {
+    const CStillFrame frame = GreyFrame(80, 60);
+    const std::vector<CVideoShap> shapes{Rectangle(10, 10, 70, 50)};
+    CStillRequest request;
+    request.scale = 0.5;
+    CDib picture;
+    QString error;
+    ASSERT_TRUE(
+        ComposeStillPicture(frame, request, shapes, QImageSurfaceFactory(), picture, error));
+    EXPECT_EQ(picture.Width(), 40);
+    EXPECT_EQ(picture.Height(), 30);
+    // The left edge at x 10 × 0.5, half way down; the inside stays grey.
+    EXPECT_TRUE(IsLineColour(picture, 5, 15));
+    EXPECT_EQ(picture.PixelColor(20, 15).green, 0x40);
+
+    request.imprint = false;
+    ASSERT_TRUE(
+        ComposeStillPicture(frame, request, shapes, QImageSurfaceFactory(), picture, error));
+    EXPECT_FALSE(IsLineColour(picture, 5, 15));
+
+    // An export picture takes the size chosen in its dialog.
+    request.resampleTo = QSize(30, 20);
+    ASSERT_TRUE(
+        ComposeStillPicture(frame, request, shapes, QImageSurfaceFactory(), picture, error));
+    EXPECT_EQ(picture.Width(), 30);
+    EXPECT_EQ(picture.Height(), 20);
+}
+
+TEST(StillPicture, RefusesAnIncompleteFrame) {
+    CStillFrame frame = GreyFrame(81, 10);
+    frame.bgr.resize(frame.bgr.size() - 1);
+    CDib picture;
+    QString error;
+    EXPECT_FALSE(ComposeStillPicture(frame, {}, {}, QImageSurfaceFactory(), picture, error));
+    EXPECT_FALSE(error.isEmpty());
+    frame = GreyFrame(81, 10);
+    frame.stride = 81 * 3;
+    EXPECT_FALSE(ComposeStillPicture(frame, {}, {}, QImageSurfaceFactory(), picture, error));
+    frame = GreyFrame(81, 10);
+    CStillRequest tiny;
+    tiny.scale = 0.01; // rounds to no pixels at all
+    EXPECT_FALSE(ComposeStillPicture(frame, tiny, {}, QImageSurfaceFactory(), picture, error));
+}
+
+TEST(StillPicture, SnapshotsInOneSecondNeverReplaceEachOther) {
+    QTemporaryDir dir;
+    const QDateTime when(QDate(2026, 12, 8), QTime(14, 30, 5));
+    EXPECT_EQ(SnapshotFileName(dir.path(), when, false), dir.filePath("20261208143005.jpg"));
+    EXPECT_EQ(SnapshotFileName(dir.path(), when, true), dir.filePath("20261208143005.bmp"));
+
+    const QString first = WriteSnapshotFile(dir.path(), when, false, "first");
+    const QString second = WriteSnapshotFile(dir.path(), when, false, "second");
+    const QString third = WriteSnapshotFile(dir.path(), when, false, "third");
+    EXPECT_EQ(first, dir.filePath("20261208143005.jpg"));
+    EXPECT_EQ(second, dir.filePath("20261208143005-1.jpg"));
+    EXPECT_EQ(third, dir.filePath("20261208143005-2.jpg"));
+    QFile file(first);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), "first");
+    // A folder that is gone: nothing written, no endless search.
+    EXPECT_TRUE(WriteSnapshotFile(dir.filePath("gone"), when, false, "x").isEmpty());
+}
+
+TEST(RecordingTick, CountsOnlySecondsWithWrittenFramesAndStopsInTwoTicks) {
+    CRecordingTicker ticker;
+    EXPECT_EQ(ticker.Tick(true, false), Action::None);
+    ticker.Start(10);
+    EXPECT_EQ(ticker.Tick(false, false), Action::ShowElapsed); // no frame: not counted
+    EXPECT_EQ(ticker.Elapsed(), 0);
+    for (int second = 1; second <= 10; ++second) {
+        EXPECT_EQ(ticker.Tick(true, false), Action::ShowElapsed);
+        EXPECT_EQ(ticker.Elapsed(), second);
+    }
+    // The eleventh counted second ends the writing, the next tick the file.
+    EXPECT_EQ(ticker.Tick(true, false), Action::StopWriting);
+    EXPECT_FALSE(ticker.Writing());
+    EXPECT_TRUE(ticker.Active());
+    EXPECT_EQ(ticker.Tick(false, false), Action::ReleaseWriter);
+    EXPECT_FALSE(ticker.Active());
+    EXPECT_EQ(ticker.Tick(true, false), Action::None);
+}
+
+TEST(RecordingTick, StopRequestsAndFailuresEndTheRecording) {
+    CRecordingTicker ticker;
+    ticker.Start(9999);
+    EXPECT_EQ(ticker.Tick(true, false), Action::ShowElapsed);
+    ticker.RequestStop();
+    // Ends at the next tick even when the camera sends nothing any more.
+    EXPECT_EQ(ticker.Tick(false, false), Action::StopWriting);
+    ticker.RequestStop(); // pressed again while closing: no change
+    EXPECT_EQ(ticker.Tick(true, false), Action::ReleaseWriter);
+
+    ticker.Start(10);
+    EXPECT_EQ(ticker.Tick(true, false), Action::ShowElapsed);
+    EXPECT_EQ(ticker.Tick(true, true), Action::Abandon);
+    EXPECT_FALSE(ticker.Active());
+
+    // A limit read as 0 from the dialog still records its first second.
+    ticker.Start(0);
+    EXPECT_EQ(ticker.Tick(false, false), Action::ShowElapsed);
+    EXPECT_EQ(ticker.Tick(true, false), Action::StopWriting);
+
+    EXPECT_EQ(RecordingStatusText(5, "Seconds"), " 5 Seconds");
+    EXPECT_EQ(RecordingStatusText(123, "s"), "123 s");
+}
+
+TEST(CameraRefresh, ABurstOfDeviceChangesRefreshesOnce) {
+    int refreshes = 0;
+    bool answer = true;
+    CCameraRefresher refresher(
+        [&] {
+            ++refreshes;
+            return answer;
+        },
+        200);
+    QList<bool> results;
+    QObject::connect(&refresher, &CCameraRefresher::refreshed, [&](bool ok) { results << ok; });
+    for (int i = 0; i < 3; ++i) {
+        refresher.DevicesChanged();
+        QTest::qWait(50);
+    }
+    EXPECT_EQ(refreshes, 0);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return refreshes > 0; }, 2000));
+    QTest::qWait(300);
+    EXPECT_EQ(refreshes, 1);
+    EXPECT_EQ(results, QList<bool>{true});
+
+    // Waking refreshes at once and takes a pending change with it.
+    answer = false;
+    refresher.DevicesChanged();
+    refresher.PowerResumed();
+    EXPECT_EQ(refreshes, 2);
+    EXPECT_FALSE(refresher.Pending());
+    EXPECT_EQ(results, (QList<bool>{true, false}));
+}
+
+TEST(CameraRefresh, AnUnpluggedCameraIsFoundAgainByItsIdWhenPluggedBackIn) {
+    ScopedProgramFolder folder;
+    auto log = std::make_shared<FakeCaptureLog>();
+    std::vector<std::unique_ptr<ICaptureBackend>> backends;
+    backends.push_back(std::make_unique<FakeCaptureBackend>(log));
+    ResetCaptureState(std::move(backends));
+    log->scripts["usb-b"] = MakeFakeCamera("usb-b", "Scope");
+    CreateDeviceEnumerator();
+    EnumerateVideoDevices();
+    ChooseVideoDevice(0);
+    ASSERT_EQ(BindSelectedDevice(), 1);
+    const std::string id = ChosenDeviceId();
+    ASSERT_FALSE(id.empty());
+
+    CLiveCameraHold hold;
+    ASSERT_TRUE(ReopenLiveCamera(hold));
+    EXPECT_EQ(hold.cameraId, id);
+    ASSERT_NE(g_captureSession.camera, nullptr);
+    EXPECT_TRUE(g_captureSession.camera->IsStreaming());
+
+    const FakeCameraScript unplugged = log->scripts["usb-b"];
+    log->scripts.erase("usb-b");
+    EXPECT_FALSE(ReopenLiveCamera(hold));
+    EXPECT_EQ(g_captureSession.camera, nullptr);
+    EXPECT_FALSE(ReopenLiveCamera(hold)); // still gone: the id is kept
+
+    // Back in, now behind another camera: the same one is opened again.
+    log->scripts["usb-a"] = MakeFakeCamera("usb-a", "Scope");
+    log->scripts["usb-b"] = unplugged;
+    log->calls.clear();
+    ASSERT_TRUE(ReopenLiveCamera(hold));
+    EXPECT_EQ(ChosenDeviceId(), id);
+    EXPECT_NE(std::find(log->calls.begin(), log->calls.end(), "Open usb-b"), log->calls.end());
+    EXPECT_EQ(std::find(log->calls.begin(), log->calls.end(), "Open usb-a"), log->calls.end());
+    EXPECT_TRUE(g_captureSession.camera->IsStreaming());
+    ResetCaptureState();
+}
+
+} // namespace
