@@ -1,12 +1,16 @@
 #include "camera/CDeviceView.h"
 
+#include "app/CommandIds.h"
 #include "camera/CDeviceDoc.h"
 #include "camera/CaptureRefresh.h"
 #include "camera/CaptureSession.h"
 #include "camera/FramePipeline.h"
+#include "camera/LiveCommands.h"
 #include "camera/LiveMeasuring.h"
 #include "camera/LiveOverlay.h"
 #include "camera/LivePresenter.h"
+#include "framework/MDIFrameWnd.h"
+#include "framework/StatusBar.h"
 #include "reports/ActiveImage.h"
 #include "reports/CMeasureResultFormView.h"
 #include "tools/OverlayNotice.h"
@@ -51,16 +55,70 @@ CDeviceView::CDeviceView(CDeviceDoc& document, QWidget* parent)
     });
     m_cameraOpen = OpenCamera();
     m_streaming = m_cameraOpen;
+
+    CLiveCommandHost host;
+    host.view = this;
+    host.cameraOpen = [this] {
+        return m_cameraOpen;
+    };
+    host.zoom = [this] {
+        return m_zoom;
+    };
+    host.refreshCamera = [this] {
+        return RefreshCamera();
+    };
+    host.showStatusPane0 = [this](const QString& text) {
+        if (CMDIFrameWnd* frame = mainFrame()) {
+            frame->paneBar().SetPaneText(kMessagePane, text);
+        }
+    };
+    host.referenceSize = [this] {
+        return m_referenceSize;
+    };
+    m_commands = std::make_unique<CLiveCommands>(std::move(host), nullptr);
+    connect(m_commands.get(), &CLiveCommands::recordingChanged, &m_doc,
+            &CDocument::CommandStateChanged);
 }
 
 CDeviceView::~CDeviceView() {
+    // A recording ends and the device monitors stop before the camera goes.
+    m_commands.reset();
     CloseCamera();
 }
 
+bool CDeviceView::OnCommand(int id) {
+    switch (id) {
+    case ID_TAKE_PICTURE:
+        m_commands->TakeSnapshot();
+        return true;
+    case ID_TAKE_VIDEO:
+        m_commands->ToggleRecording();
+        return true;
+    case ID_EXPORT_PICTURE:
+        m_commands->ExportPicture();
+        return true;
+    case ID_VIDEO_SETTING:
+        m_commands->VideoSetting();
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool CDeviceView::OnUpdateCommand(int id, CCmdUI& cmdUI) {
+    (void)cmdUI;
+    return id == ID_TAKE_PICTURE || id == ID_TAKE_VIDEO || id == ID_EXPORT_PICTURE ||
+           id == ID_VIDEO_SETTING;
+}
+
+void CDeviceView::RememberReferenceSize() {
+    m_referenceSize = FrameSize();
+    g_activeImage = CActiveImage{static_cast<unsigned>(m_referenceSize.width()),
+                                 static_cast<unsigned>(m_referenceSize.height())};
+}
+
 void CDeviceView::OnInitialUpdate() {
-    const QSize frame = FrameSize();
-    g_activeImage =
-        CActiveImage{static_cast<unsigned>(frame.width()), static_cast<unsigned>(frame.height())};
+    RememberReferenceSize();
     SetScrollSizes(ZoomedSize());
     PublishViewParams();
     CView::OnInitialUpdate();
@@ -73,9 +131,7 @@ void CDeviceView::OnActivateView(bool active) {
     }
     m_registration.Register(ReceiverRole::LiveView, this);
     g_overlayNotice.text.clear();
-    const QSize frame = FrameSize();
-    g_activeImage =
-        CActiveImage{static_cast<unsigned>(frame.width()), static_cast<unsigned>(frame.height())};
+    RememberReferenceSize();
     AbandonShape();
     PostToReceiver(ReceiverRole::ResultsView, UM_REFRESH_RESULTS, kLiveList, kWithProperties);
 }
@@ -87,7 +143,7 @@ bool CDeviceView::OpenCamera() {
     SetPresenterSink(m_presenter);
     PublishViewParams();
     if (StartCamera()) {
-        m_cameraId = ChosenDeviceId();
+        m_hold.cameraId = ChosenDeviceId();
         return true;
     }
     CloseCaptureGraph();
@@ -95,16 +151,9 @@ bool CDeviceView::OpenCamera() {
 }
 
 bool CDeviceView::RefreshCamera() {
-    const std::lock_guard lock(m_lock);
-    CloseCaptureGraph();
-    // By the id it had when opened: a failed refresh chooses nothing, and the
-    // next one must still know which camera to look for.
-    EnumerateAndChooseAgain(m_cameraId);
-    m_streaming = StartCamera();
-    if (!m_streaming) {
-        CloseCaptureGraph();
-        m_shown = QImage();
-    }
+    // The last picture stays; "No Video Devices" goes over it if the camera
+    // does not come back.
+    m_streaming = ReopenLiveCamera(m_hold);
     // The camera may come back with another format.
     SetScrollSizes(ZoomedSize());
     viewport()->update();
@@ -198,7 +247,7 @@ void CDeviceView::OnPosted(const CPostedEvent& posted) {
         m_zoom = m_doc.Zoom().zoom;
         g_captureSession.zoom = m_zoom;
         m_streaming = RestartAfterFormatChange() != 0;
-        g_activeImage = CActiveImage{g_captureShared.frameWidth, g_captureShared.frameHeight};
+        RememberReferenceSize();
         SetScrollSizes(ZoomedSize());
         ScrollToPosition(QPoint(0, 0));
         PublishViewParams();
@@ -208,6 +257,12 @@ void CDeviceView::OnPosted(const CPostedEvent& posted) {
         SetScrollSizes(ZoomedSize());
         ScrollToPosition(QPoint(0, 0));
         PublishViewParams();
+        break;
+    case UM_STILL_READY:
+        m_commands->OnStillReady(static_cast<int>(posted.wParam()));
+        break;
+    case UM_TAKE_SNAPSHOT:
+        m_commands->TakeSnapshot();
         break;
     case UM_GRAPH_EVENT:
         // The device events refresh the camera; the loss itself only needs
@@ -224,7 +279,7 @@ void CDeviceView::paintEvent(QPaintEvent* event) {
     QPainter painter(viewport());
     const QRect client = viewport()->rect();
     QRect picture;
-    if (m_streaming && !m_shown.isNull()) {
+    if (!m_shown.isNull()) {
         picture = m_shown.rect().intersected(client);
         painter.drawImage(picture.topLeft(), m_shown, picture);
     }

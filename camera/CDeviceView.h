@@ -1,18 +1,18 @@
 #pragma once
 
+#include "camera/CameraRefresher.h"
 #include "framework/PostedEvents.h"
 #include "framework/View.h"
 #include "tools/Placement.h"
 
 #include <memory>
-#include <mutex>
-#include <string>
 
 #include <QImage>
 #include <QPoint>
 #include <QSize>
 
 class CDeviceDoc;
+class CLiveCommands;
 class CLivePresenter;
 
 // The view of the live camera window. It opens the chosen camera when made
@@ -28,8 +28,11 @@ class CLivePresenter;
 // grabbed and kept on the picture while a shape is drawn; Escape abandons it.
 // Keyboard: the arrows move the cursor one pixel, Enter clicks.
 //
-// It holds the live view role and handles UM_FORMAT_CHANGED,
-// UM_SURFACE_CHANGED and UM_GRAPH_EVENT. GUI thread only.
+// The capture commands (snapshot, picture export, recording, video setting)
+// and the reopening after device and power events are CLiveCommands'; the
+// view forwards them, UM_STILL_READY and UM_TAKE_SNAPSHOT. It holds the live
+// view role and handles UM_FORMAT_CHANGED, UM_SURFACE_CHANGED and
+// UM_GRAPH_EVENT itself. GUI thread only.
 class CDeviceView : public CView {
     Q_OBJECT
 public:
@@ -41,6 +44,9 @@ public:
     void OnInitialUpdate() override;
     // Activation lists the live measurements in the results pane.
     void OnActivateView(bool active) override;
+
+    bool OnCommand(int id) override;
+    bool OnUpdateCommand(int id, CCmdUI& cmdUI) override;
 
     // Binds the chosen camera, builds its capture, makes the frame surface and
     // starts streaming into this view. True when all of it succeeded;
@@ -62,6 +68,7 @@ public:
     const QImage& Shown() const { return m_shown; }
     // The frame pixel under a client point at the current scroll and zoom.
     QPoint FramePointOf(QPoint client) const;
+    CLiveCommands& Commands() const { return *m_commands; }
 
 protected:
     bool event(QEvent* event) override;
@@ -80,6 +87,7 @@ private:
     void ApplyZoom();
     void PublishViewParams();
     void CloseCamera();
+    void RememberReferenceSize();
     void TakeSurface();
     void OnPosted(const CPostedEvent& posted);
 
@@ -104,11 +112,12 @@ private:
     CDeviceDoc& m_doc;
     std::shared_ptr<CLivePresenter> m_presenter;
     QImage m_shown;
-    std::mutex m_lock;      // serialises RefreshCamera
-    std::string m_cameraId; // the stable id of the camera opened
+    CLiveCameraHold m_hold; // serialises refreshes; the camera to find again
     bool m_cameraOpen = false;
     bool m_streaming = false;
     double m_zoom = 1.0;
+    QSize m_referenceSize; // the frame size exported pictures are made for
+    std::unique_ptr<CLiveCommands> m_commands;
 
     CPlacement m_placement;
     int m_shapeCounter = 0;

@@ -1,5 +1,7 @@
+#include "app/Folders.h"
 #include "calibration/ManualCalibration.h"
 #include "camera/FramePipeline.h"
+#include "camera/LiveCommands.h"
 #include "camera/VideoShape.h"
 #include "framework/MessageBox.h"
 #include "reports/CMeasureResultFormView.h"
@@ -9,6 +11,7 @@
 #include "tests/reports/PaneTestSupport.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QMdiArea>
 #include <QPushButton>
 
@@ -193,6 +196,33 @@ TEST_F(LiveWindowTest, TheResultsPaneListsAndDeletesLiveMeasurements) {
     EXPECT_TRUE(g_liveShapes.shapes.empty());
     EXPECT_TRUE(TakeOverlaySnapshot().shapes->empty());
     EXPECT_EQ(boxes.size(), 2u);
+    SetMessageBoxResponder({});
+}
+
+TEST_F(LiveWindowTest, SnapshotsComeFromTheCommandAndTheCameraButton) {
+    g_folders.snapshotFolder = home.filePath(QStringLiteral("SaveFile"));
+    ASSERT_TRUE(QDir().mkpath(g_folders.snapshotFolder));
+    QStringList boxes;
+    SetMessageBoxResponder([&boxes](const MessageBoxRequest& request) {
+        boxes << request.text;
+        return QMessageBox::Ok;
+    });
+    ASSERT_NE(Open(), nullptr);
+    DrawLine(QPoint(100, 100), QPoint(220, 100));
+    const CTestFrame picture(640, 480);
+    Deliver(picture);
+    Command(ID_TAKE_PICTURE);
+    Deliver(picture);
+    QTRY_VERIFY(!view->Commands().LastSavedPicture().isEmpty());
+    const QString first = view->Commands().LastSavedPicture();
+    EXPECT_EQ(QFileInfo(first).absolutePath(), g_folders.snapshotFolder);
+
+    PostToReceiver(ReceiverRole::LiveView, UM_TAKE_SNAPSHOT);
+    QApplication::processEvents();
+    Deliver(picture);
+    QTRY_VERIFY(view->Commands().LastSavedPicture() != first);
+    EXPECT_EQ(QDir(g_folders.snapshotFolder).entryList(QDir::Files).size(), 2);
+    EXPECT_TRUE(boxes.isEmpty()) << boxes.join('\n').toStdString();
     SetMessageBoxResponder({});
 }
 
