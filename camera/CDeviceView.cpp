@@ -88,6 +88,12 @@ CDeviceView::~CDeviceView() {
 
 bool CDeviceView::OnCommand(int id) {
     switch (id) {
+    case ID_EXPORT_ADD_LAST:
+        MarkNewestForExport();
+        return true;
+    case ID_EXPORT_SELECTED:
+        ExportMarked();
+        return true;
     case ID_TAKE_PICTURE:
         m_commands->TakeSnapshot();
         return true;
@@ -106,13 +112,17 @@ bool CDeviceView::OnCommand(int id) {
 }
 
 bool CDeviceView::OnUpdateCommand(int id, CCmdUI& cmdUI) {
-    (void)cmdUI;
+    if (id == ID_EXPORT_ADD_LAST || id == ID_EXPORT_SELECTED) {
+        cmdUI.Enable(HasSelectiveExportButtons());
+        return true;
+    }
     return id == ID_TAKE_PICTURE || id == ID_TAKE_VIDEO || id == ID_EXPORT_PICTURE ||
            id == ID_VIDEO_SETTING;
 }
 
 void CDeviceView::RememberReferenceSize() {
     m_referenceSize = FrameSize();
+    m_placement.SetImageSize(m_referenceSize.width(), m_referenceSize.height());
     g_activeImage = CActiveImage{static_cast<unsigned>(m_referenceSize.width()),
                                  static_cast<unsigned>(m_referenceSize.height())};
 }
@@ -130,6 +140,7 @@ void CDeviceView::OnActivateView(bool active) {
         return;
     }
     m_registration.Register(ReceiverRole::LiveView, this);
+    RemoveSelectiveExportButtons();
     g_overlayNotice.text.clear();
     RememberReferenceSize();
     AbandonShape();
@@ -154,6 +165,9 @@ bool CDeviceView::RefreshCamera() {
     // The last picture stays; "No Video Devices" goes over it if the camera
     // does not come back.
     m_streaming = ReopenLiveCamera(m_hold);
+    if (m_streaming) {
+        RememberReferenceSize();
+    }
     // The camera may come back with another format.
     SetScrollSizes(ZoomedSize());
     viewport()->update();
