@@ -120,6 +120,22 @@ TEST_F(LiveWindowTest, ShowsTheNewestFrameOrNoVideoDevices) {
     EXPECT_EQ(view->Shown().size(), QSize(640, 480));
 }
 
+TEST_F(LiveWindowTest, AnotherCaptureFormatRestartsTheCameraAtItsSize) {
+    ASSERT_NE(Open(), nullptr);
+    Command(ID_ZOOM_OUT);
+    ASSERT_EQ(PrepareFormatPage(), 1);
+    ASSERT_TRUE(SetCaptureFormat(CaptureFormat{Fourcc::kMJPG, 1280, 720, {1, 30}}));
+    TakeOverCaptureFormat();
+    QApplication::processEvents();
+    EXPECT_TRUE(view->Streaming());
+    EXPECT_EQ(g_captureSession.running, 1);
+    EXPECT_EQ(view->contentSize(), QSize(1152, 648));
+    EXPECT_EQ(view->scrollPosition(), QPoint(0, 0));
+    const CTestFrame picture(1280, 720);
+    Deliver(picture);
+    EXPECT_EQ(view->Shown().size(), QSize(1152, 648));
+}
+
 TEST_F(LiveWindowTest, WithoutACameraSaysNoVideoDevicesInRed) {
     log->scripts["usb-scope"].openFails = true;
     ASSERT_NE(Open(), nullptr);
