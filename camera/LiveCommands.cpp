@@ -46,8 +46,15 @@ bool IsBmpPath(const QString& path) {
 CLiveCommands::CLiveCommands(CLiveCommandHost host, QObject* parent)
     : QObject(parent)
     , m_host(std::move(host))
-    , m_refresher(std::make_unique<CCameraRefresher>(
-          [this] { return m_host.refreshCamera ? m_host.refreshCamera() : false; }))
+    , m_refresher(std::make_unique<CCameraRefresher>([this] {
+        // The stream starts again with a clock of its own, which the open
+        // file cannot continue: the recording ends here with what it holds.
+        if (m_ticker.Active()) {
+            m_ticker.Cancel();
+            EndRecordingNow();
+        }
+        return m_host.refreshCamera ? m_host.refreshCamera() : false;
+    }))
     , m_devices(new CVideoDeviceMonitor(this))
     , m_power(new CPowerResumeMonitor(this)) {
     m_stillRetry.setSingleShot(true);
@@ -254,12 +261,16 @@ void CLiveCommands::RecordingTick() {
     case CRecordingTicker::Action::Abandon:
         // The disk is full: nothing more can be written, so the file is
         // closed now with what it holds, and StopRecording says why.
-        EndRecordingState();
-        m_tick.stop();
-        StopRecording();
-        emit recordingChanged(false);
+        EndRecordingNow();
         break;
     }
+}
+
+void CLiveCommands::EndRecordingNow() {
+    EndRecordingState();
+    m_tick.stop();
+    StopRecording();
+    emit recordingChanged(false);
 }
 
 void CLiveCommands::VideoSetting() {

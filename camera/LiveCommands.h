@@ -94,6 +94,7 @@ private:
     void Tell(const QString& key, const QString& defaultText) const;
     void SetRecordingNotice(const QString& notice);
     void EndRecordingState();
+    void EndRecordingNow();
 
     CLiveCommandHost m_host;
     std::optional<CPendingExport> m_export;

@@ -20,7 +20,7 @@ CRecordingTicker::Action CRecordingTicker::Tick(bool frameWritten, bool writerFa
         return Action::None;
     }
     if (writerFailed) {
-        Finish();
+        Cancel();
         return Action::Abandon;
     }
     if (frameWritten) {
@@ -30,14 +30,14 @@ CRecordingTicker::Action CRecordingTicker::Tick(bool frameWritten, bool writerFa
         return Action::ShowElapsed;
     }
     if (m_stopPending) {
-        Finish();
+        Cancel();
         return Action::ReleaseWriter;
     }
     m_stopPending = true;
     return Action::StopWriting;
 }
 
-void CRecordingTicker::Finish() {
+void CRecordingTicker::Cancel() {
     m_active = false;
     m_stopPending = false;
     m_stopRequested = false;

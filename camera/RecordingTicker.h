@@ -25,6 +25,8 @@ public:
     // per recorded frame (the caller clears it), `writerFailed` whether the
     // writer could not write any more (a full disk).
     Action Tick(bool frameWritten, bool writerFailed);
+    // The recording ends without ticks (the camera is being reopened).
+    void Cancel();
 
     bool Active() const { return m_active; }
     bool Writing() const { return m_active && !m_stopPending; }
@@ -32,8 +34,6 @@ public:
     int TimeLimit() const { return m_timeLimit; }
 
 private:
-    void Finish();
-
     bool m_active = false;
     bool m_stopPending = false;
     bool m_stopRequested = false;

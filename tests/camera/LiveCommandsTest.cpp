@@ -7,6 +7,7 @@
 #include "camera/FramePipeline.h"
 #include "camera/LiveOverlay.h"
 #include "camera/Recording.h"
+#include "camera/events/PowerResumeMonitor.h"
 #include "camera/events/VideoDeviceMonitor.h"
 #include "framework/FileDialog.h"
 #include "framework/MessageBox.h"
@@ -274,6 +275,20 @@ TEST_F(LiveCommandsTest, PressingStopWhileRecordingEndsAtTheNextTick) {
     commands->RecordingTick();
     EXPECT_FALSE(g_recording.recorder);
     EXPECT_TRUE(QFileInfo::exists(g_recording.lastFile));
+}
+
+TEST_F(LiveCommandsTest, ReopeningTheCameraClosesARunningRecording) {
+    Deliver();
+    StartRecording("9999");
+    ASSERT_TRUE(commands->Recording());
+    Deliver();
+    emit commands->PowerMonitor().resumed();
+    EXPECT_EQ(refreshes, 1);
+    EXPECT_FALSE(commands->Recording());
+    EXPECT_FALSE(commands->RecordingTimerActive());
+    EXPECT_FALSE(g_recording.recorder);
+    EXPECT_TRUE(ReadBackVideo(g_recording.lastFile.toStdString()).error.empty());
+    EXPECT_TRUE(LiveViewParams().recordingNotice.isEmpty());
 }
 
 TEST_F(LiveCommandsTest, DeviceChangesInABurstRefreshOnceAndFailuresReachTheWindow) {
