@@ -184,6 +184,9 @@ void CDeviceView::CloseCamera() {
     SetPresenterSink(nullptr);
     g_captureSession.frameCallback.onFrame = nullptr;
     ResetFramePipeline();
+    // The next live window starts with an upright picture, as its tools do.
+    g_framePipeline.flags.mirror = 0;
+    g_framePipeline.flags.rotate = 0;
     g_liveShapes.shapes.clear();
     PublishLiveShapes();
     SetInProgressShape(CInProgressShape{});

@@ -157,6 +157,8 @@ TEST_F(LiveWindowTest, ClosingTheWindowClosesTheCameraAndForgetsTheMeasurements)
     ASSERT_NE(Open(), nullptr);
     DrawLine(QPoint(100, 100), QPoint(200, 100));
     ASSERT_EQ(g_liveShapes.shapes.size(), 1u);
+    Command(ID_FLIP_VERTICAL);
+    ASSERT_EQ(g_framePipeline.flags.mirror.load(), 1);
     SetMessageBoxResponder([](const MessageBoxRequest&) { return QMessageBox::Yes; });
     frame->mdiArea()->closeAllSubWindows();
     SetMessageBoxResponder({});
@@ -166,6 +168,7 @@ TEST_F(LiveWindowTest, ClosingTheWindowClosesTheCameraAndForgetsTheMeasurements)
     EXPECT_TRUE(g_liveShapes.shapes.empty());
     EXPECT_TRUE(TakeOverlaySnapshot().shapes->empty());
     EXPECT_EQ(g_captureSession.camera, nullptr);
+    EXPECT_EQ(g_framePipeline.flags.mirror.load(), 0);
 }
 
 TEST_F(LiveWindowTest, TheResultsPaneListsAndDeletesLiveMeasurements) {
