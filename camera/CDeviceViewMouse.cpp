@@ -105,7 +105,8 @@ void CDeviceView::LeftButtonDown(QPoint client) {
     }
     m_cursor = client;
     const int kind = m_doc.LiveKind();
-    if (kind == 0) {
+    // Without a camera there is no picture to measure on.
+    if (kind == 0 || !m_streaming) {
         return;
     }
     if (kind == LiveKind::kCrosshair) {

@@ -151,6 +151,10 @@ TEST_F(LiveWindowTest, WithoutACameraSaysNoVideoDevicesInRed) {
     }
     EXPECT_GT(red, 20);
     EXPECT_EQ(shown.pixel(2, 2), qRgb(0xA0, 0xA0, 0xA0));
+
+    Command(ID_MARK_SQUARE);
+    Click(QPoint(100, 100));
+    EXPECT_TRUE(g_liveShapes.shapes.empty());
 }
 
 TEST_F(LiveWindowTest, ClosingTheWindowClosesTheCameraAndForgetsTheMeasurements) {
