@@ -88,12 +88,6 @@ CDeviceView::~CDeviceView() {
 
 bool CDeviceView::OnCommand(int id) {
     switch (id) {
-    case ID_EXPORT_ADD_LAST:
-        MarkNewestForExport();
-        return true;
-    case ID_EXPORT_SELECTED:
-        ExportMarked();
-        return true;
     case ID_TAKE_PICTURE:
         m_commands->TakeSnapshot();
         return true;
@@ -112,10 +106,7 @@ bool CDeviceView::OnCommand(int id) {
 }
 
 bool CDeviceView::OnUpdateCommand(int id, CCmdUI& cmdUI) {
-    if (id == ID_EXPORT_ADD_LAST || id == ID_EXPORT_SELECTED) {
-        cmdUI.Enable(HasSelectiveExportButtons());
-        return true;
-    }
+    (void)cmdUI;
     return id == ID_TAKE_PICTURE || id == ID_TAKE_VIDEO || id == ID_EXPORT_PICTURE ||
            id == ID_VIDEO_SETTING;
 }
@@ -140,7 +131,6 @@ void CDeviceView::OnActivateView(bool active) {
         return;
     }
     m_registration.Register(ReceiverRole::LiveView, this);
-    RemoveSelectiveExportButtons();
     g_overlayNotice.text.clear();
     RememberReferenceSize();
     AbandonShape();

@@ -5,7 +5,6 @@
 #include "framework/View.h"
 #include "tools/Placement.h"
 
-#include <functional>
 #include <memory>
 
 #include <QImage>
@@ -15,7 +14,6 @@
 class CDeviceDoc;
 class CLiveCommands;
 class CLivePresenter;
-class QPushButton;
 
 // The view of the live camera window. It opens the chosen camera when made
 // and closes it when destroyed; the camera's streaming thread paints every
@@ -68,13 +66,6 @@ public:
     const CPlacement& Placement() const { return m_placement; }
     // The surface shown last.
     const QImage& Shown() const { return m_shown; }
-    // Puts the two selective-export buttons on the view: the first marks the
-    // newest live measurement for the export, the second runs `exportMarked`
-    // and removes both.
-    void ShowSelectiveExportButtons(std::function<void()> exportMarked);
-    void RemoveSelectiveExportButtons();
-    bool HasSelectiveExportButtons() const { return m_addLastButton != nullptr; }
-
     // The frame pixel under a client point at the current scroll and zoom.
     QPoint FramePointOf(QPoint client) const;
     CLiveCommands& Commands() const { return *m_commands; }
@@ -99,8 +90,6 @@ private:
     void RememberReferenceSize();
     void TakeSurface();
     void OnPosted(const CPostedEvent& posted);
-    void MarkNewestForExport();
-    void ExportMarked();
 
     // Mouse and keyboard (CDeviceViewMouse.cpp).
     CPlacementInput InputAt(QPoint client) const;
@@ -137,10 +126,6 @@ private:
     bool m_areaDragging = false;
     QPoint m_areaFrom; // content pixels
     QPoint m_cursor;   // last known mouse position, client pixels
-
-    QPushButton* m_addLastButton = nullptr;
-    QPushButton* m_exportButton = nullptr;
-    std::function<void()> m_exportMarked;
 
     CReceiverRegistration m_registration;
 };

@@ -249,27 +249,6 @@ TEST_F(LiveWindowTest, SnapshotsComeFromTheCommandAndTheCameraButton) {
     SetMessageBoxResponder({});
 }
 
-TEST_F(LiveWindowTest, TheSelectiveExportButtonsMarkTheNewestMeasurement) {
-    ASSERT_NE(Open(), nullptr);
-    int exports = 0;
-    view->ShowSelectiveExportButtons([&exports] { ++exports; });
-    const QList<QPushButton*> buttons = Viewport()->findChildren<QPushButton*>();
-    ASSERT_EQ(buttons.size(), 2);
-    QPushButton* addLast = buttons[0]->geometry().top() == 10 ? buttons[0] : buttons[1];
-    QPushButton* exportMarked = addLast == buttons[0] ? buttons[1] : buttons[0];
-
-    DrawLine(QPoint(100, 100), QPoint(220, 100));
-    DrawLine(QPoint(100, 200), QPoint(220, 200));
-    QTest::mouseClick(addLast, Qt::LeftButton);
-    EXPECT_EQ(g_liveShapes.shapes[0]->marked, 0);
-    EXPECT_EQ(g_liveShapes.shapes[1]->marked, 1);
-    EXPECT_EQ(TakeOverlaySnapshot().shapes->at(1).marked, 1);
-    QTest::mouseClick(exportMarked, Qt::LeftButton);
-    EXPECT_EQ(exports, 1);
-    EXPECT_FALSE(view->HasSelectiveExportButtons());
-    EXPECT_FALSE(Enabled(ID_EXPORT_ADD_LAST));
-}
-
 TEST_F(LiveWindowTest, ALiveLineCalibratesManually) {
     ASSERT_NE(Open(), nullptr);
     // 120 frame pixels at the initial 60 pixels per centimetre read 20 mm.
