@@ -1,6 +1,8 @@
 #include "app/DocTemplates.h"
 
 #include "app/Icons.h"
+#include "camera/CDeviceDoc.h"
+#include "camera/CDeviceView.h"
 #include "framework/DocTemplate.h"
 #include "image/CLOBRINDoc.h"
 #include "tools/CLOBRINView.h"
@@ -14,7 +16,12 @@ void RegisterDocTemplates(CDocManager& docManager) {
                                       return std::make_unique<CLOBRINView>(
                                           static_cast<CLOBRINDoc&>(document));
                                   }));
-    docManager.AddDocTemplate(
-        DocKind::LiveCamera,
-        CDocTemplate(LoadSvgIcon(QStringLiteral(":/icons/doc-camera.svg")), {}, {}));
+    docManager.AddDocTemplate(DocKind::LiveCamera,
+                              CDocTemplate(
+                                  LoadSvgIcon(QStringLiteral(":/icons/doc-camera.svg")),
+                                  [] { return std::make_unique<CDeviceDoc>(); },
+                                  [](CDocument& document) -> std::unique_ptr<CView> {
+                                      return std::make_unique<CDeviceView>(
+                                          static_cast<CDeviceDoc&>(document));
+                                  }));
 }

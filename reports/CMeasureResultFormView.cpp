@@ -3,6 +3,7 @@
 #include "app/Language.h"
 #include "calibration/Calibration.h"
 #include "calibration/CalibrationFiles.h"
+#include "camera/LiveOverlay.h"
 #include "camera/VideoShape.h"
 #include "framework/MessageBox.h"
 #include "framework/PropertyGrid.h"
@@ -306,6 +307,8 @@ void CMeasureResultFormView::DeleteMeasurement(const QTreeWidgetItem* item) {
             });
             if (it != shapes.end()) {
                 shapes.erase(it);
+                // The frame pipeline draws the published copy, not the list.
+                PublishLiveShapes();
             }
         }
     }
@@ -331,6 +334,7 @@ void CMeasureResultFormView::OnDeleteAll() {
         }
     } else {
         g_liveShapes.shapes.clear();
+        PublishLiveShapes();
     }
     m_tree->clear();
     m_listed.clear();

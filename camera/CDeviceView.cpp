@@ -1,0 +1,306 @@
+#include "camera/CDeviceView.h"
+
+#include "app/CommandIds.h"
+#include "camera/CDeviceDoc.h"
+#include "camera/CaptureRefresh.h"
+#include "camera/CaptureSession.h"
+#include "camera/FramePipeline.h"
+#include "camera/LiveCommands.h"
+#include "camera/LiveMeasuring.h"
+#include "camera/LiveOverlay.h"
+#include "camera/LivePresenter.h"
+#include "framework/MDIFrameWnd.h"
+#include "framework/StatusBar.h"
+#include "reports/ActiveImage.h"
+#include "reports/CMeasureResultFormView.h"
+#include "tools/OverlayNotice.h"
+
+#include <QCoreApplication>
+#include <QPainter>
+#include <QRegion>
+
+namespace {
+
+constexpr std::intptr_t kLiveList = 1;
+constexpr std::intptr_t kWithProperties = 2;
+const QColor kBackground(0xA0, 0xA0, 0xA0);
+
+// Posted by the streaming thread when a new surface waits.
+QEvent::Type SurfaceReadyType() {
+    static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
+    return type;
+}
+
+bool StartCamera() {
+    return BindSelectedDevice() != 0 && BuildCaptureGraph() != 0 && CreateFrameSurface() != 0 &&
+           RunCaptureGraph() != 0;
+}
+
+} // namespace
+
+CDeviceView::CDeviceView(CDeviceDoc& document, QWidget* parent)
+    : CView(document, parent)
+    , m_doc(document)
+    , m_presenter(std::make_shared<CLivePresenter>(
+          [this] { QCoreApplication::postEvent(this, new QEvent(SurfaceReadyType())); })) {
+    setObjectName(QStringLiteral("DeviceView"));
+    setFocusPolicy(Qt::StrongFocus);
+    viewport()->setMouseTracking(true);
+    // Frames may post to the live view as soon as the camera runs.
+    m_registration.Register(ReceiverRole::LiveView, this);
+    connect(&document, &CDeviceDoc::zoomChanged, this, &CDeviceView::ApplyZoom);
+    connect(&document, &CDeviceDoc::toolsChanged, this, [this] {
+        AbandonShape();
+        viewport()->update();
+    });
+    m_cameraOpen = OpenCamera();
+    m_streaming = m_cameraOpen;
+
+    CLiveCommandHost host;
+    host.view = this;
+    host.cameraOpen = [this] {
+        return m_cameraOpen;
+    };
+    host.zoom = [this] {
+        return m_zoom;
+    };
+    host.refreshCamera = [this] {
+        return RefreshCamera();
+    };
+    host.showStatusPane0 = [this](const QString& text) {
+        if (CMDIFrameWnd* frame = mainFrame()) {
+            frame->paneBar().SetPaneText(kMessagePane, text);
+        }
+    };
+    host.referenceSize = [this] {
+        return m_referenceSize;
+    };
+    m_commands = std::make_unique<CLiveCommands>(std::move(host), nullptr);
+    connect(m_commands.get(), &CLiveCommands::recordingChanged, &m_doc,
+            &CDocument::CommandStateChanged);
+}
+
+CDeviceView::~CDeviceView() {
+    // A recording ends and the device monitors stop before the camera goes.
+    m_commands.reset();
+    CloseCamera();
+}
+
+bool CDeviceView::OnCommand(int id) {
+    switch (id) {
+    case ID_TAKE_PICTURE:
+        m_commands->TakeSnapshot();
+        return true;
+    case ID_TAKE_VIDEO:
+        m_commands->ToggleRecording();
+        return true;
+    case ID_EXPORT_PICTURE:
+        m_commands->ExportPicture();
+        return true;
+    case ID_VIDEO_SETTING:
+        m_commands->VideoSetting();
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool CDeviceView::OnUpdateCommand(int id, CCmdUI& cmdUI) {
+    (void)cmdUI;
+    return id == ID_TAKE_PICTURE || id == ID_TAKE_VIDEO || id == ID_EXPORT_PICTURE ||
+           id == ID_VIDEO_SETTING;
+}
+
+void CDeviceView::RememberReferenceSize() {
+    m_referenceSize = FrameSize();
+    m_placement.SetImageSize(m_referenceSize.width(), m_referenceSize.height());
+    g_activeImage = CActiveImage{static_cast<unsigned>(m_referenceSize.width()),
+                                 static_cast<unsigned>(m_referenceSize.height())};
+}
+
+void CDeviceView::OnInitialUpdate() {
+    RememberReferenceSize();
+    SetScrollSizes(ZoomedSize());
+    PublishViewParams();
+    CView::OnInitialUpdate();
+}
+
+void CDeviceView::OnActivateView(bool active) {
+    if (!active) {
+        EndCapture();
+        return;
+    }
+    m_registration.Register(ReceiverRole::LiveView, this);
+    g_overlayNotice.text.clear();
+    RememberReferenceSize();
+    AbandonShape();
+    PostToReceiver(ReceiverRole::ResultsView, UM_REFRESH_RESULTS, kLiveList, kWithProperties);
+}
+
+bool CDeviceView::OpenCamera() {
+    m_zoom = m_doc.Zoom().zoom;
+    g_captureSession.zoom = m_zoom;
+    g_captureSession.frameCallback.onFrame = BufferCB;
+    SetPresenterSink(m_presenter);
+    PublishViewParams();
+    if (StartCamera()) {
+        m_hold.cameraId = ChosenDeviceId();
+        return true;
+    }
+    CloseCaptureGraph();
+    return false;
+}
+
+bool CDeviceView::RefreshCamera() {
+    // The last picture stays; "No Video Devices" goes over it if the camera
+    // does not come back.
+    m_streaming = ReopenLiveCamera(m_hold);
+    if (m_streaming) {
+        RememberReferenceSize();
+    }
+    // The camera may come back with another format.
+    SetScrollSizes(ZoomedSize());
+    viewport()->update();
+    return m_streaming;
+}
+
+void CDeviceView::CloseCamera() {
+    m_cameraOpen = false;
+    m_streaming = false;
+    EndCapture();
+    // The streaming thread has stopped once the capture is closed; only then
+    // may the presenter and the live state go.
+    CloseCaptureGraph();
+    SetPresenterSink(nullptr);
+    g_captureSession.frameCallback.onFrame = nullptr;
+    ResetFramePipeline();
+    // The next live window starts with an upright picture, as its tools do.
+    g_framePipeline.flags.mirror = 0;
+    g_framePipeline.flags.rotate = 0;
+    g_liveShapes.shapes.clear();
+    PublishLiveShapes();
+    SetInProgressShape(CInProgressShape{});
+    SetLiveViewParams(CLiveViewParams{});
+    // A results pane listing the live measurements must not keep them.
+    if (const auto* pane = qobject_cast<const CMeasureResultFormView*>(
+            RegisteredReceiver(ReceiverRole::ResultsView));
+        pane != nullptr && pane->source() == kLiveList) {
+        PostToReceiver(ReceiverRole::ResultsView, UM_REFRESH_RESULTS, kLiveList, 0);
+    }
+}
+
+QPoint CDeviceView::FramePointOf(QPoint client) const {
+    return ImagePointAt(ViewportToContent(client), m_zoom);
+}
+
+QSize CDeviceView::FrameSize() const {
+    return {static_cast<int>(g_captureShared.frameWidth),
+            static_cast<int>(g_captureShared.frameHeight)};
+}
+
+QSize CDeviceView::ZoomedSize() const {
+    const QSize frame = FrameSize();
+    return ZoomedFrameSize(frame.width(), frame.height(), m_zoom);
+}
+
+void CDeviceView::ApplyZoom() {
+    EndCapture();
+    m_zoom = m_doc.Zoom().zoom;
+    g_captureSession.zoom = m_zoom;
+    CreateFrameSurface();
+    SetScrollSizes(ZoomedSize());
+    ScrollToPosition(QPoint(0, 0));
+    PublishViewParams();
+    PublishInProgress();
+    viewport()->update();
+}
+
+void CDeviceView::PublishViewParams() {
+    CLiveViewParams params = LiveViewParams();
+    params.zoom = m_zoom;
+    params.scrollX = scrollPosition().x();
+    params.scrollY = scrollPosition().y();
+    SetLiveViewParams(params);
+}
+
+void CDeviceView::scrollContentsBy(int dx, int dy) {
+    CView::scrollContentsBy(dx, dy);
+    PublishViewParams();
+    // The shape being drawn stays on the picture, not on the window.
+    PublishInProgress();
+}
+
+void CDeviceView::TakeSurface() {
+    if (m_presenter->TakeLatest(m_shown)) {
+        viewport()->update();
+    }
+}
+
+bool CDeviceView::event(QEvent* event) {
+    if (event->type() == SurfaceReadyType()) {
+        TakeSurface();
+        return true;
+    }
+    if (event->type() == CPostedEvent::Type()) {
+        OnPosted(*static_cast<const CPostedEvent*>(event));
+        return true;
+    }
+    return CView::event(event);
+}
+
+void CDeviceView::OnPosted(const CPostedEvent& posted) {
+    switch (posted.message()) {
+    case UM_FORMAT_CHANGED:
+        m_zoom = m_doc.Zoom().zoom;
+        g_captureSession.zoom = m_zoom;
+        m_streaming = RestartAfterFormatChange() != 0;
+        RememberReferenceSize();
+        SetScrollSizes(ZoomedSize());
+        ScrollToPosition(QPoint(0, 0));
+        PublishViewParams();
+        break;
+    case UM_SURFACE_CHANGED:
+        CreateFrameSurface();
+        SetScrollSizes(ZoomedSize());
+        ScrollToPosition(QPoint(0, 0));
+        PublishViewParams();
+        break;
+    case UM_STILL_READY:
+        m_commands->OnStillReady(static_cast<int>(posted.wParam()));
+        break;
+    case UM_TAKE_SNAPSHOT:
+        m_commands->TakeSnapshot();
+        break;
+    case UM_GRAPH_EVENT:
+        // The device events refresh the camera; the loss itself only needs
+        // reading so that the queue stays short.
+        ReadGraphEvent();
+        break;
+    default:
+        break;
+    }
+}
+
+void CDeviceView::paintEvent(QPaintEvent* event) {
+    (void)event;
+    QPainter painter(viewport());
+    const QRect client = viewport()->rect();
+    QRect picture;
+    if (!m_shown.isNull()) {
+        picture = m_shown.rect().intersected(client);
+        painter.drawImage(picture.topLeft(), m_shown, picture);
+    }
+    for (const QRect& uncovered : QRegion(client).subtracted(QRegion(picture))) {
+        painter.fillRect(uncovered, kBackground);
+    }
+    if (m_streaming) {
+        return;
+    }
+    const QString text = QStringLiteral("No Video Devices");
+    const QFontMetrics metrics = painter.fontMetrics();
+    const int width = metrics.horizontalAdvance(text);
+    const int x = width > client.width() ? 0 : (client.width() - width) / 2;
+    const int y = (client.height() - metrics.height()) / 2 + metrics.ascent();
+    painter.setPen(QColor(255, 0, 0));
+    painter.drawText(x, y, text);
+}

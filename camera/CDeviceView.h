@@ -1,0 +1,131 @@
+#pragma once
+
+#include "camera/CameraRefresher.h"
+#include "framework/PostedEvents.h"
+#include "framework/View.h"
+#include "tools/Placement.h"
+
+#include <memory>
+
+#include <QImage>
+#include <QPoint>
+#include <QSize>
+
+class CDeviceDoc;
+class CLiveCommands;
+class CLivePresenter;
+
+// The view of the live camera window. It opens the chosen camera when made
+// and closes it when destroyed; the camera's streaming thread paints every
+// frame with its overlay into the presenter's surface, and the view only
+// shows the newest surface (one update posted at a time). Without a camera it
+// shows "No Video Devices" in red, centred.
+//
+// Mouse: clicks on the displayed picture become live measurements through
+// CPlacement, the still view's placement logic, with points in frame pixels
+// (client point plus scroll position, divided by the zoom). The shape being
+// drawn goes to the overlay, completed ones to g_liveShapes. The mouse is
+// grabbed and kept on the picture while a shape is drawn; Escape abandons it.
+// Keyboard: the arrows move the cursor one pixel, Enter clicks.
+//
+// The capture commands (snapshot, picture export, recording, video setting)
+// and the reopening after device and power events are CLiveCommands'; the
+// view forwards them, UM_STILL_READY and UM_TAKE_SNAPSHOT. It holds the live
+// view role and handles UM_FORMAT_CHANGED, UM_SURFACE_CHANGED and
+// UM_GRAPH_EVENT itself. GUI thread only.
+class CDeviceView : public CView {
+    Q_OBJECT
+public:
+    explicit CDeviceView(CDeviceDoc& document, QWidget* parent = nullptr);
+    ~CDeviceView() override;
+
+    CDeviceDoc& GetDocument() const { return m_doc; }
+
+    void OnInitialUpdate() override;
+    // Activation lists the live measurements in the results pane.
+    void OnActivateView(bool active) override;
+
+    bool OnCommand(int id) override;
+    bool OnUpdateCommand(int id, CCmdUI& cmdUI) override;
+
+    // Binds the chosen camera, builds its capture, makes the frame surface and
+    // starts streaming into this view. True when all of it succeeded;
+    // otherwise everything is closed again.
+    bool OpenCamera();
+    // Closes the capture and opens it again on the camera chosen before,
+    // found again by its stable id (device and power events). Serialised by
+    // the view's lock. True when streaming again.
+    bool RefreshCamera();
+
+    // The result of OpenCamera when the view was made.
+    bool CameraOpen() const { return m_cameraOpen; }
+    // The result of the last OpenCamera or RefreshCamera.
+    bool Streaming() const { return m_streaming; }
+
+    double Zoom() const { return m_zoom; }
+    const CPlacement& Placement() const { return m_placement; }
+    // The surface shown last.
+    const QImage& Shown() const { return m_shown; }
+    // The frame pixel under a client point at the current scroll and zoom.
+    QPoint FramePointOf(QPoint client) const;
+    CLiveCommands& Commands() const { return *m_commands; }
+
+protected:
+    bool event(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    QSize FrameSize() const;
+    QSize ZoomedSize() const;
+    // Zoom and scroll sizes follow the document; the pipeline is told.
+    void ApplyZoom();
+    void PublishViewParams();
+    void CloseCamera();
+    void RememberReferenceSize();
+    void TakeSurface();
+    void OnPosted(const CPostedEvent& posted);
+
+    // Mouse and keyboard (CDeviceViewMouse.cpp).
+    CPlacementInput InputAt(QPoint client) const;
+    bool OnPicture(QPoint client) const;
+    void LeftButtonDown(QPoint client);
+    void LeftButtonUp(QPoint client);
+    void RightButtonDown(QPoint client);
+    void MouseMovedTo(QPoint client);
+    void AskForText();
+    void StoreShape(std::unique_ptr<CShape> shape);
+    void PublishInProgress();
+    void AbandonShape();
+    void TellResultsPane();
+    void EndAreaSelection(QPoint client);
+    void StartCapture();
+    void EndCapture();
+    QPoint Confined(QPoint client) const;
+    void FeedMagnifier(QPoint client) const;
+
+    CDeviceDoc& m_doc;
+    std::shared_ptr<CLivePresenter> m_presenter;
+    QImage m_shown;
+    CLiveCameraHold m_hold; // serialises refreshes; the camera to find again
+    bool m_cameraOpen = false;
+    bool m_streaming = false;
+    double m_zoom = 1.0;
+    QSize m_referenceSize; // the frame size exported pictures are made for
+    std::unique_ptr<CLiveCommands> m_commands;
+
+    CPlacement m_placement;
+    int m_shapeCounter = 0;
+    bool m_shapeAdded = false;
+    bool m_capturing = false;
+    bool m_areaDragging = false;
+    QPoint m_areaFrom; // content pixels
+    QPoint m_cursor;   // last known mouse position, client pixels
+
+    CReceiverRegistration m_registration;
+};

@@ -1,0 +1,150 @@
+#include "app/CMainFrame.h"
+#include "app/CommandIds.h"
+#include "app/DocTemplates.h"
+#include "app/Folders.h"
+#include "app/Parameters.h"
+#include "app/PendingPicture.h"
+#include "calibration/Calibration.h"
+#include "camera/CDeviceView.h"
+#include "camera/CSelectDeviceDlg.h"
+#include "camera/LiveCommands.h"
+#include "camera/VideoShape.h"
+#include "framework/ChildFrame.h"
+#include "framework/Document.h"
+#include "framework/MessageBox.h"
+#include "reports/CFileSizeDlg.h"
+#include "reports/CMeasureResultFormView.h"
+#include "tests/camera/CaptureTestSupport.h"
+#include "tests/reports/PaneTestSupport.h"
+#include "tests/support/TestEnvironment.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QTest>
+#include <QTimer>
+
+// A new user's first session with the camera, in the application's main
+// frame: Open Camera on the virtual microscope, a distance and a circle, a
+// snapshot, five seconds of video, and the snapshot opened as a picture.
+
+namespace {
+
+class LiveWalkthroughTest : public ::testing::Test {
+protected:
+    LiveWalkthroughTest() {
+        g_calibration = CCurrentCalibration{};
+        g_parameters.measuredecimal = 2;
+        g_folders.snapshotFolder = home.filePath(QStringLiteral("SaveFile"));
+        g_folders.videoFolder = home.filePath(QStringLiteral("SaveFile/Video"));
+        QDir().mkpath(g_folders.videoFolder);
+        SetMessageBoxResponder([this](const MessageBoxRequest& request) {
+            boxes << request.text;
+            return QMessageBox::Yes;
+        });
+        ResetCaptureState();
+        RegisterDocTemplates(m_docs);
+        frame = std::make_unique<CMainFrame>(m_docs);
+        frame->resize(1280, 860);
+        frame->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
+    }
+    ~LiveWalkthroughTest() override {
+        frame.reset();
+        ResetCaptureState();
+        SetMessageBoxResponder({});
+        g_liveShapes.shapes.clear();
+        g_calibration = CCurrentCalibration{};
+    }
+
+    // Runs `command`, answering the modal dialog of type D it opens.
+    template <typename D, typename Use>
+    void WithDialog(int command, Use use) {
+        bool seen = false;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<D*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            seen = true;
+            use(*dialog);
+        });
+        frame->RouteCommand(command);
+        EXPECT_TRUE(seen);
+    }
+
+    void Click(QWidget* on, QPoint at) {
+        QTest::mouseMove(on, at);
+        QTest::mousePress(on, Qt::LeftButton, {}, at);
+        QTest::mouseRelease(on, Qt::LeftButton, {}, at);
+    }
+
+    ScopedProgramFolder home;
+    std::unique_ptr<CMainFrame> frame;
+    QStringList boxes;
+
+private:
+    CDocManager m_docs;
+};
+
+TEST_F(LiveWalkthroughTest, MeasureSnapRecordAndOpenTheSnapshot) {
+    WithDialog<CSelectDeviceDlg>(ID_OPEN_DEVICE, [](CSelectDeviceDlg& dialog) {
+        dialog.CameraList()->setCurrentIndex(dialog.CameraList()->count() - 1);
+        dialog.accept();
+    });
+    ASSERT_EQ(frame->childFrames().size(), 1);
+    auto* view = dynamic_cast<CDeviceView*>(&frame->childFrames()[0]->view());
+    ASSERT_NE(view, nullptr);
+    ASSERT_TRUE(view->CameraOpen());
+    QTRY_VERIFY_WITH_TIMEOUT(!view->Shown().isNull(), 10000);
+
+    QWidget* picture = view->viewport();
+    frame->RouteCommand(ID_MEASURE_LINE);
+    Click(picture, QPoint(100, 300));
+    Click(picture, QPoint(400, 300));
+    Click(picture, QPoint(200, 330));
+    frame->RouteCommand(ID_MEASURE_DCIRCLE);
+    Click(picture, QPoint(450, 150));
+    Click(picture, QPoint(550, 150));
+    Click(picture, QPoint(560, 100));
+    ASSERT_EQ(g_liveShapes.shapes.size(), 2u);
+    Settle();
+    auto* tree = frame->findChild<CMeasureResultFormView*>()->findChild<QTreeWidget*>(
+        QStringLiteral("measureResults"));
+    ASSERT_EQ(tree->topLevelItemCount(), 2);
+    EXPECT_EQ(tree->topLevelItem(0)->child(0)->text(0), "Length 50.00 mm");
+
+    frame->RouteCommand(ID_TAKE_PICTURE);
+    QTRY_VERIFY_WITH_TIMEOUT(!view->Commands().LastSavedPicture().isEmpty(), 10000);
+    const QString snapshot = view->Commands().LastSavedPicture();
+    EXPECT_EQ(QFileInfo(snapshot).absolutePath(), g_folders.snapshotFolder);
+
+    // The window as the user sees it, kept as an artefact of the build.
+    QTRY_VERIFY_WITH_TIMEOUT(view->Shown().pixel(250, 300) == qRgb(255, 0, 0), 10000);
+    const QImage window = frame->grab().toImage();
+    EXPECT_TRUE(window.save(home.filePath(QStringLiteral("live-walkthrough.png"))));
+    QDir().mkpath(QStringLiteral(MARNELO_ARTEFACT_DIR));
+    EXPECT_TRUE(window.save(QDir(QStringLiteral(MARNELO_ARTEFACT_DIR))
+                                .filePath(QStringLiteral("live-walkthrough.png"))));
+
+    WithDialog<CFileSizeDlg>(ID_TAKE_VIDEO, [](CFileSizeDlg& dialog) {
+        dialog.findChild<QLineEdit*>(QStringLiteral("timeLimit"))->setText(QStringLiteral("5"));
+        dialog.accept();
+    });
+    EXPECT_TRUE(view->Commands().Recording());
+    QTRY_VERIFY_WITH_TIMEOUT(!view->Commands().RecordingTimerActive(), 20000);
+    EXPECT_FALSE(view->Commands().Recording());
+    const QFileInfoList videos =
+        QDir(g_folders.videoFolder).entryInfoList({QStringLiteral("*.avi")}, QDir::Files);
+    ASSERT_EQ(videos.size(), 1);
+    EXPECT_GT(videos[0].size(), 10000);
+
+    g_pendingPicture.path = snapshot;
+    frame->RouteCommand(ID_FILE_OPEN);
+    ASSERT_EQ(frame->childFrames().size(), 2);
+    EXPECT_EQ(frame->activeDocument()->pathName(), snapshot);
+    EXPECT_TRUE(boxes.isEmpty()) << boxes.join('\n').toStdString();
+}
+
+} // namespace
