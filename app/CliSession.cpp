@@ -8,6 +8,8 @@
 #include "calibration/Calibration.h"
 #include "calibration/CalibrationFiles.h"
 #include "image/Dib.h"
+#include "image/MeasureSession.h"
+#include "image/SessionFiles.h"
 #include "reports/ReportFiles.h"
 #include "reports/ResultRows.h"
 #include "shapes/ShapeList.h"
@@ -33,8 +35,7 @@ void ApplySessionCalibration(const QJsonObject& calibration, const QString& sess
     const QString where = QStringLiteral("calibration");
     CheckKeys(calibration, where, {"unit", "scale", "store", "name"});
     const bool byValues = calibration.contains("unit") || calibration.contains("scale");
-    const bool byStore = calibration.contains("store") || calibration.contains("name");
-    if (byValues && byStore) {
+    if (byValues && calibration.contains("store")) {
         Fail(where + QStringLiteral(": give either unit and scale, or a stored name"));
     }
     if (byValues) {
@@ -53,6 +54,11 @@ void ApplySessionCalibration(const QJsonObject& calibration, const QString& sess
                 Fail(where + QStringLiteral(".scale: pixels per centimetre must be positive"));
             }
             g_calibration.scale = scale;
+        }
+        // A saved session names the calibration its values came from.
+        if (calibration.contains("name")) {
+            g_calibration.selectedName =
+                StringAt(calibration["name"], where + QStringLiteral(".name"));
         }
         return;
     }
@@ -211,7 +217,15 @@ void ReadSessionImage(const QJsonValue& value, const QString& sessionFolder, CSe
         Fail(where + QStringLiteral(": expected a picture file or an object"));
     }
     const QJsonObject object = value.toObject();
-    CheckKeys(object, where, {"width", "height", "file"});
+    CheckKeys(object, where, {"width", "height", "file", "sha256"});
+    QByteArray sha256;
+    if (object.contains("sha256")) {
+        const QString hex = StringAt(object["sha256"], QStringLiteral("image.sha256"));
+        sha256 = QByteArray::fromHex(hex.toLatin1());
+        if (hex.size() != 64 || sha256.toHex() != hex.toLatin1().toLower()) {
+            Fail(QStringLiteral("image.sha256: expected 64 hexadecimal digits"));
+        }
+    }
     int width = session.shapes.ImageWidth();
     int height = session.shapes.ImageHeight();
     if (object.contains("width")) {
@@ -223,8 +237,12 @@ void ReadSessionImage(const QJsonValue& value, const QString& sessionFolder, CSe
     session.shapes.SetImageSize(width, height);
     if (object.contains("file")) {
         const QString file = StringAt(object["file"], QStringLiteral("image.file"));
-        ReadSessionPicture(QDir(sessionFolder).absoluteFilePath(file),
-                           object.contains("width") || object.contains("height"), session);
+        const QString path = QDir(sessionFolder).absoluteFilePath(file);
+        ReadSessionPicture(path, object.contains("width") || object.contains("height"), session);
+        if (!sha256.isEmpty() && FileSha256(path, nullptr) != sha256) {
+            session.warnings.append(QStringLiteral(
+                "image.sha256: the picture was changed after its measurements were saved"));
+        }
     }
 }
 
@@ -241,7 +259,15 @@ void ReadSession(const QByteArray& sessionJson, const QString& sessionFolder, CS
     }
     const QJsonObject session = document.object();
     CheckKeys(session, QStringLiteral("session"),
-              {"calibration", "decimals", "image", "zoom", "shapes", "actions"});
+              {"version", "calibration", "decimals", "image", "zoom", "shapes", "actions"});
+    if (session.contains("version")) {
+        const QJsonValue version = session["version"];
+        if (version.isDouble() && version.toDouble() > kMeasureSessionVersion) {
+            Fail(QStringLiteral("version: the session was made by a newer version (%1)")
+                     .arg(version.toDouble()));
+        }
+        IntegerAt(version, QStringLiteral("version"), 1, kMeasureSessionVersion);
+    }
 
     if (session.contains("calibration")) {
         ApplySessionCalibration(ObjectAt(session["calibration"], QStringLiteral("calibration")),

@@ -52,8 +52,11 @@ bool CStillImageDocument::Open(const std::filesystem::path& path) {
     m_loadedType = access->Type();
     m_path = path;
     m_modified = false;
+    m_pictureModified = false;
     m_mirroredSinceOpen = false;
     m_flippedSinceOpen = false;
+    m_mirroredSinceFile = false;
+    m_flippedSinceFile = false;
     m_error.clear();
     return true;
 }
@@ -65,6 +68,7 @@ CToolCommandOutcome CStillImageDocument::OnToolCommand(int commandId) {
         m_picture.Start(operation, std::nullopt);
         FlipShapes(operation);
         m_modified = true;
+        m_pictureModified = true;
     }
     return outcome;
 }
@@ -74,9 +78,11 @@ void CStillImageDocument::FlipShapes(AreaOperation flip) {
     const FlipAxis axis = leftRight ? FlipAxis::LeftRight : FlipAxis::UpDown;
     const int extent = leftRight ? m_width : m_height;
     (leftRight ? m_mirroredSinceOpen : m_flippedSinceOpen) ^= true;
+    (leftRight ? m_mirroredSinceFile : m_flippedSinceFile) ^= true;
     if (m_shapes.IsEmpty()) {
         return;
     }
+    ++m_shapesRevision;
     m_shapes.RemakeAll(
         [axis, extent](const CShape& shape) { return MirroredShape(shape, axis, extent); });
     // The results pane identifies measurements by their shapes, which are new.
@@ -104,17 +110,27 @@ void CStillImageDocument::AddShape(std::unique_ptr<CShape> shape) {
     if (shape) {
         m_shapes.Add(std::move(shape));
         m_modified = true;
+        ++m_shapesRevision;
     }
+}
+
+void CStillImageDocument::AddSavedShapes(std::vector<std::unique_ptr<CShape>> shapes) {
+    for (auto& shape : shapes) {
+        m_shapes.Add(std::move(shape));
+    }
+    ++m_shapesRevision;
 }
 
 bool CStillImageDocument::RemoveShapeAt(std::size_t position) {
     const bool removed = m_shapes.RemoveAt(position);
     m_modified = m_modified || removed;
+    m_shapesRevision += removed ? 1 : 0;
     return removed;
 }
 
 void CStillImageDocument::RemoveAllShapes() {
     m_modified = m_modified || !m_shapes.IsEmpty();
+    m_shapesRevision += m_shapes.IsEmpty() ? 0 : 1;
     m_shapes.RemoveAll();
 }
 
@@ -124,6 +140,7 @@ bool CStillImageDocument::Undo() {
         return false;
     }
     m_modified = true;
+    ++m_shapesRevision;
     PostToReceiver(ReceiverRole::ResultsView, UM_REFRESH_RESULTS, 0, 0);
     return true;
 }
@@ -141,6 +158,7 @@ bool CStillImageDocument::StartAreaAdjustment(const PictureRect& rect) {
     }
     m_picture.Start(*operation, rect);
     m_modified = true;
+    m_pictureModified = true;
     return true;
 }
 
@@ -236,6 +254,9 @@ PictureWriteResult CStillImageDocument::WriteTo(const std::filesystem::path& pat
     }
     if (result == PictureWriteResult::Written) {
         m_modified = false;
+        m_pictureModified = false;
+        m_mirroredSinceFile = false;
+        m_flippedSinceFile = false;
     }
     return result;
 }
