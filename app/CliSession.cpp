@@ -35,8 +35,13 @@ void ApplySessionCalibration(const QJsonObject& calibration, const QString& sess
     const QString where = QStringLiteral("calibration");
     CheckKeys(calibration, where, {"unit", "scale", "store", "name"});
     const bool byValues = calibration.contains("unit") || calibration.contains("scale");
-    if (byValues && calibration.contains("store")) {
-        Fail(where + QStringLiteral(": give either unit and scale, or a stored name"));
+    // A saved session gives the values with the name they were shown under.
+    const bool namedValues = calibration.contains("unit") && calibration.contains("scale") &&
+                             !calibration.contains("store");
+    if (byValues &&
+        (calibration.contains("store") || (calibration.contains("name") && !namedValues))) {
+        Fail(where + QStringLiteral(": give either unit and scale (with the name they were "
+                                    "saved under), or a stored name"));
     }
     if (byValues) {
         if (calibration.contains("unit")) {
@@ -55,7 +60,6 @@ void ApplySessionCalibration(const QJsonObject& calibration, const QString& sess
             }
             g_calibration.scale = scale;
         }
-        // A saved session names the calibration its values came from.
         if (calibration.contains("name")) {
             g_calibration.selectedName =
                 StringAt(calibration["name"], where + QStringLiteral(".name"));

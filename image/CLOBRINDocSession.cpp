@@ -11,6 +11,11 @@
 // protects them.
 
 void CLOBRINDoc::RestoreMeasurements(const QString& picturePath) {
+    // The window is not in the frame yet: the note follows once it is.
+    const auto note = [this](const QString& text) {
+        QMetaObject::invokeMethod(
+            this, [this, text] { ShowPrompt(text); }, Qt::QueuedConnection);
+    };
     CSessionLoad load = ReadSessionBeside(picturePath, m_model.ImageWidth(), m_model.ImageHeight());
     switch (load.status) {
     case SessionLoadStatus::None:
@@ -23,19 +28,19 @@ void CLOBRINDoc::RestoreMeasurements(const QString& picturePath) {
         m_savedShapesRevision = m_model.ShapesRevision();
         // Every view shows lengths in the calibration that came back.
         PostToReceiver(ReceiverRole::ResultsView, UM_REFRESH_PROPERTIES);
-        ShowPrompt(GetLanguageString("MeasurementsRestored",
-                                     QStringLiteral("%1 measurements restored from %2"), 256)
-                       .arg(count)
-                       .arg(QFileInfo(SessionPathFor(picturePath)).fileName()));
+        note(GetLanguageString("MeasurementsRestored",
+                               QStringLiteral("%1 measurements restored from %2"), 256)
+                 .arg(count)
+                 .arg(QFileInfo(SessionPathFor(picturePath)).fileName()));
         return;
     }
     case SessionLoadStatus::Mismatch:
-        ShowPrompt(load.message);
+        note(load.message);
         return;
     case SessionLoadStatus::Invalid:
-        ShowPrompt(GetLanguageString("MeasurementsUnreadable",
-                                     QStringLiteral("Saved measurements not shown: %1"), 256)
-                       .arg(load.message));
+        note(GetLanguageString("MeasurementsUnreadable",
+                               QStringLiteral("Saved measurements not shown: %1"), 256)
+                 .arg(load.message));
         return;
     }
 }
