@@ -395,6 +395,17 @@ std::vector<CResultValues> LiveResultValues(std::span<const std::unique_ptr<CVid
     });
 }
 
+std::optional<CResultValues> ResultValuesOf(int kind, bool live, const std::array<double, 3>& m,
+                                            const QString& text, const CResultFormat& format) {
+    const std::optional<Listing> listing = live ? LiveListing(kind) : StillListing(kind);
+    if (!listing) {
+        return std::nullopt;
+    }
+    const CListTexts texts;
+    return CResultValues{texts.Name(*listing), 0, 0, Values(*listing, m, text, live, texts, format),
+                         0};
+}
+
 QString FormatResultNumber(double value, const CResultFormat& format) {
     return QString::asprintf("%.*f", format.decimals, value);
 }

@@ -2,8 +2,10 @@
 
 #include "calibration/Calibration.h"
 
+#include <array>
 #include <cstddef>
 #include <memory>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -79,6 +81,12 @@ std::vector<CResultValues> StillResultValues(std::span<const CShape* const> shap
                                              const CResultFormat& format);
 std::vector<CResultValues> LiveResultValues(std::span<const std::unique_ptr<CVideoShap>> shapes,
                                             const CResultFormat& format);
+
+// One measurement given by its kind code (still, or live when `live`), raw
+// measures and text, as its list lists it (number and position 0); nullopt
+// for a kind the lists leave out.
+std::optional<CResultValues> ResultValuesOf(int kind, bool live, const std::array<double, 3>& m,
+                                            const QString& text, const CResultFormat& format);
 
 // The rows of measurements read as numbers.
 std::vector<CResultEntry> ResultRowsOf(const std::vector<CResultValues>& listed,

@@ -5,12 +5,15 @@
 #include "framework/MessageBox.h"
 #include "framework/PostedEvents.h"
 #include "framework/PropertyGrid.h"
+#include "reports/ReportModel.h"
+#include "reports/ReportOptions.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <gtest/gtest.h>
 #include <vector>
 
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDialogButtonBox>
@@ -342,4 +345,32 @@ TEST_F(SettingDialogTest, ACancelledOrUnusableFolderLeavesTheSaveFolderAsItWas) 
     ClickOk(dialog);
     QCoreApplication::sendPostedEvents();
     EXPECT_TRUE(thumbnails.received.empty());
+}
+
+TEST_F(SettingDialogTest, TheReportSummaryIsOffUntilTurnedOnAndKeptWithOk) {
+    // On its box, where a user clicks, not in the middle of its wide row.
+    const auto ClickBox = [](QCheckBox* box) {
+        ASSERT_NE(box, nullptr);
+        QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, box->height() / 2));
+    };
+    {
+        CSettingDialog dialog;
+        auto* summary = dialog.findChild<QCheckBox*>("reportSummary");
+        ASSERT_NE(summary, nullptr);
+        EXPECT_FALSE(summary->isChecked());
+        dialog.show();
+        ClickBox(summary);
+        ClickCancel(dialog);
+    }
+    EXPECT_FALSE(ReportSummaryWanted());
+    {
+        CSettingDialog dialog;
+        dialog.show();
+        ClickBox(dialog.findChild<QCheckBox*>("reportSummary"));
+        ClickOk(dialog);
+    }
+    EXPECT_TRUE(ReportSummaryWanted());
+    EXPECT_TRUE(CurrentReportInput(ReportSource::Still).summary);
+    CSettingDialog dialog;
+    EXPECT_TRUE(dialog.findChild<QCheckBox*>("reportSummary")->isChecked());
 }
