@@ -26,6 +26,7 @@ void CMainFrame::createMenus() {
     m_fileMenu->addAction(CommandAction(ID_SAVE_MEASUREMENTS));
     CommandAction(ID_SAVE_MEASUREMENTS)
         ->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    m_fileMenu->addAction(CommandAction(ID_EXPORT_CSV));
     // Undo keeps its usual key while the toolbar is hidden, too.
     CommandAction(ID_UNDO)->setShortcut(QKeySequence::Undo);
     addAction(CommandAction(ID_UNDO));
@@ -101,6 +102,8 @@ void CMainFrame::RelabelMenus() {
         ->setText(GetLanguageString("SavePictureAs", QStringLiteral("Save Picture As..."), 128));
     CommandAction(ID_SAVE_MEASUREMENTS)
         ->setText(GetLanguageString("SaveMeasurements", QStringLiteral("Save Measurements"), 128));
+    CommandAction(ID_EXPORT_CSV)
+        ->setText(GetLanguageString("ExportCsv", QStringLiteral("Export to CSV"), 128));
     CommandAction(ID_VIDEO_SETTING)
         ->setText(GetLanguageString("Setting", QStringLiteral("Video Setting"), 128));
     CommandAction(ID_SAVE_SETTING)

@@ -10,6 +10,7 @@
 #include "image/Dib.h"
 #include "image/MeasureSession.h"
 #include "image/SessionFiles.h"
+#include "reports/CsvReport.h"
 #include "reports/ReportFiles.h"
 #include "reports/ResultRows.h"
 #include "shapes/ShapeList.h"
@@ -356,6 +357,26 @@ void SaveSessionPicture(CSession& session, const QString& savePath, CCliOutcome&
     }
 }
 
+// Writes every shape's results as comma-separated values, as Export to CSV
+// does; a CSV file holds no picture.
+void WriteSessionCsv(const CStillImageDocument& document, const CMeasureOutputs& outputs,
+                     CCliOutcome& outcome) {
+    if (outputs.reportPicture) {
+        outcome.exitStatus = 2;
+        outcome.error = QStringLiteral("--picture: a CSV report holds no picture");
+        return;
+    }
+    std::vector<const CShape*> shapes;
+    for (const auto& shape : document.Shapes().Shapes()) {
+        shapes.push_back(shape.get());
+    }
+    const CResultFormat format = CurrentResultFormat();
+    if (!WriteCsvReport(outputs.reportPath, StillResultValues(shapes, format), format)) {
+        outcome.exitStatus = 2;
+        outcome.error = QStringLiteral("--report: cannot write \"%1\"").arg(outputs.reportPath);
+    }
+}
+
 // Writes the report of every shape, as an export of all does: every shape
 // is marked, and the picture shows them all.
 void WriteSessionReport(CSession& session, const CMeasureOutputs& outputs, CCliOutcome& outcome) {
@@ -363,14 +384,19 @@ void WriteSessionReport(CSession& session, const CMeasureOutputs& outputs, CCliO
         outcome.exitStatus = 2;
         outcome.error = QStringLiteral("--report: ") + message;
     };
-    if (!ReportFileKindOf(outputs.reportPath)) {
-        fail(QStringLiteral("\"%1\" is not a .xlsx, .xls, .docx or .doc file")
+    const bool csv = outputs.reportPath.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive);
+    if (!csv && !ReportFileKindOf(outputs.reportPath)) {
+        fail(QStringLiteral("\"%1\" is not a .xlsx, .xls, .docx, .doc or .csv file")
                  .arg(outputs.reportPath));
         return;
     }
     CStillImageDocument& document = session.shapes.Document();
     if (document.Shapes().IsEmpty()) {
         fail(QStringLiteral("the session has no shapes to report"));
+        return;
+    }
+    if (csv) {
+        WriteSessionCsv(document, outputs, outcome);
         return;
     }
     document.MarkAllShapesForExport();

@@ -88,6 +88,9 @@ bool CLOBRINDoc::OnCommand(int id) {
     case ID_SAVE_MEASUREMENTS:
         SaveMeasurements();
         return true;
+    case ID_EXPORT_CSV:
+        OnExportCsv();
+        return true;
     case ID_EXPORT_PICTURE:
         OnExportPicture();
         return true;
@@ -117,6 +120,7 @@ bool CLOBRINDoc::OnUpdateCommand(int id, CCmdUI& cmdUI) {
     case ID_FILE_SAVE:
     case ID_FILE_SAVE_AS:
     case ID_SAVE_MEASUREMENTS:
+    case ID_EXPORT_CSV:
     case ID_EXPORT_PICTURE:
     case ID_EXPORT_EXCEL:
     case ID_EXPORT_WORD:

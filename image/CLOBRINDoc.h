@@ -72,6 +72,10 @@ public:
     // first, and the marks stay. Failures are shown once with their reason;
     // a written report is opened with the desktop.
     void OnExportReport(bool spreadsheet);
+    // Export to CSV: asks for a file, then writes every measurement as
+    // comma-separated values in the current unit and decimals. A picture
+    // without measurements writes nothing; a failure is shown.
+    void OnExportCsv();
     // Writes the pending selective spreadsheet report of the marked shapes.
     void ExportMarkedReport();
 

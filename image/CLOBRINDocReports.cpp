@@ -1,7 +1,10 @@
+#include "app/Language.h"
 #include "framework/DesktopOpener.h"
+#include "framework/FileDialog.h"
 #include "framework/MessageBox.h"
 #include "image/CLOBRINDoc.h"
 #include "reports/CExportDlg.h"
+#include "reports/CsvReport.h"
 #include "reports/ExportSettings.h"
 #include "reports/ReportFiles.h"
 #include "shapes/Shape.h"
@@ -9,6 +12,7 @@
 #include <vector>
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QUrl>
 
 void CLOBRINDoc::OnExportReport(bool spreadsheet) {
@@ -62,4 +66,33 @@ void CLOBRINDoc::WriteReport() {
         return;
     }
     OpenWithDesktop(QUrl::fromLocalFile(path));
+}
+
+void CLOBRINDoc::OnExportCsv() {
+    if (!m_model.HasPicture() || m_model.Shapes().IsEmpty()) {
+        return;
+    }
+    FileDialogRequest request;
+    request.mode = FileDialogRequest::Mode::Save;
+    request.title = GetLanguageString("ExportCsv", QStringLiteral("Export to CSV"), 128);
+    request.filters = {QStringLiteral("CSV Files (*.csv *.CSV)")};
+    request.defaultSuffix = QStringLiteral("csv");
+    request.path = pathName().isEmpty()
+                       ? QString()
+                       : QFileInfo(pathName()).absolutePath() + u'/' +
+                             QFileInfo(pathName()).completeBaseName() + QStringLiteral(".csv");
+    const std::optional<FileDialogAnswer> answer = RunFileDialog(DialogOwner(), request);
+    if (!answer) {
+        return;
+    }
+    std::vector<const CShape*> shapes;
+    for (const auto& shape : m_model.Shapes().Shapes()) {
+        shapes.push_back(shape.get());
+    }
+    const CResultFormat format = CurrentResultFormat();
+    if (!WriteCsvReport(answer->path, StillResultValues(shapes, format), format)) {
+        ShowMessageBox(DialogOwner(),
+                       QStringLiteral("ERROR\ncannot write \"%1\"").arg(answer->path), QString(),
+                       QMessageBox::Ok, QMessageBox::Warning);
+    }
 }

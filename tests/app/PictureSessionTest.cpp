@@ -179,6 +179,25 @@ TEST_F(PictureSessionTest, MarneloCliReplaysTheSavedMeasurementsToTheSameResults
     EXPECT_EQ(kinds.size(), 22u) << "every kind of shape";
     EXPECT_EQ(run.json["calibration"]["unit"].toString(), "um");
     EXPECT_EQ(run.json["decimals"].toInt(), 3);
+
+    // Export to CSV from the window and --report from the session agree to
+    // the byte.
+    const QString exported = home.filePath("window.csv");
+    SetFileDialogResponder([exported](const FileDialogRequest& request) {
+        EXPECT_EQ(request.defaultSuffix, "csv");
+        return std::optional<FileDialogAnswer>(FileDialogAnswer{exported, 0});
+    });
+    frame->RouteCommand(ID_EXPORT_CSV);
+    SetFileDialogResponder({});
+    const QByteArray csv = ReadFile(exported);
+    ASSERT_TRUE(csv.startsWith("\xEF\xBB\xBFNumber,Contents,Length (um),"))
+        << csv.left(80).toStdString();
+    EXPECT_EQ(csv.count("\r\n"), static_cast<qsizetype>(Shapes().Count()) + 1);
+    const CliRun report = RunCli(
+        {"measure", home.filePath("grains.bmp.marnelo.json"), "--report", home.filePath("cli.csv")},
+        home.path());
+    ASSERT_EQ(report.exitCode, 0) << report.err.toStdString();
+    EXPECT_EQ(ReadFile(home.filePath("cli.csv")), csv);
 }
 
 TEST_F(PictureSessionTest, MeasurementsOfAChangedPictureOrABrokenFileAreNotShown) {
