@@ -55,16 +55,22 @@ bool CLOBRINDoc::SaveMeasurements() {
     const bool mirrored = m_model.MirroredSinceFile();
     const bool flipped = m_model.FlippedSinceFile();
     for (const auto& shape : m_model.Shapes().Shapes()) {
-        std::unique_ptr<CShape> onFile;
+        const CShape* onFile = shape.get();
+        std::unique_ptr<CShape> turned;
         if (mirrored) {
-            onFile = MirroredShape(*shape, FlipAxis::LeftRight, m_model.ImageWidth());
+            turned = MirroredShape(*onFile, FlipAxis::LeftRight, m_model.ImageWidth());
+            onFile = turned.get();
         }
-        if (flipped && (onFile || !mirrored)) {
-            onFile =
-                MirroredShape(onFile ? *onFile : *shape, FlipAxis::UpDown, m_model.ImageHeight());
+        if (flipped && onFile != nullptr) {
+            std::unique_ptr<CShape> again =
+                MirroredShape(*onFile, FlipAxis::UpDown, m_model.ImageHeight());
+            turned = std::move(again);
+            onFile = turned.get();
         }
-        if (std::optional<CSessionShape> record =
-                SessionShapeOf(mirrored || flipped ? *onFile : *shape)) {
+        if (onFile == nullptr) {
+            continue;
+        }
+        if (std::optional<CSessionShape> record = SessionShapeOf(*onFile)) {
             records.push_back(std::move(*record));
         }
     }

@@ -273,6 +273,23 @@ TEST_F(PictureSessionTest, ClosingAsksForUnsavedMeasurements) {
     EXPECT_EQ(boxes[2].text, "Save changes to ruler.bmp?");
 }
 
+TEST_F(PictureSessionTest, MeasurementsOfATurnedPictureAreSavedAsOnTheFile) {
+    Build();
+    OpenPicture(FlatPicture(200, 100, kBackground));
+    DrawLine(50, 60);
+    // Upside down and mirrored: row 50 becomes 49, columns 20..80 become 179..119.
+    frame->RouteCommand(ID_FLIP_HORIZONTAL);
+    frame->RouteCommand(ID_FLIP_VERTICAL);
+    Settle();
+    ASSERT_EQ(Shapes().At(0).points[0], (ShapePoint{179, 49}));
+    PressKey(Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+    const CSessionLoad load = ReadSessionBeside(home.filePath("ruler.bmp"), 200, 100);
+    ASSERT_EQ(load.status, SessionLoadStatus::Loaded) << load.message.toStdString();
+    ASSERT_EQ(load.session.shapes.size(), 1u);
+    EXPECT_EQ(load.session.shapes[0].points[0], (ShapePoint{20, 50}));
+    EXPECT_EQ(load.session.shapes[0].points[1], (ShapePoint{80, 50}));
+}
+
 TEST_F(PictureSessionTest, ASnapshotOpensWithItsLiveShapesEditable) {
     Build();
     const QString snapshot = home.filePath("20261209101500.bmp");
