@@ -21,7 +21,12 @@ void CMainFrame::createMenus() {
     m_fileMenu->addAction(CommandAction(ID_FILE_SAVE));
     CommandAction(ID_FILE_SAVE)->setShortcut(QKeySequence::Save);
     m_fileMenu->addAction(CommandAction(ID_FILE_SAVE_AS));
-    CommandAction(ID_FILE_SAVE_AS)->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    CommandAction(ID_FILE_SAVE_AS)->setShortcut(QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_S));
+    // The measurements kept beside the picture, editable when it is opened.
+    m_fileMenu->addAction(CommandAction(ID_SAVE_MEASUREMENTS));
+    CommandAction(ID_SAVE_MEASUREMENTS)
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    m_fileMenu->addAction(CommandAction(ID_EXPORT_CSV));
     // Undo keeps its usual key while the toolbar is hidden, too.
     CommandAction(ID_UNDO)->setShortcut(QKeySequence::Undo);
     addAction(CommandAction(ID_UNDO));
@@ -95,6 +100,10 @@ void CMainFrame::RelabelMenus() {
         ->setText(GetLanguageString("SavePicture", QStringLiteral("Save Picture"), 128));
     CommandAction(ID_FILE_SAVE_AS)
         ->setText(GetLanguageString("SavePictureAs", QStringLiteral("Save Picture As..."), 128));
+    CommandAction(ID_SAVE_MEASUREMENTS)
+        ->setText(GetLanguageString("SaveMeasurements", QStringLiteral("Save Measurements"), 128));
+    CommandAction(ID_EXPORT_CSV)
+        ->setText(GetLanguageString("ExportCsv", QStringLiteral("Export to CSV"), 128));
     CommandAction(ID_VIDEO_SETTING)
         ->setText(GetLanguageString("Setting", QStringLiteral("Video Setting"), 128));
     CommandAction(ID_SAVE_SETTING)

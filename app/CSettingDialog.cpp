@@ -6,6 +6,7 @@
 #include "framework/MessageBox.h"
 #include "framework/PostedEvents.h"
 #include "framework/PropertyGrid.h"
+#include "reports/ReportOptions.h"
 
 #include <algorithm>
 
@@ -166,6 +167,13 @@ CSettingDialog::CSettingDialog(QWidget* parent)
     layout->addWidget(m_scaleBar);
     layout->addWidget(formatBox);
     layout->addWidget(pathBox);
+    // Off by default: the reports then stay as they always were.
+    m_reportSummary = new QCheckBox(
+        GetLanguageString("ReportStatistics", QStringLiteral("Add statistics to reports"), kLimit),
+        this);
+    m_reportSummary->setObjectName(QStringLiteral("reportSummary"));
+    m_reportSummary->setChecked(ReportSummaryWanted());
+    layout->addWidget(m_reportSummary);
     layout->addLayout(buttonRow);
     resize(560, sizeHint().height());
 
@@ -291,6 +299,7 @@ void CSettingDialog::ResetParameters() {
 
 void CSettingDialog::accept() {
     SaveParameters();
+    SetReportSummaryWanted(m_reportSummary->isChecked());
     if (g_folders.saveFolder != m_openedSaveFolder) {
         PostToReceiver(ReceiverRole::ThumbnailList, UM_RELOAD_THUMBNAILS, 0, 0);
     }

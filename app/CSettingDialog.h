@@ -16,7 +16,9 @@ class QWidget;
 // width, text size), decimals, snapshot format and save folder, with a small
 // preview. Every change acts on g_parameters / g_folders at once; OK also
 // writes the settings store, Cancel leaves the in-memory changes in effect
-// for the run. Open it modally with exec(). GUI thread only.
+// for the run. Under them, whether reports add the statistics of their
+// measurements, kept when OK is pressed. Open it modally with exec(). GUI
+// thread only.
 class CSettingDialog : public QDialog {
     Q_OBJECT
 public:
@@ -52,6 +54,7 @@ private:
     QButtonGroup* m_decimals;
     QButtonGroup* m_formats;
     QLineEdit* m_pathEdit;
-    QCheckBox* m_scaleBar;      // a scale bar on the pictures, off by default
-    QString m_openedSaveFolder; // the save folder when the dialog opened
+    QCheckBox* m_scaleBar;                // a scale bar on the pictures, off by default
+    QString m_openedSaveFolder;           // the save folder when the dialog opened
+    QCheckBox* m_reportSummary = nullptr; // OK keeps its state (ReportOptions.h)
 };

@@ -25,7 +25,7 @@ constexpr int kBadInput = 2;
 
 const char kUsage[] =
     "usage: marnelo-cli measure SESSION.json [--save OUT.bmp|OUT.jpg]\n"
-    "           [--report OUT.xlsx|OUT.xls|OUT.docx|OUT.doc [--title T]\n"
+    "           [--report OUT.xlsx|OUT.xls|OUT.docx|OUT.doc|OUT.csv [--title T]\n"
     "            [--company C] [--author A] [--picture]]\n"
     "       marnelo-cli render SESSION.json PICTURE.bmp\n"
     "       marnelo-cli calibrate SESSION.json TITLE LENGTH UNIT\n"
@@ -40,7 +40,8 @@ const char kUsage[] =
     "           labels as JSON to standard output; --save also writes the\n"
     "           session's picture with the shapes burned in, as Save does;\n"
     "           --report writes the spreadsheet or document report of every\n"
-    "           shape (--picture: with the picture and its measurements).\n"
+    "           shape (--picture: with the picture and its measurements),\n"
+    "           or its results as comma-separated values (.csv).\n"
     "  render:  draws the shapes with their labels on the session's picture\n"
     "           (or a white one) and writes it as a 24-bit BMP.\n"
     "  calibrate: stores a calibration titled TITLE, as the manual\n"

@@ -8,6 +8,9 @@
 #include "calibration/Calibration.h"
 #include "calibration/CalibrationFiles.h"
 #include "image/Dib.h"
+#include "image/MeasureSession.h"
+#include "image/SessionFiles.h"
+#include "reports/CsvReport.h"
 #include "reports/ReportFiles.h"
 #include "reports/ResultRows.h"
 #include "shapes/ShapeList.h"
@@ -33,9 +36,13 @@ void ApplySessionCalibration(const QJsonObject& calibration, const QString& sess
     const QString where = QStringLiteral("calibration");
     CheckKeys(calibration, where, {"unit", "scale", "store", "name"});
     const bool byValues = calibration.contains("unit") || calibration.contains("scale");
-    const bool byStore = calibration.contains("store") || calibration.contains("name");
-    if (byValues && byStore) {
-        Fail(where + QStringLiteral(": give either unit and scale, or a stored name"));
+    // A saved session gives the values with the name they were shown under.
+    const bool namedValues = calibration.contains("unit") && calibration.contains("scale") &&
+                             !calibration.contains("store");
+    if (byValues &&
+        (calibration.contains("store") || (calibration.contains("name") && !namedValues))) {
+        Fail(where + QStringLiteral(": give either unit and scale (with the name they were "
+                                    "saved under), or a stored name"));
     }
     if (byValues) {
         if (calibration.contains("unit")) {
@@ -53,6 +60,10 @@ void ApplySessionCalibration(const QJsonObject& calibration, const QString& sess
                 Fail(where + QStringLiteral(".scale: pixels per centimetre must be positive"));
             }
             g_calibration.scale = scale;
+        }
+        if (calibration.contains("name")) {
+            g_calibration.selectedName =
+                StringAt(calibration["name"], where + QStringLiteral(".name"));
         }
         return;
     }
@@ -211,7 +222,15 @@ void ReadSessionImage(const QJsonValue& value, const QString& sessionFolder, CSe
         Fail(where + QStringLiteral(": expected a picture file or an object"));
     }
     const QJsonObject object = value.toObject();
-    CheckKeys(object, where, {"width", "height", "file"});
+    CheckKeys(object, where, {"width", "height", "file", "sha256"});
+    QByteArray sha256;
+    if (object.contains("sha256")) {
+        const QString hex = StringAt(object["sha256"], QStringLiteral("image.sha256"));
+        sha256 = QByteArray::fromHex(hex.toLatin1());
+        if (hex.size() != 64 || sha256.toHex() != hex.toLatin1().toLower()) {
+            Fail(QStringLiteral("image.sha256: expected 64 hexadecimal digits"));
+        }
+    }
     int width = session.shapes.ImageWidth();
     int height = session.shapes.ImageHeight();
     if (object.contains("width")) {
@@ -223,8 +242,12 @@ void ReadSessionImage(const QJsonValue& value, const QString& sessionFolder, CSe
     session.shapes.SetImageSize(width, height);
     if (object.contains("file")) {
         const QString file = StringAt(object["file"], QStringLiteral("image.file"));
-        ReadSessionPicture(QDir(sessionFolder).absoluteFilePath(file),
-                           object.contains("width") || object.contains("height"), session);
+        const QString path = QDir(sessionFolder).absoluteFilePath(file);
+        ReadSessionPicture(path, object.contains("width") || object.contains("height"), session);
+        if (!sha256.isEmpty() && FileSha256(path, nullptr) != sha256) {
+            session.warnings.append(QStringLiteral(
+                "image.sha256: the picture was changed after its measurements were saved"));
+        }
     }
 }
 
@@ -241,7 +264,15 @@ void ReadSession(const QByteArray& sessionJson, const QString& sessionFolder, CS
     }
     const QJsonObject session = document.object();
     CheckKeys(session, QStringLiteral("session"),
-              {"calibration", "decimals", "image", "zoom", "shapes", "actions", "scale_bar"});
+              {"version", "calibration", "decimals", "image", "zoom", "shapes", "actions", "scale_bar"});
+    if (session.contains("version")) {
+        const QJsonValue version = session["version"];
+        if (version.isDouble() && version.toDouble() > kMeasureSessionVersion) {
+            Fail(QStringLiteral("version: the session was made by a newer version (%1)")
+                     .arg(version.toDouble()));
+        }
+        IntegerAt(version, QStringLiteral("version"), 1, kMeasureSessionVersion);
+    }
 
     if (session.contains("calibration")) {
         ApplySessionCalibration(ObjectAt(session["calibration"], QStringLiteral("calibration")),
@@ -332,6 +363,26 @@ void SaveSessionPicture(CSession& session, const QString& savePath, CCliOutcome&
     }
 }
 
+// Writes every shape's results as comma-separated values, as Export to CSV
+// does; a CSV file holds no picture.
+void WriteSessionCsv(const CStillImageDocument& document, const CMeasureOutputs& outputs,
+                     CCliOutcome& outcome) {
+    if (outputs.reportPicture) {
+        outcome.exitStatus = 2;
+        outcome.error = QStringLiteral("--picture: a CSV report holds no picture");
+        return;
+    }
+    std::vector<const CShape*> shapes;
+    for (const auto& shape : document.Shapes().Shapes()) {
+        shapes.push_back(shape.get());
+    }
+    const CResultFormat format = CurrentResultFormat();
+    if (!WriteCsvReport(outputs.reportPath, StillResultValues(shapes, format), format)) {
+        outcome.exitStatus = 2;
+        outcome.error = QStringLiteral("--report: cannot write \"%1\"").arg(outputs.reportPath);
+    }
+}
+
 // Writes the report of every shape, as an export of all does: every shape
 // is marked, and the picture shows them all.
 void WriteSessionReport(CSession& session, const CMeasureOutputs& outputs, CCliOutcome& outcome) {
@@ -339,14 +390,19 @@ void WriteSessionReport(CSession& session, const CMeasureOutputs& outputs, CCliO
         outcome.exitStatus = 2;
         outcome.error = QStringLiteral("--report: ") + message;
     };
-    if (!ReportFileKindOf(outputs.reportPath)) {
-        fail(QStringLiteral("\"%1\" is not a .xlsx, .xls, .docx or .doc file")
+    const bool csv = outputs.reportPath.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive);
+    if (!csv && !ReportFileKindOf(outputs.reportPath)) {
+        fail(QStringLiteral("\"%1\" is not a .xlsx, .xls, .docx, .doc or .csv file")
                  .arg(outputs.reportPath));
         return;
     }
     CStillImageDocument& document = session.shapes.Document();
     if (document.Shapes().IsEmpty()) {
         fail(QStringLiteral("the session has no shapes to report"));
+        return;
+    }
+    if (csv) {
+        WriteSessionCsv(document, outputs, outcome);
         return;
     }
     document.MarkAllShapesForExport();

@@ -7,11 +7,13 @@
 #include "shapes/ShapeKinds.h"
 #include "tools/ToolModes.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace {
 
 constexpr int kMaxClick = 1 << 24;
+constexpr int kMaxNumber = 1'000'000'000;
 
 bool HasVertices(int kind) {
     return kind == ShapeKind::kPolygon || kind == ShapeKind::kFoldLine;
@@ -94,7 +96,7 @@ void CSessionShapes::SetImageSize(int width, int height) {
 }
 
 void CSessionShapes::AddDirect(const QJsonObject& entry, const QString& where) {
-    CheckKeys(entry, where, {"mode", "points", "text", "mark"});
+    CheckKeys(entry, where, {"mode", "points", "text", "mark", "serial", "number"});
     if (!entry.contains("mode")) {
         Fail(where + QStringLiteral(": the mode is missing"));
     }
@@ -137,10 +139,31 @@ void CSessionShapes::AddDirect(const QJsonObject& entry, const QString& where) {
     const int exportMark = entry.contains("mark")
                                ? IntegerAt(entry["mark"], where + QStringLiteral(".mark"), 0, 1)
                                : 0;
+    // Saved measurements bring their serial and mark number along; later
+    // shapes number on from them.
     CShapeCounters& counters = m_placement.Counters();
-    params.markNumber = counters.TakeMarkNumber(mode);
+    if (entry.contains("number")) {
+        if (mode != MeasureMode::kSquareMark && mode != MeasureMode::kCircleMark) {
+            Fail(where + QStringLiteral(".number: only marks (modes 120, 130) have a number"));
+        }
+        params.markNumber =
+            IntegerAt(entry["number"], where + QStringLiteral(".number"), 0, kMaxNumber);
+        int& next =
+            mode == MeasureMode::kSquareMark ? counters.nextSquareMark : counters.nextCircleMark;
+        next = std::max(next, params.markNumber + 1);
+    } else {
+        params.markNumber = counters.TakeMarkNumber(mode);
+    }
+    int serial = 0;
+    if (entry.contains("serial")) {
+        serial =
+            IntegerAt(entry["serial"], where + QStringLiteral(".serial"), -kMaxNumber, kMaxNumber);
+        counters.nextSerial = std::max(counters.nextSerial, serial + 1);
+    } else {
+        serial = counters.TakeSerial();
+    }
     std::unique_ptr<CShape> shape = CreateShape(mode, params);
-    CompleteShape(*shape, counters.TakeSerial());
+    CompleteShape(*shape, serial);
     shape->exportMark = exportMark;
     Store(std::move(shape), std::move(pointSlots));
 }

@@ -23,6 +23,8 @@ enum CommandId : int {
     // Documents and views: saving, exports, zoom, undo.
     ID_FILE_SAVE = 57603,
     ID_FILE_SAVE_AS = 57604,
+    ID_SAVE_MEASUREMENTS = 32890, // the shapes as a session beside the picture
+    ID_EXPORT_CSV = 32891,        // the results as comma-separated values
     ID_EXPORT_EXCEL = 32799,
     ID_EXPORT_WORD = 32800,
     ID_EXPORT_PICTURE = 32775,

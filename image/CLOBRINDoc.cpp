@@ -49,6 +49,7 @@ CLOBRINDoc::~CLOBRINDoc() = default;
 
 bool CLOBRINDoc::OnOpenDocument(const QString& path) {
     if (m_model.Open(FileSystemPath(path))) {
+        RestoreMeasurements(path);
         return true;
     }
     ShowMessageBox(
@@ -84,6 +85,12 @@ bool CLOBRINDoc::OnCommand(int id) {
     case ID_FILE_SAVE_AS:
         DoSave(true);
         return true;
+    case ID_SAVE_MEASUREMENTS:
+        SaveMeasurements();
+        return true;
+    case ID_EXPORT_CSV:
+        OnExportCsv();
+        return true;
     case ID_EXPORT_PICTURE:
         OnExportPicture();
         return true;
@@ -112,6 +119,8 @@ bool CLOBRINDoc::OnUpdateCommand(int id, CCmdUI& cmdUI) {
     case ID_UNDO:
     case ID_FILE_SAVE:
     case ID_FILE_SAVE_AS:
+    case ID_SAVE_MEASUREMENTS:
+    case ID_EXPORT_CSV:
     case ID_EXPORT_PICTURE:
     case ID_EXPORT_EXCEL:
     case ID_EXPORT_WORD:
@@ -166,6 +175,8 @@ bool CLOBRINDoc::DoSave(bool saveAs) {
     if (path != pathName()) {
         SetPathName(path);
     }
+    // The measurements are in the picture now.
+    m_savedShapesRevision = m_model.ShapesRevision();
     m_overwriteConfirmed = true;
     return true;
 }
@@ -195,25 +206,6 @@ QMessageBox::StandardButton CLOBRINDoc::ConfirmOverwrite() {
         SilenceQuestion(kOverwriteQuestion);
     }
     return answer;
-}
-
-bool CLOBRINDoc::SaveModified() {
-    if (!m_model.IsModified()) {
-        return true;
-    }
-    const QString text =
-        GetLanguageString("SaveChangesTip", QStringLiteral("Save changes to %1?"), 256)
-            .arg(title());
-    switch (ShowMessageBox(DialogOwner(), text, QString(),
-                           QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel,
-                           QMessageBox::Question)) {
-    case QMessageBox::Save:
-        return DoSave(false);
-    case QMessageBox::Discard:
-        return true;
-    default:
-        return false;
-    }
 }
 
 void CLOBRINDoc::OnExportPicture() {

@@ -3,6 +3,8 @@
 #include "framework/Document.h"
 #include "image/StillImageDocument.h"
 
+#include <cstdint>
+
 #include <QMessageBox>
 #include <QString>
 
@@ -22,7 +24,10 @@ public:
     ~CLOBRINDoc() override;
 
     // Opens the picture; an unreadable one shows "Error" with the reason and
-    // the document is discarded.
+    // the document is discarded. The measurements saved beside the picture
+    // come back as editable shapes with their calibration and decimals when
+    // they belong to this very picture; otherwise the status bar says why
+    // they are not shown.
     bool OnOpenDocument(const QString& path) override;
 
     CStillImageDocument& Model() { return m_model; }
@@ -41,8 +46,19 @@ public:
     // unless the user ticked "Don't ask again" there once.
     bool DoSave(bool saveAs);
 
-    // A changed picture asks "Save changes to NAME?": Save saves as Save
-    // does, Discard lets the window go, Cancel keeps it.
+    // Save Measurements: writes the shapes with the current calibration and
+    // decimals beside the picture file (NAME.EXT.marnelo.json), tied to the
+    // file's bytes. Failures are shown; false when nothing was written.
+    bool SaveMeasurements();
+    // Shapes changed since they were opened, saved as measurements or burned
+    // into the picture.
+    bool MeasurementsUnsaved() const;
+
+    // Closing: unsaved measurements ask "Save the measurements of NAME?"
+    // (Save saves them, Discard drops them, Cancel keeps the window); then a
+    // picture whose pixels changed (or, without unsaved measurements, any
+    // changed picture) asks "Save changes to NAME?": Save saves as Save does,
+    // Discard lets the window go, Cancel keeps it.
     bool SaveModified() override;
     // Export to picture: the export options, a file, then the picture with
     // every measurement imprinted as the options say.
@@ -56,6 +72,10 @@ public:
     // first, and the marks stay. Failures are shown once with their reason;
     // a written report is opened with the desktop.
     void OnExportReport(bool spreadsheet);
+    // Export to CSV: asks for a file, then writes every measurement as
+    // comma-separated values in the current unit and decimals. A picture
+    // without measurements writes nothing; a failure is shown.
+    void OnExportCsv();
     // Writes the pending selective spreadsheet report of the marked shapes.
     void ExportMarkedReport();
 
@@ -94,7 +114,9 @@ private:
     // Save As…, Cancel); Save without asking once it was answered.
     QMessageBox::StandardButton ConfirmOverwrite();
     void WriteReport();
+    void RestoreMeasurements(const QString& picturePath);
 
     CStillImageDocument m_model;
     bool m_overwriteConfirmed = false;
+    std::uint64_t m_savedShapesRevision = 0;
 };

@@ -53,8 +53,11 @@ bool CStillImageDocument::Open(const std::filesystem::path& path) {
     m_loadedType = access->Type();
     m_path = path;
     m_modified = false;
+    m_pictureModified = false;
     m_mirroredSinceOpen = false;
     m_flippedSinceOpen = false;
+    m_mirroredSinceFile = false;
+    m_flippedSinceFile = false;
     m_error.clear();
     return true;
 }
@@ -66,6 +69,7 @@ CToolCommandOutcome CStillImageDocument::OnToolCommand(int commandId) {
         m_picture.Start(operation, std::nullopt);
         FlipShapes(operation);
         m_modified = true;
+        m_pictureModified = true;
     }
     return outcome;
 }
@@ -75,9 +79,11 @@ void CStillImageDocument::FlipShapes(AreaOperation flip) {
     const FlipAxis axis = leftRight ? FlipAxis::LeftRight : FlipAxis::UpDown;
     const int extent = leftRight ? m_width : m_height;
     (leftRight ? m_mirroredSinceOpen : m_flippedSinceOpen) ^= true;
+    (leftRight ? m_mirroredSinceFile : m_flippedSinceFile) ^= true;
     if (m_shapes.IsEmpty()) {
         return;
     }
+    ++m_shapesRevision;
     m_shapes.RemakeAll(
         [axis, extent](const CShape& shape) { return MirroredShape(shape, axis, extent); });
     // The results pane identifies measurements by their shapes, which are new.
@@ -105,17 +111,27 @@ void CStillImageDocument::AddShape(std::unique_ptr<CShape> shape) {
     if (shape) {
         m_shapes.Add(std::move(shape));
         m_modified = true;
+        ++m_shapesRevision;
     }
+}
+
+void CStillImageDocument::AddSavedShapes(std::vector<std::unique_ptr<CShape>> shapes) {
+    for (auto& shape : shapes) {
+        m_shapes.Add(std::move(shape));
+    }
+    ++m_shapesRevision;
 }
 
 bool CStillImageDocument::RemoveShapeAt(std::size_t position) {
     const bool removed = m_shapes.RemoveAt(position);
     m_modified = m_modified || removed;
+    m_shapesRevision += removed ? 1 : 0;
     return removed;
 }
 
 void CStillImageDocument::RemoveAllShapes() {
     m_modified = m_modified || !m_shapes.IsEmpty();
+    m_shapesRevision += m_shapes.IsEmpty() ? 0 : 1;
     m_shapes.RemoveAll();
 }
 
@@ -125,6 +141,7 @@ bool CStillImageDocument::Undo() {
         return false;
     }
     m_modified = true;
+    ++m_shapesRevision;
     PostToReceiver(ReceiverRole::ResultsView, UM_REFRESH_RESULTS, 0, 0);
     return true;
 }
@@ -142,6 +159,7 @@ bool CStillImageDocument::StartAreaAdjustment(const PictureRect& rect) {
     }
     m_picture.Start(*operation, rect);
     m_modified = true;
+    m_pictureModified = true;
     return true;
 }
 
@@ -238,6 +256,9 @@ PictureWriteResult CStillImageDocument::WriteTo(const std::filesystem::path& pat
     }
     if (result == PictureWriteResult::Written) {
         m_modified = false;
+        m_pictureModified = false;
+        m_mirroredSinceFile = false;
+        m_flippedSinceFile = false;
     }
     return result;
 }

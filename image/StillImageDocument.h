@@ -9,9 +9,11 @@
 #include "tools/ToolCommands.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <QString>
 
@@ -81,6 +83,17 @@ public:
     // Changed since it was opened or last written to a file: shapes added or
     // removed, adjustments started.
     bool IsModified() const { return m_modified; }
+    // The pixels changed since the picture was opened or last written: an
+    // adjustment or flip started.
+    bool IsPictureModified() const { return m_pictureModified; }
+    // Counts every change of the shapes (added, removed, turned over), so that
+    // a caller can tell whether they changed since it last looked.
+    std::uint64_t ShapesRevision() const { return m_shapesRevision; }
+    // Whole-picture mirrors (LeftRight) and flips (UpDown) since the file was
+    // read or written, an odd number of each counting once: the shapes lie on
+    // the picture turned over that way from the file's.
+    bool MirroredSinceFile() const { return m_mirroredSinceFile; }
+    bool FlippedSinceFile() const { return m_flippedSinceFile; }
 
     // The measuring mode and the area mode.
     const CImageToolModes& Modes() const { return m_modes; }
@@ -102,6 +115,9 @@ public:
     // The shapes in creation order; the document owns them.
     const CShapeList& Shapes() const { return m_shapes; }
     void AddShape(std::unique_ptr<CShape> shape);
+    // Adds the shapes kept for the picture (its saved measurements): a change
+    // of the shapes that leaves the modified flag as it was.
+    void AddSavedShapes(std::vector<std::unique_ptr<CShape>> shapes);
     bool RemoveShapeAt(std::size_t position);
     void RemoveAllShapes();
     // Disarms both modes; then, if there is a shape, destroys the last one,
@@ -168,6 +184,10 @@ private:
     int m_height = 0;
     ImageType m_loadedType = ImageType::Unknown;
     bool m_modified = false;
+    bool m_pictureModified = false;
+    std::uint64_t m_shapesRevision = 0;
+    bool m_mirroredSinceFile = false;
+    bool m_flippedSinceFile = false;
     // Whole-picture mirrors and flips since the picture was opened, an odd
     // number of each counting once: restoring the backup undoes them.
     bool m_mirroredSinceOpen = false;

@@ -8,6 +8,7 @@
 #include "framework/MessageBox.h"
 #include "framework/PropertyGrid.h"
 #include "reports/ActiveImage.h"
+#include "reports/ResultStatistics.h"
 #include "shapes/Shape.h"
 #include "shapes/ShapeList.h"
 
@@ -73,7 +74,9 @@ CMeasureResultFormView::CMeasureResultFormView(QWidget* parent)
     , m_resultGroup(new QGroupBox(this))
     , m_tree(new QTreeWidget(m_resultGroup))
     , m_delete(new QPushButton(m_resultGroup))
-    , m_deleteAll(new QPushButton(m_resultGroup)) {
+    , m_deleteAll(new QPushButton(m_resultGroup))
+    , m_statisticsGroup(new QGroupBox(this))
+    , m_statistics(new QTreeWidget(m_statisticsGroup)) {
     setObjectName(QStringLiteral("CMeasureResultFormView"));
     m_propertyGroup->setObjectName(QStringLiteral("documentPropertyGroup"));
     m_grid->setObjectName(QStringLiteral("documentProperties"));
@@ -81,6 +84,13 @@ CMeasureResultFormView::CMeasureResultFormView(QWidget* parent)
     m_tree->setObjectName(QStringLiteral("measureResults"));
     m_delete->setObjectName(QStringLiteral("deleteResult"));
     m_deleteAll->setObjectName(QStringLiteral("deleteAllResults"));
+    m_statisticsGroup->setObjectName(QStringLiteral("measureStatisticsGroup"));
+    m_statistics->setObjectName(QStringLiteral("measureStatistics"));
+    m_statisticsGroup->setTitle(GetLanguageString("Statistics", QStringLiteral("Statistics"), 64));
+    m_statistics->setColumnCount(static_cast<int>(StatisticsHeader().size()));
+    m_statistics->setHeaderLabels(StatisticsHeader());
+    m_statistics->setRootIsDecorated(false);
+    m_statistics->setEditTriggers(QAbstractItemView::NoEditTriggers);
 
     m_propertyGroup->setTitle(
         GetLanguageString("DocumentProperty", QStringLiteral("Document Property"), 64));
@@ -100,7 +110,8 @@ CMeasureResultFormView::CMeasureResultFormView(QWidget* parent)
     m_tree->setSelectionMode(QAbstractItemView::SingleSelection);
     m_tree->setEditTriggers(QAbstractItemView::NoEditTriggers);
 
-    // The properties take a quarter of the height, the measurements the rest.
+    // The properties take a quarter of the height, the measurements most of
+    // the rest.
     auto* propertyLayout = new QVBoxLayout(m_propertyGroup);
     propertyLayout->setContentsMargins(9, 6, 4, 6);
     propertyLayout->addWidget(m_grid);
@@ -115,8 +126,12 @@ CMeasureResultFormView::CMeasureResultFormView(QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(6, 6, 6, 6);
     layout->setSpacing(14);
-    layout->addWidget(m_propertyGroup, 1);
-    layout->addWidget(m_resultGroup, 3);
+    auto* statisticsLayout = new QVBoxLayout(m_statisticsGroup);
+    statisticsLayout->setContentsMargins(9, 6, 9, 6);
+    statisticsLayout->addWidget(m_statistics);
+    layout->addWidget(m_propertyGroup, 2);
+    layout->addWidget(m_resultGroup, 5);
+    layout->addWidget(m_statisticsGroup, 1);
 
     connect(m_grid, &CPropertyGrid::propertyChanged, this,
             &CMeasureResultFormView::OnPropertyChanged);
@@ -193,9 +208,12 @@ void CMeasureResultFormView::RebuildProperties() {
 }
 
 void CMeasureResultFormView::Relist(int source) {
-    std::vector<CResultEntry> rows =
-        source == 1 ? LiveResultRows(g_liveShapes.shapes, CurrentResultFormat())
-                    : StillResultRows(g_resultsList.shapes, CurrentResultFormat());
+    const CResultFormat format = CurrentResultFormat();
+    const std::vector<CResultValues> listed = source == 1
+                                                  ? LiveResultValues(g_liveShapes.shapes, format)
+                                                  : StillResultValues(g_resultsList.shapes, format);
+    ShowStatistics(listed, format);
+    std::vector<CResultEntry> rows = ResultRowsOf(listed, format);
     std::vector<const void*> items;
     for (const CResultEntry& entry : rows) {
         items.push_back(ListedAt(source, entry.position));
@@ -235,6 +253,31 @@ void CMeasureResultFormView::Relist(int source) {
     m_tree->verticalScrollBar()->setValue(scroll);
     m_listed = std::move(rows);
     m_listedItems = std::move(items);
+}
+
+void CMeasureResultFormView::ShowStatistics(const std::vector<CResultValues>& listed,
+                                            const CResultFormat& format) {
+    std::vector<QStringList> rows;
+    for (const CResultStatistic& statistic : ResultStatistics(listed)) {
+        rows.push_back(StatisticsRow(statistic, format));
+    }
+    bool same = static_cast<int>(rows.size()) == m_statistics->topLevelItemCount();
+    for (int i = 0; same && i < m_statistics->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* item = m_statistics->topLevelItem(i);
+        for (int column = 0; same && column < rows[i].size(); ++column) {
+            same = item->text(column) == rows[i][column];
+        }
+    }
+    if (same) {
+        return;
+    }
+    m_statistics->clear();
+    for (const QStringList& row : rows) {
+        auto* item = new QTreeWidgetItem(m_statistics, row);
+        for (int column = 2; column < row.size(); ++column) {
+            item->setTextAlignment(column, Qt::AlignRight | Qt::AlignVCenter);
+        }
+    }
 }
 
 void CMeasureResultFormView::OnPropertyChanged(CPropertyGridItem* item) {

@@ -19,7 +19,10 @@ class QTreeWidgetItem;
 // which the user may switch. Below, "Measure Result": one node per
 // measurement of the still picture (g_resultsList) or of the live picture
 // (g_liveShapes) with its values in the current calibration, and Delete and
-// Delete all. GUI thread only.
+// Delete all; under it, "Statistics": per kind and quantity the count, mean,
+// standard deviation, minimum and maximum of the measurements listed, in the
+// same unit and decimals, following every change of the list. GUI thread
+// only.
 //
 // It holds the results view role and handles:
 // - UM_REFRESH_RESULTS: wParam 0 lists the still picture's measurements, 1
@@ -50,6 +53,7 @@ private:
     void OnRefreshResults(std::intptr_t wParam, std::intptr_t lParam);
     void RebuildProperties();
     void Relist(int source);
+    void ShowStatistics(const std::vector<CResultValues>& listed, const CResultFormat& format);
     void OnPropertyChanged(CPropertyGridItem* item);
     void OnDelete();
     void DeleteMeasurement(const QTreeWidgetItem* root);
@@ -63,6 +67,8 @@ private:
     QTreeWidget* m_tree;
     QPushButton* m_delete;
     QPushButton* m_deleteAll;
+    QGroupBox* m_statisticsGroup;
+    QTreeWidget* m_statistics;
     int m_source = 0;
     std::vector<CResultEntry> m_listed;     // what the tree shows
     std::vector<const void*> m_listedItems; // the measurements it shows, compared only

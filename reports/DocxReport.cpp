@@ -72,8 +72,11 @@ QString Paragraph(const char* alignment, const QString& body) {
            body + QLatin1String("</w:p>");
 }
 
-QString Table(const CDocumentReport& document) {
-    const int cellWidth = kTextWidth / kDocumentColumns;
+// A table of equal columns across the text width; the measurements' table
+// sets its first cell smaller, as the report always had it.
+QString Table(const std::vector<QStringList>& rows, bool smallFirstCell) {
+    const int columns = static_cast<int>(rows.front().size());
+    const int cellWidth = kTextWidth / columns;
     QString out = QStringLiteral(
         "<w:tbl><w:tblPr><w:tblW w:w=\"0\" w:type=\"auto\"/><w:jc w:val=\"center\"/>"
         "<w:tblBorders><w:top w:val=\"single\" w:sz=\"4\" w:space=\"0\" w:color=\"auto\"/>"
@@ -83,19 +86,17 @@ QString Table(const CDocumentReport& document) {
         "<w:insideH w:val=\"single\" w:sz=\"4\" w:space=\"0\" w:color=\"auto\"/>"
         "<w:insideV w:val=\"single\" w:sz=\"4\" w:space=\"0\" w:color=\"auto\"/>"
         "</w:tblBorders></w:tblPr><w:tblGrid>");
-    for (int c = 0; c < kDocumentColumns; ++c) {
+    for (int c = 0; c < columns; ++c) {
         out += QStringLiteral("<w:gridCol w:w=\"%1\"/>").arg(cellWidth);
     }
     out += QLatin1String("</w:tblGrid>");
-    for (std::size_t r = 0; r < document.rows.size(); ++r) {
+    for (std::size_t r = 0; r < rows.size(); ++r) {
         out += QLatin1String("<w:tr>");
-        for (int c = 0; c < kDocumentColumns; ++c) {
-            // The first cell is set smaller, as the report always had it.
-            const int points = r == 0 && c == 0 ? 10 : 12;
+        for (int c = 0; c < columns; ++c) {
+            const int points = smallFirstCell && r == 0 && c == 0 ? 10 : 12;
             out += QStringLiteral("<w:tc><w:tcPr><w:tcW w:w=\"%1\" w:type=\"dxa\"/></w:tcPr>")
                        .arg(cellWidth) +
-                   Paragraph("center", Run(document.rows[r][static_cast<std::size_t>(c)], points)) +
-                   QLatin1String("</w:tc>");
+                   Paragraph("center", Run(rows[r].value(c), points)) + QLatin1String("</w:tc>");
         }
         out += QLatin1String("</w:tr>");
     }
@@ -145,7 +146,11 @@ QString DocumentXml(const CDocumentReport& document, const QByteArray& png) {
                                   QLatin1String("<w:bookmarkEnd w:id=\"0\"/>"));
     body += Paragraph("right", Run(document.date, 10));
     if (!document.rows.empty()) {
-        body += Table(document);
+        body += Table(DocumentRows(document), true);
+    }
+    if (!document.summary.empty()) {
+        // An empty paragraph keeps the two tables apart.
+        body += Paragraph("both", QString()) + Table(document.summary, false);
     }
     if (document.picture && !png.isEmpty()) {
         body += Picture(png);

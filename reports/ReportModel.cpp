@@ -3,6 +3,9 @@
 #include "app/Language.h"
 #include "app/Parameters.h"
 #include "camera/VideoShape.h"
+#include "reports/ReportOptions.h"
+#include "reports/ResultRows.h"
+#include "reports/ResultStatistics.h"
 #include "shapes/Shape.h"
 #include "shapes/ShapeKinds.h"
 
@@ -284,6 +287,23 @@ QString DocumentValue(const CReportInput& input, const CReportItem& item, const 
     return head;
 }
 
+// The statistics of the items (only the marked ones when asked) in the
+// report's unit and decimals.
+std::vector<CResultStatistic> Statistics(const CReportInput& input, bool markedOnly) {
+    const CResultFormat format{input.conversion, input.unit, ClampedDecimals(input.decimals)};
+    std::vector<CResultValues> listed;
+    for (const CReportItem& item : input.items) {
+        if (markedOnly && !item.marked) {
+            continue;
+        }
+        if (std::optional<CResultValues> values = ResultValuesOf(
+                item.kind, input.source == ReportSource::Live, item.m, item.text, format)) {
+            listed.push_back(std::move(*values));
+        }
+    }
+    return ResultStatistics(listed);
+}
+
 } // namespace
 
 std::vector<CReportItem> StillReportItems(std::span<const CShape* const> shapes) {
@@ -335,6 +355,7 @@ CReportInput CurrentReportInput(ReportSource source) {
     input.decimals = ClampedDecimals(g_parameters.measuredecimal);
     input.date = QDate::currentDate();
     input.picture = g_parameters.addexportimage == 1;
+    input.summary = ReportSummaryWanted();
     return input;
 }
 
@@ -388,11 +409,51 @@ CSheetReport BuildSheetReport(const CReportInput& input) {
         }
         ++row;
     }
+    const std::vector<CResultStatistic> statistics =
+        input.summary ? Statistics(input, true) : std::vector<CResultStatistic>{};
+    if (!statistics.empty()) {
+        const CResultFormat format{input.conversion, input.unit, d};
+        // One empty row between the measurements and the summary.
+        ++row;
+        int column = 0;
+        for (const QString& title : StatisticsHeader()) {
+            text(row, column++, title);
+        }
+        text(row, column, Text("Unit", "Unit"));
+        for (const CResultStatistic& statistic : statistics) {
+            ++row;
+            text(row, 0, statistic.kind);
+            text(row, 1, statistic.quantity);
+            cells.push_back(CSheetCell{row, 2, QString(), statistic.count});
+            const double numbers[] = {statistic.mean, statistic.deviation, statistic.minimum,
+                                      statistic.maximum};
+            column = 3;
+            for (const double number : numbers) {
+                if (std::isfinite(number)) {
+                    cells.push_back(CSheetCell{row, column, QString(), round(number)});
+                } else {
+                    text(row, column, QStringLiteral("-"));
+                }
+                ++column;
+            }
+            text(row, column, ResultUnitText(statistic.type, format));
+        }
+        ++row;
+    }
     if (input.picture) {
-        // One empty row between the measurements and the picture.
+        // One empty row between the measurements (or the summary) and the picture.
         report.pictureRow = row + 1;
     }
     return report;
+}
+
+std::vector<QStringList> DocumentRows(const CDocumentReport& document) {
+    std::vector<QStringList> rows;
+    rows.reserve(document.rows.size());
+    for (const auto& row : document.rows) {
+        rows.emplace_back(row.begin(), row.end());
+    }
+    return rows;
 }
 
 CDocumentReport BuildDocumentReport(const CReportInput& input) {
@@ -418,6 +479,16 @@ CDocumentReport BuildDocumentReport(const CReportInput& input) {
             row[column++] = DocumentValue(input, item, value);
         }
         report.rows.push_back(std::move(row));
+    }
+    if (input.summary) {
+        const CResultFormat format{input.conversion, input.unit, ClampedDecimals(input.decimals)};
+        const std::vector<CResultStatistic> statistics = Statistics(input, false);
+        if (!statistics.empty()) {
+            report.summary.push_back(StatisticsHeader());
+            for (const CResultStatistic& statistic : statistics) {
+                report.summary.push_back(StatisticsRow(statistic, format));
+            }
+        }
     }
     return report;
 }

@@ -10,6 +10,7 @@
 
 #include <QDate>
 #include <QString>
+#include <QStringList>
 
 class CShape;
 struct CVideoShap;
@@ -53,6 +54,7 @@ struct CReportInput {
     CReportTexts texts;
     QDate date;           // the day printed in the header
     bool picture = false; // the picture follows the measurements
+    bool summary = false; // the statistics of the measurements follow them
 };
 
 // The still shapes as report items, in list order.
@@ -64,7 +66,8 @@ std::vector<CReportItem> StillReportItems(std::span<const CShape* const> shapes)
 std::vector<CReportItem> LiveReportItems(std::span<const std::unique_ptr<CVideoShap>> shapes);
 
 // An input from the current calibration, the measure decimals setting, the
-// addexportimage setting and today's date; items and texts are left empty.
+// addexportimage setting, the report summary setting and today's date; items
+// and texts are left empty.
 CReportInput CurrentReportInput(ReportSource source);
 
 // R(x): x rounded half up to `decimals` places the way the spreadsheet
@@ -88,7 +91,10 @@ struct CSheetReport {
 // The spreadsheet report of the marked items: the header rows 0 to 4, then
 // one row per marked item of a known kind from row 5 on with labels and
 // rounded values; derived values (perimeters, areas) come from the rounded
-// cells of the same row. Items of other kinds take no row.
+// cells of the same row. Items of other kinds take no row. With the summary,
+// one empty row, the statistics' column titles and one row per statistic of
+// the marked items (rounded numbers, the unit last) follow; the picture comes
+// after one more empty row.
 CSheetReport BuildSheetReport(const CReportInput& input);
 
 inline constexpr int kDocumentColumns = 5;
@@ -100,11 +106,17 @@ struct CDocumentReport {
     QString calibrator; // "Calibrator:<reference length><unit>", carries the bookmark
     QString date;       // "Time:<yyyy-mm-dd>"
     std::vector<std::array<QString, kDocumentColumns>> rows; // one per item of a known kind
+    // With the summary: the statistics' column titles, then one row per
+    // statistic of every item, shown as a second table.
+    std::vector<QStringList> summary;
     bool picture = false;
 };
 
 inline constexpr char kReportBookmark[] = "Book1";
 inline constexpr double kReportMarginPoints = 45.0;
+
+// The measurement rows of a document as lists of texts, for the writers.
+std::vector<QStringList> DocumentRows(const CDocumentReport& document);
 
 // The word-processor report of every item, whatever its mark: unrounded
 // values printed with the decimals setting.

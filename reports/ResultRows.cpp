@@ -197,48 +197,41 @@ struct CListTexts {
     }
 };
 
-// Writes the value rows of one measurement in the format's unit and precision.
-class CRowWriter {
+// Collects the values of one measurement, converted to the format's unit.
+class CValueWriter {
 public:
-    CRowWriter(const CResultFormat& format, QStringList& rows)
+    CValueWriter(const CResultFormat& format, std::vector<CResultValue>& values)
         : m_format(format)
-        , m_rows(rows) {}
+        , m_values(values) {}
 
     double L(double pixels) const { return m_format.conversion.Length(pixels); }
 
-    void Length(const QString& label, double value) {
-        m_rows.append(label + u' ' + Number(value) + u' ' + m_format.unit);
-    }
-    void Area(const QString& label, double value) {
-        m_rows.append(label + u' ' + Number(value) + u' ' + m_format.unit + u'²');
-    }
+    void Length(const QString& label, double value) { Add(label, value, ResultValueType::Length); }
+    void Area(const QString& label, double value) { Add(label, value, ResultValueType::Area); }
     void Angle(const QString& label, double degrees) {
-        m_rows.append(label + u' ' + Number(degrees) + u'°');
+        Add(label, degrees, ResultValueType::Angle);
     }
     // An arc length, listed without a unit.
-    void Plain(const QString& label, double value) {
-        m_rows.append(label + u' ' + Number(value) + u' ');
-    }
-    void Mark(const QString& label, double number) {
-        m_rows.append(label + u' ' + QString::asprintf("%.0f", number));
-    }
-    void Text(const QString& text) { m_rows.append(text); }
+    void Plain(const QString& label, double value) { Add(label, value, ResultValueType::Plain); }
+    void Mark(const QString& label, double number) { Add(label, number, ResultValueType::Mark); }
+    void Text(const QString& text) { Add(text, 0.0, ResultValueType::Text); }
 
 private:
-    QString Number(double value) const {
-        return QString::asprintf("%.*f", m_format.decimals, value);
+    void Add(const QString& label, double value, ResultValueType type) {
+        m_values.push_back(CResultValue{label, value, type});
     }
 
     const CResultFormat& m_format;
-    QStringList& m_rows;
+    std::vector<CResultValue>& m_values;
 };
 
-// The rows of one measurement from its raw measures m; `live` picks the live
-// list's order for arcs and polygons.
-QStringList ValueRows(Listing listing, const std::array<double, 3>& m, const QString& text,
-                      bool live, const CListTexts& texts, const CResultFormat& format) {
-    QStringList rows;
-    CRowWriter out(format, rows);
+// The values of one measurement from its raw measures m; `live` picks the
+// live list's order for arcs and polygons.
+std::vector<CResultValue> Values(Listing listing, const std::array<double, 3>& m,
+                                 const QString& text, bool live, const CListTexts& texts,
+                                 const CResultFormat& format) {
+    std::vector<CResultValue> values;
+    CValueWriter out(format, values);
     switch (listing) {
     case Listing::Line:
     case Listing::PointLine:
@@ -327,37 +320,53 @@ QStringList ValueRows(Listing listing, const std::array<double, 3>& m, const QSt
         out.Text(text);
         break;
     }
-    return rows;
+    return values;
 }
 
 // Lists the entries of a list in order; `read` gives an entry's listing (or
-// none), raw measures and text.
+// none), raw measures, text and serial.
 template <typename Entry, typename Read>
-std::vector<CResultEntry> ListRows(std::span<const Entry> entries, bool live,
-                                   const CResultFormat& format, Read read) {
+std::vector<CResultValues> ListValues(std::span<const Entry> entries, bool live,
+                                      const CResultFormat& format, Read read) {
     const CListTexts texts;
-    std::vector<CResultEntry> rows;
+    std::vector<CResultValues> listed;
     int number = -1;
     for (std::size_t position = 0; position < entries.size(); ++position) {
-        const auto [listing, measures, text] = read(entries[position]);
+        const auto [listing, measures, text, serial] = read(entries[position]);
         if (!listing) {
             continue;
         }
         ++number;
-        rows.push_back(CResultEntry{texts.Name(*listing) + QString::asprintf(" %d", number),
-                                    ValueRows(*listing, measures, text, live, texts, format),
-                                    position});
+        listed.push_back(CResultValues{texts.Name(*listing), number, serial,
+                                       Values(*listing, measures, text, live, texts, format),
+                                       position});
     }
-    return rows;
+    return listed;
 }
 
 struct CReadEntry {
     std::optional<Listing> listing;
     std::array<double, 3> measures;
     QString text;
+    int serial = 0;
 };
 
 } // namespace
+
+std::vector<CResultEntry> ResultRowsOf(const std::vector<CResultValues>& listed,
+                                       const CResultFormat& format) {
+    std::vector<CResultEntry> rows;
+    rows.reserve(listed.size());
+    for (const CResultValues& entry : listed) {
+        QStringList values;
+        for (const CResultValue& value : entry.values) {
+            values.append(FormatResultValue(value, format));
+        }
+        rows.push_back(CResultEntry{entry.kind + QString::asprintf(" %d", entry.number), values,
+                                    entry.position});
+    }
+    return rows;
+}
 
 CResultFormat CurrentResultFormat() {
     return CResultFormat{
@@ -365,24 +374,81 @@ CResultFormat CurrentResultFormat() {
         std::clamp(static_cast<int>(g_parameters.measuredecimal), 0, kMaxDecimals)};
 }
 
-std::vector<CResultEntry> StillResultRows(std::span<const CShape* const> shapes,
-                                          const CResultFormat& format) {
-    return ListRows(shapes, false, format, [](const CShape* shape) {
+std::vector<CResultValues> StillResultValues(std::span<const CShape* const> shapes,
+                                             const CResultFormat& format) {
+    return ListValues(shapes, false, format, [](const CShape* shape) {
         if (shape == nullptr) {
             return CReadEntry{};
         }
-        return CReadEntry{StillListing(shape->kind), shape->measure, shape->text};
+        return CReadEntry{StillListing(shape->kind), shape->measure, shape->text, shape->serial};
     });
+}
+
+std::vector<CResultValues> LiveResultValues(std::span<const std::unique_ptr<CVideoShap>> shapes,
+                                            const CResultFormat& format) {
+    return ListValues(shapes, true, format, [](const std::unique_ptr<CVideoShap>& shape) {
+        if (!shape) {
+            return CReadEntry{};
+        }
+        return CReadEntry{LiveListing(shape->kind), shape->measured, shape->labelText,
+                          shape->ordinal};
+    });
+}
+
+std::optional<CResultValues> ResultValuesOf(int kind, bool live, const std::array<double, 3>& m,
+                                            const QString& text, const CResultFormat& format) {
+    const std::optional<Listing> listing = live ? LiveListing(kind) : StillListing(kind);
+    if (!listing) {
+        return std::nullopt;
+    }
+    const CListTexts texts;
+    return CResultValues{texts.Name(*listing), 0, 0, Values(*listing, m, text, live, texts, format),
+                         0};
+}
+
+QString FormatResultNumber(double value, const CResultFormat& format) {
+    return QString::asprintf("%.*f", format.decimals, value);
+}
+
+QString ResultUnitText(ResultValueType type, const CResultFormat& format) {
+    switch (type) {
+    case ResultValueType::Length:
+        return format.unit;
+    case ResultValueType::Area:
+        return format.unit + u'²';
+    case ResultValueType::Angle:
+        return QStringLiteral("°");
+    default:
+        return QString();
+    }
+}
+
+QString FormatResultValue(const CResultValue& value, const CResultFormat& format) {
+    switch (value.type) {
+    case ResultValueType::Length:
+    case ResultValueType::Area:
+        return value.label + u' ' + FormatResultNumber(value.value, format) + u' ' +
+               ResultUnitText(value.type, format);
+    case ResultValueType::Angle:
+        return value.label + u' ' + FormatResultNumber(value.value, format) + u'°';
+    case ResultValueType::Plain:
+        return value.label + u' ' + FormatResultNumber(value.value, format) + u' ';
+    case ResultValueType::Mark:
+        return value.label + u' ' + QString::asprintf("%.0f", value.value);
+    case ResultValueType::Text:
+        break;
+    }
+    return value.label;
+}
+
+std::vector<CResultEntry> StillResultRows(std::span<const CShape* const> shapes,
+                                          const CResultFormat& format) {
+    return ResultRowsOf(StillResultValues(shapes, format), format);
 }
 
 std::vector<CResultEntry> LiveResultRows(std::span<const std::unique_ptr<CVideoShap>> shapes,
                                          const CResultFormat& format) {
-    return ListRows(shapes, true, format, [](const std::unique_ptr<CVideoShap>& shape) {
-        if (!shape) {
-            return CReadEntry{};
-        }
-        return CReadEntry{LiveListing(shape->kind), shape->measured, shape->labelText};
-    });
+    return ResultRowsOf(LiveResultValues(shapes, format), format);
 }
 
 QStringList FlattenResultRows(const std::vector<CResultEntry>& entries) {

@@ -44,23 +44,25 @@ QByteArray Paragraph(const char* alignment, int points, const QByteArray& body) 
            body + "\\par\n";
 }
 
-QByteArray Table(const CDocumentReport& document) {
-    const int cellWidth = kTextWidth / kDocumentColumns;
+// A table of equal columns across the text width; the measurements' table
+// sets its first cell smaller, as the report always had it.
+QByteArray Table(const std::vector<QStringList>& rows, bool smallFirstCell) {
+    const int columns = static_cast<int>(rows.front().size());
+    const int cellWidth = kTextWidth / columns;
     QByteArray row = "\\trowd\\trqc\\trgaph108";
-    for (int c = 1; c <= kDocumentColumns; ++c) {
+    for (int c = 1; c <= columns; ++c) {
         row += "\\clbrdrt\\brdrs\\brdrw10\\clbrdrl\\brdrs\\brdrw10"
                "\\clbrdrb\\brdrs\\brdrw10\\clbrdrr\\brdrs\\brdrw10\\cellx" +
                QByteArray::number(c * cellWidth);
     }
     row += '\n';
     QByteArray out;
-    for (std::size_t r = 0; r < document.rows.size(); ++r) {
+    for (std::size_t r = 0; r < rows.size(); ++r) {
         out += row;
-        for (int c = 0; c < kDocumentColumns; ++c) {
-            // The first cell is set smaller, as the report always had it.
-            const int points = r == 0 && c == 0 ? 10 : 12;
+        for (int c = 0; c < columns; ++c) {
+            const int points = smallFirstCell && r == 0 && c == 0 ? 10 : 12;
             out += "\\pard\\intbl\\qc\\f0\\fs" + QByteArray::number(points * 2) + ' ' +
-                   Rtf(document.rows[r][static_cast<std::size_t>(c)]) + "\\cell\n";
+                   Rtf(rows[r].value(c)) + "\\cell\n";
         }
         out += "\\row\n";
     }
@@ -113,7 +115,10 @@ CReportBytes WriteRtfReport(const CDocumentReport& document, const QByteArray& p
                          Rtf(document.calibrator) + "{\\*\\bkmkend " + kReportBookmark + '}');
     out += Paragraph("qr", 10, Rtf(document.date));
     if (!document.rows.empty()) {
-        out += Table(document);
+        out += Table(DocumentRows(document), true);
+    }
+    if (!document.summary.empty()) {
+        out += Paragraph("qj", 12, QByteArray()) + Table(document.summary, false);
     }
     if (document.picture && !png.isEmpty()) {
         out += Picture(png);

@@ -7,6 +7,8 @@
 #include "shapes/MarkShapes.h"
 #include "shapes/ShapeKinds.h"
 
+#include <limits>
+
 namespace {
 
 template <typename Kind>
@@ -86,4 +88,22 @@ int CShapeCounters::TakeMarkNumber(int mode) {
         return nextCircleMark++;
     }
     return 0;
+}
+
+CShapeCounters CShapeCounters::After(std::span<const std::unique_ptr<CShape>> shapes) {
+    CShapeCounters counters;
+    const auto next = [](int& counter, double taken) {
+        if (taken >= counter && taken < std::numeric_limits<int>::max()) {
+            counter = static_cast<int>(taken) + 1;
+        }
+    };
+    for (const auto& shape : shapes) {
+        next(counters.nextSerial, shape->serial);
+        if (shape->kind == ShapeKind::kSquareMark) {
+            next(counters.nextSquareMark, shape->measure[0]);
+        } else if (shape->kind == ShapeKind::kCircleMark) {
+            next(counters.nextCircleMark, shape->measure[0]);
+        }
+    }
+    return counters;
 }

@@ -38,4 +38,8 @@ struct CShapeCounters {
     int TakeSerial() { return nextSerial++; }
     // The number of the next mark of the mode's kind (0 for other modes).
     int TakeMarkNumber(int mode);
+
+    // Counters that run on after every shape of `shapes` (shapes kept from an
+    // earlier session bring their serials and mark numbers along).
+    static CShapeCounters After(std::span<const std::unique_ptr<CShape>> shapes);
 };

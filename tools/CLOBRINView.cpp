@@ -62,6 +62,8 @@ CLOBRINView::~CLOBRINView() {
 
 void CLOBRINView::OnInitialUpdate() {
     SetScrollSizes(ZoomedSize());
+    // Shapes kept with the picture keep their numbers; new ones follow them.
+    m_placement.Counters() = CShapeCounters::After(m_doc.Model().Shapes().Shapes());
     m_registration.Register(ReceiverRole::ImageView, this);
     CView::OnInitialUpdate();
 }

@@ -78,6 +78,38 @@ TEST_F(CliTest, TakesUnitAndScaleDecimalsAndNumbersMarks) {
     EXPECT_EQ(run.json["decimals"].toInt(), 2);
 }
 
+TEST_F(CliTest, SavedSerialsNumbersAndPicturesAreKept) {
+    ASSERT_TRUE(QImage(40, 30, QImage::Format_RGB888).save(home.filePath("p.bmp")));
+    const CliRun run = Measure(R"({"version": 1,
+        "image": {"file": "p.bmp", "width": 40, "height": 30,
+                  "sha256": "0000000000000000000000000000000000000000000000000000000000000000"},
+        "calibration": {"name": "Objective 4x", "unit": "um", "scale": 1200},
+        "shapes": [
+            {"mode": 120, "serial": 7, "number": 4, "points": [[10, 10]]},
+            {"mode": 120, "points": [[20, 10]]},
+            {"mode": 108, "serial": 2, "points": [[1, 2], [3, 4], [5, 6]]},
+            {"mode": 108, "points": [[1, 2], [3, 4], [5, 6]]}
+        ]})");
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains("image.sha256: the picture was changed")) << run.err.toStdString();
+    EXPECT_EQ(Shape(run, 0)["serial"].toInt(), 7);
+    EXPECT_EQ(Numbers(Shape(run, 0)["measure"])[0], 4.0);
+    EXPECT_EQ(Shape(run, 1)["serial"].toInt(), 8);
+    EXPECT_EQ(Numbers(Shape(run, 1)["measure"])[0], 5.0);
+    EXPECT_EQ(Shape(run, 2)["serial"].toInt(), 2);
+    EXPECT_EQ(Shape(run, 3)["serial"].toInt(), 9);
+    EXPECT_EQ(run.json["calibration"]["name"].toString(), "Objective 4x");
+
+    // A CSV report holds no picture.
+    WriteFile(home.filePath("session.json"), R"({"shapes": [{"mode": 120, "points": [[1, 1]]}]})");
+    const CliRun csv = RunCli({"measure", home.filePath("session.json"), "--report",
+                               home.filePath("out.csv"), "--picture"},
+                              home.path());
+    EXPECT_EQ(csv.exitCode, 2);
+    EXPECT_TRUE(csv.err.contains("no picture")) << csv.err.toStdString();
+    EXPECT_FALSE(QFile::exists(home.filePath("out.csv")));
+}
+
 TEST_F(CliTest, UsesAStoredCalibration) {
     WriteFile(home.filePath("lab/data.xml"),
               "<LOBRIN><Calibration name=\"Data\">"
@@ -147,6 +179,12 @@ TEST_F(CliTest, BadSessionsFailWithOneLineAndStatusTwo) {
         {R"({"calibration": {"name": "CAL1"}})", "cannot load"},
         {R"({"decimals": 16})", "decimals"},
         {R"({"image": {"width": 0}})", "image.width"},
+        {R"({"version": 2})", "newer version"},
+        {R"({"version": 0})", "version"},
+        {R"({"image": {"sha256": "abc"}})", "image.sha256"},
+        {R"({"shapes": [{"mode": 108, "points": [[1, 2], [3, 4], [5, 6]], "number": 1}]})",
+         "only marks"},
+        {R"({"shapes": [{"mode": 120, "points": [[1, 2]], "serial": 1.5}]})", "shapes[0].serial"},
     };
     for (const Case& c : cases) {
         const CliRun run = Measure(c.session);

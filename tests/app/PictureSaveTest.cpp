@@ -11,6 +11,13 @@ namespace {
 const Rgb kBackground{230, 230, 230};
 const Rgb kLineRed{255, 0, 0};
 
+// Turns the picture upside down, which changes its pixels and carries the
+// measurements along.
+void FlipPicture(CMainFrame& frame) {
+    frame.RouteCommand(ID_FLIP_HORIZONTAL);
+    Settle();
+}
+
 void ProcessDeferredDeletes() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
@@ -41,6 +48,7 @@ TEST_F(PictureWindowTest, ClosingAChangedPictureOffersToSaveIt) {
     Build();
     OpenPicture(FlatPicture(200, 100, kBackground));
     DrawLine(50, 60);
+    FlipPicture(*frame);
     const QByteArray untouched = ReadFile(home.filePath("ruler.bmp"));
 
     // Cancel keeps the window and the measurement.
@@ -49,14 +57,18 @@ TEST_F(PictureWindowTest, ClosingAChangedPictureOffersToSaveIt) {
         if (StartsWith(request, "Save changes")) {
             return onSave;
         }
+        if (StartsWith(request, "Save the measurements")) {
+            return QMessageBox::Discard;
+        }
         return StartsWith(request, "The measurements") ? QMessageBox::Save : QMessageBox::Yes;
     };
     EXPECT_FALSE(frame->activeChildFrame()->close());
     ProcessDeferredDeletes();
-    ASSERT_EQ(boxes.size(), 2u);
+    ASSERT_EQ(boxes.size(), 3u);
     EXPECT_EQ(boxes[0].text, "Are you sure close?");
-    EXPECT_EQ(boxes[1].text, "Save changes to ruler.bmp?");
-    EXPECT_EQ(boxes[1].buttons, QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
+    EXPECT_EQ(boxes[1].text, "Save the measurements of ruler.bmp?");
+    EXPECT_EQ(boxes[2].text, "Save changes to ruler.bmp?");
+    EXPECT_EQ(boxes[2].buttons, QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
     ASSERT_EQ(frame->childFrames().size(), 1);
     EXPECT_EQ(view->GetDocument().Model().Shapes().Count(), 1u);
 
@@ -71,14 +83,16 @@ TEST_F(PictureWindowTest, ClosingAChangedPictureOffersToSaveIt) {
     // question) and closes.
     OpenPicture(FlatPicture(200, 100, kBackground));
     DrawLine(50, 60);
+    FlipPicture(*frame);
     onSave = QMessageBox::Save;
     boxes.clear();
     EXPECT_TRUE(frame->activeChildFrame()->close());
     ProcessDeferredDeletes();
     EXPECT_TRUE(frame->childFrames().isEmpty());
-    ASSERT_EQ(boxes.size(), 3u);
-    EXPECT_TRUE(StartsWith(boxes[2], "The measurements will be drawn into ruler.bmp"));
-    EXPECT_TRUE(RedAlong(Load(home.filePath("ruler.bmp")), 50, 20, 80));
+    ASSERT_EQ(boxes.size(), 4u);
+    EXPECT_TRUE(StartsWith(boxes[3], "The measurements will be drawn into ruler.bmp"));
+    // Turned upside down with the picture: row 50 of 100 is row 49.
+    EXPECT_TRUE(RedAlong(Load(home.filePath("ruler.bmp")), 49, 20, 80));
 
     // A picture without changes closes after the close question alone.
     OpenPicture(FlatPicture(200, 100, kBackground));
@@ -94,10 +108,10 @@ TEST_F(PictureWindowTest, QuittingAsksForEachChangedPictureAndCancelKeepsAll) {
     OpenPicture(FlatPicture(200, 100, kBackground), QStringLiteral("b.bmp"));
     DrawLine(50, 60);
     answer = [](const MessageBoxRequest& request) {
-        if (request.text == "Save changes to a.bmp?") {
+        if (request.text == "Save the measurements of a.bmp?") {
             return QMessageBox::Discard;
         }
-        return StartsWith(request, "Save changes") ? QMessageBox::Cancel : QMessageBox::Yes;
+        return StartsWith(request, "Save") ? QMessageBox::Cancel : QMessageBox::Yes;
     };
     EXPECT_FALSE(frame->close());
     EXPECT_TRUE(frame->isVisible());
@@ -106,11 +120,11 @@ TEST_F(PictureWindowTest, QuittingAsksForEachChangedPictureAndCancelKeepsAll) {
     for (const MessageBoxRequest& request : boxes) {
         asked << request.text;
     }
-    EXPECT_EQ(asked, (QStringList{"Are you sure close?", "Save changes to a.bmp?",
-                                  "Save changes to b.bmp?"}));
+    EXPECT_EQ(asked, (QStringList{"Are you sure close?", "Save the measurements of a.bmp?",
+                                  "Save the measurements of b.bmp?"}));
 
     answer = [](const MessageBoxRequest& request) {
-        return StartsWith(request, "Save changes") ? QMessageBox::Discard : QMessageBox::Yes;
+        return StartsWith(request, "Save") ? QMessageBox::Discard : QMessageBox::Yes;
     };
     EXPECT_TRUE(frame->close());
 }

@@ -5,6 +5,8 @@
 #include "framework/MessageBox.h"
 #include "framework/PostedEvents.h"
 #include "framework/PropertyGrid.h"
+#include "reports/ReportModel.h"
+#include "reports/ReportOptions.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <gtest/gtest.h>
@@ -368,4 +370,32 @@ TEST_F(SettingDialogTest, TheScaleBarIsOffUntilCheckedAndIsKeptLikeTheOtherSetti
     EXPECT_EQ(g_parameters.scalebar, 0);
     EXPECT_EQ(Stored().scalebar, 0);
     g_parameters = CParameters{};
+}
+
+TEST_F(SettingDialogTest, TheReportSummaryIsOffUntilTurnedOnAndKeptWithOk) {
+    // On its box, where a user clicks, not in the middle of its wide row.
+    const auto ClickBox = [](QCheckBox* box) {
+        ASSERT_NE(box, nullptr);
+        QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, box->height() / 2));
+    };
+    {
+        CSettingDialog dialog;
+        auto* summary = dialog.findChild<QCheckBox*>("reportSummary");
+        ASSERT_NE(summary, nullptr);
+        EXPECT_FALSE(summary->isChecked());
+        dialog.show();
+        ClickBox(summary);
+        ClickCancel(dialog);
+    }
+    EXPECT_FALSE(ReportSummaryWanted());
+    {
+        CSettingDialog dialog;
+        dialog.show();
+        ClickBox(dialog.findChild<QCheckBox*>("reportSummary"));
+        ClickOk(dialog);
+    }
+    EXPECT_TRUE(ReportSummaryWanted());
+    EXPECT_TRUE(CurrentReportInput(ReportSource::Still).summary);
+    CSettingDialog dialog;
+    EXPECT_TRUE(dialog.findChild<QCheckBox*>("reportSummary")->isChecked());
 }

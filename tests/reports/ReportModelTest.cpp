@@ -1,6 +1,7 @@
 #include "reports/ReportModel.h"
 
 #include "camera/VideoShape.h"
+#include "reports/ReportWriters.h"
 #include "shapes/ShapeFactory.h"
 #include "shapes/ShapeKinds.h"
 #include "tests/support/TestEnvironment.h"
@@ -258,3 +259,54 @@ TEST_F(ReportModelTest, LiveItemsTakeTheRadiiOutOfTheStillLayout) {
 }
 
 } // namespace
+
+TEST_F(ReportModelTest, TheSummaryFollowsTheMeasurementsOnlyWhenAsked) {
+    CReportInput input = UnitInput(ReportSource::Still, 2);
+    input.picture = true;
+    input.items = {Item(ShapeKind::kLine, {10, 0, 0}, -1), Item(ShapeKind::kLine, {14, 0, 0}, 0),
+                   Item(ShapeKind::kLine, {99, 0, 0}, 1),
+                   Item(ShapeKind::kRectangle, {3, 2, 0}, 2)};
+    input.items[2].marked = false;
+    const CSheetReport plain = BuildSheetReport(input);
+    EXPECT_EQ(plain.pictureRow, 9);
+    EXPECT_TRUE(BuildDocumentReport(input).summary.empty());
+
+    // The sheet sums up its marked rows 5 to 7; row 8 stays empty.
+    input.summary = true;
+    const CSheetReport sheet = BuildSheetReport(input);
+    for (int row = 0; row < 8; ++row) {
+        for (int column = 0; column < 10; ++column) {
+            EXPECT_EQ(Cell(sheet, row, column), Cell(plain, row, column)) << row << "," << column;
+        }
+    }
+    EXPECT_EQ(Cell(sheet, 8, 0), CellValue());
+    EXPECT_EQ(Cell(sheet, 9, 0), CellValue(QStringLiteral("Measurement")));
+    EXPECT_EQ(Cell(sheet, 9, 4), CellValue(QStringLiteral("Std. deviation")));
+    EXPECT_EQ(Cell(sheet, 9, 7), CellValue(QStringLiteral("Unit")));
+    // Lengths 10 and 14: mean 12, s = 2.83.
+    EXPECT_EQ(Cell(sheet, 10, 0), CellValue(QStringLiteral("Line")));
+    EXPECT_EQ(Cell(sheet, 10, 1), CellValue(QStringLiteral("Length")));
+    EXPECT_EQ(Cell(sheet, 10, 2), CellValue(2.0));
+    EXPECT_EQ(Cell(sheet, 10, 3), CellValue(12.0));
+    EXPECT_EQ(Cell(sheet, 10, 4), CellValue(2.83));
+    EXPECT_EQ(Cell(sheet, 10, 7), CellValue(QStringLiteral("mm")));
+    EXPECT_EQ(Cell(sheet, 14, 1), CellValue(QStringLiteral("Area")));
+    EXPECT_EQ(Cell(sheet, 14, 4), CellValue(QStringLiteral("-")));
+    EXPECT_EQ(Cell(sheet, 14, 7), CellValue(QStringLiteral("mm²")));
+    EXPECT_EQ(Cell(sheet, 15, 0), CellValue());
+    EXPECT_EQ(sheet.pictureRow, 16);
+
+    // The document's second table takes every item, marked or not.
+    const CDocumentReport document = BuildDocumentReport(input);
+    ASSERT_EQ(document.summary.size(), 6u);
+    EXPECT_EQ(document.summary[1],
+              (QStringList{"Line", "Length", "3", "41.00 mm", "50.27 mm", "10.00 mm", "99.00 mm"}));
+    EXPECT_EQ(document.rows.size(), 4u);
+
+    // Both document writers lay it out as a second table.
+    const QByteArray rtf = WriteRtfReport(document, {}).bytes;
+    EXPECT_EQ(rtf.count("\\row\n"), 4 + 6);
+    EXPECT_TRUE(rtf.contains("Std. deviation"));
+    const QByteArray docx = WriteDocxReport(document, {}).bytes;
+    EXPECT_FALSE(docx.isEmpty());
+}

@@ -340,4 +340,44 @@ TEST_F(ResultsPaneTest, TheLiveListIsListedAndDeletedFrom) {
     EXPECT_EQ(imageView.Count(UM_REMOVE_SHAPES), 0);
 }
 
+TEST_F(ResultsPaneTest, StatisticsFollowTheListAndTheUnit) {
+    auto* statistics = View()->findChild<QTreeWidget*>("measureStatistics");
+    ASSERT_NE(statistics, nullptr);
+    EXPECT_EQ(statistics->topLevelItemCount(), 0);
+    const auto rows = [statistics] {
+        QStringList texts;
+        for (int i = 0; i < statistics->topLevelItemCount(); ++i) {
+            QStringList row;
+            for (int column = 0; column < statistics->columnCount(); ++column) {
+                row << statistics->topLevelItem(i)->text(column);
+            }
+            texts << row.join(u'|');
+        }
+        return texts;
+    };
+    Draw(MeasuredShape(MeasureMode::kLine, {{10, 20}, {70, 20}, {60, 40}}));
+    EXPECT_EQ(rows(), (QStringList{"Line|Length|1|10.00 mm|-|10.00 mm|10.00 mm"}));
+    Draw(MeasuredShape(MeasureMode::kLine, {{10, 40}, {130, 40}, {60, 60}}));
+    EXPECT_EQ(rows(), (QStringList{"Line|Length|2|15.00 mm|7.07 mm|10.00 mm|20.00 mm"}));
+
+    Choose(106, QStringLiteral("cm"));
+    Settle();
+    EXPECT_EQ(rows(), (QStringList{"Line|Length|2|1.50 cm|0.71 cm|1.00 cm|2.00 cm"}));
+
+    Select("Line 0");
+    FakeImageView imageView(document);
+    QTest::mouseClick(Button("deleteResult"), Qt::LeftButton);
+    Settle();
+    EXPECT_EQ(rows(), (QStringList{"Line|Length|1|2.00 cm|-|2.00 cm|2.00 cm"}));
+
+    // The live list has its own.
+    g_liveShapes.shapes.push_back(
+        std::make_unique<CVideoShap>(CVideoShap{LiveKind::kLine, {120, 0, 0}, {}}));
+    g_liveShapes.shapes.push_back(
+        std::make_unique<CVideoShap>(CVideoShap{LiveKind::kLine, {240, 0, 0}, {}}));
+    PostToReceiver(ReceiverRole::ResultsView, UM_REFRESH_RESULTS, 1, 0);
+    Settle();
+    EXPECT_EQ(rows(), (QStringList{"Line|Length|2|3.00 cm|1.41 cm|2.00 cm|4.00 cm"}));
+}
+
 } // namespace

@@ -1,0 +1,457 @@
+#include "image/MeasureSession.h"
+
+#include "app/Parameters.h"
+#include "calibration/Calibration.h"
+#include "shapes/ShapeFactory.h"
+#include "shapes/ShapeKinds.h"
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSet>
+
+namespace {
+
+constexpr int kMaxDecimals = 15;
+constexpr int kMaxImageSide = 1 << 20;
+// Far beyond any picture, small enough that squares and sums stay finite.
+constexpr double kMaxCoordinate = 1 << 24;
+constexpr double kMaxScale = 1e12;
+constexpr int kMaxSerial = 1'000'000'000;
+constexpr qsizetype kMaxTextLength = 10000;
+constexpr qsizetype kMaxShapes = 1'000'000;
+constexpr int kSha256Bytes = 32;
+
+bool IsChain(int kind) {
+    return kind == ShapeKind::kPolygon || kind == ShapeKind::kFoldLine;
+}
+
+bool IsNumberedMark(int mode) {
+    return mode == MeasureMode::kSquareMark || mode == MeasureMode::kCircleMark;
+}
+
+// --- writing -------------------------------------------------------------
+
+void AppendNumber(QByteArray& out, double value) {
+    char buffer[32];
+    const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value);
+    out.append(buffer, error == std::errc() ? end - buffer : 0);
+}
+
+void AppendInteger(QByteArray& out, long long value) {
+    char buffer[24];
+    const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value);
+    out.append(buffer, error == std::errc() ? end - buffer : 0);
+}
+
+void AppendString(QByteArray& out, const QString& text) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    out.append('"');
+    for (const char c : text.toUtf8()) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out.append('\\').append(c);
+        } else if (byte < 0x20) {
+            out.append("\\u00").append(kHex[byte >> 4]).append(kHex[byte & 0xF]);
+        } else {
+            out.append(c);
+        }
+    }
+    out.append('"');
+}
+
+void AppendShape(QByteArray& out, const CSessionShape& shape) {
+    out.append("{\"mode\": ");
+    AppendInteger(out, shape.mode);
+    out.append(", \"serial\": ");
+    AppendInteger(out, shape.serial);
+    out.append(", \"points\": [");
+    for (std::size_t i = 0; i < shape.points.size(); ++i) {
+        out.append(i > 0 ? ", [" : "[");
+        AppendNumber(out, shape.points[i].x);
+        out.append(", ");
+        AppendNumber(out, shape.points[i].y);
+        out.append(']');
+    }
+    out.append(']');
+    if (shape.mode == MeasureMode::kText) {
+        out.append(", \"text\": ");
+        AppendString(out, shape.text);
+    }
+    if (IsNumberedMark(shape.mode)) {
+        out.append(", \"number\": ");
+        AppendInteger(out, shape.markNumber);
+    }
+    out.append(", \"mark\": ");
+    AppendInteger(out, shape.exportMark);
+    out.append('}');
+}
+
+// --- reading ---------------------------------------------------------------
+
+// Reading stops at the first problem; `error` then names it.
+class CReader {
+public:
+    explicit CReader(QString* error)
+        : m_error(error) {}
+
+    bool Failed() const { return m_failed; }
+    // Records the first problem only; always false, for `return Fail(...)`.
+    bool Fail(const QString& message) {
+        if (!m_failed && m_error != nullptr) {
+            *m_error = message;
+        }
+        m_failed = true;
+        return false;
+    }
+
+    bool Keys(const QJsonObject& object, const QString& where,
+              std::initializer_list<const char*> known) {
+        QSet<QString> names;
+        for (const char* name : known) {
+            names.insert(QLatin1String(name));
+        }
+        for (auto it = object.begin(); it != object.end(); ++it) {
+            if (!names.contains(it.key())) {
+                return Fail(QStringLiteral("%1: unknown key \"%2\"").arg(where, it.key()));
+            }
+        }
+        return true;
+    }
+
+    std::optional<QJsonObject> Object(const QJsonObject& parent, const char* key,
+                                      const QString& where) {
+        if (!parent[QLatin1String(key)].isObject()) {
+            Fail(where + QStringLiteral(": expected an object"));
+            return std::nullopt;
+        }
+        return parent[QLatin1String(key)].toObject();
+    }
+
+    int Integer(const QJsonValue& value, const QString& where, int low, int high) {
+        const double number = value.isDouble() ? value.toDouble() : std::nan("");
+        if (!(number >= low && number <= high) || number != std::trunc(number)) {
+            Fail(QStringLiteral("%1: expected a whole number from %2 to %3")
+                     .arg(where)
+                     .arg(low)
+                     .arg(high));
+            return low;
+        }
+        return static_cast<int>(number);
+    }
+
+    QString String(const QJsonValue& value, const QString& where, qsizetype maxLength) {
+        if (!value.isString()) {
+            Fail(where + QStringLiteral(": expected a text"));
+            return {};
+        }
+        if (value.toString().size() > maxLength) {
+            Fail(QStringLiteral("%1: longer than %2 characters").arg(where).arg(maxLength));
+            return {};
+        }
+        return value.toString();
+    }
+
+    ShapePoint Point(const QJsonValue& value, const QString& where) {
+        const QJsonArray pair = value.toArray();
+        if (!value.isArray() || pair.size() != 2 || !pair[0].isDouble() || !pair[1].isDouble()) {
+            Fail(where + QStringLiteral(": a point is two numbers [x, y]"));
+            return {};
+        }
+        const ShapePoint p{pair[0].toDouble(), pair[1].toDouble()};
+        if (!(std::abs(p.x) <= kMaxCoordinate && std::abs(p.y) <= kMaxCoordinate)) {
+            Fail(where + QStringLiteral(": the point lies too far outside any picture"));
+            return {};
+        }
+        return p;
+    }
+
+private:
+    QString* m_error;
+    bool m_failed = false;
+};
+
+bool ReadCalibration(CReader& reader, const QJsonObject& object, CMeasureSession& session) {
+    const QString where = QStringLiteral("calibration");
+    if (!reader.Keys(object, where, {"name", "unit", "scale"})) {
+        return false;
+    }
+    if (object.contains("name")) {
+        session.calibrationName = reader.String(object["name"], where + ".name", 256);
+    }
+    session.unit = reader.String(object["unit"], where + ".unit", 16);
+    if (!reader.Failed() && !UnitFactorOf(session.unit)) {
+        return reader.Fail(QStringLiteral("%1.unit: unknown unit \"%2\" (nm, um, mm, cm or mil)")
+                               .arg(where, session.unit));
+    }
+    const QJsonValue scale = object["scale"];
+    if (!scale.isDouble() || !(scale.toDouble() > 0.0 && scale.toDouble() <= kMaxScale)) {
+        return reader.Fail(where + QStringLiteral(".scale: pixels per centimetre must be a "
+                                                  "positive number"));
+    }
+    session.scale = scale.toDouble();
+    return !reader.Failed();
+}
+
+bool ReadImage(CReader& reader, const QJsonObject& object, CMeasureSession& session) {
+    const QString where = QStringLiteral("image");
+    if (!reader.Keys(object, where, {"file", "width", "height", "sha256"})) {
+        return false;
+    }
+    session.pictureFile = reader.String(object["file"], where + ".file", 4096);
+    session.width = reader.Integer(object["width"], where + ".width", 1, kMaxImageSide);
+    session.height = reader.Integer(object["height"], where + ".height", 1, kMaxImageSide);
+    const QString hex = reader.String(object["sha256"], where + ".sha256", 2 * kSha256Bytes);
+    if (reader.Failed()) {
+        return false;
+    }
+    const QByteArray bytes = QByteArray::fromHex(hex.toLatin1());
+    if (hex.size() != 2 * kSha256Bytes || bytes.size() != kSha256Bytes ||
+        bytes.toHex() != hex.toLatin1().toLower()) {
+        return reader.Fail(where + QStringLiteral(".sha256: expected 64 hexadecimal digits"));
+    }
+    session.pictureSha256 = bytes;
+    return true;
+}
+
+std::optional<CSessionShape> ReadShape(CReader& reader, const QJsonValue& value,
+                                       const QString& where) {
+    if (!value.isObject()) {
+        reader.Fail(where + QStringLiteral(": expected an object"));
+        return std::nullopt;
+    }
+    const QJsonObject entry = value.toObject();
+    if (!reader.Keys(entry, where, {"mode", "serial", "points", "text", "number", "mark"})) {
+        return std::nullopt;
+    }
+    CSessionShape shape;
+    shape.mode = reader.Integer(entry["mode"], where + ".mode", std::numeric_limits<int>::min(),
+                                std::numeric_limits<int>::max());
+    if (reader.Failed()) {
+        return std::nullopt;
+    }
+    const CShapeKindInfo* info = KindOfMode(shape.mode);
+    if (info == nullptr) {
+        reader.Fail(
+            QStringLiteral("%1.mode: %2 is not the mode of a shape").arg(where).arg(shape.mode));
+        return std::nullopt;
+    }
+    if (entry.contains("serial")) {
+        shape.serial = reader.Integer(entry["serial"], where + ".serial", -kMaxSerial, kMaxSerial);
+    }
+    if (!entry["points"].isArray()) {
+        reader.Fail(where + QStringLiteral(".points: expected an array of points"));
+        return std::nullopt;
+    }
+    const QJsonArray points = entry["points"].toArray();
+    const qsizetype given = points.size();
+    const bool countOk =
+        IsChain(info->kind) ? given >= 4 && given <= kShapePointSlots : given == info->storedPoints;
+    if (!countOk) {
+        reader.Fail(
+            IsChain(info->kind)
+                ? QStringLiteral("%1.points: %2 needs 3 to 10 vertices and the label anchor, "
+                                 "got %3 points")
+                      .arg(where, QLatin1String(info->className))
+                      .arg(given)
+                : QStringLiteral("%1.points: %2 needs %3 points (the label anchor last), got %4")
+                      .arg(where, QLatin1String(info->className))
+                      .arg(info->storedPoints)
+                      .arg(given));
+        return std::nullopt;
+    }
+    for (qsizetype i = 0; i < given && !reader.Failed(); ++i) {
+        shape.points.push_back(
+            reader.Point(points[i], QStringLiteral("%1.points[%2]").arg(where).arg(i)));
+    }
+    if (entry.contains("text")) {
+        if (shape.mode != MeasureMode::kText) {
+            reader.Fail(where + QStringLiteral(".text: only text notes (mode 121) have a text"));
+            return std::nullopt;
+        }
+        shape.text = reader.String(entry["text"], where + ".text", kMaxTextLength);
+    }
+    if (shape.mode == MeasureMode::kText && shape.text.isEmpty() && !reader.Failed()) {
+        reader.Fail(where + QStringLiteral(".text: a text note needs a text"));
+    }
+    if (entry.contains("number")) {
+        if (!IsNumberedMark(shape.mode)) {
+            reader.Fail(where +
+                        QStringLiteral(".number: only marks (modes 120, 130) have a number"));
+            return std::nullopt;
+        }
+        shape.markNumber = reader.Integer(entry["number"], where + ".number", 0, kMaxSerial);
+    }
+    if (entry.contains("mark")) {
+        shape.exportMark = reader.Integer(entry["mark"], where + ".mark", 0, 1);
+    }
+    if (reader.Failed()) {
+        return std::nullopt;
+    }
+    return shape;
+}
+
+} // namespace
+
+std::optional<CSessionShape> SessionShapeOf(const CShape& shape) {
+    const CShapeKindInfo* info = KindOfCode(shape.kind);
+    if (info == nullptr || shape.inProgress != 0) {
+        return std::nullopt;
+    }
+    CSessionShape record;
+    record.mode = info->mode;
+    record.serial = shape.serial;
+    record.exportMark = shape.exportMark;
+    if (info->mode == MeasureMode::kText) {
+        record.text = shape.text;
+    }
+    if (IsNumberedMark(info->mode)) {
+        record.markNumber = static_cast<int>(shape.measure[0]);
+    }
+    if (IsChain(info->kind)) {
+        for (int i = 0; i < kShapePointSlots - 1 && IsSet(shape.points[i]); ++i) {
+            record.points.push_back(shape.points[i]);
+        }
+        if (record.points.size() < 3) {
+            return std::nullopt;
+        }
+        record.points.push_back(shape.points[kShapePointSlots - 1]);
+        return record;
+    }
+    record.points.assign(shape.points.begin(), shape.points.begin() + info->storedPoints);
+    return record;
+}
+
+std::unique_ptr<CShape> BuildSessionShape(const CSessionShape& record, int imageWidth,
+                                          int imageHeight) {
+    const CShapeKindInfo* info = KindOfMode(record.mode);
+    if (info == nullptr || record.points.empty() ||
+        record.points.size() > static_cast<std::size_t>(kShapePointSlots)) {
+        return nullptr;
+    }
+    CShapeParams params;
+    params.lineColor = static_cast<COLORREF>(g_parameters.linecolor);
+    params.textColor = static_cast<COLORREF>(g_parameters.textcolor);
+    params.imgWidth = imageWidth;
+    params.imgHeight = imageHeight;
+    params.text = record.text;
+    params.markNumber = record.markNumber;
+    const std::size_t count = record.points.size();
+    for (std::size_t i = 0; i < count; ++i) {
+        const bool anchorOfChain = IsChain(info->kind) && i + 1 == count;
+        params.points[anchorOfChain ? kShapePointSlots - 1 : i] = record.points[i];
+    }
+    // The horizontal and vertical distances keep their second point on the
+    // first point's row or column, as their tools do.
+    if (record.mode == MeasureMode::kHorizontalLine) {
+        params.points[1].y = params.points[0].y;
+    } else if (record.mode == MeasureMode::kVerticalLine) {
+        params.points[1].x = params.points[0].x;
+    }
+    std::unique_ptr<CShape> shape = CreateShape(record.mode, params);
+    if (!shape) {
+        return nullptr;
+    }
+    CompleteShape(*shape, record.serial);
+    shape->exportMark = record.exportMark;
+    return shape;
+}
+
+QByteArray SerializeMeasureSession(const CMeasureSession& session) {
+    QByteArray out("{\n  \"version\": ");
+    AppendInteger(out, kMeasureSessionVersion);
+    out.append(",\n  \"image\": {\"file\": ");
+    AppendString(out, session.pictureFile);
+    out.append(", \"width\": ");
+    AppendInteger(out, session.width);
+    out.append(", \"height\": ");
+    AppendInteger(out, session.height);
+    out.append(", \"sha256\": \"").append(session.pictureSha256.toHex()).append("\"},\n");
+    out.append("  \"calibration\": {\"name\": ");
+    AppendString(out, session.calibrationName);
+    out.append(", \"unit\": ");
+    AppendString(out, session.unit);
+    out.append(", \"scale\": ");
+    AppendNumber(out, session.scale);
+    out.append("},\n  \"decimals\": ");
+    AppendInteger(out, session.decimals);
+    out.append(",\n  \"shapes\": [");
+    for (std::size_t i = 0; i < session.shapes.size(); ++i) {
+        out.append(i > 0 ? ",\n    " : "\n    ");
+        AppendShape(out, session.shapes[i]);
+    }
+    out.append(session.shapes.empty() ? "]\n}\n" : "\n  ]\n}\n");
+    return out;
+}
+
+std::optional<CMeasureSession> ParseMeasureSession(const QByteArray& json, QString* error) {
+    CReader reader(error);
+    QJsonParseError parseError;
+    const QJsonDocument document = QJsonDocument::fromJson(json, &parseError);
+    if (parseError.error != QJsonParseError::NoError) {
+        reader.Fail(QStringLiteral("malformed JSON at offset %1: %2")
+                        .arg(parseError.offset)
+                        .arg(parseError.errorString()));
+        return std::nullopt;
+    }
+    if (!document.isObject()) {
+        reader.Fail(QStringLiteral("a measurement session is a JSON object"));
+        return std::nullopt;
+    }
+    const QJsonObject root = document.object();
+    if (!root.contains("version")) {
+        reader.Fail(QStringLiteral("version: missing; not a saved measurement session"));
+        return std::nullopt;
+    }
+    const QJsonValue version = root["version"];
+    if (version.isDouble() && version.toDouble() > kMeasureSessionVersion) {
+        reader.Fail(QStringLiteral("version: made by a newer Marnelo (version %1); this one reads "
+                                   "version %2")
+                        .arg(version.toDouble())
+                        .arg(kMeasureSessionVersion));
+        return std::nullopt;
+    }
+    reader.Integer(version, QStringLiteral("version"), kMeasureSessionVersion,
+                   kMeasureSessionVersion);
+    if (reader.Failed() ||
+        !reader.Keys(root, QStringLiteral("session"),
+                     {"version", "image", "calibration", "decimals", "shapes"})) {
+        return std::nullopt;
+    }
+    CMeasureSession session;
+    const std::optional<QJsonObject> image = reader.Object(root, "image", QStringLiteral("image"));
+    if (!image || !ReadImage(reader, *image, session)) {
+        return std::nullopt;
+    }
+    const std::optional<QJsonObject> calibration =
+        reader.Object(root, "calibration", QStringLiteral("calibration"));
+    if (!calibration || !ReadCalibration(reader, *calibration, session)) {
+        return std::nullopt;
+    }
+    session.decimals =
+        reader.Integer(root["decimals"], QStringLiteral("decimals"), 0, kMaxDecimals);
+    if (!root["shapes"].isArray()) {
+        reader.Fail(QStringLiteral("shapes: expected an array"));
+        return std::nullopt;
+    }
+    const QJsonArray shapes = root["shapes"].toArray();
+    if (shapes.size() > kMaxShapes) {
+        reader.Fail(QStringLiteral("shapes: more than %1 shapes").arg(kMaxShapes));
+        return std::nullopt;
+    }
+    session.shapes.reserve(static_cast<std::size_t>(shapes.size()));
+    for (qsizetype i = 0; i < shapes.size() && !reader.Failed(); ++i) {
+        if (std::optional<CSessionShape> shape =
+                ReadShape(reader, shapes[i], QStringLiteral("shapes[%1]").arg(i))) {
+            session.shapes.push_back(std::move(*shape));
+        }
+    }
+    if (reader.Failed()) {
+        return std::nullopt;
+    }
+    return session;
+}
