@@ -165,14 +165,20 @@ void DrawInProgressShape(CDrawContext& dc, const CInProgressShape& shape,
         return;
     }
     // The still preview takes image points; surface pixels map back through
-    // the zoom and the scroll position.
+    // the zoom and the scroll position. The automatic line's preview is the
+    // exception: it draws its guide lines where they were drawn, in device
+    // pixels, so its points stay surface pixels.
     CShapeParams params;
     params.lineColor = shape.lineColor;
     params.textColor = shape.textColor;
+    const bool devicePoints = shape.kind == LiveKind::kAutoLine;
     const std::size_t count = std::min<std::size_t>(shape.points.size(), kShapePointSlots);
     for (std::size_t i = 0; i < count; ++i) {
-        params.points[i] = ShapePoint{(shape.points[i].x() + view.scrollX) / view.zoom,
-                                      (shape.points[i].y() + view.scrollY) / view.zoom};
+        const QPoint p = shape.points[i];
+        params.points[i] = devicePoints
+                               ? ShapePoint{static_cast<double>(p.x()), static_cast<double>(p.y())}
+                               : ShapePoint{(p.x() + view.scrollX) / view.zoom,
+                                            (p.y() + view.scrollY) / view.zoom};
     }
     auto preview = CreateShape(mode, params);
     if (!preview) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "camera/FramePipeline.h"
+#include "camera/LiveAutoMeasure.h"
 
 #include <atomic>
 #include <cstdint>
@@ -38,11 +39,15 @@ public:
 
     std::uint64_t FramesPresented() const { return m_presented.load(); }
 
+    // The automatic tools' held results; read on the thread that presents.
+    const CLiveAutoMeasure& AutoMeasure() const { return m_autoMeasure; }
+
 private:
     void PaintFrame(const CaptureFrame& frame, const struct CLiveOverlaySnapshot& overlay);
 
     std::function<void()> m_announce;
-    QImage m_back; // streaming thread only
+    QImage m_back;                  // streaming thread only
+    CLiveAutoMeasure m_autoMeasure; // streaming thread only
     std::mutex m_mutex;
     QImage m_latest;
     bool m_fresh = false; // m_latest holds a surface the GUI has not taken

@@ -116,4 +116,20 @@ TEST(LiveDrawingTest, EveryLiveKindButTheCrosshairHasAStillShape) {
     EXPECT_EQ(StillModeOfLiveKind(100), 0);
 }
 
+TEST(LiveDrawingTest, AutomaticLineGuidesStayWhereTheyWereDrawnAtAnyZoom) {
+    CLiveViewParams view;
+    view.zoom = 2.0;
+    view.scrollX = 30;
+    view.scrollY = 40;
+    CInProgressShape shape;
+    shape.kind = LiveKind::kAutoLine;
+    shape.points = {{50, 60}, {250, 60}};
+    CRecordingDrawContext dc;
+    DrawInProgressShape(dc, shape, view);
+    const auto lines = dc.Calls(DrawCall::LineTo);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.front().from, QPoint(50, 60));
+    EXPECT_EQ(lines.front().point, QPoint(250, 60));
+}
+
 } // namespace
