@@ -4,6 +4,8 @@
 #include "app/FileWriting.h"
 #include "camera/CaptureSession.h"
 #include "camera/FrameTransform.h"
+#include "camera/LiveDrawing.h"
+#include "framework/QImageDrawSurface.h"
 #include "image/BmpCodec.h"
 #include "image/Dib.h"
 #include "image/JpegCodec.h"
@@ -14,6 +16,7 @@
 #include <mutex>
 #include <thread>
 
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 
@@ -50,6 +53,7 @@ struct SnapshotRequest {
     double interval = 0;
     bool mirror = false;
     bool rotate = false;
+    QString session; // live shapes to imprint, empty for none
 };
 
 std::optional<SnapshotRequest> ParseSnapshot(const QStringList& arguments, QString& error) {
@@ -91,6 +95,8 @@ std::optional<SnapshotRequest> ParseSnapshot(const QStringList& arguments, QStri
         } else if (argument == QStringLiteral("--count")) {
             request.count = value.toInt(&ok);
             ok = ok && request.count >= 1 && request.count <= kMaxCount;
+        } else if (argument == QStringLiteral("--session")) {
+            request.session = value;
         } else if (argument == QStringLiteral("--interval")) {
             request.interval = value.toDouble(&ok);
             ok = ok && request.interval >= 0 && request.interval <= kMaxIntervalSeconds;
@@ -169,12 +175,26 @@ QString WritePicture(const QString& path, const QByteArray& bytes) {
     return {};
 }
 
-bool EncodePicture(const FrameMailbox& frame, const QString& path, QByteArray& bytes) {
-    CDib dib;
+// The frame as a picture, with the live shapes drawn on it at scale 1 as
+// the live view's snapshots imprint them.
+bool MakePicture(const FrameMailbox& frame, const std::vector<CVideoShap>& shapes, CDib& dib) {
     if (!dib.Create(frame.width, frame.height, 24) || dib.ImageSize() != frame.bgr.size()) {
         return false;
     }
     std::memcpy(dib.Bits(), frame.bgr.data(), frame.bgr.size());
+    if (shapes.empty()) {
+        return true;
+    }
+    const auto surface = CQImageDrawSurface::Create(frame.width, frame.height);
+    if (!surface) {
+        return false;
+    }
+    dib.Draw(surface->Context(), 0, 0, frame.width, frame.height);
+    DrawLiveShapes(surface->Context(), shapes, 1.0, 0, 0);
+    return dib.CreateFromSurface(surface->Pixels());
+}
+
+bool EncodePicture(const CDib& dib, const QString& path, QByteArray& bytes) {
     std::vector<std::uint8_t> encoded;
     const bool bmp = QFileInfo(path).suffix().toLower() == QStringLiteral("bmp");
     if (!(bmp ? EncodeBmp(dib, encoded) : EncodeJpeg(dib, CDib::kDefaultJpegQuality, encoded))) {
@@ -183,6 +203,31 @@ bool EncodePicture(const FrameMailbox& frame, const QString& path, QByteArray& b
     bytes = QByteArray(reinterpret_cast<const char*>(encoded.data()),
                        static_cast<qsizetype>(encoded.size()));
     return true;
+}
+
+// The live shapes of the session file (standard input for "-"); nullopt when
+// they were read, else the failure to report.
+std::optional<CCliOutcome> ReadSessionShapes(const QString& path, std::vector<CVideoShap>& shapes) {
+    QFile file;
+    QString folder = QStringLiteral(".");
+    bool opened = false;
+    if (path == QStringLiteral("-")) {
+        opened = file.open(stdin, QIODevice::ReadOnly);
+    } else if (!QFileInfo(path).isDir()) {
+        file.setFileName(path);
+        folder = QFileInfo(path).absolutePath();
+        opened = file.open(QIODevice::ReadOnly);
+    }
+    const QByteArray json = opened ? file.readAll() : QByteArray();
+    if (!opened || file.error() != QFileDevice::NoError) {
+        return Fail(QStringLiteral("--session: cannot read \"%1\"").arg(path));
+    }
+    CCliOutcome outcome = ReadLiveSessionShapes(json, folder, shapes);
+    if (outcome.exitStatus != 0) {
+        outcome.error = QStringLiteral("--session: ") + outcome.error;
+        return outcome;
+    }
+    return std::nullopt;
 }
 
 } // namespace
@@ -244,6 +289,13 @@ CCliOutcome RunSnapshotCommand(const QStringList& arguments) {
     if (!request) {
         return Fail(error);
     }
+    // The session is checked before the camera is opened.
+    std::vector<CVideoShap> shapes;
+    if (!request->session.isEmpty()) {
+        if (auto failure = ReadSessionShapes(request->session, shapes)) {
+            return *failure;
+        }
+    }
     if (auto failure = BindCameraForOutput(request->device, request->out)) {
         return *failure;
     }
@@ -301,8 +353,9 @@ CCliOutcome RunSnapshotCommand(const QStringList& arguments) {
             frame.height = mailbox->height;
         }
         const QString path = request->count > 0 ? NumberedPath(request->out, n) : request->out;
+        CDib picture;
         QByteArray bytes;
-        if (!EncodePicture(frame, path, bytes)) {
+        if (!MakePicture(frame, shapes, picture) || !EncodePicture(picture, path, bytes)) {
             outcome = Fail(QStringLiteral("cannot encode the picture"), 1);
             break;
         }

@@ -17,9 +17,11 @@
 CCliOutcome RunDevicesCommand();
 
 // "snapshot OUT.bmp|OUT.jpg [--device ID|NAME] [--size WxH] [--format FOURCC]
-// [--count N --interval SECONDS] [--mirror] [--rotate]": `arguments` are those
-// after "snapshot"; --mirror and --rotate turn the picture as the live view's
-// commands do.
+// [--count N --interval SECONDS] [--mirror] [--rotate] [--session SESSION.json]":
+// `arguments` are those after "snapshot"; --mirror and --rotate turn the
+// picture as the live view's commands do; --session imprints the session's
+// shapes, their points in frame pixels, as the live view's snapshots imprint
+// the live measurements (needs a QGuiApplication for the labels).
 // Writes one picture, or with --count a series OUT-0001.jpg, OUT-0002.jpg...
 // spaced by the interval; an existing file is never replaced (a suffix is
 // added). The written paths go to standard output, one a line.

@@ -120,6 +120,90 @@ int StillModeOfLiveKind(int liveKind) {
     }
 }
 
+namespace {
+
+int LiveKindOfShapeKind(int kind) {
+    switch (kind) {
+    case ShapeKind::kLine:
+        return LiveKind::kLine;
+    case ShapeKind::kRectangle:
+        return LiveKind::kRectangle;
+    case ShapeKind::kEllipse:
+        return LiveKind::kEllipse;
+    case ShapeKind::kCircle:
+        return LiveKind::kCircle;
+    case ShapeKind::kArc:
+        return LiveKind::kArc;
+    case ShapeKind::kThreePointAngle:
+        return LiveKind::kThreePointAngle;
+    case ShapeKind::kParallel:
+        return LiveKind::kParallel;
+    case ShapeKind::kPointLine:
+        return LiveKind::kPointLine;
+    case ShapeKind::kSquareMark:
+        return LiveKind::kSquareMark;
+    case ShapeKind::kCircleMark:
+        return LiveKind::kCircleMark;
+    case ShapeKind::kText:
+        return LiveKind::kText;
+    case ShapeKind::kFourPointAngle:
+        return LiveKind::kFourPointAngle;
+    case ShapeKind::kTwoCircles:
+        return LiveKind::kTwoCircles;
+    case ShapeKind::kPolygon:
+        return LiveKind::kPolygon;
+    case ShapeKind::kFoldLine:
+        return LiveKind::kFoldLine;
+    case ShapeKind::kAutoCircle:
+        return LiveKind::kAutoCircle;
+    case ShapeKind::kLineCircle:
+        return LiveKind::kLineCircle;
+    case ShapeKind::kAutoLine:
+        return LiveKind::kAutoLine;
+    case ShapeKind::kRadiusCircle:
+        return LiveKind::kRadiusCircle;
+    case ShapeKind::kThreePointCircle:
+        return LiveKind::kThreePointCircle;
+    case ShapeKind::kHorizontalLine:
+        return LiveKind::kHorizontalLine;
+    case ShapeKind::kVerticalLine:
+        return LiveKind::kVerticalLine;
+    default:
+        return 0;
+    }
+}
+
+} // namespace
+
+std::optional<CVideoShap> LiveShapeOf(const CShape& shape) {
+    CVideoShap live;
+    live.kind = LiveKindOfShapeKind(shape.kind);
+    if (live.kind == 0) {
+        return std::nullopt;
+    }
+    live.measured = shape.measure;
+    live.labelText = shape.text;
+    live.textColor = shape.textColor;
+    live.lineColor = shape.lineColor;
+    live.lineWidth = shape.penWidth;
+    live.marked = shape.exportMark;
+    const auto& points = shape.points;
+    if (live.kind == LiveKind::kPolygon || live.kind == LiveKind::kFoldLine) {
+        // The vertices as placed, then the label anchor of the last slot.
+        for (std::size_t i = 0; i + 1 < points.size() && IsSet(points[i]); ++i) {
+            live.points.push_back(points[i]);
+        }
+        live.points.push_back(points.back());
+        return live;
+    }
+    std::size_t used = points.size();
+    while (used > 0 && !IsSet(points[used - 1])) {
+        --used;
+    }
+    live.points.assign(points.begin(), points.begin() + static_cast<std::ptrdiff_t>(used));
+    return live;
+}
+
 CLogFont LiveOverlayFont() {
     CLogFont font;
     font.height = g_parameters.textsize;
