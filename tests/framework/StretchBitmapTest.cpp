@@ -1,3 +1,4 @@
+#include "framework/BitmapStretch.h"
 #include "framework/QImageDrawContext.h"
 #include "framework/RecordingDrawContext.h"
 #include "tests/support/TestEnvironment.h"
@@ -74,6 +75,30 @@ QImage Stretched(const CBitmapView& view, QImage::Format format, int targetWidth
         dc.StretchBitmap(box.x(), box.y(), box.width(), box.height(), view);
     }
     return target.convertToFormat(QImage::Format_RGB32);
+}
+
+TEST(StretchBitmap, RowConversionIsExactAtEveryLengthAndNeverReadsPastTheRow) {
+    // Rows of every length around the vector widths, each at the very end of
+    // its buffer (so a read past the row would leave it), at several offsets.
+    for (int count = 0; count <= 40; ++count) {
+        for (int offset = 0; offset < 4; ++offset) {
+            std::vector<std::uint8_t> bgr(static_cast<std::size_t>(offset + 3 * count));
+            for (std::size_t i = 0; i < bgr.size(); ++i) {
+                bgr[i] = static_cast<std::uint8_t>(37 * i + 11);
+            }
+            std::vector<std::uint32_t> xrgb(static_cast<std::size_t>(count) + 1, 0x12345678u);
+            BgrToXrgb(bgr.data() + offset, xrgb.data(), count);
+            for (int x = 0; x < count; ++x) {
+                const std::uint8_t* p = bgr.data() + offset + 3 * x;
+                ASSERT_EQ(xrgb[x], 0xFF000000u | (p[2] << 16) | (p[1] << 8) | p[0])
+                    << count << " pixels, pixel " << x;
+            }
+            EXPECT_EQ(xrgb[count], 0x12345678u) << "nothing written past the row";
+            std::vector<std::uint8_t> back(bgr.size(), 0);
+            XrgbToBgr(xrgb.data(), back.data() + offset, count);
+            EXPECT_TRUE(std::equal(back.begin() + offset, back.end(), bgr.begin() + offset));
+        }
+    }
 }
 
 } // namespace
