@@ -72,6 +72,39 @@ bool SamePixels(const CDib& a, const CDib& b) {
     return a.ImageSize() == b.ImageSize() && std::memcmp(a.Bits(), b.Bits(), a.ImageSize()) == 0;
 }
 
+TEST(PointSpans, GreyLevelsAreExactForEveryColour) {
+    // Every colour once: one span per red level, each ending its buffer so
+    // that a read past the span would leave it.
+    std::vector<std::uint8_t> bgr(3 * 65536);
+    std::vector<std::uint8_t> grey(65536);
+    for (int red = 0; red < 256; ++red) {
+        for (int i = 0; i < 65536; ++i) {
+            bgr[3 * i] = static_cast<std::uint8_t>(i & 0xFF);
+            bgr[3 * i + 1] = static_cast<std::uint8_t>(i >> 8);
+            bgr[3 * i + 2] = static_cast<std::uint8_t>(red);
+        }
+        GreySpan(bgr.data(), grey.size(), grey.data());
+        for (int i = 0; i < 65536; ++i) {
+            ASSERT_EQ(grey[i], (11 * (i & 0xFF) + 59 * (i >> 8) + 30 * red) / 100)
+                << "blue " << (i & 0xFF) << " green " << (i >> 8) << " red " << red;
+        }
+    }
+    // Short spans and their tails.
+    for (std::size_t count = 0; count <= 20; ++count) {
+        std::vector<std::uint8_t> pixels(3 * count);
+        for (std::size_t i = 0; i < pixels.size(); ++i) {
+            pixels[i] = static_cast<std::uint8_t>(41 * i + 3);
+        }
+        std::vector<std::uint8_t> levels(count + 1, 0xAB);
+        GreySpan(pixels.data(), count, levels.data());
+        for (std::size_t i = 0; i < count; ++i) {
+            EXPECT_EQ(levels[i],
+                      (11 * pixels[3 * i] + 59 * pixels[3 * i + 1] + 30 * pixels[3 * i + 2]) / 100);
+        }
+        EXPECT_EQ(levels[count], 0xAB) << "nothing written past the span";
+    }
+}
+
 } // namespace
 
 TEST(Smooth, KernelWeightsAndTheirExactIntegerForm) {
