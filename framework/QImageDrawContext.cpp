@@ -211,12 +211,15 @@ QRectF CQImageDrawContext::FigureBox(int left, int top, int right, int bottom,
 }
 
 void CQImageDrawContext::PaintPixels(std::vector<QPoint>& pixels) {
-    // A pixel painted twice would cancel itself out in not-XOR mode.
-    const auto byRow = [](QPoint a, QPoint b) {
-        return std::make_pair(a.y(), a.x()) < std::make_pair(b.y(), b.x());
-    };
-    std::sort(pixels.begin(), pixels.end(), byRow);
-    pixels.erase(std::unique(pixels.begin(), pixels.end()), pixels.end());
+    // A pixel painted twice would cancel itself out in not-XOR mode; copied
+    // over itself it stays the same, so only not-XOR needs the duplicates gone.
+    if (m_state.rasterMode == RasterMode::NotXorPen) {
+        const auto byRow = [](QPoint a, QPoint b) {
+            return std::make_pair(a.y(), a.x()) < std::make_pair(b.y(), b.x());
+        };
+        std::sort(pixels.begin(), pixels.end(), byRow);
+        pixels.erase(std::unique(pixels.begin(), pixels.end()), pixels.end());
+    }
 
     QPen pen(ToQColor(m_state.pen.color), 1, Qt::SolidLine, Qt::SquareCap);
     m_painter.setPen(pen);
