@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <numbers>
 
 #include <QFontMetrics>
@@ -211,9 +212,20 @@ QRectF CQImageDrawContext::FigureBox(int left, int top, int right, int bottom,
 }
 
 void CQImageDrawContext::PaintPixels(std::vector<QPoint>& pixels) {
+    const bool notXor = m_state.rasterMode == RasterMode::NotXorPen;
+    if (!notXor && m_pixels != nullptr) {
+        // An opaque colour over a 32-bit pixel replaces it; the pixels lie
+        // inside the target (the line walk keeps to its bounds).
+        const std::uint32_t color = 0xFF000000u | ToQColor(m_state.pen.color).rgb();
+        for (const QPoint& p : pixels) {
+            std::memcpy(m_pixels + m_bytesPerLine * p.y() + 4 * static_cast<qsizetype>(p.x()),
+                        &color, sizeof color);
+        }
+        return;
+    }
     // A pixel painted twice would cancel itself out in not-XOR mode; copied
     // over itself it stays the same, so only not-XOR needs the duplicates gone.
-    if (m_state.rasterMode == RasterMode::NotXorPen) {
+    if (notXor) {
         const auto byRow = [](QPoint a, QPoint b) {
             return std::make_pair(a.y(), a.x()) < std::make_pair(b.y(), b.x());
         };
@@ -223,9 +235,8 @@ void CQImageDrawContext::PaintPixels(std::vector<QPoint>& pixels) {
 
     QPen pen(ToQColor(m_state.pen.color), 1, Qt::SolidLine, Qt::SquareCap);
     m_painter.setPen(pen);
-    m_painter.setCompositionMode(m_state.rasterMode == RasterMode::NotXorPen
-                                     ? QPainter::RasterOp_NotSourceXorDestination
-                                     : QPainter::CompositionMode_SourceOver);
+    m_painter.setCompositionMode(notXor ? QPainter::RasterOp_NotSourceXorDestination
+                                        : QPainter::CompositionMode_SourceOver);
     m_painter.setRenderHint(QPainter::Antialiasing, false);
     m_painter.drawPoints(pixels.data(), static_cast<int>(pixels.size()));
 }

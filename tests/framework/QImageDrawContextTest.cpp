@@ -112,6 +112,27 @@ TEST(QImageDrawContext, OnePixelLinesAreAliasedAndLeaveOutTheirEndPixel) {
     }
 }
 
+TEST(QImageDrawContext, ThinFiguresLandOnTheSamePixelsInEveryPictureFormat) {
+    // 32-bit pictures take their thin lines' pixels directly, others through
+    // the painter: the pixels must not depend on which.
+    const auto figures = [](CDrawContext& dc) {
+        dc.Line(-30, 5, 90, 40);
+        dc.Line(60, 47, 3, 0);
+        dc.SetPen({PenStyle::Dash, 1, MakeColorref(10, 200, 30)});
+        dc.Line(2, 44, 62, 44);
+        dc.Rectangle(8, 8, 40, 30);
+        dc.SetPen({PenStyle::Dot, 1, MakeColorref(0, 0, 250)});
+        dc.SetBrush(Brush::White);
+        dc.Rectangle(30, 20, 70, 60);
+    };
+    const QImage direct = Drawn(Canvas(64, 48, 0xFF808080), figures);
+    QImage viaPainter(64, 48, QImage::Format_RGB888);
+    viaPainter.fill(QColor(0x80, 0x80, 0x80));
+    viaPainter = Drawn(viaPainter, figures);
+    EXPECT_EQ(direct, viaPainter.convertToFormat(QImage::Format_RGB32));
+    EXPECT_GT(Changed(direct, 0xFF808080).size(), 200u);
+}
+
 TEST(QImageDrawContext, RectanglesAndEllipsesStayInsideTheRightAndBottomEdge) {
     const QImage rectangle =
         Drawn(Canvas(64, 48), [](CDrawContext& dc) { dc.Rectangle(10, 10, 20, 16); });
