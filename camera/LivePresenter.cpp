@@ -93,6 +93,7 @@ void CLivePresenter::PaintFrame(const CaptureFrame& frame, const CLiveOverlaySna
 
     m_autoMeasure.Update(frame, view, overlay.inProgress);
     CQImageDrawContext dc(m_back);
+    dc.UseShapedTextCache(&m_textCache);
     const CDib adjusted = AdjustedFrame(frame, view);
     CBitmapView picture{frame.width, frame.height, 24, static_cast<std::size_t>(frame.stride),
                         frame.bgr};

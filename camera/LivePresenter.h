@@ -2,6 +2,7 @@
 
 #include "camera/FramePipeline.h"
 #include "camera/LiveAutoMeasure.h"
+#include "framework/ShapedTextCache.h"
 
 #include <atomic>
 #include <cstdint>
@@ -48,6 +49,7 @@ private:
     std::function<void()> m_announce;
     QImage m_back;                  // streaming thread only
     CLiveAutoMeasure m_autoMeasure; // streaming thread only
+    CShapedTextCache m_textCache;   // streaming thread only: the labels of every frame
     std::mutex m_mutex;
     QImage m_latest;
     bool m_fresh = false; // m_latest holds a surface the GUI has not taken

@@ -1,6 +1,7 @@
 #include "framework/QImageDrawContext.h"
 
 #include "framework/BitmapStretch.h"
+#include "framework/ShapedTextCache.h"
 
 #include <algorithm>
 #include <cmath>
@@ -332,17 +333,43 @@ int CQImageDrawContext::PrepareText() {
     return m_ascent;
 }
 
+const CShapedTextCache::CShapedText* CQImageDrawContext::Shaped(const QString& text) {
+    // Glyphs paint no background box, so opaque text is drawn as text.
+    if (m_textCache == nullptr || m_state.backgroundMode != BackgroundMode::Transparent) {
+        return nullptr;
+    }
+    return &m_textCache->Get(m_fontRecord, m_font, text);
+}
+
+void CQImageDrawContext::DrawShaped(const CShapedTextCache::CShapedText& shaped, QPoint baseline) {
+    const QPointF topLeft(baseline.x(), baseline.y() - shaped.ascent);
+    for (const QGlyphRun& run : shaped.runs) {
+        m_painter.drawGlyphRun(topLeft, run);
+    }
+}
+
 void CQImageDrawContext::TextOut(int x, int y, const QString& text) {
     const int ascent = PrepareText();
-    m_painter.drawText(QPoint(x, y + ascent), text);
+    const QPoint baseline(x, y + ascent);
+    if (const auto* shaped = Shaped(text)) {
+        DrawShaped(*shaped, baseline);
+        return;
+    }
+    m_painter.drawText(baseline, text);
 }
 
 void CQImageDrawContext::DrawCenteredText(int left, int top, int right, int bottom,
                                           const QString& text) {
     Q_UNUSED(bottom); // the text is not cut at the box
     const int ascent = PrepareText();
-    const int width = QFontMetrics(m_font).horizontalAdvance(text);
-    m_painter.drawText(QPoint((left + right - width) / 2, top + ascent), text);
+    const auto* shaped = Shaped(text);
+    const int width = shaped ? shaped->advance : QFontMetrics(m_font).horizontalAdvance(text);
+    const QPoint baseline((left + right - width) / 2, top + ascent);
+    if (shaped) {
+        DrawShaped(*shaped, baseline);
+        return;
+    }
+    m_painter.drawText(baseline, text);
 }
 
 void CQImageDrawContext::DrawImage(int x, int y, int width, int height, const QImage& source) {

@@ -309,6 +309,31 @@ TEST(QImageDrawContext, TextIsPlacedByTheTopLeftOfItsCell) {
     EXPECT_NE(first, second);
 }
 
+TEST(QImageDrawContext, CachedTextLandsOnTheSamePixelsAsText) {
+    const QStringList labels{"L:30.00mm", "A:1234.57mm²", "Deg:45.0°", "Recording...",
+                             "12",        "W:0.001cm",    "测量"};
+    const auto labelled = [&labels](CShapedTextCache* cache) {
+        QImage image = Canvas(220, 40 * labels.size(), 0xFF406080);
+        CQImageDrawContext dc(image);
+        dc.UseShapedTextCache(cache);
+        dc.SetBackgroundMode(BackgroundMode::Transparent);
+        dc.SetTextColor(MakeColorref(0, 255, 0));
+        for (int i = 0; i < labels.size(); ++i) {
+            dc.SetFont(Arial(i % 2 == 0 ? 14 : -11));
+            dc.TextOut(3, 40 * i, labels[i]);
+            dc.DrawCenteredText(120, 40 * i + 18, 200, 40 * i + 36, labels[i]);
+        }
+        // Opaque text keeps its background box.
+        dc.SetBackgroundMode(BackgroundMode::Opaque);
+        dc.TextOut(150, 2, labels[0]);
+        return image;
+    };
+    CShapedTextCache cache;
+    const QImage plain = labelled(nullptr);
+    EXPECT_EQ(labelled(&cache), plain);
+    EXPECT_EQ(labelled(&cache), plain) << "drawn again from the cache";
+}
+
 TEST(QImageDrawContext, CenteredTextIsCentredAtTheTopOfItsBoxAndNotCut) {
     const auto drawn = [](int left, int right, const QString& text) {
         return InkBounds(Drawn(Canvas(100, 40), [&](CDrawContext& dc) {
