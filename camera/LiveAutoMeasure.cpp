@@ -21,18 +21,36 @@ int ToFrame(int surface, int scroll, double zoom) {
     return static_cast<int>(std::clamp(v, -1e9, 1e9));
 }
 
-// The frame as a picture the edge tools search, rows in the stored order.
-CDib FramePicture(const CaptureFrame& frame) {
+// The part of the frame inside `area` (frame pixels, y down, clipped to the
+// frame) as a picture the edge tools search, rows in the stored order.
+CDib FramePicture(const CaptureFrame& frame, QRect area) {
+    area &= QRect(0, 0, frame.width, frame.height);
     CDib picture;
-    if (!picture.Create(frame.width, frame.height, 24)) {
+    if (area.isEmpty() || !picture.Create(area.width(), area.height(), 24)) {
         return picture;
     }
-    const auto rowBytes = static_cast<std::size_t>(frame.width) * 3;
-    for (int row = 0; row < frame.height; ++row) {
-        std::memcpy(picture.Row(row), frame.bgr + static_cast<std::ptrdiff_t>(row) * frame.stride,
-                    rowBytes);
+    const auto rowBytes = static_cast<std::size_t>(area.width()) * 3;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        const std::uint8_t* from =
+            frame.bgr + static_cast<std::ptrdiff_t>(frame.height - 1 - y) * frame.stride +
+            3 * static_cast<std::ptrdiff_t>(area.left());
+        std::memcpy(picture.Row(picture.StoredRow(y - area.top())), from, rowBytes);
     }
     return picture;
+}
+
+// Snap to edge on the frame. The search never looks further than the radius,
+// so only that square is copied out of the frame.
+std::optional<QPoint> SnapOnFrame(const CaptureFrame& frame, QPoint click) {
+    const QRect area(click - QPoint(kEdgeSnapRadius, kEdgeSnapRadius),
+                     click + QPoint(kEdgeSnapRadius, kEdgeSnapRadius));
+    const CDib picture = FramePicture(frame, area);
+    if (!picture.IsValid()) {
+        return std::nullopt;
+    }
+    const QPoint origin = (area & QRect(0, 0, frame.width, frame.height)).topLeft();
+    const auto snapped = SnapToEdge(picture, click - origin, kEdgeSnapRadius);
+    return snapped ? std::optional<QPoint>(*snapped + origin) : std::nullopt;
 }
 
 CDrawParams SurfaceMapping(const CLiveViewParams& view, int penWidth) {
@@ -95,16 +113,16 @@ void CLiveAutoMeasure::Update(const CaptureFrame& frame, const CLiveViewParams& 
     if (!circleSearch && !lineSearch) {
         return;
     }
-    const CDib picture = FramePicture(frame);
-    if (!picture.IsValid()) {
-        return;
-    }
     if (circleSearch) {
         for (CHeldClick& held : m_clicks) {
             if (!held.snapped) {
-                held.snapped = SnapToEdge(picture, held.click, kEdgeSnapRadius);
+                held.snapped = SnapOnFrame(frame, held.click);
             }
         }
+        return;
+    }
+    const CDib picture = FramePicture(frame, QRect(0, 0, frame.width, frame.height));
+    if (!picture.IsValid()) {
         return;
     }
     m_line = TwoLinePerpendicular(picture, m_clicks[0].click, m_clicks[1].click, m_clicks[2].click,

@@ -1,9 +1,12 @@
 #include "camera/LiveAutoMeasure.h"
 
 #include "camera/LivePresenter.h"
+#include "image/Dib.h"
 #include "tests/camera/FrameTestSupport.h"
+#include "tools/EdgeTools.h"
 
 #include <cmath>
+#include <cstring>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -118,6 +121,37 @@ TEST_F(LiveAutoMeasureTest, CircleClicksSnapToTheSameEdgeAtAnyZoomAndScroll) {
             EXPECT_EQ(snapped, atZoomOne);
         }
         // Next run with a fresh tool.
+        Present(frame, View(0, 1.0, 0, 0), CInProgressShape{});
+    }
+}
+
+TEST_F(LiveAutoMeasureTest, SnapsAsTheEdgeToolOnTheWholeFrameEvenAtItsBorders) {
+    // Edges everywhere, also close to the borders: a disc and a frame of
+    // dark lines two pixels in.
+    const CTestFrame frame = PaintedFrame([](int x, int y) {
+        return std::hypot(x - 160.0, y - 120.0) <= 60.0 || x == 2 || y == 2 || x == kWidth - 3 ||
+               y == kHeight - 3;
+    });
+    CDib whole;
+    ASSERT_TRUE(whole.Create(kWidth, kHeight, 24));
+    for (int row = 0; row < kHeight; ++row) {
+        std::memcpy(whole.Row(row),
+                    frame.bytes.data() + static_cast<std::size_t>(row) * frame.stride,
+                    static_cast<std::size_t>(kWidth) * 3);
+    }
+    const std::vector<std::vector<QPoint>> clickSets{
+        {{0, 0}, {10, 12}, {319, 239}},
+        {{105, 120}, {160, 66}, {300, 5}},
+        {{-3, 50}, {330, 100}, {25, 230}},
+    };
+    for (const auto& clicks : clickSets) {
+        Present(frame, View(108, 1.0, 0, 0), Clicks(LiveKind::kAutoCircle, clicks));
+        const auto snapped = presenter.AutoMeasure().SnappedPoints();
+        ASSERT_EQ(snapped.size(), clicks.size());
+        for (std::size_t i = 0; i < clicks.size(); ++i) {
+            EXPECT_EQ(snapped[i], SnapToEdge(whole, clicks[i]))
+                << clicks[i].x() << ", " << clicks[i].y();
+        }
         Present(frame, View(0, 1.0, 0, 0), CInProgressShape{});
     }
 }
