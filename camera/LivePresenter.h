@@ -29,9 +29,10 @@ public:
 
     void TakeFrame(const CaptureFrame& frame) override { PresentFrame(frame); }
 
-    // Paints `frame` (zoomed, scrolled, with the live adjustment, the shapes,
-    // the crosshair and the recording notice) and hands it over. Returns 1
-    // when painted, 0 for a frame without pixels.
+    // Paints `frame` (zoomed, scrolled, with the live adjustment or the
+    // automatic tools' findings, the shapes, the crosshair and the recording
+    // notice) and hands it over. Returns 1 when painted, 0 for a frame
+    // without pixels.
     int PresentFrame(const CaptureFrame& frame);
 
     // GUI thread: swaps the newest finished surface into `shown` and returns
