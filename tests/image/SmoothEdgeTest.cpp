@@ -124,6 +124,29 @@ TEST(Smooth, KernelWeightsAndTheirExactIntegerForm) {
     EXPECT_EQ(mismatches, 0);
 }
 
+TEST(Smooth, SpansGiveTheExactSampleAtEveryLength) {
+    std::uint32_t seed = 5;
+    const auto next = [&seed] {
+        seed = seed * 1664525u + 1013904223u;
+        return static_cast<std::uint8_t>(seed >> 24);
+    };
+    for (const std::size_t count : {0, 1, 15, 16, 17, 31, 33, 100, 4096}) {
+        std::vector<std::uint8_t> before(count), at(count), after(count);
+        for (std::size_t i = 0; i < count; ++i) {
+            // Extremes as well as noise.
+            before[i] = i % 7 == 0 ? 255 : next();
+            at[i] = i % 5 == 0 ? 255 : next();
+            after[i] = i % 3 == 0 ? 0 : next();
+        }
+        std::vector<std::uint8_t> out(count + 1, 0xAB);
+        SmoothSpan(before.data(), at.data(), after.data(), count, out.data());
+        for (std::size_t i = 0; i < count; ++i) {
+            ASSERT_EQ(out[i], SmoothSample(before[i], at[i], after[i])) << count << ": " << i;
+        }
+        EXPECT_EQ(out[count], 0xAB) << "nothing written past the span";
+    }
+}
+
 TEST(Smooth, MatchesTheTwoPassBlurAndKeepsUnselectedPixels) {
     const CDib noise = NoisePicture(21, 13, 9);
     CDib whole(noise);
