@@ -101,6 +101,27 @@ TEST(StretchBitmap, RowConversionIsExactAtEveryLengthAndNeverReadsPastTheRow) {
     }
 }
 
+TEST(StretchBitmap, StretchedRowsTakeTheNearestPixelUpToTheLastByte) {
+    // Rows without padding (width a multiple of 4), the top row last in the
+    // buffer: a stretch must not read past its last pixel.
+    for (const int width : {4, 12, 40}) {
+        const TestBitmap bitmap = DistinctBitmap(width, 3);
+        ASSERT_EQ(bitmap.stride, static_cast<std::size_t>(3 * width));
+        for (const int destWidth : {width / 2, width * 3 / 2, width * 3 + 1}) {
+            std::vector<std::uint32_t> out(static_cast<std::size_t>(destWidth) * 3);
+            StretchToXrgb(bitmap.View(), destWidth, 3, QRect(0, 0, destWidth, 3),
+                          reinterpret_cast<std::uint8_t*>(out.data()), destWidth * 4);
+            for (int y = 0; y < 3; ++y) {
+                for (int d = 0; d < destWidth; ++d) {
+                    const QRgb expected = Distinct(StretchSourceIndex(d, destWidth, width), y);
+                    ASSERT_EQ(out[static_cast<std::size_t>(y) * destWidth + d], expected)
+                        << width << " to " << destWidth << ", column " << d << ", row " << y;
+                }
+            }
+        }
+    }
+}
+
 } // namespace
 
 TEST(StretchBitmap, CopiesOneToOneFromBottomUpRowsClippedToTheTargetInEveryFormat) {
