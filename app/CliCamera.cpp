@@ -5,6 +5,7 @@
 #include "calibration/CalibrationFiles.h"
 #include "camera/CaptureSession.h"
 #include "camera/FrameTransform.h"
+#include "camera/LiveDrawing.h"
 #include "camera/SnapshotFiles.h"
 #include "framework/QImageDrawSurface.h"
 #include "image/Dib.h"
@@ -16,6 +17,7 @@
 #include <mutex>
 #include <thread>
 
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 
@@ -53,6 +55,7 @@ struct SnapshotRequest {
     bool mirror = false;
     bool rotate = false;
     bool scaleBar = false;
+    QString session; // live shapes to imprint, empty for none
 };
 
 std::optional<SnapshotRequest> ParseSnapshot(const QStringList& arguments, QString& error) {
@@ -98,6 +101,8 @@ std::optional<SnapshotRequest> ParseSnapshot(const QStringList& arguments, QStri
         } else if (argument == QStringLiteral("--count")) {
             request.count = value.toInt(&ok);
             ok = ok && request.count >= 1 && request.count <= kMaxCount;
+        } else if (argument == QStringLiteral("--session")) {
+            request.session = value;
         } else if (argument == QStringLiteral("--interval")) {
             request.interval = value.toDouble(&ok);
             ok = ok && request.interval >= 0 && request.interval <= kMaxIntervalSeconds;
@@ -160,17 +165,51 @@ bool BurnScaleBar(CDib& dib) {
     return dib.CreateFromSurface(surface->Pixels());
 }
 
-bool EncodePicture(const FrameMailbox& frame, const QString& path, bool scaleBar,
-                   QByteArray& bytes) {
-    CDib dib;
+// The frame as a picture, with the live shapes drawn on it at scale 1 as
+// the live view's snapshots imprint them, and the scale bar when asked for.
+bool MakePicture(const FrameMailbox& frame, const std::vector<CVideoShap>& shapes, bool scaleBar,
+                 CDib& dib) {
     if (!dib.Create(frame.width, frame.height, 24) || dib.ImageSize() != frame.bgr.size()) {
         return false;
     }
     std::memcpy(dib.Bits(), frame.bgr.data(), frame.bgr.size());
-    if (scaleBar && !BurnScaleBar(dib)) {
-        return false;
+    if (!shapes.empty()) {
+        const auto surface = CQImageDrawSurface::Create(frame.width, frame.height);
+        if (!surface) {
+            return false;
+        }
+        dib.Draw(surface->Context(), 0, 0, frame.width, frame.height);
+        DrawLiveShapes(surface->Context(), shapes, 1.0, 0, 0);
+        if (!dib.CreateFromSurface(surface->Pixels())) {
+            return false;
+        }
     }
-    return EncodeSnapshot(dib, path, bytes);
+    return !scaleBar || BurnScaleBar(dib);
+}
+
+// The live shapes of the session file (standard input for "-"); nullopt when
+// they were read, else the failure to report.
+std::optional<CCliOutcome> ReadSessionShapes(const QString& path, std::vector<CVideoShap>& shapes) {
+    QFile file;
+    QString folder = QStringLiteral(".");
+    bool opened = false;
+    if (path == QStringLiteral("-")) {
+        opened = file.open(stdin, QIODevice::ReadOnly);
+    } else if (!QFileInfo(path).isDir()) {
+        file.setFileName(path);
+        folder = QFileInfo(path).absolutePath();
+        opened = file.open(QIODevice::ReadOnly);
+    }
+    const QByteArray json = opened ? file.readAll() : QByteArray();
+    if (!opened || file.error() != QFileDevice::NoError) {
+        return Fail(QStringLiteral("--session: cannot read \"%1\"").arg(path));
+    }
+    CCliOutcome outcome = ReadLiveSessionShapes(json, folder, shapes);
+    if (outcome.exitStatus != 0) {
+        outcome.error = QStringLiteral("--session: ") + outcome.error;
+        return outcome;
+    }
+    return std::nullopt;
 }
 
 } // namespace
@@ -237,6 +276,14 @@ CCliOutcome RunSnapshotCommand(const QStringList& arguments) {
         LoadCalibrations();
         RestoreDefaultCalibration();
     }
+    // The session is checked before the camera is opened; its calibration,
+    // when it has one, is the one its shapes and the scale bar are shown in.
+    std::vector<CVideoShap> shapes;
+    if (!request->session.isEmpty()) {
+        if (auto failure = ReadSessionShapes(request->session, shapes)) {
+            return *failure;
+        }
+    }
     if (auto failure = BindCameraForOutput(request->device, request->out)) {
         return *failure;
     }
@@ -294,8 +341,10 @@ CCliOutcome RunSnapshotCommand(const QStringList& arguments) {
             frame.height = mailbox->height;
         }
         const QString path = request->count > 0 ? NumberedPath(request->out, n) : request->out;
+        CDib picture;
         QByteArray bytes;
-        if (!EncodePicture(frame, path, request->scaleBar, bytes)) {
+        if (!MakePicture(frame, shapes, request->scaleBar, picture) ||
+            !EncodeSnapshot(picture, path, bytes)) {
             outcome = Fail(QStringLiteral("cannot encode the picture"), 1);
             break;
         }

@@ -17,10 +17,12 @@
 CCliOutcome RunDevicesCommand();
 
 // "snapshot OUT.bmp|OUT.jpg [--device ID|NAME] [--size WxH] [--format FOURCC]
-// [--count N --interval SECONDS] [--mirror] [--rotate] [--scale-bar]":
-// `arguments` are those after "snapshot"; --mirror and --rotate turn the
-// picture as the live view's commands do; --scale-bar burns in the scale bar
-// of the calibration applied last (needs a QGuiApplication).
+// [--count N --interval SECONDS] [--mirror] [--rotate] [--scale-bar]
+// [--session SESSION.json]": `arguments` are those after "snapshot"; --mirror
+// and --rotate turn the picture as the live view's commands do; --scale-bar
+// burns in the scale bar of the calibration applied last; --session imprints
+// the session's shapes, their points in frame pixels, as the live view's
+// snapshots imprint the live measurements (both need a QGuiApplication).
 // Writes one picture, or with --count a series OUT-0001.jpg, OUT-0002.jpg...
 // spaced by the interval; an existing file is never replaced (a suffix is
 // added). The written paths go to standard output, one a line.

@@ -32,7 +32,7 @@ const char kUsage[] =
     "       marnelo-cli devices\n"
     "       marnelo-cli snapshot OUT.bmp|OUT.jpg [--device ID|NAME] [--size WxH]\n"
     "                  [--format FOURCC] [--count N --interval SECONDS] [--mirror] [--rotate]\n"
-    "                  [--scale-bar]\n"
+    "                  [--scale-bar] [--session SESSION.json]\n"
     "       marnelo-cli record OUT.avi --seconds S [--fps F] [--uncompressed | --codec mjpeg]\n"
     "                  [--device ID|NAME] [--size WxH] [--mirror] [--rotate]\n"
     "       marnelo-cli --help | --version\n"
@@ -50,7 +50,8 @@ const char kUsage[] =
     "  devices:  lists the cameras (the virtual microscope included) with\n"
     "           their formats, sizes and frame rates as JSON.\n"
     "  snapshot: takes a picture from a camera (default: the first listed);\n"
-    "           --count takes N pictures OUT-0001... spaced by --interval.\n"
+    "           --count takes N pictures OUT-0001... spaced by --interval;\n"
+    "           --session draws the session's shapes (frame pixels) on it.\n"
     "           An existing file is never replaced. --scale-bar burns in a\n"
     "           scale bar of the calibration applied last.\n"
     "  record:   records S seconds from a camera into an AVI file that plays\n"
@@ -148,7 +149,8 @@ bool ParseMeasureOptions(const QStringList& arguments, CMeasureOutputs& outputs)
 bool NeedsPictures(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "render") == 0 || std::strcmp(argv[i], "--save") == 0 ||
-            std::strcmp(argv[i], "--picture") == 0 || std::strcmp(argv[i], "--scale-bar") == 0) {
+            std::strcmp(argv[i], "--picture") == 0 || std::strcmp(argv[i], "--scale-bar") == 0 ||
+            std::strcmp(argv[i], "--session") == 0) {
             return true;
         }
     }
@@ -161,6 +163,12 @@ int main(int argc, char** argv) {
     // Drawing labels needs fonts, hence a GUI application; it never shows a
     // window.
     const bool render = argc > 1 && std::strcmp(argv[1], "render") == 0;
+    // Taken before the application exists: a GUI application removes the
+    // options it knows itself (such as --session) from the command line.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) {
+        arguments << QString::fromLocal8Bit(argv[i]);
+    }
     std::unique_ptr<QCoreApplication> app;
     if (NeedsPictures(argc, argv)) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -168,7 +176,6 @@ int main(int argc, char** argv) {
     } else {
         app = std::make_unique<QCoreApplication>(argc, argv);
     }
-    const QStringList arguments = QCoreApplication::arguments();
     if (arguments.size() == 2 &&
         (arguments[1] == QStringLiteral("--help") || arguments[1] == QStringLiteral("-h"))) {
         std::fputs(kUsage, stdout);

@@ -7,6 +7,7 @@
 #include "app/Parameters.h"
 #include "calibration/Calibration.h"
 #include "calibration/CalibrationFiles.h"
+#include "camera/LiveDrawing.h"
 #include "image/Dib.h"
 #include "image/MeasureSession.h"
 #include "image/SessionFiles.h"
@@ -263,8 +264,9 @@ void ReadSession(const QByteArray& sessionJson, const QString& sessionFolder, CS
         Fail(QStringLiteral("the session must be a JSON object"));
     }
     const QJsonObject session = document.object();
-    CheckKeys(session, QStringLiteral("session"),
-              {"version", "calibration", "decimals", "image", "zoom", "shapes", "actions", "scale_bar"});
+    CheckKeys(
+        session, QStringLiteral("session"),
+        {"version", "calibration", "decimals", "image", "zoom", "shapes", "actions", "scale_bar"});
     if (session.contains("version")) {
         const QJsonValue version = session["version"];
         if (version.isDouble() && version.toDouble() > kMeasureSessionVersion) {
@@ -460,6 +462,24 @@ CCliOutcome RunRenderSession(const QByteArray& sessionJson, const QString& sessi
             if (!RenderSessionPicture(shapes.Document(), shapes.ImageWidth(), shapes.ImageHeight(),
                                       FileSystemPath(picturePath), outcome.error)) {
                 outcome.exitStatus = 1;
+            }
+        });
+}
+
+CCliOutcome ReadLiveSessionShapes(const QByteArray& sessionJson, const QString& sessionFolder,
+                                  std::vector<CVideoShap>& shapes) {
+    shapes.clear();
+    return RunSession(
+        sessionJson, sessionFolder, [&shapes](CSession& session, CCliOutcome& outcome) {
+            const CShapeList& list = session.shapes.Shapes();
+            for (std::size_t i = 0; i < list.Count(); ++i) {
+                if (auto live = LiveShapeOf(list.At(i))) {
+                    shapes.push_back(std::move(*live));
+                } else {
+                    outcome.warnings << QStringLiteral("shapes: the %1 shape %2 is not drawn live")
+                                            .arg(QString::fromLatin1(list.At(i).ClassName()))
+                                            .arg(i);
+                }
             }
         });
 }

@@ -1,5 +1,9 @@
 #pragma once
 
+#include "camera/VideoShape.h"
+
+#include <vector>
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -48,3 +52,12 @@ CCliOutcome RunMeasureSession(const QByteArray& sessionJson, const QString& sess
 // `picturePath` with it as a 24-bit BMP. Needs a QGuiApplication (fonts).
 CCliOutcome RunRenderSession(const QByteArray& sessionJson, const QString& sessionFolder,
                              const QString& picturePath);
+
+// "snapshot --session": the session's shapes, read as "measure" reads them,
+// as live measurements whose points are the camera frame's pixels, for
+// imprinting on a snapshot as the live view's snapshots are. Shapes no live
+// tool makes are left out with a warning. Changes the process-wide
+// calibration, store and measure decimals, which the labels then show.
+// Status 2 and the problem for a session that cannot be used.
+CCliOutcome ReadLiveSessionShapes(const QByteArray& sessionJson, const QString& sessionFolder,
+                                  std::vector<CVideoShap>& shapes);

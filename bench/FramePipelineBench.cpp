@@ -91,9 +91,17 @@ void PublishTwentyShapes() {
     PublishLiveShapes();
 }
 
+// The whole frame path with twenty shapes, the crosshair and the notice; the
+// argument is the zoom in percent (the view scrolled to the middle when
+// zoomed in).
 void Pipeline(benchmark::State& state) {
     PublishTwentyShapes();
     CLiveViewParams view;
+    view.zoom = static_cast<double>(state.range(0)) / 100.0;
+    if (view.zoom > 1.0) {
+        view.scrollX = static_cast<int>(kWidth * (view.zoom - 1.0) / 2);
+        view.scrollY = static_cast<int>(kHeight * (view.zoom - 1.0) / 2);
+    }
     view.crosshair = true;
     view.recordingNotice = QStringLiteral("Recording...");
     SetLiveViewParams(view);
@@ -166,8 +174,10 @@ void Passthrough(benchmark::State& state) {
 
 BENCHMARK(MirrorRotate)->Name("MirrorRotate/ours")->Unit(benchmark::kMillisecond);
 BENCHMARK(CopyReference)->Name("MirrorRotate/reference")->Unit(benchmark::kMillisecond);
-BENCHMARK(Pipeline)->Name("Pipeline/ours")->Unit(benchmark::kMillisecond);
+BENCHMARK(Pipeline)->Arg(100)->Name("Pipeline/ours")->Unit(benchmark::kMillisecond);
 BENCHMARK(CopyReference)->Name("Pipeline/reference")->Unit(benchmark::kMillisecond);
+BENCHMARK(Pipeline)->Arg(150)->Name("PipelineZoomed/ours")->Unit(benchmark::kMillisecond);
+BENCHMARK(CopyReference)->Name("PipelineZoomed/reference")->Unit(benchmark::kMillisecond);
 BENCHMARK(RecordingJpeg)->Name("RecordingJpeg/ours")->Unit(benchmark::kMillisecond);
 BENCHMARK(JpegReference)->Name("RecordingJpeg/reference")->Unit(benchmark::kMillisecond);
 BENCHMARK(Passthrough)->Name("Passthrough/ours")->Unit(benchmark::kMillisecond);

@@ -120,6 +120,90 @@ int StillModeOfLiveKind(int liveKind) {
     }
 }
 
+namespace {
+
+int LiveKindOfShapeKind(int kind) {
+    switch (kind) {
+    case ShapeKind::kLine:
+        return LiveKind::kLine;
+    case ShapeKind::kRectangle:
+        return LiveKind::kRectangle;
+    case ShapeKind::kEllipse:
+        return LiveKind::kEllipse;
+    case ShapeKind::kCircle:
+        return LiveKind::kCircle;
+    case ShapeKind::kArc:
+        return LiveKind::kArc;
+    case ShapeKind::kThreePointAngle:
+        return LiveKind::kThreePointAngle;
+    case ShapeKind::kParallel:
+        return LiveKind::kParallel;
+    case ShapeKind::kPointLine:
+        return LiveKind::kPointLine;
+    case ShapeKind::kSquareMark:
+        return LiveKind::kSquareMark;
+    case ShapeKind::kCircleMark:
+        return LiveKind::kCircleMark;
+    case ShapeKind::kText:
+        return LiveKind::kText;
+    case ShapeKind::kFourPointAngle:
+        return LiveKind::kFourPointAngle;
+    case ShapeKind::kTwoCircles:
+        return LiveKind::kTwoCircles;
+    case ShapeKind::kPolygon:
+        return LiveKind::kPolygon;
+    case ShapeKind::kFoldLine:
+        return LiveKind::kFoldLine;
+    case ShapeKind::kAutoCircle:
+        return LiveKind::kAutoCircle;
+    case ShapeKind::kLineCircle:
+        return LiveKind::kLineCircle;
+    case ShapeKind::kAutoLine:
+        return LiveKind::kAutoLine;
+    case ShapeKind::kRadiusCircle:
+        return LiveKind::kRadiusCircle;
+    case ShapeKind::kThreePointCircle:
+        return LiveKind::kThreePointCircle;
+    case ShapeKind::kHorizontalLine:
+        return LiveKind::kHorizontalLine;
+    case ShapeKind::kVerticalLine:
+        return LiveKind::kVerticalLine;
+    default:
+        return 0;
+    }
+}
+
+} // namespace
+
+std::optional<CVideoShap> LiveShapeOf(const CShape& shape) {
+    CVideoShap live;
+    live.kind = LiveKindOfShapeKind(shape.kind);
+    if (live.kind == 0) {
+        return std::nullopt;
+    }
+    live.measured = shape.measure;
+    live.labelText = shape.text;
+    live.textColor = shape.textColor;
+    live.lineColor = shape.lineColor;
+    live.lineWidth = shape.penWidth;
+    live.marked = shape.exportMark;
+    const auto& points = shape.points;
+    if (live.kind == LiveKind::kPolygon || live.kind == LiveKind::kFoldLine) {
+        // The vertices as placed, then the label anchor of the last slot.
+        for (std::size_t i = 0; i + 1 < points.size() && IsSet(points[i]); ++i) {
+            live.points.push_back(points[i]);
+        }
+        live.points.push_back(points.back());
+        return live;
+    }
+    std::size_t used = points.size();
+    while (used > 0 && !IsSet(points[used - 1])) {
+        --used;
+    }
+    live.points.assign(points.begin(), points.begin() + static_cast<std::ptrdiff_t>(used));
+    return live;
+}
+
 CLogFont LiveOverlayFont() {
     CLogFont font;
     font.height = g_parameters.textsize;
@@ -165,14 +249,20 @@ void DrawInProgressShape(CDrawContext& dc, const CInProgressShape& shape,
         return;
     }
     // The still preview takes image points; surface pixels map back through
-    // the zoom and the scroll position.
+    // the zoom and the scroll position. The automatic line's preview is the
+    // exception: it draws its guide lines where they were drawn, in device
+    // pixels, so its points stay surface pixels.
     CShapeParams params;
     params.lineColor = shape.lineColor;
     params.textColor = shape.textColor;
+    const bool devicePoints = shape.kind == LiveKind::kAutoLine;
     const std::size_t count = std::min<std::size_t>(shape.points.size(), kShapePointSlots);
     for (std::size_t i = 0; i < count; ++i) {
-        params.points[i] = ShapePoint{(shape.points[i].x() + view.scrollX) / view.zoom,
-                                      (shape.points[i].y() + view.scrollY) / view.zoom};
+        const QPoint p = shape.points[i];
+        params.points[i] = devicePoints
+                               ? ShapePoint{static_cast<double>(p.x()), static_cast<double>(p.y())}
+                               : ShapePoint{(p.x() + view.scrollX) / view.zoom,
+                                            (p.y() + view.scrollY) / view.zoom};
     }
     auto preview = CreateShape(mode, params);
     if (!preview) {
@@ -207,11 +297,17 @@ void DrawCrosshair(CDrawContext& dc, const CLiveViewParams& view, int frameWidth
     const int column = Zoomed(view.zoom, view.crosshairPosition.x());
     const int width = Zoomed(view.zoom, frameWidth);
     const int height = Zoomed(view.zoom, frameHeight);
-    for (int x = 0; x < width; ++x) {
-        dc.SetPixel(x, row, color);
+    // A 1-pixel line leaves out its end, so these are exactly the pixels
+    // 0 .. width - 1 of the row and 0 .. height - 1 of the column, painted
+    // in two calls instead of one per pixel.
+    CDrawStateGuard state(dc);
+    dc.SetPen(CPen{PenStyle::Solid, 1, color});
+    dc.SetRasterMode(RasterMode::CopyPen);
+    if (width > 0) {
+        dc.Line(0, row, width, row);
     }
-    for (int y = 0; y < height; ++y) {
-        dc.SetPixel(column, y, color);
+    if (height > 0) {
+        dc.Line(column, 0, column, height);
     }
 }
 

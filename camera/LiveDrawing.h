@@ -4,7 +4,10 @@
 #include "camera/VideoShape.h"
 #include "framework/DrawContext.h"
 
+#include <optional>
 #include <span>
+
+class CShape;
 
 // The overlay of the live picture, drawn with the still shapes' figures and
 // labels. Every function leaves the context's selection as it found it and
@@ -13,6 +16,11 @@
 // The measuring mode whose still shape draws a live kind; 0 for kinds
 // without one (the crosshair).
 int StillModeOfLiveKind(int liveKind);
+
+// The live record of a completed still shape, its points taken as frame
+// pixels: the kind the same tool makes live, the measures, style and text.
+// nullopt for a shape no live tool makes.
+std::optional<CVideoShap> LiveShapeOf(const CShape& shape);
 
 // The overlay font: Arial at the drawing style's text size.
 CLogFont LiveOverlayFont();

@@ -92,7 +92,9 @@ void CLivePresenter::PaintFrame(const CaptureFrame& frame, const CLiveOverlaySna
         m_back = QImage(width, height, QImage::Format_RGB32);
     }
 
+    m_autoMeasure.Update(frame, view, overlay.inProgress);
     CQImageDrawContext dc(m_back);
+    dc.UseShapedTextCache(&m_textCache);
     const CDib adjusted = AdjustedFrame(frame, view);
     CBitmapView picture{frame.width, frame.height, 24, static_cast<std::size_t>(frame.stride),
                         frame.bgr};
@@ -101,6 +103,7 @@ void CLivePresenter::PaintFrame(const CaptureFrame& frame, const CLiveOverlaySna
         picture.bits = adjusted.Bits();
     }
     dc.StretchBitmap(-view.scrollX, -view.scrollY, width, height, picture);
+    m_autoMeasure.Draw(dc, view);
 
     DrawInProgressShape(dc, overlay.inProgress, view);
     if (overlay.shapes) {

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "camera/FramePipeline.h"
+#include "camera/LiveAutoMeasure.h"
+#include "framework/ShapedTextCache.h"
 
 #include <atomic>
 #include <cstdint>
@@ -27,9 +29,10 @@ public:
 
     void TakeFrame(const CaptureFrame& frame) override { PresentFrame(frame); }
 
-    // Paints `frame` (zoomed, scrolled, with the live adjustment, the shapes,
-    // the crosshair and the recording notice) and hands it over. Returns 1
-    // when painted, 0 for a frame without pixels.
+    // Paints `frame` (zoomed, scrolled, with the live adjustment or the
+    // automatic tools' findings, the shapes, the crosshair and the recording
+    // notice) and hands it over. Returns 1 when painted, 0 for a frame
+    // without pixels.
     int PresentFrame(const CaptureFrame& frame);
 
     // GUI thread: swaps the newest finished surface into `shown` and returns
@@ -38,11 +41,16 @@ public:
 
     std::uint64_t FramesPresented() const { return m_presented.load(); }
 
+    // The automatic tools' held results; read on the thread that presents.
+    const CLiveAutoMeasure& AutoMeasure() const { return m_autoMeasure; }
+
 private:
     void PaintFrame(const CaptureFrame& frame, const struct CLiveOverlaySnapshot& overlay);
 
     std::function<void()> m_announce;
-    QImage m_back; // streaming thread only
+    QImage m_back;                  // streaming thread only
+    CLiveAutoMeasure m_autoMeasure; // streaming thread only
+    CShapedTextCache m_textCache;   // streaming thread only: the labels of every frame
     std::mutex m_mutex;
     QImage m_latest;
     bool m_fresh = false; // m_latest holds a surface the GUI has not taken

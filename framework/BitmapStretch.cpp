@@ -6,6 +6,10 @@
 #include <cstring>
 #include <vector>
 
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
 namespace {
 
 std::uint32_t Xrgb(std::uint8_t blue, std::uint8_t green, std::uint8_t red) {
@@ -26,16 +30,51 @@ void Store32(std::uint8_t* p, std::uint32_t word) {
 // blue-green-red bytes, a quarter of the byte loads and stores.
 constexpr bool kLittleEndian = std::endian::native == std::endian::little;
 
+#if defined(__x86_64__)
+static_assert(sizeof(std::size_t) == 8, "the gather takes the offsets as 64-bit indices");
+
+// Eight stretched pixels per step: each is gathered as the 4 bytes at its
+// offset, the fourth of which belongs to the next pixel or the row's end, so
+// the caller passes only the leading offsets with 4 bytes left in the row.
+__attribute__((target("avx2"))) std::size_t GatherRow24Avx2(const std::uint8_t* row,
+                                                            const std::size_t* offsets,
+                                                            std::size_t count, std::uint32_t* out) {
+    const __m256i colour = _mm256_set1_epi32(0x00FFFFFF);
+    const __m256i alpha = _mm256_set1_epi32(static_cast<int>(0xFF000000u));
+    const auto* base = reinterpret_cast<const int*>(row);
+    std::size_t i = 0;
+    for (; i + 8 <= count; i += 8) {
+        const __m256i first = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(offsets + i));
+        const __m256i second =
+            _mm256_loadu_si256(reinterpret_cast<const __m256i*>(offsets + i + 4));
+        const __m256i pixels =
+            _mm256_inserti128_si256(_mm256_castsi128_si256(_mm256_i64gather_epi32(base, first, 1)),
+                                    _mm256_i64gather_epi32(base, second, 1), 1);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i),
+                            _mm256_or_si256(_mm256_and_si256(pixels, colour), alpha));
+    }
+    return i;
+}
+#endif
+
 // One stored row converted at the precomputed source offsets; `contiguous`
 // when the columns follow each other from offsets[0] (no horizontal stretch).
+// The first `gatherable` offsets have at least 4 bytes of the row from them on.
 void ConvertRow24(const std::uint8_t* row, const std::vector<std::size_t>& offsets, bool contiguous,
-                  std::uint32_t* out) {
+                  [[maybe_unused]] std::size_t gatherable, std::uint32_t* out) {
     const std::size_t count = offsets.size();
     if (contiguous) {
         BgrToXrgb(row + offsets[0], out, static_cast<int>(count));
         return;
     }
-    for (std::size_t i = 0; i < count; ++i) {
+    std::size_t i = 0;
+#if defined(__x86_64__)
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    if (avx2) {
+        i = GatherRow24Avx2(row, offsets.data(), gatherable, out);
+    }
+#endif
+    for (; i < count; ++i) {
         const std::uint8_t* p = row + offsets[i];
         out[i] = Xrgb(p[0], p[1], p[2]);
     }
@@ -56,10 +95,39 @@ void ConvertRow8(const std::uint8_t* row, const std::vector<std::size_t>& offset
     }
 }
 
+#if defined(__x86_64__)
+// Eight pixels per step: each 128-bit lane loads four pixels (and four bytes
+// it does not use) and one shuffle spreads them over four words. The last
+// load reaches 16 bytes past its lane's start, so the loop stops while at
+// least two pixels are left for the plain loop.
+__attribute__((target("avx2"))) int BgrToXrgbAvx2(const std::uint8_t* bgr, std::uint32_t* xrgb,
+                                                  int count) {
+    const __m256i order = _mm256_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1, 0,
+                                           1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
+    const __m256i alpha = _mm256_set1_epi32(static_cast<int>(0xFF000000u));
+    int i = 0;
+    for (; i + 10 <= count; i += 8) {
+        const std::uint8_t* p = bgr + 3 * static_cast<std::size_t>(i);
+        const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 12));
+        const __m256i pixels = _mm256_inserti128_si256(_mm256_castsi128_si256(low), high, 1);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(xrgb + i),
+                            _mm256_or_si256(_mm256_shuffle_epi8(pixels, order), alpha));
+    }
+    return i;
+}
+#endif
+
 } // namespace
 
 void BgrToXrgb(const std::uint8_t* bgr, std::uint32_t* xrgb, int count) {
     int i = 0;
+#if defined(__x86_64__)
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    if (avx2) {
+        i = BgrToXrgbAvx2(bgr, xrgb, count);
+    }
+#endif
     if constexpr (kLittleEndian) {
         for (; i + 4 <= count; i += 4) {
             const std::uint32_t w0 = Load32(bgr + 3 * i);
@@ -127,6 +195,14 @@ void StretchToXrgb(const CBitmapView& source, int destWidth, int destHeight, con
                      StretchSourceIndex(part.left() + i, destWidth, source.width);
     }
     const bool contiguous = destWidth == source.width;
+    // Offsets grow with the column, so those with 4 bytes left lead.
+    const std::size_t rowPixelBytes = static_cast<std::size_t>(bytesPerPixel) * source.width;
+    const std::size_t gatherable =
+        rowPixelBytes < 4
+            ? 0
+            : static_cast<std::size_t>(
+                  std::upper_bound(offsets.begin(), offsets.end(), rowPixelBytes - 4) -
+                  offsets.begin());
     const std::size_t rowBytes = offsets.size() * sizeof(std::uint32_t);
 
     int previousStored = -1;
@@ -142,7 +218,7 @@ void StretchToXrgb(const CBitmapView& source, int destWidth, int destHeight, con
         const std::uint8_t* row = source.bits + source.stride * static_cast<std::size_t>(stored);
         auto* pixels = reinterpret_cast<std::uint32_t*>(target);
         if (source.bitsPerPixel == 24) {
-            ConvertRow24(row, offsets, contiguous, pixels);
+            ConvertRow24(row, offsets, contiguous, gatherable, pixels);
         } else {
             ConvertRow8(row, offsets, contiguous, colors, pixels);
         }

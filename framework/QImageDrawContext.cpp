@@ -1,9 +1,11 @@
 #include "framework/QImageDrawContext.h"
 
 #include "framework/BitmapStretch.h"
+#include "framework/ShapedTextCache.h"
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <numbers>
 
 #include <QFontMetrics>
@@ -211,18 +213,31 @@ QRectF CQImageDrawContext::FigureBox(int left, int top, int right, int bottom,
 }
 
 void CQImageDrawContext::PaintPixels(std::vector<QPoint>& pixels) {
-    // A pixel painted twice would cancel itself out in not-XOR mode.
-    const auto byRow = [](QPoint a, QPoint b) {
-        return std::make_pair(a.y(), a.x()) < std::make_pair(b.y(), b.x());
-    };
-    std::sort(pixels.begin(), pixels.end(), byRow);
-    pixels.erase(std::unique(pixels.begin(), pixels.end()), pixels.end());
+    const bool notXor = m_state.rasterMode == RasterMode::NotXorPen;
+    if (!notXor && m_pixels != nullptr) {
+        // An opaque colour over a 32-bit pixel replaces it; the pixels lie
+        // inside the target (the line walk keeps to its bounds).
+        const std::uint32_t color = 0xFF000000u | ToQColor(m_state.pen.color).rgb();
+        for (const QPoint& p : pixels) {
+            std::memcpy(m_pixels + m_bytesPerLine * p.y() + 4 * static_cast<qsizetype>(p.x()),
+                        &color, sizeof color);
+        }
+        return;
+    }
+    // A pixel painted twice would cancel itself out in not-XOR mode; copied
+    // over itself it stays the same, so only not-XOR needs the duplicates gone.
+    if (notXor) {
+        const auto byRow = [](QPoint a, QPoint b) {
+            return std::make_pair(a.y(), a.x()) < std::make_pair(b.y(), b.x());
+        };
+        std::sort(pixels.begin(), pixels.end(), byRow);
+        pixels.erase(std::unique(pixels.begin(), pixels.end()), pixels.end());
+    }
 
     QPen pen(ToQColor(m_state.pen.color), 1, Qt::SolidLine, Qt::SquareCap);
     m_painter.setPen(pen);
-    m_painter.setCompositionMode(m_state.rasterMode == RasterMode::NotXorPen
-                                     ? QPainter::RasterOp_NotSourceXorDestination
-                                     : QPainter::CompositionMode_SourceOver);
+    m_painter.setCompositionMode(notXor ? QPainter::RasterOp_NotSourceXorDestination
+                                        : QPainter::CompositionMode_SourceOver);
     m_painter.setRenderHint(QPainter::Antialiasing, false);
     m_painter.drawPoints(pixels.data(), static_cast<int>(pixels.size()));
 }
@@ -318,17 +333,43 @@ int CQImageDrawContext::PrepareText() {
     return m_ascent;
 }
 
+const CShapedTextCache::CShapedText* CQImageDrawContext::Shaped(const QString& text) {
+    // Glyphs paint no background box, so opaque text is drawn as text.
+    if (m_textCache == nullptr || m_state.backgroundMode != BackgroundMode::Transparent) {
+        return nullptr;
+    }
+    return &m_textCache->Get(m_fontRecord, m_font, text);
+}
+
+void CQImageDrawContext::DrawShaped(const CShapedTextCache::CShapedText& shaped, QPoint baseline) {
+    const QPointF topLeft(baseline.x(), baseline.y() - shaped.ascent);
+    for (const QGlyphRun& run : shaped.runs) {
+        m_painter.drawGlyphRun(topLeft, run);
+    }
+}
+
 void CQImageDrawContext::TextOut(int x, int y, const QString& text) {
     const int ascent = PrepareText();
-    m_painter.drawText(QPoint(x, y + ascent), text);
+    const QPoint baseline(x, y + ascent);
+    if (const auto* shaped = Shaped(text)) {
+        DrawShaped(*shaped, baseline);
+        return;
+    }
+    m_painter.drawText(baseline, text);
 }
 
 void CQImageDrawContext::DrawCenteredText(int left, int top, int right, int bottom,
                                           const QString& text) {
     Q_UNUSED(bottom); // the text is not cut at the box
     const int ascent = PrepareText();
-    const int width = QFontMetrics(m_font).horizontalAdvance(text);
-    m_painter.drawText(QPoint((left + right - width) / 2, top + ascent), text);
+    const auto* shaped = Shaped(text);
+    const int width = shaped ? shaped->advance : QFontMetrics(m_font).horizontalAdvance(text);
+    const QPoint baseline((left + right - width) / 2, top + ascent);
+    if (shaped) {
+        DrawShaped(*shaped, baseline);
+        return;
+    }
+    m_painter.drawText(baseline, text);
 }
 
 void CQImageDrawContext::DrawImage(int x, int y, int width, int height, const QImage& source) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "framework/DrawContext.h"
+#include "framework/ShapedTextCache.h"
 
 #include <cstdint>
 #include <vector>
@@ -61,12 +62,20 @@ public:
     // the raster mode: how a picture is put under its measurements.
     void DrawImage(int x, int y, int width, int height, const QImage& source);
 
+    // Text on a transparent background is then drawn from the cache's
+    // layouts (on the same pixels); the cache must outlive the context.
+    void UseShapedTextCache(CShapedTextCache* cache) { m_textCache = cache; }
+
 private:
     // Sets the painter up for a figure and returns the offset that puts the
     // stroke's centre where its pixels belong.
     double PrepareStroke(bool filled);
     // Sets the painter up for text and returns the font's ascent.
     int PrepareText();
+    // The cached layout of `text` when a cache is in use and the background
+    // is transparent; null otherwise. After PrepareText.
+    const CShapedTextCache::CShapedText* Shaped(const QString& text);
+    void DrawShaped(const CShapedTextCache::CShapedText& shaped, QPoint baseline);
     // Paints each of the pixels once with the pen's colour and raster mode.
     void PaintPixels(std::vector<QPoint>& pixels);
     QRectF FigureBox(int left, int top, int right, int bottom, double offset) const;
@@ -86,4 +95,5 @@ private:
     QFont m_font;
     int m_ascent = 0;
     bool m_fontMade = false;
+    CShapedTextCache* m_textCache = nullptr;
 };

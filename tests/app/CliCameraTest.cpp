@@ -56,6 +56,39 @@ TEST_F(CliCameraTest, SnapshotWritesPicturesAndNeverReplacesOne) {
     EXPECT_NE(first, ReadFile(home.filePath("lapse-0002.bmp"))) << "a new frame each time";
 }
 
+TEST_F(CliCameraTest, SnapshotImprintsSessionShapesInFramePixelsAsLiveShapes) {
+    WriteFile(home.filePath("live.json"), R"({
+        "calibration": {"unit": "mm", "scale": 60.0},
+        "shapes": [
+            {"mode": 108, "points": [[420, 420], [600, 420], [500, 440]]},
+            {"mode": 120, "points": [[120, 240]]}
+        ]})");
+    const QString out = home.filePath("imprinted.bmp");
+    const CliRun run = RunCli(
+        {"snapshot", out, "--session", home.filePath("live.json"), "--size", "640x480", "--mirror"},
+        home.path());
+    ASSERT_EQ(run.exitCode, 0) << run.err.constData();
+    const QImage picture(out);
+    ASSERT_EQ(picture.size(), QSize(640, 480));
+    const QRgb red = qRgb(255, 0, 0);
+    // The distance at the frame's own pixels, upright, after the mirror.
+    EXPECT_EQ(picture.pixel(500, 420), red);
+    EXPECT_EQ(picture.pixel(420, 430), red) << "the end mark's bar";
+    // A live square mark is 20 × 20, not the still picture's 30 × 30.
+    EXPECT_EQ(picture.pixel(110, 240), red);
+    EXPECT_EQ(picture.pixel(129, 240), red);
+    EXPECT_NE(picture.pixel(105, 240), red);
+    // The length label "L:30.00mm" lies at the anchor, in the text colour.
+    int labelPixels = 0;
+    for (int y = 440; y < 460; ++y) {
+        for (int x = 500; x < 560; ++x) {
+            const QRgb pixel = picture.pixel(x, y);
+            labelPixels += qRed(pixel) - qGreen(pixel) > 100 ? 1 : 0;
+        }
+    }
+    EXPECT_GT(labelPixels, 40);
+}
+
 TEST_F(CliCameraTest, BadRequestsFailWithOneLineAndWriteNothing) {
     const QString out = home.filePath("bad.jpg");
     const QList<QStringList> requests{
@@ -69,7 +102,12 @@ TEST_F(CliCameraTest, BadRequestsFailWithOneLineAndWriteNothing) {
         {"snapshot", home.filePath("bad.png")},
         {"snapshot", home.filePath("missing/folder/bad.jpg")},
         {"snapshot"},
+        {"snapshot", out, "--session", home.filePath("missing.json")},
+        {"snapshot", out, "--session", home.filePath("broken.json")},
+        {"snapshot", out, "--session", home.filePath("unknown.json")},
     };
+    WriteFile(home.filePath("broken.json"), "{\"shapes\": [");
+    WriteFile(home.filePath("unknown.json"), R"({"shapes": [{"mode": 999, "points": [[1, 1]]}]})");
     for (const QStringList& request : requests) {
         const CliRun run = RunCli(request, home.path());
         EXPECT_EQ(run.exitCode, 2) << request.join(' ').toStdString();

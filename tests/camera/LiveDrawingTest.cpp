@@ -2,34 +2,35 @@
 
 #include "app/Parameters.h"
 #include "calibration/Calibration.h"
+#include "framework/QImageDrawContext.h"
 #include "framework/RecordingDrawContext.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-std::vector<QPoint> Pixels(const CRecordingDrawContext& dc) {
-    std::vector<QPoint> points;
-    for (const CDrawRecord& r : dc.Calls(DrawCall::SetPixel)) {
-        points.push_back(r.point);
-    }
-    return points;
-}
-
 TEST(LiveDrawingTest, CrosshairFollowsTheZoomAcrossTheZoomedFrame) {
     g_parameters.linecolor = 0x123456;
     CLiveViewParams view;
     view.zoom = 1.5;
     view.crosshair = true; // at (80, 80) from the start
-    CRecordingDrawContext dc;
-    DrawCrosshair(dc, view, 640, 480);
-    const auto pixels = Pixels(dc);
-    ASSERT_EQ(pixels.size(), 960u + 720u);
-    EXPECT_EQ(pixels.front(), QPoint(0, 120));
-    EXPECT_EQ(pixels[959], QPoint(959, 120));
-    EXPECT_EQ(pixels[960], QPoint(120, 0));
-    EXPECT_EQ(pixels.back(), QPoint(120, 719));
-    EXPECT_EQ(dc.Calls(DrawCall::SetPixel).front().color, 0x123456u);
+    // On a real surface: exactly the pixels of row 120 and column 120 across
+    // the zoomed 960 × 720 frame, in the line colour, whatever pen was set.
+    QImage surface(1000, 760, QImage::Format_RGB32);
+    surface.fill(Qt::white);
+    {
+        CQImageDrawContext dc(surface);
+        dc.SetPen(CPen{PenStyle::Dash, 5, 0x00FF00});
+        dc.SetRasterMode(RasterMode::NotXorPen);
+        DrawCrosshair(dc, view, 640, 480);
+    }
+    const QRgb line = qRgb(0x56, 0x34, 0x12);
+    for (int y = 0; y < surface.height(); ++y) {
+        for (int x = 0; x < surface.width(); ++x) {
+            const bool on = (y == 120 && x < 960) || (x == 120 && y < 720);
+            ASSERT_EQ(surface.pixel(x, y), on ? line : qRgb(255, 255, 255)) << x << ", " << y;
+        }
+    }
 
     view.crosshair = false;
     CRecordingDrawContext off;
@@ -114,6 +115,22 @@ TEST(LiveDrawingTest, EveryLiveKindButTheCrosshairHasAStillShape) {
     }
     EXPECT_EQ(StillModeOfLiveKind(LiveKind::kCrosshair), 0);
     EXPECT_EQ(StillModeOfLiveKind(100), 0);
+}
+
+TEST(LiveDrawingTest, AutomaticLineGuidesStayWhereTheyWereDrawnAtAnyZoom) {
+    CLiveViewParams view;
+    view.zoom = 2.0;
+    view.scrollX = 30;
+    view.scrollY = 40;
+    CInProgressShape shape;
+    shape.kind = LiveKind::kAutoLine;
+    shape.points = {{50, 60}, {250, 60}};
+    CRecordingDrawContext dc;
+    DrawInProgressShape(dc, shape, view);
+    const auto lines = dc.Calls(DrawCall::LineTo);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.front().from, QPoint(50, 60));
+    EXPECT_EQ(lines.front().point, QPoint(250, 60));
 }
 
 } // namespace

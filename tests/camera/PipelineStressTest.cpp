@@ -56,13 +56,15 @@ TEST(PipelineStressTest, GuiEditsWhileFramesStream) {
         view.zoom = 0.5 + (edit % 4) * 0.25;
         view.crosshair = edit % 2 == 0;
         view.recordingNotice = edit % 5 == 0 ? QString("Recording...") : QString();
-        view.adjustCode = edit % 7 == 0 ? 105 : 0;
+        // An adjustment, the automatic circle, the automatic line or nothing.
+        constexpr int kCodes[] = {105, 108, 110, 0, 0, 0, 0};
+        view.adjustCode = kCodes[edit % 7];
         view.adjustRect = QRect(2, 2, 10, 10);
         SetLiveViewParams(view);
 
         CInProgressShape drawing;
         drawing.kind = LiveKind::kRectangle;
-        drawing.points = {QPoint(1, 1), QPoint(edit % 30 + 2, 9)};
+        drawing.points = {QPoint(1, 1), QPoint(edit % 30 + 2, 9), QPoint(3, 20), QPoint(30, 22)};
         SetInProgressShape(drawing);
 
         g_framePipeline.flags.mirror = edit % 2;

@@ -112,6 +112,27 @@ TEST(QImageDrawContext, OnePixelLinesAreAliasedAndLeaveOutTheirEndPixel) {
     }
 }
 
+TEST(QImageDrawContext, ThinFiguresLandOnTheSamePixelsInEveryPictureFormat) {
+    // 32-bit pictures take their thin lines' pixels directly, others through
+    // the painter: the pixels must not depend on which.
+    const auto figures = [](CDrawContext& dc) {
+        dc.Line(-30, 5, 90, 40);
+        dc.Line(60, 47, 3, 0);
+        dc.SetPen({PenStyle::Dash, 1, MakeColorref(10, 200, 30)});
+        dc.Line(2, 44, 62, 44);
+        dc.Rectangle(8, 8, 40, 30);
+        dc.SetPen({PenStyle::Dot, 1, MakeColorref(0, 0, 250)});
+        dc.SetBrush(Brush::White);
+        dc.Rectangle(30, 20, 70, 60);
+    };
+    const QImage direct = Drawn(Canvas(64, 48, 0xFF808080), figures);
+    QImage viaPainter(64, 48, QImage::Format_RGB888);
+    viaPainter.fill(QColor(0x80, 0x80, 0x80));
+    viaPainter = Drawn(viaPainter, figures);
+    EXPECT_EQ(direct, viaPainter.convertToFormat(QImage::Format_RGB32));
+    EXPECT_GT(Changed(direct, 0xFF808080).size(), 200u);
+}
+
 TEST(QImageDrawContext, RectanglesAndEllipsesStayInsideTheRightAndBottomEdge) {
     const QImage rectangle =
         Drawn(Canvas(64, 48), [](CDrawContext& dc) { dc.Rectangle(10, 10, 20, 16); });
@@ -286,6 +307,31 @@ TEST(QImageDrawContext, TextIsPlacedByTheTopLeftOfItsCell) {
     const QImage second = drawn(BackgroundMode::Transparent, QString::fromUtf8("量"));
     EXPECT_FALSE(Changed(first, qRgb(0, 0, 255)).empty());
     EXPECT_NE(first, second);
+}
+
+TEST(QImageDrawContext, CachedTextLandsOnTheSamePixelsAsText) {
+    const QStringList labels{"L:30.00mm", "A:1234.57mm²", "Deg:45.0°", "Recording...",
+                             "12",        "W:0.001cm",    "测量"};
+    const auto labelled = [&labels](CShapedTextCache* cache) {
+        QImage image = Canvas(220, 40 * labels.size(), 0xFF406080);
+        CQImageDrawContext dc(image);
+        dc.UseShapedTextCache(cache);
+        dc.SetBackgroundMode(BackgroundMode::Transparent);
+        dc.SetTextColor(MakeColorref(0, 255, 0));
+        for (int i = 0; i < labels.size(); ++i) {
+            dc.SetFont(Arial(i % 2 == 0 ? 14 : -11));
+            dc.TextOut(3, 40 * i, labels[i]);
+            dc.DrawCenteredText(120, 40 * i + 18, 200, 40 * i + 36, labels[i]);
+        }
+        // Opaque text keeps its background box.
+        dc.SetBackgroundMode(BackgroundMode::Opaque);
+        dc.TextOut(150, 2, labels[0]);
+        return image;
+    };
+    CShapedTextCache cache;
+    const QImage plain = labelled(nullptr);
+    EXPECT_EQ(labelled(&cache), plain);
+    EXPECT_EQ(labelled(&cache), plain) << "drawn again from the cache";
 }
 
 TEST(QImageDrawContext, CenteredTextIsCentredAtTheTopOfItsBoxAndNotCut) {

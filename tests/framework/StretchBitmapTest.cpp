@@ -1,3 +1,4 @@
+#include "framework/BitmapStretch.h"
 #include "framework/QImageDrawContext.h"
 #include "framework/RecordingDrawContext.h"
 #include "tests/support/TestEnvironment.h"
@@ -74,6 +75,51 @@ QImage Stretched(const CBitmapView& view, QImage::Format format, int targetWidth
         dc.StretchBitmap(box.x(), box.y(), box.width(), box.height(), view);
     }
     return target.convertToFormat(QImage::Format_RGB32);
+}
+
+TEST(StretchBitmap, RowConversionIsExactAtEveryLengthAndNeverReadsPastTheRow) {
+    // Rows of every length around the vector widths, each at the very end of
+    // its buffer (so a read past the row would leave it), at several offsets.
+    for (int count = 0; count <= 40; ++count) {
+        for (int offset = 0; offset < 4; ++offset) {
+            std::vector<std::uint8_t> bgr(static_cast<std::size_t>(offset + 3 * count));
+            for (std::size_t i = 0; i < bgr.size(); ++i) {
+                bgr[i] = static_cast<std::uint8_t>(37 * i + 11);
+            }
+            std::vector<std::uint32_t> xrgb(static_cast<std::size_t>(count) + 1, 0x12345678u);
+            BgrToXrgb(bgr.data() + offset, xrgb.data(), count);
+            for (int x = 0; x < count; ++x) {
+                const std::uint8_t* p = bgr.data() + offset + 3 * x;
+                ASSERT_EQ(xrgb[x], 0xFF000000u | (p[2] << 16) | (p[1] << 8) | p[0])
+                    << count << " pixels, pixel " << x;
+            }
+            EXPECT_EQ(xrgb[count], 0x12345678u) << "nothing written past the row";
+            std::vector<std::uint8_t> back(bgr.size(), 0);
+            XrgbToBgr(xrgb.data(), back.data() + offset, count);
+            EXPECT_TRUE(std::equal(back.begin() + offset, back.end(), bgr.begin() + offset));
+        }
+    }
+}
+
+TEST(StretchBitmap, StretchedRowsTakeTheNearestPixelUpToTheLastByte) {
+    // Rows without padding (width a multiple of 4), the top row last in the
+    // buffer: a stretch must not read past its last pixel.
+    for (const int width : {4, 12, 40}) {
+        const TestBitmap bitmap = DistinctBitmap(width, 3);
+        ASSERT_EQ(bitmap.stride, static_cast<std::size_t>(3 * width));
+        for (const int destWidth : {width / 2, width * 3 / 2, width * 3 + 1}) {
+            std::vector<std::uint32_t> out(static_cast<std::size_t>(destWidth) * 3);
+            StretchToXrgb(bitmap.View(), destWidth, 3, QRect(0, 0, destWidth, 3),
+                          reinterpret_cast<std::uint8_t*>(out.data()), destWidth * 4);
+            for (int y = 0; y < 3; ++y) {
+                for (int d = 0; d < destWidth; ++d) {
+                    const QRgb expected = Distinct(StretchSourceIndex(d, destWidth, width), y);
+                    ASSERT_EQ(out[static_cast<std::size_t>(y) * destWidth + d], expected)
+                        << width << " to " << destWidth << ", column " << d << ", row " << y;
+                }
+            }
+        }
+    }
 }
 
 } // namespace

@@ -72,6 +72,39 @@ bool SamePixels(const CDib& a, const CDib& b) {
     return a.ImageSize() == b.ImageSize() && std::memcmp(a.Bits(), b.Bits(), a.ImageSize()) == 0;
 }
 
+TEST(PointSpans, GreyLevelsAreExactForEveryColour) {
+    // Every colour once: one span per red level, each ending its buffer so
+    // that a read past the span would leave it.
+    std::vector<std::uint8_t> bgr(3 * 65536);
+    std::vector<std::uint8_t> grey(65536);
+    for (int red = 0; red < 256; ++red) {
+        for (int i = 0; i < 65536; ++i) {
+            bgr[3 * i] = static_cast<std::uint8_t>(i & 0xFF);
+            bgr[3 * i + 1] = static_cast<std::uint8_t>(i >> 8);
+            bgr[3 * i + 2] = static_cast<std::uint8_t>(red);
+        }
+        GreySpan(bgr.data(), grey.size(), grey.data());
+        for (int i = 0; i < 65536; ++i) {
+            ASSERT_EQ(grey[i], (11 * (i & 0xFF) + 59 * (i >> 8) + 30 * red) / 100)
+                << "blue " << (i & 0xFF) << " green " << (i >> 8) << " red " << red;
+        }
+    }
+    // Short spans and their tails.
+    for (std::size_t count = 0; count <= 20; ++count) {
+        std::vector<std::uint8_t> pixels(3 * count);
+        for (std::size_t i = 0; i < pixels.size(); ++i) {
+            pixels[i] = static_cast<std::uint8_t>(41 * i + 3);
+        }
+        std::vector<std::uint8_t> levels(count + 1, 0xAB);
+        GreySpan(pixels.data(), count, levels.data());
+        for (std::size_t i = 0; i < count; ++i) {
+            EXPECT_EQ(levels[i],
+                      (11 * pixels[3 * i] + 59 * pixels[3 * i + 1] + 30 * pixels[3 * i + 2]) / 100);
+        }
+        EXPECT_EQ(levels[count], 0xAB) << "nothing written past the span";
+    }
+}
+
 } // namespace
 
 TEST(Smooth, KernelWeightsAndTheirExactIntegerForm) {
@@ -89,6 +122,29 @@ TEST(Smooth, KernelWeightsAndTheirExactIntegerForm) {
         }
     }
     EXPECT_EQ(mismatches, 0);
+}
+
+TEST(Smooth, SpansGiveTheExactSampleAtEveryLength) {
+    std::uint32_t seed = 5;
+    const auto next = [&seed] {
+        seed = seed * 1664525u + 1013904223u;
+        return static_cast<std::uint8_t>(seed >> 24);
+    };
+    for (const std::size_t count : {0, 1, 15, 16, 17, 31, 33, 100, 4096}) {
+        std::vector<std::uint8_t> before(count), at(count), after(count);
+        for (std::size_t i = 0; i < count; ++i) {
+            // Extremes as well as noise.
+            before[i] = i % 7 == 0 ? 255 : next();
+            at[i] = i % 5 == 0 ? 255 : next();
+            after[i] = i % 3 == 0 ? 0 : next();
+        }
+        std::vector<std::uint8_t> out(count + 1, 0xAB);
+        SmoothSpan(before.data(), at.data(), after.data(), count, out.data());
+        for (std::size_t i = 0; i < count; ++i) {
+            ASSERT_EQ(out[i], SmoothSample(before[i], at[i], after[i])) << count << ": " << i;
+        }
+        EXPECT_EQ(out[count], 0xAB) << "nothing written past the span";
+    }
 }
 
 TEST(Smooth, MatchesTheTwoPassBlurAndKeepsUnselectedPixels) {
