@@ -15,6 +15,7 @@
 #include "framework/FileDialog.h"
 #include "framework/MessageBox.h"
 #include "framework/QImageDrawSurface.h"
+#include "image/SnapshotSession.h"
 #include "reports/CExportOptionDlg.h"
 #include "reports/CFileSizeDlg.h"
 
@@ -188,6 +189,14 @@ void CLiveCommands::OnStillReady(int stillKind) {
         return;
     }
     m_lastSaved = path;
+    if (request.exportPath.isEmpty()) {
+        // A snapshot has the frame's pixels, so the live measurements can come
+        // back as editable shapes when it is opened as a picture.
+        QString sessionError;
+        if (!SaveSnapshotSession(path, shapes, &sessionError) && m_host.showStatusPane0) {
+            m_host.showStatusPane0(sessionError);
+        }
+    }
     AnnounceSavedPicture(path);
     emit pictureSaved(path);
 }

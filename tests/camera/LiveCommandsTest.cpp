@@ -96,7 +96,8 @@ protected:
         auto shape = std::make_unique<CVideoShap>();
         shape->kind = LiveKind::kRectangle;
         shape->lineColor = 0x0000FF;
-        shape->points = {{left, top}, {right, bottom}};
+        // The corners and where the label goes, as the live view completes it.
+        shape->points = {{left, top}, {right, bottom}, {right + 2, bottom + 2}};
         g_liveShapes.shapes.push_back(std::move(shape));
     }
 
@@ -176,7 +177,11 @@ TEST_F(LiveCommandsTest, SnapshotsLandWholeWithTheLiveShapesAndKeepTheExportOpti
     commands->TakeSnapshot();
     Deliver();
     EXPECT_TRUE(commands->LastSavedPicture().endsWith(".jpg"));
-    EXPECT_EQ(QDir(g_folders.snapshotFolder).entryList(QDir::Files).size(), 3);
+    const QDir folder(g_folders.snapshotFolder);
+    EXPECT_EQ(folder.entryList({"*.bmp", "*.jpg"}, QDir::Files).size(), 3);
+    // Each snapshot keeps the live measurements beside it, editable later.
+    EXPECT_EQ(folder.entryList({"*.marnelo.json"}, QDir::Files).size(), 3);
+    EXPECT_TRUE(QFileInfo::exists(first + ".marnelo.json"));
     EXPECT_TRUE(boxes.isEmpty());
 }
 
@@ -213,6 +218,8 @@ TEST_F(LiveCommandsTest, ExportsAtTheChosenSizeInTheFormatOfItsExtension) {
     ASSERT_TRUE(picture.Decode(data, ImageType::Jpeg));
     EXPECT_EQ(picture.Width(), 120); // the view's zoom
     EXPECT_EQ(picture.Height(), 90);
+    // An export is scaled, so frame-pixel measurements would not fit it.
+    EXPECT_FALSE(QFileInfo::exists(path + ".marnelo.json"));
 
     // Cancelling the save dialog requests nothing.
     SetFileDialogResponder([](const FileDialogRequest&) { return std::nullopt; });

@@ -12,6 +12,9 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QMdiArea>
 #include <QPushButton>
 
@@ -244,7 +247,15 @@ TEST_F(LiveWindowTest, SnapshotsComeFromTheCommandAndTheCameraButton) {
     QApplication::processEvents();
     Deliver(picture);
     QTRY_VERIFY(view->Commands().LastSavedPicture() != first);
-    EXPECT_EQ(QDir(g_folders.snapshotFolder).entryList(QDir::Files).size(), 2);
+    const QDir folder(g_folders.snapshotFolder);
+    EXPECT_EQ(folder.entryList({"*.bmp", "*.jpg"}, QDir::Files).size(), 2);
+    // The live line stays editable on each snapshot: its session lies beside it.
+    QFile session(first + ".marnelo.json");
+    ASSERT_TRUE(session.open(QIODevice::ReadOnly));
+    const QJsonArray shapes = QJsonDocument::fromJson(session.readAll())["shapes"].toArray();
+    ASSERT_EQ(shapes.size(), 1);
+    EXPECT_EQ(shapes[0]["points"].toArray().first().toArray().at(0).toDouble(), 100.0);
+    EXPECT_EQ(folder.entryList({"*.marnelo.json"}, QDir::Files).size(), 2);
     EXPECT_TRUE(boxes.isEmpty()) << boxes.join('\n').toStdString();
     SetMessageBoxResponder({});
 }
