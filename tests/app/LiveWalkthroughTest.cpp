@@ -125,8 +125,10 @@ TEST_F(LiveWalkthroughTest, MeasureSnapRecordAndOpenTheSnapshot) {
     const QImage window = frame->grab().toImage();
     EXPECT_TRUE(window.save(home.filePath(QStringLiteral("live-walkthrough.png"))));
     QDir().mkpath(QStringLiteral(MARNELO_ARTEFACT_DIR));
+    // Named by the display it ran on: offscreen, or a (virtual) X server.
     EXPECT_TRUE(window.save(QDir(QStringLiteral(MARNELO_ARTEFACT_DIR))
-                                .filePath(QStringLiteral("live-walkthrough.png"))));
+                                .filePath(QStringLiteral("live-walkthrough-%1.png")
+                                              .arg(QGuiApplication::platformName()))));
 
     WithDialog<CFileSizeDlg>(ID_TAKE_VIDEO, [](CFileSizeDlg& dialog) {
         dialog.findChild<QLineEdit*>(QStringLiteral("timeLimit"))->setText(QStringLiteral("5"));
