@@ -12,6 +12,7 @@
 #include "framework/ChildFrame.h"
 #include "framework/Document.h"
 #include "framework/MessageBox.h"
+#include "image/CLOBRINDoc.h"
 #include "reports/CFileSizeDlg.h"
 #include "reports/CMeasureResultFormView.h"
 #include "tests/camera/CaptureTestSupport.h"
@@ -126,9 +127,29 @@ TEST_F(LiveWalkthroughTest, MeasureSnapRecordAndOpenTheSnapshot) {
     EXPECT_TRUE(window.save(home.filePath(QStringLiteral("live-walkthrough.png"))));
     QDir().mkpath(QStringLiteral(MARNELO_ARTEFACT_DIR));
     // Named by the display it ran on: offscreen, or a (virtual) X server.
-    EXPECT_TRUE(window.save(QDir(QStringLiteral(MARNELO_ARTEFACT_DIR))
-                                .filePath(QStringLiteral("live-walkthrough-%1.png")
-                                              .arg(QGuiApplication::platformName()))));
+    EXPECT_TRUE(window.save(
+        QDir(QStringLiteral(MARNELO_ARTEFACT_DIR))
+            .filePath(
+                QStringLiteral("live-walkthrough-%1.png").arg(QGuiApplication::platformName()))));
+
+    // With the scale bar switched on it appears in the picture's lower right.
+    g_parameters.scalebar = 1;
+    const auto barPixels = [&] {
+        const QImage shown = view->Shown();
+        int count = 0;
+        for (int y = shown.height() * 4 / 5; y < shown.height(); ++y) {
+            for (int x = shown.width() * 2 / 3; x < shown.width(); ++x) {
+                count += shown.pixel(x, y) == qRgb(255, 0, 0);
+            }
+        }
+        return count;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(barPixels() > 20, 10000);
+    EXPECT_TRUE(frame->grab().toImage().save(
+        QDir(QStringLiteral(MARNELO_ARTEFACT_DIR))
+            .filePath(
+                QStringLiteral("live-scale-bar-%1.png").arg(QGuiApplication::platformName()))));
+    g_parameters.scalebar = 0;
 
     WithDialog<CFileSizeDlg>(ID_TAKE_VIDEO, [](CFileSizeDlg& dialog) {
         dialog.findChild<QLineEdit*>(QStringLiteral("timeLimit"))->setText(QStringLiteral("5"));
@@ -146,6 +167,10 @@ TEST_F(LiveWalkthroughTest, MeasureSnapRecordAndOpenTheSnapshot) {
     frame->RouteCommand(ID_FILE_OPEN);
     ASSERT_EQ(frame->childFrames().size(), 2);
     EXPECT_EQ(frame->activeDocument()->pathName(), snapshot);
+    // The live distance and circle come back as editable shapes.
+    auto* still = dynamic_cast<CLOBRINDoc*>(frame->activeDocument());
+    ASSERT_NE(still, nullptr);
+    EXPECT_EQ(still->Model().Shapes().Shapes().size(), 2u);
     EXPECT_TRUE(boxes.isEmpty()) << boxes.join('\n').toStdString();
 }
 
