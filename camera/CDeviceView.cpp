@@ -13,6 +13,7 @@
 #include "framework/StatusBar.h"
 #include "reports/ActiveImage.h"
 #include "reports/CMeasureResultFormView.h"
+#include "reports/LiveReportFlow.h"
 #include "tools/OverlayNotice.h"
 
 #include <QCoreApplication>
@@ -100,6 +101,9 @@ bool CDeviceView::OnCommand(int id) {
     case ID_VIDEO_SETTING:
         m_commands->VideoSetting();
         return true;
+    case ID_EXPORT_CSV:
+        ExportLiveToCsv(this);
+        return true;
     default:
         return false;
     }
@@ -108,7 +112,7 @@ bool CDeviceView::OnCommand(int id) {
 bool CDeviceView::OnUpdateCommand(int id, CCmdUI& cmdUI) {
     (void)cmdUI;
     return id == ID_TAKE_PICTURE || id == ID_TAKE_VIDEO || id == ID_EXPORT_PICTURE ||
-           id == ID_VIDEO_SETTING;
+           id == ID_EXPORT_CSV || id == ID_VIDEO_SETTING;
 }
 
 void CDeviceView::RememberReferenceSize() {

@@ -1,11 +1,8 @@
-#include "app/Language.h"
-#include "framework/FileDialog.h"
-#include "framework/MessageBox.h"
 #include "image/CLOBRINDoc.h"
 #include "reports/CExportDlg.h"
-#include "reports/CsvReport.h"
 #include "reports/ExportSettings.h"
 #include "reports/ReportExport.h"
+#include "reports/ResultRows.h"
 #include "shapes/Shape.h"
 
 #include <vector>
@@ -53,30 +50,17 @@ void CLOBRINDoc::WriteReport() {
 }
 
 void CLOBRINDoc::OnExportCsv() {
-    if (!m_model.HasPicture() || m_model.Shapes().IsEmpty()) {
-        return;
-    }
-    FileDialogRequest request;
-    request.mode = FileDialogRequest::Mode::Save;
-    request.title = GetLanguageString("ExportCsv", QStringLiteral("Export to CSV"), 128);
-    request.filters = {QStringLiteral("CSV Files (*.csv *.CSV)")};
-    request.defaultSuffix = QStringLiteral("csv");
-    request.path = pathName().isEmpty()
-                       ? QString()
-                       : QFileInfo(pathName()).absolutePath() + u'/' +
-                             QFileInfo(pathName()).completeBaseName() + QStringLiteral(".csv");
-    const std::optional<FileDialogAnswer> answer = RunFileDialog(DialogOwner(), request);
-    if (!answer) {
+    if (!m_model.HasPicture()) {
         return;
     }
     std::vector<const CShape*> shapes;
     for (const auto& shape : m_model.Shapes().Shapes()) {
         shapes.push_back(shape.get());
     }
+    const QString suggested = pathName().isEmpty() ? QString()
+                                                   : QFileInfo(pathName()).absolutePath() + u'/' +
+                                                         QFileInfo(pathName()).completeBaseName() +
+                                                         QStringLiteral(".csv");
     const CResultFormat format = CurrentResultFormat();
-    if (!WriteCsvReport(answer->path, StillResultValues(shapes, format), format)) {
-        ShowMessageBox(DialogOwner(),
-                       QStringLiteral("ERROR\ncannot write \"%1\"").arg(answer->path), QString(),
-                       QMessageBox::Ok, QMessageBox::Warning);
-    }
+    ExportCsvAsked(DialogOwner(), suggested, StillResultValues(shapes, format), format);
 }

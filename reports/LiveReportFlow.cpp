@@ -1,5 +1,6 @@
 #include "reports/LiveReportFlow.h"
 
+#include "app/Folders.h"
 #include "app/Parameters.h"
 #include "camera/FramePipeline.h"
 #include "camera/VideoShape.h"
@@ -9,6 +10,7 @@
 #include "reports/ExportSettings.h"
 #include "reports/LiveReportPicture.h"
 #include "reports/ReportExport.h"
+#include "reports/ResultRows.h"
 #include "reports/SelectionButtons.h"
 
 #include <vector>
@@ -87,4 +89,12 @@ void ExportLiveToDocument(QWidget* view) {
 
 void RemoveLiveSelectionButtons(QWidget* view) {
     RemoveSelectionButtons(view);
+}
+
+void ExportLiveToCsv(QWidget* view) {
+    const CResultFormat format = CurrentResultFormat();
+    const QString suggested = g_folders.snapshotFolder.isEmpty()
+                                  ? QString()
+                                  : g_folders.snapshotFolder + QStringLiteral("/measurements.csv");
+    ExportCsvAsked(view, suggested, LiveResultValues(g_liveShapes.shapes, format), format);
 }

@@ -23,3 +23,7 @@ void ExportLiveToDocument(QWidget* view);
 // Removes the selection buttons of a pending selective export (the live
 // window does so when it becomes active); nothing happens without them.
 void RemoveLiveSelectionButtons(QWidget* view);
+
+// Export to CSV: the live measurements as the results pane lists them, in a
+// file the user chooses; nothing without any.
+void ExportLiveToCsv(QWidget* view);

@@ -1,8 +1,11 @@
 #include "reports/ReportExport.h"
 
+#include "app/Language.h"
 #include "framework/DesktopOpener.h"
+#include "framework/FileDialog.h"
 #include "framework/MessageBox.h"
 #include "image/Dib.h"
+#include "reports/CsvReport.h"
 #include "reports/ExportSettings.h"
 #include "reports/ReportFiles.h"
 
@@ -29,4 +32,25 @@ void WriteReportAndOpen(QWidget* owner, CReportInput input, const ReportPictureM
         return;
     }
     OpenWithDesktop(QUrl::fromLocalFile(path));
+}
+
+void ExportCsvAsked(QWidget* owner, const QString& suggestedPath,
+                    const std::vector<CResultValues>& listed, const CResultFormat& format) {
+    if (listed.empty()) {
+        return;
+    }
+    FileDialogRequest request;
+    request.mode = FileDialogRequest::Mode::Save;
+    request.title = GetLanguageString("ExportCsv", QStringLiteral("Export to CSV"), 128);
+    request.filters = {QStringLiteral("CSV Files (*.csv *.CSV)")};
+    request.defaultSuffix = QStringLiteral("csv");
+    request.path = suggestedPath;
+    const std::optional<FileDialogAnswer> answer = RunFileDialog(owner, request);
+    if (!answer) {
+        return;
+    }
+    if (!WriteCsvReport(answer->path, listed, format)) {
+        ShowMessageBox(owner, QStringLiteral("ERROR\ncannot write \"%1\"").arg(answer->path),
+                       QString(), QMessageBox::Ok, QMessageBox::Warning);
+    }
 }

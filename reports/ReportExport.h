@@ -1,8 +1,10 @@
 #pragma once
 
 #include "reports/ReportModel.h"
+#include "reports/ResultRows.h"
 
 #include <functional>
+#include <vector>
 
 #include <QString>
 
@@ -21,3 +23,9 @@ using ReportPictureMaker = std::function<QString(CDib& out)>;
 // A failure is shown once with its reason, over `owner`, and leaves any file
 // at the path untouched; a written report is opened with the desktop.
 void WriteReportAndOpen(QWidget* owner, CReportInput input, const ReportPictureMaker& makePicture);
+
+// Export to CSV: asks where (starting at `suggestedPath`), then writes the
+// listed measurements whole; a failure is shown once over `owner`. Nothing
+// happens when `listed` is empty or the dialog is cancelled.
+void ExportCsvAsked(QWidget* owner, const QString& suggestedPath,
+                    const std::vector<CResultValues>& listed, const CResultFormat& format);

@@ -4,6 +4,7 @@
 #include "camera/FramePipeline.h"
 #include "camera/VideoShape.h"
 #include "framework/DesktopOpener.h"
+#include "framework/FileDialog.h"
 #include "framework/MessageBox.h"
 #include "image/Dib.h"
 #include "reports/CExportDlg.h"
@@ -244,3 +245,32 @@ TEST(LiveReportPictureTest, RefusesFramesWhoseBytesDoNotAddUp) {
 }
 
 } // namespace
+
+TEST_F(LiveReportFlowTest, CsvListsTheLiveMeasurementsAndAsksNothingWithoutAny) {
+    int asked = 0;
+    QString target = home.filePath("live.csv");
+    SetFileDialogResponder([&](const FileDialogRequest& request) {
+        ++asked;
+        EXPECT_EQ(request.defaultSuffix, QStringLiteral("csv"));
+        return std::optional<FileDialogAnswer>(FileDialogAnswer{target, 0});
+    });
+    ExportLiveToCsv(&view);
+    EXPECT_EQ(asked, 0);
+
+    AddLine(1, 30, 20, 140);
+    AddLine(2, 70, 40, 100);
+    ExportLiveToCsv(&view);
+    QFile file(target);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray csv = file.readAll();
+    EXPECT_TRUE(csv.startsWith("\xEF\xBB\xBF"));
+    EXPECT_EQ(csv.count("\r\n"), 3) << csv.toStdString(); // the header and two rows
+
+    // A folder that cannot take the file is said once; nothing is opened.
+    target = home.filePath("missing/live.csv");
+    ExportLiveToCsv(&view);
+    EXPECT_EQ(messages.size(), 1);
+    EXPECT_FALSE(QFile::exists(target));
+    EXPECT_TRUE(opened.isEmpty());
+    SetFileDialogResponder({});
+}
