@@ -38,6 +38,7 @@ void CMainFrame::createMenus() {
 
     m_deviceMenu = bar->addMenu(QString());
     m_deviceMenu->addAction(CommandAction(ID_OPEN_DEVICE));
+    m_deviceMenu->addAction(CommandAction(ID_TIME_LAPSE));
 
     m_viewMenu = bar->addMenu(QString());
     m_dockingMenu = m_viewMenu->addMenu(QString());
@@ -112,6 +113,8 @@ void CMainFrame::RelabelMenus() {
         ->setText(GetLanguageString("Favorites", QStringLiteral("Favorites"), 128));
     CommandAction(ID_APP_EXIT)->setText(GetLanguageString("Exit", QStringLiteral("Exit"), 128));
     m_deviceMenu->setTitle(GetLanguageString("Device", QStringLiteral("Camera"), 128));
+    CommandAction(ID_TIME_LAPSE)
+        ->setText(GetLanguageString("TimeLapseMenu", QStringLiteral("Time-lapse..."), 128));
     m_viewMenu->setTitle(GetLanguageString("View", QStringLiteral("View"), 128));
     m_dockingMenu->setTitle(
         GetLanguageString("Docking", QStringLiteral("Toolbars and Docking Windows"), 128));

@@ -76,4 +76,5 @@ enum CommandId : int {
     // Live camera.
     ID_TAKE_PICTURE = 32833,
     ID_TAKE_VIDEO = 32834,
+    ID_TIME_LAPSE = 32850,
 };

@@ -48,6 +48,9 @@ struct CCurrentCalibration {
     // The camera the scale was made on, when known (a calibration made on
     // the live picture); none for the initial scale and for still pictures.
     std::optional<CCalibrationCamera> camera;
+    // The camera and frame size the last distance line was drawn on; none
+    // for a line on a still picture. A manual calibration records it.
+    std::optional<CCalibrationCamera> lineCamera;
 };
 
 // Both live for the whole process and are used on the GUI thread only.

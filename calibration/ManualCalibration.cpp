@@ -42,15 +42,15 @@ ManualCalibrationResult CalibrateManually(const QString& title, const QString& u
     if (!scale) {
         return ManualCalibrationResult::BadRealLength;
     }
-    g_calibrationStore.records.push_back(
-        CCalibrationData{title, unit, QString::asprintf("%f", *scale), realLengthText});
+    g_calibrationStore.records.push_back(CCalibrationData{
+        title, unit, QString::asprintf("%f", *scale), realLengthText, g_calibration.lineCamera});
     if (!SaveCalibrations()) {
         g_calibrationStore.records.pop_back();
         return ManualCalibrationResult::SaveFailed;
     }
     g_calibration.scale = *scale;
-    // Which camera the line was drawn on is for the live window to record.
-    g_calibration.camera.reset();
+    // A line drawn on the live picture ties the scale to that camera and size.
+    g_calibration.camera = g_calibration.lineCamera;
     g_calibration.lastLineLength = 0.0;
     return ManualCalibrationResult::Stored;
 }

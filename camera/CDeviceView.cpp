@@ -9,6 +9,7 @@
 #include "camera/LiveMeasuring.h"
 #include "camera/LiveOverlay.h"
 #include "camera/LivePresenter.h"
+#include "camera/LiveTimeLapse.h"
 #include "framework/MDIFrameWnd.h"
 #include "framework/StatusBar.h"
 #include "reports/ActiveImage.h"
@@ -79,10 +80,28 @@ CDeviceView::CDeviceView(CDeviceDoc& document, QWidget* parent)
     m_commands = std::make_unique<CLiveCommands>(std::move(host), nullptr);
     connect(m_commands.get(), &CLiveCommands::recordingChanged, &m_doc,
             &CDocument::CommandStateChanged);
+
+    CLiveTimeLapseHost timeLapse;
+    timeLapse.view = this;
+    timeLapse.streaming = [this] {
+        return m_streaming;
+    };
+    timeLapse.bar = [this]() -> CStatusBar* {
+        CMDIFrameWnd* frame = mainFrame();
+        return frame != nullptr ? &frame->paneBar() : nullptr;
+    };
+    timeLapse.showSummary = [this](const QString& text) {
+        if (CMDIFrameWnd* frame = mainFrame()) {
+            frame->paneBar().SetPaneText(kMessagePane, text);
+        }
+    };
+    m_timeLapse = std::make_unique<CLiveTimeLapse>(std::move(timeLapse));
 }
 
 CDeviceView::~CDeviceView() {
-    // A recording ends and the device monitors stop before the camera goes.
+    // A recording or time-lapse ends and the device monitors stop before the
+    // camera goes.
+    m_timeLapse.reset();
     m_commands.reset();
     CloseCamera();
 }
@@ -104,15 +123,29 @@ bool CDeviceView::OnCommand(int id) {
     case ID_EXPORT_CSV:
         ExportLiveToCsv(this);
         return true;
+    case ID_EXPORT_EXCEL:
+        ExportLiveToSpreadsheet(this);
+        return true;
+    case ID_EXPORT_WORD:
+        ExportLiveToDocument(this);
+        return true;
+    case ID_TIME_LAPSE:
+        m_timeLapse->Start();
+        return true;
     default:
         return false;
     }
 }
 
 bool CDeviceView::OnUpdateCommand(int id, CCmdUI& cmdUI) {
-    (void)cmdUI;
+    if (id == ID_TIME_LAPSE) {
+        // One series at a time; its own Stop ends it.
+        cmdUI.Enable(m_cameraOpen && !m_timeLapse->Running());
+        return true;
+    }
     return id == ID_TAKE_PICTURE || id == ID_TAKE_VIDEO || id == ID_EXPORT_PICTURE ||
-           id == ID_EXPORT_CSV || id == ID_VIDEO_SETTING;
+           id == ID_VIDEO_SETTING || id == ID_EXPORT_EXCEL || id == ID_EXPORT_WORD ||
+           id == ID_EXPORT_CSV;
 }
 
 void CDeviceView::RememberReferenceSize() {
@@ -127,6 +160,7 @@ void CDeviceView::OnInitialUpdate() {
     SetScrollSizes(ZoomedSize());
     PublishViewParams();
     CView::OnInitialUpdate();
+    CheckCalibrationCamera();
 }
 
 void CDeviceView::OnActivateView(bool active) {
@@ -135,6 +169,8 @@ void CDeviceView::OnActivateView(bool active) {
         return;
     }
     m_registration.Register(ReceiverRole::LiveView, this);
+    // A selective export left pending belongs to the window as it was.
+    RemoveLiveSelectionButtons(this);
     g_overlayNotice.text.clear();
     RememberReferenceSize();
     AbandonShape();
@@ -161,6 +197,7 @@ bool CDeviceView::RefreshCamera() {
     m_streaming = ReopenLiveCamera(m_hold);
     if (m_streaming) {
         RememberReferenceSize();
+        CheckCalibrationCamera();
     }
     // The camera may come back with another format.
     SetScrollSizes(ZoomedSize());
@@ -171,6 +208,7 @@ bool CDeviceView::RefreshCamera() {
 void CDeviceView::CloseCamera() {
     m_cameraOpen = false;
     m_streaming = false;
+    m_calibrationCheck.Forget();
     EndCapture();
     // The streaming thread has stopped once the capture is closed; only then
     // may the presenter and the live state go.
@@ -191,6 +229,24 @@ void CDeviceView::CloseCamera() {
         pane != nullptr && pane->source() == kLiveList) {
         PostToReceiver(ReceiverRole::ResultsView, UM_REFRESH_RESULTS, kLiveList, 0);
     }
+}
+
+CCalibrationCamera CDeviceView::CameraInUse() const {
+    const QSize size = FrameSize();
+    return {QString::fromStdString(m_hold.cameraId), size.width(), size.height()};
+}
+
+void CDeviceView::CheckCalibrationCamera() {
+    if (!m_streaming) {
+        return;
+    }
+    const QString warning = m_calibrationCheck.Check(this, CameraInUse());
+    CMDIFrameWnd* frame = mainFrame();
+    // A warning that no longer holds is taken away, other messages are left.
+    if (frame != nullptr && (!warning.isEmpty() || !m_calibrationWarning.isEmpty())) {
+        frame->paneBar().SetPaneText(kMessagePane, warning);
+    }
+    m_calibrationWarning = warning;
 }
 
 QPoint CDeviceView::FramePointOf(QPoint client) const {
@@ -262,6 +318,7 @@ void CDeviceView::OnPosted(const CPostedEvent& posted) {
         SetScrollSizes(ZoomedSize());
         ScrollToPosition(QPoint(0, 0));
         PublishViewParams();
+        CheckCalibrationCamera();
         break;
     case UM_SURFACE_CHANGED:
         CreateFrameSurface();

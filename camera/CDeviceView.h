@@ -1,6 +1,7 @@
 #pragma once
 
 #include "camera/CameraRefresher.h"
+#include "camera/LiveCalibrationCheck.h"
 #include "framework/PostedEvents.h"
 #include "framework/View.h"
 #include "tools/Placement.h"
@@ -13,6 +14,7 @@
 
 class CDeviceDoc;
 class CLiveCommands;
+class CLiveTimeLapse;
 class CLivePresenter;
 
 // The view of the live camera window. It opens the chosen camera when made
@@ -69,6 +71,7 @@ public:
     // The frame pixel under a client point at the current scroll and zoom.
     QPoint FramePointOf(QPoint client) const;
     CLiveCommands& Commands() const { return *m_commands; }
+    CLiveTimeLapse& TimeLapse() const { return *m_timeLapse; }
 
 protected:
     bool event(QEvent* event) override;
@@ -90,6 +93,11 @@ private:
     void RememberReferenceSize();
     void TakeSurface();
     void OnPosted(const CPostedEvent& posted);
+    // The camera and frame size shown, as a calibration records them.
+    CCalibrationCamera CameraInUse() const;
+    // Whether the current calibration fits the camera shown; the warning goes
+    // to the status bar.
+    void CheckCalibrationCamera();
 
     // Mouse and keyboard (CDeviceViewMouse.cpp).
     CPlacementInput InputAt(QPoint client) const;
@@ -118,6 +126,9 @@ private:
     double m_zoom = 1.0;
     QSize m_referenceSize; // the frame size exported pictures are made for
     std::unique_ptr<CLiveCommands> m_commands;
+    std::unique_ptr<CLiveTimeLapse> m_timeLapse;
+    CLiveCalibrationCheck m_calibrationCheck;
+    QString m_calibrationWarning; // shown in the status bar
 
     CPlacement m_placement;
     int m_shapeCounter = 0;

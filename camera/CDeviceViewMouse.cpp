@@ -222,7 +222,9 @@ void CDeviceView::StoreShape(std::unique_ptr<CShape> shape) {
         LiveShapeOf(*shape, m_doc.LiveKind(), m_shapeCounter++, g_parameters.linewidth));
     // Only here, on the GUI thread: the streaming thread draws copies and
     // must not touch the calibration.
-    RememberLiveLine(*live);
+    if (RememberLiveLine(*live)) {
+        g_calibration.lineCamera = CameraInUse();
+    }
     g_liveShapes.shapes.push_back(std::move(live));
     PublishLiveShapes();
     SetInProgressShape(CInProgressShape{});

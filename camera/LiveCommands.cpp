@@ -28,15 +28,6 @@ constexpr int kMessageLimit = 128;
 constexpr int kTickMs = 1000;
 constexpr int kStillRetryMs = 100;
 
-std::vector<CVideoShap> LiveShapesCopy() {
-    std::vector<CVideoShap> shapes;
-    shapes.reserve(g_liveShapes.shapes.size());
-    for (const auto& shape : g_liveShapes.shapes) {
-        shapes.push_back(*shape);
-    }
-    return shapes;
-}
-
 // Any other extension is written as JPEG, as the save dialog offers only the two.
 bool IsBmpPath(const QString& path) {
     return QFileInfo(path).suffix().compare(QStringLiteral("bmp"), Qt::CaseInsensitive) == 0;
@@ -178,7 +169,8 @@ void CLiveCommands::OnStillReady(int stillKind) {
     } else {
         request.bmp = g_parameters.imageformat == 1;
     }
-    const std::vector<CVideoShap> shapes = LiveShapesCopy();
+    request.scaleBar = g_parameters.scalebar != 0;
+    const std::vector<CVideoShap> shapes = CopyLiveShapes();
     QString error;
     const QString path =
         SaveStillPicture(*frame, request, shapes, QImageSurfaceFactory(), g_folders.snapshotFolder,

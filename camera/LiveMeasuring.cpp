@@ -99,15 +99,16 @@ QRect LiveAdjustRect(QPoint from, QPoint to, double zoom, int frameWidth, int fr
     return dragged.intersected(QRect(0, 0, frameWidth, frameHeight));
 }
 
-void RememberLiveLine(const CVideoShap& shape) {
+bool RememberLiveLine(const CVideoShap& shape) {
     const bool distance = shape.kind == LiveKind::kLine ||
                           shape.kind == LiveKind::kHorizontalLine ||
                           shape.kind == LiveKind::kVerticalLine;
     if (!distance) {
-        return;
+        return false;
     }
     g_calibration.lastLineLength = CurrentConversion().Length(shape.measured[0]);
     g_calibration.lineDrawn = true;
+    return true;
 }
 
 bool FillMagnifierFromFrame(const CStillFrame& frame, QPoint center, int side,

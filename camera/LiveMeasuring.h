@@ -44,9 +44,9 @@ CInProgressShape InProgressOf(const CShape& preview, int liveKind, QPoint scroll
 QRect LiveAdjustRect(QPoint from, QPoint to, double zoom, int frameWidth, int frameHeight);
 
 // The live distance kinds (1, 20, 21) leave their length in the current unit
-// as the last line length, for a manual calibration. Other kinds change
-// nothing.
-void RememberLiveLine(const CVideoShap& shape);
+// as the last line length, for a manual calibration, and return true. Other
+// kinds change nothing.
+bool RememberLiveLine(const CVideoShap& shape);
 
 // Copies the side × side square of the frame copy centred on `center` (frame
 // pixels, y down), moved inside the frame at its edges, into `out` as a

@@ -4,6 +4,7 @@
 #include "camera/LiveDrawing.h"
 #include "image/BmpCodec.h"
 #include "image/JpegCodec.h"
+#include "shapes/ScaleBar.h"
 
 #include <cmath>
 #include <memory>
@@ -14,10 +15,11 @@
 namespace {
 
 // Draws `source` stretched over a new surface of `size` and, when given,
-// the shapes over it; the result replaces `out`.
+// the shapes over it and the scale bar of a frame `frameWidth` wide; the
+// result replaces `out`.
 bool StretchOnto(const CBitmapView& source, QSize size, std::span<const CVideoShap> shapes,
-                 const double* shapeScale, const CDrawSurfaceFactory& surfaces, CDib& out,
-                 QString& error) {
+                 const double* shapeScale, const QSize* barFrame,
+                 const CDrawSurfaceFactory& surfaces, CDib& out, QString& error) {
     std::unique_ptr<CDrawSurface> surface = surfaces && size.width() > 0 && size.height() > 0
                                                 ? surfaces(size.width(), size.height())
                                                 : nullptr;
@@ -31,6 +33,13 @@ bool StretchOnto(const CBitmapView& source, QSize size, std::span<const CVideoSh
     if (shapeScale != nullptr) {
         DrawLiveShapes(dc, shapes, *shapeScale, 0, 0);
     }
+    if (barFrame != nullptr && barFrame->width() > 0) {
+        // The bar measures frame pixels, shown at this picture's width.
+        const double zoom = static_cast<double>(size.width()) / barFrame->width();
+        DrawPictureScaleBar(dc, barFrame->width(), barFrame->height(), zoom, 0, 0,
+                            CurrentConversion(), g_calibration.unit,
+                            CScaleBarStyle::FromSettings());
+    }
     if (!out.CreateFromSurface(surface->Pixels())) {
         error = QString::fromStdString(out.LastError());
         return false;
@@ -39,6 +48,17 @@ bool StretchOnto(const CBitmapView& source, QSize size, std::span<const CVideoSh
 }
 
 } // namespace
+
+std::vector<CVideoShap> CopyLiveShapes() {
+    std::vector<CVideoShap> shapes;
+    shapes.reserve(g_liveShapes.shapes.size());
+    for (const auto& shape : g_liveShapes.shapes) {
+        if (shape) {
+            shapes.push_back(*shape);
+        }
+    }
+    return shapes;
+}
 
 double StillScale(int sizeOption, double zoom) {
     switch (sizeOption) {
@@ -70,14 +90,19 @@ bool ComposeStillPicture(const CStillFrame& frame, const CStillRequest& request,
         return false;
     }
     const CBitmapView view{frame.width, frame.height, 24, stride, frame.bgr.data()};
-    const QSize size = ScaledStillSize(request.scale, {frame.width, frame.height});
-    if (!StretchOnto(view, size, shapes, request.imprint ? &request.scale : nullptr, surfaces, out,
-                     error)) {
+    const QSize frameSize(frame.width, frame.height);
+    const QSize size = ScaledStillSize(request.scale, frameSize);
+    const bool resample = request.resampleTo && *request.resampleTo != size;
+    // The bar goes on last, so a resampled picture gets a bar of its own size.
+    const QSize* barFrame = request.scaleBar ? &frameSize : nullptr;
+    if (!StretchOnto(view, size, shapes, request.imprint ? &request.scale : nullptr,
+                     resample ? nullptr : barFrame, surfaces, out, error)) {
         return false;
     }
-    if (request.resampleTo && *request.resampleTo != size) {
+    if (resample) {
         const CDib composed = out;
-        return StretchOnto(composed.View(), *request.resampleTo, {}, nullptr, surfaces, out, error);
+        return StretchOnto(composed.View(), *request.resampleTo, {}, nullptr, barFrame, surfaces,
+                           out, error);
     }
     return true;
 }

@@ -7,6 +7,7 @@
 
 #include <optional>
 #include <span>
+#include <vector>
 
 #include <QByteArray>
 #include <QDateTime>
@@ -29,7 +30,14 @@ struct CStillRequest {
     // An export picture is resampled to this size (the reference size times
     // the scale) when the frame size has changed since it was chosen.
     std::optional<QSize> resampleTo;
+    // Draw the scale bar of the current calibration at the picture's own
+    // scale (the scale bar setting), imprinted measurements or not.
+    bool scaleBar = false;
 };
+
+// A copy of the live measurements (g_liveShapes) to draw on a still
+// picture. GUI thread only.
+std::vector<CVideoShap> CopyLiveShapes();
 
 // The size factor of the picture-size option: 1 full, 2 half, 3 a third,
 // any other value the view's zoom.
@@ -39,7 +47,9 @@ double StillScale(int sizeOption, double zoom);
 QSize ScaledStillSize(double scale, QSize size);
 
 // The frame (bottom-up rows, as delivered) stretched to the request's scale,
-// with `shapes` drawn over it at that scale when asked. False, with the
+// with `shapes` drawn over it at that scale when asked, and the scale bar
+// over the finished picture when asked (GUI thread then: it reads the
+// current calibration and drawing style). False, with the
 // reason in `out.LastError()` or `error`, when no surface of that size can be
 // made or the frame is malformed.
 bool ComposeStillPicture(const CStillFrame& frame, const CStillRequest& request,

@@ -29,6 +29,7 @@ void CLine::ConvertMeasures(const CUnitConversion& conversion) {
 void CLine::AfterResults() {
     g_calibration.lastLineLength = result[0];
     g_calibration.lineDrawn = true;
+    g_calibration.lineCamera.reset();
 }
 
 CHLine::CHLine(const CShapeParams& params)

@@ -1,3 +1,5 @@
+#include "app/Parameters.h"
+#include "calibration/Calibration.h"
 #include "camera/CameraRefresher.h"
 #include "camera/CaptureRefresh.h"
 #include "camera/LiveSnapshot.h"
@@ -8,6 +10,7 @@
 #include "tests/camera/FrameTestSupport.h"
 #include "tests/support/TestEnvironment.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 #include <QFile>
@@ -78,6 +81,50 @@ TEST(StillPicture, ImprintsTheLiveShapesAtThePictureScale) {
         ComposeStillPicture(frame, request, shapes, QImageSurfaceFactory(), picture, error));
     EXPECT_EQ(picture.Width(), 30);
     EXPECT_EQ(picture.Height(), 20);
+}
+
+// The longest horizontal run of pure green in the picture: the scale bar.
+int LongestGreenRun(const CDib& picture) {
+    int longest = 0;
+    for (int y = 0; y < picture.Height(); ++y) {
+        int run = 0;
+        for (int x = 0; x < picture.Width(); ++x) {
+            const RgbQuad c = picture.PixelColor(x, y);
+            run = c.red == 0 && c.green == 255 && c.blue == 0 ? run + 1 : 0;
+            longest = std::max(longest, run);
+        }
+    }
+    return longest;
+}
+
+TEST(StillPicture, TheScaleBarIsDrawnAtThePicturesOwnScale) {
+    g_parameters = CParameters{};
+    g_calibration = CCurrentCalibration{};
+    g_parameters.linecolor = 0x00FF00;
+    // 60 pixels per centimetre: a fifth of 1280 pixels is nearest 50 mm, 300 pixels.
+    const CStillFrame frame = GreyFrame(1280, 720);
+    CStillRequest request;
+    CDib picture;
+    QString error;
+    ASSERT_TRUE(ComposeStillPicture(frame, request, {}, QImageSurfaceFactory(), picture, error));
+    EXPECT_EQ(LongestGreenRun(picture), 0);
+
+    request.scaleBar = true;
+    request.imprint = false; // the bar is no measurement: it stays
+    ASSERT_TRUE(ComposeStillPicture(frame, request, {}, QImageSurfaceFactory(), picture, error));
+    EXPECT_NEAR(LongestGreenRun(picture), 300, 2);
+
+    request.scale = 0.5;
+    ASSERT_TRUE(ComposeStillPicture(frame, request, {}, QImageSurfaceFactory(), picture, error));
+    EXPECT_NEAR(LongestGreenRun(picture), 150, 2);
+
+    // Resampled to the export's size, the bar is drawn anew at that size,
+    // not stretched with the picture.
+    request.resampleTo = QSize(320, 180);
+    ASSERT_TRUE(ComposeStillPicture(frame, request, {}, QImageSurfaceFactory(), picture, error));
+    ASSERT_EQ(picture.Width(), 320);
+    EXPECT_NEAR(LongestGreenRun(picture), 75, 2);
+    g_parameters = CParameters{};
 }
 
 TEST(StillPicture, RefusesAnIncompleteFrame) {
