@@ -1,7 +1,6 @@
 #include "calibration/CalibrationCamera.h"
 
 #include "app/Language.h"
-#include "calibration/CalibrationFiles.h"
 
 #include <cmath>
 
@@ -95,27 +94,4 @@ bool RescaleCurrentCalibration(const CCameraFitCheck& check, const CCalibrationC
     g_calibration.scale = *check.rescaled;
     g_calibration.camera = inUse;
     return true;
-}
-
-bool RecordCalibrationCamera(const QString& name, const CCalibrationCamera& camera) {
-    if (!Usable(camera)) {
-        return false;
-    }
-    for (CCalibrationData& record : g_calibrationStore.records) {
-        if (record.name.compare(name, Qt::CaseInsensitive) != 0) {
-            continue;
-        }
-        const std::optional<CCalibrationCamera> before = record.camera;
-        record.camera = camera;
-        if (!SaveCalibrations()) {
-            record.camera = before;
-            return false;
-        }
-        if (ParseLeadingNumber(record.ValueX) ==
-            ParseLeadingNumber(QString::asprintf("%f", g_calibration.scale))) {
-            g_calibration.camera = camera;
-        }
-        return true;
-    }
-    return false;
 }

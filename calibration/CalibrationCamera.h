@@ -49,11 +49,3 @@ QString CameraRescaleQuestion(const CCameraFitCheck& check, const CCalibrationCa
 // The stored record keeps its scale. False, changing nothing, when the check
 // offers no rescale.
 bool RescaleCurrentCalibration(const CCameraFitCheck& check, const CCalibrationCamera& inUse);
-
-// Records that the stored calibration `name` (the first of that name,
-// without regard to case) was made on `camera`, and saves data.xml. When that
-// record's scale is the current one (a calibration just made on the live
-// picture), the current calibration takes the camera too. False, changing
-// nothing, for an unknown name, a camera without an id or with a frame size
-// that is not positive, or a store that cannot be saved.
-bool RecordCalibrationCamera(const QString& name, const CCalibrationCamera& camera);
