@@ -1,5 +1,6 @@
 #include "image/MeasureSession.h"
 
+#include "app/CliJson.h"
 #include "app/Parameters.h"
 #include "calibration/Calibration.h"
 #include "shapes/ShapeFactory.h"
@@ -36,58 +37,30 @@ bool IsNumberedMark(int mode) {
 
 // --- writing -------------------------------------------------------------
 
-void AppendNumber(QByteArray& out, double value) {
-    char buffer[32];
-    const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value);
-    out.append(buffer, error == std::errc() ? end - buffer : 0);
-}
-
-void AppendInteger(QByteArray& out, long long value) {
-    char buffer[24];
-    const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value);
-    out.append(buffer, error == std::errc() ? end - buffer : 0);
-}
-
-void AppendString(QByteArray& out, const QString& text) {
-    static constexpr char kHex[] = "0123456789abcdef";
-    out.append('"');
-    for (const char c : text.toUtf8()) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out.append('\\').append(c);
-        } else if (byte < 0x20) {
-            out.append("\\u00").append(kHex[byte >> 4]).append(kHex[byte & 0xF]);
-        } else {
-            out.append(c);
-        }
-    }
-    out.append('"');
-}
-
 void AppendShape(QByteArray& out, const CSessionShape& shape) {
     out.append("{\"mode\": ");
-    AppendInteger(out, shape.mode);
+    AppendJsonInteger(out, shape.mode);
     out.append(", \"serial\": ");
-    AppendInteger(out, shape.serial);
+    AppendJsonInteger(out, shape.serial);
     out.append(", \"points\": [");
     for (std::size_t i = 0; i < shape.points.size(); ++i) {
         out.append(i > 0 ? ", [" : "[");
-        AppendNumber(out, shape.points[i].x);
+        AppendJsonNumber(out, shape.points[i].x);
         out.append(", ");
-        AppendNumber(out, shape.points[i].y);
+        AppendJsonNumber(out, shape.points[i].y);
         out.append(']');
     }
     out.append(']');
     if (shape.mode == MeasureMode::kText) {
         out.append(", \"text\": ");
-        AppendString(out, shape.text);
+        AppendJsonString(out, shape.text);
     }
     if (IsNumberedMark(shape.mode)) {
         out.append(", \"number\": ");
-        AppendInteger(out, shape.markNumber);
+        AppendJsonInteger(out, shape.markNumber);
     }
     out.append(", \"mark\": ");
-    AppendInteger(out, shape.exportMark);
+    AppendJsonInteger(out, shape.exportMark);
     out.append('}');
 }
 
@@ -363,22 +336,22 @@ std::unique_ptr<CShape> BuildSessionShape(const CSessionShape& record, int image
 
 QByteArray SerializeMeasureSession(const CMeasureSession& session) {
     QByteArray out("{\n  \"version\": ");
-    AppendInteger(out, kMeasureSessionVersion);
+    AppendJsonInteger(out, kMeasureSessionVersion);
     out.append(",\n  \"image\": {\"file\": ");
-    AppendString(out, session.pictureFile);
+    AppendJsonString(out, session.pictureFile);
     out.append(", \"width\": ");
-    AppendInteger(out, session.width);
+    AppendJsonInteger(out, session.width);
     out.append(", \"height\": ");
-    AppendInteger(out, session.height);
+    AppendJsonInteger(out, session.height);
     out.append(", \"sha256\": \"").append(session.pictureSha256.toHex()).append("\"},\n");
     out.append("  \"calibration\": {\"name\": ");
-    AppendString(out, session.calibrationName);
+    AppendJsonString(out, session.calibrationName);
     out.append(", \"unit\": ");
-    AppendString(out, session.unit);
+    AppendJsonString(out, session.unit);
     out.append(", \"scale\": ");
-    AppendNumber(out, session.scale);
+    AppendJsonNumber(out, session.scale);
     out.append("},\n  \"decimals\": ");
-    AppendInteger(out, session.decimals);
+    AppendJsonInteger(out, session.decimals);
     out.append(",\n  \"shapes\": [");
     for (std::size_t i = 0; i < session.shapes.size(); ++i) {
         out.append(i > 0 ? ",\n    " : "\n    ");
