@@ -1,6 +1,6 @@
 #include "app/CCustomizeDlg.h"
 
-#include "app/Language.h"
+#include "core/Language.h"
 
 #include <QCheckBox>
 #include <QComboBox>

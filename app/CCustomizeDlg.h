@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/ToolbarLayout.h"
+#include "core/ToolbarLayout.h"
 
 #include <map>
 #include <vector>

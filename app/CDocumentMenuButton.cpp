@@ -1,7 +1,7 @@
 #include "app/CDocumentMenuButton.h"
 
-#include "app/CommandIds.h"
-#include "framework/MDIFrameWnd.h"
+#include "core/CommandIds.h"
+#include "framework/ui/MDIFrameWnd.h"
 
 #include <QEvent>
 #include <QMdiArea>

@@ -3,11 +3,11 @@
 #include "app/CCustomizeDlg.h"
 #include "app/CDocumentMenuButton.h"
 #include "app/CWindowsDlg.h"
-#include "app/CommandIds.h"
+#include "core/CommandIds.h"
 #include "app/ResourceStrings.h"
 #include "app/ToolbarTable.h"
 #include "app/UserImages.h"
-#include "framework/MDIFrameWnd.h"
+#include "framework/ui/MDIFrameWnd.h"
 
 #include <cstdio>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/ToolbarLayout.h"
+#include "core/ToolbarLayout.h"
 #include "framework/CommandTarget.h"
 
 #include <map>

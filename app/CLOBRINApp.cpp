@@ -2,14 +2,14 @@
 
 #include "app/CMainFrame.h"
 #include "app/DocTemplates.h"
-#include "app/FolderLayout.h"
-#include "app/Folders.h"
-#include "app/Language.h"
-#include "app/MagnifierBuffer.h"
-#include "app/Parameters.h"
-#include "camera/CaptureSession.h"
-#include "camera/v4l2/V4l2Backend.h"
-#include "framework/StatusBar.h"
+#include "core/FolderLayout.h"
+#include "core/Folders.h"
+#include "core/Language.h"
+#include "core/MagnifierBuffer.h"
+#include "core/Parameters.h"
+#include "capture/CaptureSession.h"
+#include "capture/v4l2/V4l2Backend.h"
+#include "framework/ui/StatusBar.h"
 
 #include <cstdio>
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/PowerInhibitor.h"
-#include "framework/DocTemplate.h"
+#include "framework/ui/DocTemplate.h"
 
 #include <memory>
 

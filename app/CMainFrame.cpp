@@ -2,16 +2,16 @@
 
 #include "app/ApplicationLook.h"
 #include "app/CFrameCustomizer.h"
-#include "app/Folders.h"
+#include "core/Folders.h"
 #include "app/Icons.h"
 #include "app/ResourceStrings.h"
-#include "browser/CThumbnailsFormWnd.h"
-#include "calibration/CCalManageFormWnd.h"
-#include "framework/ChildFrame.h"
-#include "framework/Document.h"
-#include "framework/MessageBox.h"
-#include "framework/StatusBar.h"
-#include "reports/CMeasureResultFormWnd.h"
+#include "browser/ui/CThumbnailsFormWnd.h"
+#include "calibration/ui/CCalManageFormWnd.h"
+#include "framework/ui/ChildFrame.h"
+#include "framework/ui/Document.h"
+#include "framework/ui/MessageBox.h"
+#include "framework/ui/StatusBar.h"
+#include "reports/ui/CMeasureResultFormWnd.h"
 
 #include <QCloseEvent>
 #include <QDir>

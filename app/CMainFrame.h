@@ -1,6 +1,6 @@
 #pragma once
 
-#include "framework/MDIFrameWnd.h"
+#include "framework/ui/MDIFrameWnd.h"
 
 class CCalManageFormWnd;
 class CFrameCustomizer;

@@ -1,5 +1,5 @@
 #include "app/CMainFrame.h"
-#include "app/PendingPicture.h"
+#include "core/PendingPicture.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>

@@ -1,7 +1,7 @@
 #include "app/CMainFrame.h"
-#include "app/CommandIds.h"
+#include "core/CommandIds.h"
 #include "app/Icons.h"
-#include "app/Language.h"
+#include "core/Language.h"
 #include "app/ResourceStrings.h"
 #include "app/ToolbarTable.h"
 

@@ -1,11 +1,11 @@
 #include "app/CSettingDialog.h"
 
-#include "app/Folders.h"
-#include "app/Language.h"
-#include "app/Parameters.h"
-#include "framework/MessageBox.h"
+#include "core/Folders.h"
+#include "core/Language.h"
+#include "core/Parameters.h"
+#include "framework/ui/MessageBox.h"
 #include "framework/PostedEvents.h"
-#include "framework/PropertyGrid.h"
+#include "framework/ui/PropertyGrid.h"
 #include "reports/ReportOptions.h"
 
 #include <algorithm>

@@ -1,11 +1,11 @@
 #include "app/CWindowsDlg.h"
 
-#include "app/CommandIds.h"
-#include "app/Language.h"
-#include "framework/ChildFrame.h"
-#include "framework/Document.h"
-#include "framework/MDIFrameWnd.h"
-#include "framework/View.h"
+#include "core/CommandIds.h"
+#include "core/Language.h"
+#include "framework/ui/ChildFrame.h"
+#include "framework/ui/Document.h"
+#include "framework/ui/MDIFrameWnd.h"
+#include "framework/ui/View.h"
 
 #include <QEvent>
 #include <QHBoxLayout>

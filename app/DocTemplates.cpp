@@ -1,11 +1,11 @@
 #include "app/DocTemplates.h"
 
 #include "app/Icons.h"
-#include "camera/CDeviceDoc.h"
-#include "camera/CDeviceView.h"
-#include "framework/DocTemplate.h"
-#include "image/CLOBRINDoc.h"
-#include "tools/CLOBRINView.h"
+#include "camera/ui/CDeviceDoc.h"
+#include "camera/ui/CDeviceView.h"
+#include "framework/ui/DocTemplate.h"
+#include "document/ui/CLOBRINDoc.h"
+#include "tools/ui/CLOBRINView.h"
 
 void RegisterDocTemplates(CDocManager& docManager) {
     docManager.AddDocTemplate(DocKind::StillImage,

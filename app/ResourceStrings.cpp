@@ -1,6 +1,6 @@
 #include "app/ResourceStrings.h"
 
-#include "app/Parameters.h"
+#include "core/Parameters.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "app/ToolbarTable.h"
 
-#include "app/CommandIds.h"
-#include "app/Language.h"
+#include "core/CommandIds.h"
+#include "core/Language.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 #include "app/CLOBRINApp.h"
-#include "app/StartupArguments.h"
+#include "core/StartupArguments.h"
 
 #include <cstdio>
 

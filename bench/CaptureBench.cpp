@@ -1,7 +1,7 @@
 #include "bench/RatioReporter.h"
-#include "camera/FrameConverter.h"
-#include "camera/VirtualMicroscope.h"
-#include "camera/VirtualMicroscopeDevice.h"
+#include "capture/FrameConverter.h"
+#include "capture/VirtualMicroscope.h"
+#include "capture/VirtualMicroscopeDevice.h"
 
 #include <benchmark/benchmark.h>
 #include <chrono>

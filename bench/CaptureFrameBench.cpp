@@ -1,7 +1,7 @@
 #include "bench/ImageBench.h"
 #include "bench/RatioReporter.h"
-#include "camera/CaptureBackend.h"
-#include "camera/v4l2/V4l2FrameDecoder.h"
+#include "capture/CaptureBackend.h"
+#include "capture/v4l2/V4l2FrameDecoder.h"
 
 #include <algorithm>
 #include <benchmark/benchmark.h>

@@ -3,7 +3,7 @@
 #include "camera/FrameTransform.h"
 #include "camera/LiveOverlay.h"
 #include "camera/LivePresenter.h"
-#include "camera/VideoRecorder.h"
+#include "recorder/VideoRecorder.h"
 
 #include <benchmark/benchmark.h>
 #include <cstring>

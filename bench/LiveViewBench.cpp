@@ -1,9 +1,9 @@
-#include "app/CommandIds.h"
-#include "app/MagnifierBuffer.h"
+#include "core/CommandIds.h"
+#include "core/MagnifierBuffer.h"
 #include "bench/RatioReporter.h"
-#include "camera/CDeviceDoc.h"
-#include "camera/CDeviceView.h"
-#include "camera/CaptureSession.h"
+#include "camera/ui/CDeviceDoc.h"
+#include "camera/ui/CDeviceView.h"
+#include "capture/CaptureSession.h"
 #include "camera/FramePipeline.h"
 
 #include <benchmark/benchmark.h>

@@ -1,4 +1,4 @@
-#include "app/Parameters.h"
+#include "core/Parameters.h"
 #include "bench/RatioReporter.h"
 #include "camera/LiveOverlay.h"
 #include "camera/LivePresenter.h"

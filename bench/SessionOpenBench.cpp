@@ -1,10 +1,10 @@
-#include "app/Parameters.h"
+#include "core/Parameters.h"
 #include "bench/ImageBench.h"
 #include "bench/RatioReporter.h"
 #include "framework/QImageDrawContext.h"
 #include "framework/QImageDrawSurface.h"
-#include "image/SessionFiles.h"
-#include "image/StillImageDocument.h"
+#include "document/SessionFiles.h"
+#include "document/StillImageDocument.h"
 #include "shapes/ShapeKinds.h"
 
 #include <benchmark/benchmark.h>

@@ -1,12 +1,12 @@
-#include "app/CommandIds.h"
-#include "app/MagnifierBuffer.h"
-#include "app/Parameters.h"
+#include "core/CommandIds.h"
+#include "core/MagnifierBuffer.h"
+#include "core/Parameters.h"
 #include "bench/ImageBench.h"
 #include "bench/RatioReporter.h"
-#include "image/CLOBRINDoc.h"
+#include "document/ui/CLOBRINDoc.h"
 #include "shapes/ShapeFactory.h"
 #include "shapes/ShapeKinds.h"
-#include "tools/CLOBRINView.h"
+#include "tools/ui/CLOBRINView.h"
 
 #include <benchmark/benchmark.h>
 #include <memory>

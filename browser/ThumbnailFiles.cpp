@@ -1,6 +1,6 @@
 #include "browser/ThumbnailFiles.h"
 
-#include "app/FileWriting.h"
+#include "core/FileWriting.h"
 #include "image/Dib.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "calibration/CalibrationCamera.h"
 
-#include "app/Language.h"
+#include "core/Language.h"
 
 #include <cmath>
 

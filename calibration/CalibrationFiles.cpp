@@ -1,7 +1,7 @@
 #include "calibration/CalibrationFiles.h"
 
-#include "app/FileWriting.h"
-#include "app/Folders.h"
+#include "core/FileWriting.h"
+#include "core/Folders.h"
 #include "calibration/Calibration.h"
 
 #include <cstdio>

@@ -1,7 +1,7 @@
 #include "camera/CameraRefresher.h"
 
-#include "camera/CaptureRefresh.h"
-#include "camera/CaptureSession.h"
+#include "capture/CaptureRefresh.h"
+#include "capture/CaptureSession.h"
 
 CCameraRefresher::CCameraRefresher(std::function<bool()> refresh, int settleMs, QObject* parent)
     : QObject(parent)

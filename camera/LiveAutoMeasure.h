@@ -1,6 +1,6 @@
 #pragma once
 
-#include "camera/CaptureBackend.h"
+#include "capture/CaptureBackend.h"
 #include "camera/LiveOverlay.h"
 #include "framework/DrawContext.h"
 #include "tools/EdgeFinder.h"

@@ -1,6 +1,6 @@
 #include "camera/LiveDrawing.h"
 
-#include "app/Parameters.h"
+#include "core/Parameters.h"
 #include "shapes/ShapeFactory.h"
 #include "shapes/ShapeKinds.h"
 

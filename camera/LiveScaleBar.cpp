@@ -1,6 +1,6 @@
 #include "camera/LiveScaleBar.h"
 
-#include "app/Parameters.h"
+#include "core/Parameters.h"
 #include "shapes/ScaleBar.h"
 
 void DrawLiveScaleBar(CDrawContext& dc, const CLiveViewParams& view, int frameWidth,

@@ -1,6 +1,6 @@
 #include "camera/LiveSnapshot.h"
 
-#include "app/FileWriting.h"
+#include "core/FileWriting.h"
 #include "camera/LiveDrawing.h"
 #include "image/BmpCodec.h"
 #include "image/JpegCodec.h"

@@ -1,4 +1,4 @@
-#include "camera/CaptureBackend.h"
+#include "capture/CaptureBackend.h"
 
 namespace Fourcc {
 

@@ -1,4 +1,4 @@
-#include "camera/CaptureConfig.h"
+#include "capture/CaptureConfig.h"
 
 #include <algorithm>
 #include <cmath>

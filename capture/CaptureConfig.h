@@ -1,6 +1,6 @@
 #pragma once
 
-#include "camera/CaptureBackend.h"
+#include "capture/CaptureBackend.h"
 
 #include <array>
 #include <cstdint>

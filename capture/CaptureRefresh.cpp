@@ -1,6 +1,6 @@
-#include "camera/CaptureRefresh.h"
+#include "capture/CaptureRefresh.h"
 
-#include "camera/CaptureSession.h"
+#include "capture/CaptureSession.h"
 
 std::string ChosenDeviceId() {
     const VideoDeviceEntry* chosen = g_captureSession.chosen;

@@ -1,9 +1,9 @@
-#include "camera/CaptureSession.h"
+#include "capture/CaptureSession.h"
 
-#include "app/FileWriting.h"
-#include "app/Folders.h"
-#include "app/Parameters.h"
-#include "camera/VirtualMicroscope.h"
+#include "core/FileWriting.h"
+#include "core/Folders.h"
+#include "core/Parameters.h"
+#include "capture/VirtualMicroscope.h"
 #include "framework/PostedEvents.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "camera/CaptureBackend.h"
-#include "camera/CaptureConfig.h"
+#include "capture/CaptureBackend.h"
+#include "capture/CaptureConfig.h"
 
 #include <array>
 #include <cstdint>

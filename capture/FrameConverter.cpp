@@ -1,4 +1,4 @@
-#include "camera/FrameConverter.h"
+#include "capture/FrameConverter.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,6 +1,6 @@
-#include "camera/VirtualMicroscope.h"
+#include "capture/VirtualMicroscope.h"
 
-#include "camera/VirtualMicroscopeDevice.h"
+#include "capture/VirtualMicroscopeDevice.h"
 
 #include <algorithm>
 #include <chrono>

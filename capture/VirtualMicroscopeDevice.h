@@ -1,8 +1,8 @@
 #pragma once
 
-#include "camera/CaptureBackend.h"
-#include "camera/FrameConverter.h"
-#include "camera/VirtualPicture.h"
+#include "capture/CaptureBackend.h"
+#include "capture/FrameConverter.h"
+#include "capture/VirtualPicture.h"
 
 #include <atomic>
 #include <condition_variable>

@@ -1,4 +1,4 @@
-#include "camera/VirtualPicture.h"
+#include "capture/VirtualPicture.h"
 
 #include <algorithm>
 #include <array>

@@ -1,6 +1,6 @@
-#include "app/CliCalibrate.h"
+#include "cli/CliCalibrate.h"
 
-#include "app/CliJson.h"
+#include "core/CliJson.h"
 #include "calibration/Calibration.h"
 #include "calibration/CalibrationFiles.h"
 #include "calibration/ManualCalibration.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/CliSession.h"
+#include "cli/CliSession.h"
 
 // "calibrate": stores a calibration as the manual calibration of the
 // calibration pane does. The session's last distance line is taken to be

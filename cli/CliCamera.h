@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/CliSession.h"
-#include "camera/CaptureBackend.h"
+#include "cli/CliSession.h"
+#include "capture/CaptureBackend.h"
 
 #include <cstdint>
 #include <optional>

@@ -1,4 +1,4 @@
-#include "app/CliInput.h"
+#include "cli/CliInput.h"
 
 #include <cmath>
 

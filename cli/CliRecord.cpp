@@ -1,11 +1,11 @@
-#include "app/CliRecord.h"
+#include "cli/CliRecord.h"
 
-#include "app/CliCamera.h"
-#include "app/CliJson.h"
-#include "camera/CaptureSession.h"
+#include "cli/CliCamera.h"
+#include "core/CliJson.h"
+#include "capture/CaptureSession.h"
 #include "camera/FramePipeline.h"
-#include "camera/Recording.h"
-#include "camera/VideoRecorder.h"
+#include "recorder/Recording.h"
+#include "recorder/VideoRecorder.h"
 
 #include <atomic>
 #include <chrono>

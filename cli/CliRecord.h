@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/CliSession.h"
+#include "cli/CliSession.h"
 
 #include <QStringList>
 

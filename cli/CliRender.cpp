@@ -1,8 +1,8 @@
-#include "app/CliRender.h"
+#include "cli/CliRender.h"
 
-#include "app/Parameters.h"
+#include "core/Parameters.h"
 #include "framework/QImageDrawSurface.h"
-#include "image/StillImageDocument.h"
+#include "document/StillImageDocument.h"
 
 bool RenderSessionPicture(CStillImageDocument& document, int width, int height,
                           const std::filesystem::path& path, QString& error) {

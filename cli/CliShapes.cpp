@@ -1,7 +1,7 @@
-#include "app/CliShapes.h"
+#include "cli/CliShapes.h"
 
-#include "app/CliInput.h"
-#include "app/Parameters.h"
+#include "cli/CliInput.h"
+#include "core/Parameters.h"
 #include "framework/QImageDrawSurface.h"
 #include "shapes/ShapeFactory.h"
 #include "shapes/ShapeKinds.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "image/StillImageDocument.h"
+#include "document/StillImageDocument.h"
 #include "tools/CDibEdgeFinder.h"
 #include "tools/Placement.h"
 

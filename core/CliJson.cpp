@@ -1,4 +1,4 @@
-#include "app/CliJson.h"
+#include "core/CliJson.h"
 
 #include <charconv>
 #include <cmath>

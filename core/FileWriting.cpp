@@ -1,4 +1,4 @@
-#include "app/FileWriting.h"
+#include "core/FileWriting.h"
 
 #include <cstdio>
 #include <fcntl.h>

@@ -1,6 +1,6 @@
-#include "app/FolderLayout.h"
+#include "core/FolderLayout.h"
 
-#include "app/Folders.h"
+#include "core/Folders.h"
 
 #include <QCoreApplication>
 #include <QDir>

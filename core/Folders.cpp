@@ -1,6 +1,6 @@
-#include "app/Folders.h"
+#include "core/Folders.h"
 
-#include "app/FileWriting.h"
+#include "core/FileWriting.h"
 
 #include <QDir>
 #include <QFile>

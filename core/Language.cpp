@@ -1,8 +1,8 @@
-#include "app/Language.h"
+#include "core/Language.h"
 
-#include "app/Folders.h"
-#include "app/Parameters.h"
-#include "app/ProfileFile.h"
+#include "core/Folders.h"
+#include "core/Parameters.h"
+#include "core/ProfileFile.h"
 
 CLanguageState g_language;
 

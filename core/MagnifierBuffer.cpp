@@ -1,4 +1,4 @@
-#include "app/MagnifierBuffer.h"
+#include "core/MagnifierBuffer.h"
 
 #include <memory>
 

@@ -1,4 +1,4 @@
-#include "app/PendingPicture.h"
+#include "core/PendingPicture.h"
 
 CPendingPicture g_pendingPicture;
 

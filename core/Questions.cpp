@@ -1,4 +1,4 @@
-#include "app/Questions.h"
+#include "core/Questions.h"
 
 #include <QSettings>
 

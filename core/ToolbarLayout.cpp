@@ -1,4 +1,4 @@
-#include "app/ToolbarLayout.h"
+#include "core/ToolbarLayout.h"
 
 #include <algorithm>
 #include <set>

@@ -1,7 +1,7 @@
-#include "image/MeasureSession.h"
+#include "document/MeasureSession.h"
 
-#include "app/CliJson.h"
-#include "app/Parameters.h"
+#include "core/CliJson.h"
+#include "core/Parameters.h"
 #include "calibration/Calibration.h"
 #include "shapes/ShapeFactory.h"
 #include "shapes/ShapeKinds.h"

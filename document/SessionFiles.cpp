@@ -1,7 +1,7 @@
-#include "image/SessionFiles.h"
+#include "document/SessionFiles.h"
 
-#include "app/FileWriting.h"
-#include "app/Parameters.h"
+#include "core/FileWriting.h"
+#include "core/Parameters.h"
 #include "calibration/Calibration.h"
 
 #include <algorithm>

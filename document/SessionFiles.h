@@ -1,6 +1,6 @@
 #pragma once
 
-#include "image/MeasureSession.h"
+#include "document/MeasureSession.h"
 #include "shapes/ShapeList.h"
 
 #include <memory>

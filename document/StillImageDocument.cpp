@@ -1,6 +1,6 @@
-#include "image/StillImageDocument.h"
+#include "document/StillImageDocument.h"
 
-#include "app/Parameters.h"
+#include "core/Parameters.h"
 #include "framework/PostedEvents.h"
 #include "image/ImagePath.h"
 #include "shapes/ScaleBar.h"

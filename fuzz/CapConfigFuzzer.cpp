@@ -1,5 +1,5 @@
-#include "camera/CaptureConfig.h"
-#include "camera/VirtualMicroscope.h"
+#include "capture/CaptureConfig.h"
+#include "capture/VirtualMicroscope.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "image/MeasureSession.h"
+#include "document/MeasureSession.h"
 
 #include <cmath>
 #include <cstddef>

@@ -1,5 +1,5 @@
-#include "camera/CaptureBackend.h"
-#include "camera/v4l2/V4l2FrameDecoder.h"
+#include "capture/CaptureBackend.h"
+#include "capture/v4l2/V4l2FrameDecoder.h"
 
 #include <cstddef>
 #include <cstdint>

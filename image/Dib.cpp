@@ -1,6 +1,6 @@
 #include "image/Dib.h"
 
-#include "app/FileWriting.h"
+#include "core/FileWriting.h"
 #include "image/BmpCodec.h"
 #include "image/JpegCodec.h"
 

@@ -1,8 +1,8 @@
-#include "camera/Recording.h"
+#include "recorder/Recording.h"
 
-#include "app/Folders.h"
-#include "app/Language.h"
-#include "app/Parameters.h"
+#include "core/Folders.h"
+#include "core/Language.h"
+#include "core/Parameters.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "camera/VideoRecorder.h"
+#include "recorder/VideoRecorder.h"
 
 #include <functional>
 #include <memory>

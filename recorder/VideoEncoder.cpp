@@ -1,4 +1,4 @@
-#include "camera/VideoEncoder.h"
+#include "recorder/VideoEncoder.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>

@@ -1,6 +1,6 @@
-#include "camera/VideoRecorder.h"
+#include "recorder/VideoRecorder.h"
 
-#include "camera/VideoEncoder.h"
+#include "recorder/VideoEncoder.h"
 
 #include <algorithm>
 #include <cmath>

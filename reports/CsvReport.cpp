@@ -1,7 +1,7 @@
 #include "reports/CsvReport.h"
 
-#include "app/FileWriting.h"
-#include "app/Language.h"
+#include "core/FileWriting.h"
+#include "core/Language.h"
 
 #include <map>
 

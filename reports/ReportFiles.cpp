@@ -1,6 +1,6 @@
 #include "reports/ReportFiles.h"
 
-#include "app/FileWriting.h"
+#include "core/FileWriting.h"
 #include "image/Dib.h"
 #include "reports/ReportPicture.h"
 #include "reports/ReportWriters.h"

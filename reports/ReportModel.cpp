@@ -1,7 +1,7 @@
 #include "reports/ReportModel.h"
 
-#include "app/Language.h"
-#include "app/Parameters.h"
+#include "core/Language.h"
+#include "core/Parameters.h"
 #include "camera/VideoShape.h"
 #include "reports/ReportOptions.h"
 #include "reports/ResultRows.h"

@@ -1,6 +1,6 @@
 #include "reports/ResultStatistics.h"
 
-#include "app/Language.h"
+#include "core/Language.h"
 
 #include <algorithm>
 #include <cmath>

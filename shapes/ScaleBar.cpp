@@ -1,6 +1,6 @@
 #include "shapes/ScaleBar.h"
 
-#include "app/Parameters.h"
+#include "core/Parameters.h"
 #include "framework/ColorContrast.h"
 
 #include <algorithm>

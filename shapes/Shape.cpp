@@ -1,6 +1,6 @@
 #include "shapes/Shape.h"
 
-#include "app/Parameters.h"
+#include "core/Parameters.h"
 
 CShapeNotifications g_shapeNotifications;
 

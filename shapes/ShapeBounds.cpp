@@ -1,4 +1,4 @@
-#include "app/Parameters.h"
+#include "core/Parameters.h"
 #include "shapes/Shape.h"
 
 #include <algorithm>

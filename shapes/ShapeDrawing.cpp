@@ -1,6 +1,6 @@
 #include "shapes/ShapeDrawing.h"
 
-#include "app/Parameters.h"
+#include "core/Parameters.h"
 #include "calibration/Calibration.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
-#include "camera/CTimeLapseController.h"
+#include "timelapse/CTimeLapseController.h"
 
-#include "app/Language.h"
-#include "camera/SnapshotFiles.h"
+#include "core/Language.h"
+#include "timelapse/SnapshotFiles.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "camera/TimeLapse.h"
+#include "timelapse/TimeLapse.h"
 #include "image/Dib.h"
 
 #include <functional>

@@ -1,6 +1,6 @@
-#include "camera/SnapshotFiles.h"
+#include "timelapse/SnapshotFiles.h"
 
-#include "app/FileWriting.h"
+#include "core/FileWriting.h"
 #include "image/BmpCodec.h"
 #include "image/Dib.h"
 #include "image/JpegCodec.h"

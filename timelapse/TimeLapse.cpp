@@ -1,4 +1,4 @@
-#include "camera/TimeLapse.h"
+#include "timelapse/TimeLapse.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #include "tools/Placement.h"
 
-#include "app/Parameters.h"
+#include "core/Parameters.h"
 #include "shapes/ShapeKinds.h"
 
 namespace {

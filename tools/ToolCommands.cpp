@@ -1,6 +1,6 @@
 #include "tools/ToolCommands.h"
 
-#include "app/CommandIds.h"
+#include "core/CommandIds.h"
 #include "shapes/ShapeKinds.h"
 #include "tools/ToolModes.h"
 

@@ -1,7 +1,7 @@
 #include "tools/ToolModes.h"
 
-#include "app/CommandIds.h"
-#include "app/Language.h"
+#include "core/CommandIds.h"
+#include "core/Language.h"
 #include "shapes/ShapeKinds.h"
 
 namespace {

@@ -1,7 +1,7 @@
-#include "browser/CThumbnailsFormView.h"
+#include "browser/ui/CThumbnailsFormView.h"
 
-#include "browser/CThumbnailsFormViewEnlarged.h"
-#include "browser/CThumbnailsFormViewView.h"
+#include "browser/ui/CThumbnailsFormViewEnlarged.h"
+#include "browser/ui/CThumbnailsFormViewView.h"
 
 #include <QSplitter>
 #include <QVBoxLayout>

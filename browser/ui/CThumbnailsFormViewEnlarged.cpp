@@ -1,6 +1,6 @@
-#include "browser/CThumbnailsFormViewEnlarged.h"
+#include "browser/ui/CThumbnailsFormViewEnlarged.h"
 
-#include "app/MagnifierBuffer.h"
+#include "core/MagnifierBuffer.h"
 #include "image/Dib.h"
 
 #include <QImage>

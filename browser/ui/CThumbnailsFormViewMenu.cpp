@@ -1,10 +1,10 @@
 // The thumbnail list's context menu and its commands.
-#include "app/Language.h"
-#include "app/PendingPicture.h"
-#include "browser/CThumbnailsFormViewView.h"
+#include "core/Language.h"
+#include "core/PendingPicture.h"
+#include "browser/ui/CThumbnailsFormViewView.h"
 #include "browser/ThumbnailFiles.h"
-#include "framework/FileDialog.h"
-#include "framework/MessageBox.h"
+#include "framework/ui/FileDialog.h"
+#include "framework/ui/MessageBox.h"
 
 #include <QContextMenuEvent>
 #include <QFileInfo>

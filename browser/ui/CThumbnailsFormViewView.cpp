@@ -1,13 +1,13 @@
-#include "browser/CThumbnailsFormViewView.h"
+#include "browser/ui/CThumbnailsFormViewView.h"
 
-#include "app/CommandIds.h"
-#include "app/Folders.h"
-#include "app/Language.h"
-#include "app/PendingPicture.h"
+#include "core/CommandIds.h"
+#include "core/Folders.h"
+#include "core/Language.h"
+#include "core/PendingPicture.h"
 #include "browser/ThumbnailAnnouncement.h"
 #include "browser/ThumbnailNames.h"
-#include "framework/MDIFrameWnd.h"
-#include "framework/MessageBox.h"
+#include "framework/ui/MDIFrameWnd.h"
+#include "framework/ui/MessageBox.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
-#include "browser/CThumbnailsFormWnd.h"
+#include "browser/ui/CThumbnailsFormWnd.h"
 
-#include "browser/CThumbnailsFormView.h"
+#include "browser/ui/CThumbnailsFormView.h"
 
 CThumbnailsFormWnd::CThumbnailsFormWnd(const QString& title, QWidget* parent)
     : QDockWidget(title, parent)

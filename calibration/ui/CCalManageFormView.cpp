@@ -1,17 +1,17 @@
-#include "calibration/CCalManageFormView.h"
+#include "calibration/ui/CCalManageFormView.h"
 
-#include "app/Language.h"
-#include "calibration/CStepDlg.h"
+#include "core/Language.h"
+#include "calibration/ui/CStepDlg.h"
 #include "calibration/Calibration.h"
 #include "calibration/CalibrationCamera.h"
 #include "calibration/CalibrationFiles.h"
 #include "calibration/ManualCalibration.h"
-#include "framework/ChildFrame.h"
-#include "framework/MDIFrameWnd.h"
-#include "framework/MessageBox.h"
+#include "framework/ui/ChildFrame.h"
+#include "framework/ui/MDIFrameWnd.h"
+#include "framework/ui/MessageBox.h"
 #include "framework/PostedEvents.h"
-#include "framework/PropertyGrid.h"
-#include "framework/View.h"
+#include "framework/ui/PropertyGrid.h"
+#include "framework/ui/View.h"
 
 #include <QDialogButtonBox>
 #include <QGridLayout>

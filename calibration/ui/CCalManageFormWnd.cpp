@@ -1,6 +1,6 @@
-#include "calibration/CCalManageFormWnd.h"
+#include "calibration/ui/CCalManageFormWnd.h"
 
-#include "calibration/CCalManageFormView.h"
+#include "calibration/ui/CCalManageFormView.h"
 
 CCalManageFormWnd::CCalManageFormWnd(const QString& title, QWidget* parent)
     : QDockWidget(title, parent)

@@ -1,6 +1,6 @@
-#include "calibration/CStepDlg.h"
+#include "calibration/ui/CStepDlg.h"
 
-#include "app/Language.h"
+#include "core/Language.h"
 
 #include <QDialogButtonBox>
 #include <QLabel>

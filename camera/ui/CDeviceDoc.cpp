@@ -1,10 +1,10 @@
-#include "camera/CDeviceDoc.h"
+#include "camera/ui/CDeviceDoc.h"
 
-#include "app/CommandIds.h"
+#include "core/CommandIds.h"
 #include "camera/FramePipeline.h"
 #include "camera/LiveOverlay.h"
 #include "camera/VideoShape.h"
-#include "framework/MDIFrameWnd.h"
+#include "framework/ui/MDIFrameWnd.h"
 #include "framework/PostedEvents.h"
 #include "tools/ToolModes.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "framework/Document.h"
+#include "framework/ui/Document.h"
 #include "image/Zoom.h"
 #include "tools/ToolCommands.h"
 

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "camera/CameraRefresher.h"
-#include "camera/LiveCalibrationCheck.h"
+#include "camera/ui/LiveCalibrationCheck.h"
 #include "framework/PostedEvents.h"
-#include "framework/View.h"
+#include "framework/ui/View.h"
 #include "tools/Placement.h"
 
 #include <memory>

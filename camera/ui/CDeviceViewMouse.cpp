@@ -1,12 +1,12 @@
-#include "app/MagnifierBuffer.h"
-#include "app/Parameters.h"
-#include "camera/CDeviceDoc.h"
-#include "camera/CDeviceView.h"
+#include "core/MagnifierBuffer.h"
+#include "core/Parameters.h"
+#include "camera/ui/CDeviceDoc.h"
+#include "camera/ui/CDeviceView.h"
 #include "camera/LiveMeasuring.h"
 #include "camera/LiveOverlay.h"
 #include "camera/VideoShape.h"
 #include "shapes/Shape.h"
-#include "tools/CAddTextDlg.h"
+#include "tools/ui/CAddTextDlg.h"
 
 #include <algorithm>
 

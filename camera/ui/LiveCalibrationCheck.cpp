@@ -1,8 +1,8 @@
-#include "camera/LiveCalibrationCheck.h"
+#include "camera/ui/LiveCalibrationCheck.h"
 
-#include "calibration/CCalManageFormView.h"
+#include "calibration/ui/CCalManageFormView.h"
 #include "calibration/CalibrationCamera.h"
-#include "framework/MessageBox.h"
+#include "framework/ui/MessageBox.h"
 #include "framework/PostedEvents.h"
 
 #include <QWidget>

@@ -1,14 +1,14 @@
-#include "camera/LiveTimeLapse.h"
+#include "camera/ui/LiveTimeLapse.h"
 
-#include "app/Folders.h"
-#include "app/Parameters.h"
+#include "core/Folders.h"
+#include "core/Parameters.h"
 #include "browser/ThumbnailAnnouncement.h"
-#include "camera/CTimeLapseController.h"
-#include "camera/CTimeLapseDlg.h"
+#include "timelapse/CTimeLapseController.h"
+#include "timelapse/ui/CTimeLapseDlg.h"
 #include "camera/FramePipeline.h"
 #include "camera/LiveSnapshot.h"
 #include "framework/QImageDrawSurface.h"
-#include "framework/StatusBar.h"
+#include "framework/ui/StatusBar.h"
 
 #include <QDateTime>
 

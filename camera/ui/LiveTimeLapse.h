@@ -1,7 +1,7 @@
 #pragma once
 
-#include "camera/CTimeLapseController.h"
-#include "camera/CTimeLapseDlg.h"
+#include "timelapse/CTimeLapseController.h"
+#include "timelapse/ui/CTimeLapseDlg.h"
 
 #include <functional>
 

@@ -1,4 +1,4 @@
-#include "camera/events/DeviceEventSource.h"
+#include "capture/events/DeviceEventSource.h"
 
 #include <libudev.h>
 

@@ -1,4 +1,4 @@
-#include "camera/events/PowerResumeMonitor.h"
+#include "capture/events/PowerResumeMonitor.h"
 
 #include <QDBusConnection>
 

@@ -1,4 +1,4 @@
-#include "camera/events/VideoDeviceMonitor.h"
+#include "capture/events/VideoDeviceMonitor.h"
 
 namespace {
 constexpr int kSettleMs = 1000;

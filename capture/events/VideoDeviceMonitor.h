@@ -1,6 +1,6 @@
 #pragma once
 
-#include "camera/events/DeviceEventSource.h"
+#include "capture/events/DeviceEventSource.h"
 
 #include <memory>
 

@@ -1,6 +1,6 @@
-#include "camera/CCaptureControlsDlg.h"
+#include "capture/ui/CCaptureControlsDlg.h"
 
-#include "camera/CaptureSession.h"
+#include "capture/CaptureSession.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,7 +1,7 @@
-#include "camera/CCaptureFormatDlg.h"
+#include "capture/ui/CCaptureFormatDlg.h"
 
-#include "camera/CaptureSession.h"
-#include "framework/MessageBox.h"
+#include "capture/CaptureSession.h"
+#include "framework/ui/MessageBox.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>

@@ -1,7 +1,7 @@
-#include "camera/CSelectDeviceDlg.h"
+#include "capture/ui/CSelectDeviceDlg.h"
 
-#include "app/Language.h"
-#include "camera/CaptureSession.h"
+#include "core/Language.h"
+#include "capture/CaptureSession.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>

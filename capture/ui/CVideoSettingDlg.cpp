@@ -1,10 +1,10 @@
-#include "camera/CVideoSettingDlg.h"
+#include "capture/ui/CVideoSettingDlg.h"
 
-#include "app/Language.h"
-#include "app/Parameters.h"
-#include "camera/CCaptureControlsDlg.h"
-#include "camera/CCaptureFormatDlg.h"
-#include "camera/CaptureSession.h"
+#include "core/Language.h"
+#include "core/Parameters.h"
+#include "capture/ui/CCaptureControlsDlg.h"
+#include "capture/ui/CCaptureFormatDlg.h"
+#include "capture/CaptureSession.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>

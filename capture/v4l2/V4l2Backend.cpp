@@ -1,6 +1,6 @@
-#include "camera/v4l2/V4l2Backend.h"
+#include "capture/v4l2/V4l2Backend.h"
 
-#include "camera/v4l2/V4l2Device.h"
+#include "capture/v4l2/V4l2Device.h"
 
 #include <algorithm>
 #include <cerrno>

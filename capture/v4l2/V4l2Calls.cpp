@@ -1,4 +1,4 @@
-#include "camera/v4l2/V4l2Calls.h"
+#include "capture/v4l2/V4l2Calls.h"
 
 #include <cerrno>
 #include <fcntl.h>

@@ -1,8 +1,8 @@
-#include "camera/v4l2/V4l2Device.h"
+#include "capture/v4l2/V4l2Device.h"
 
-#include "camera/v4l2/V4l2Formats.h"
-#include "camera/v4l2/V4l2FrameDecoder.h"
-#include "camera/v4l2/V4l2Stream.h"
+#include "capture/v4l2/V4l2Formats.h"
+#include "capture/v4l2/V4l2FrameDecoder.h"
+#include "capture/v4l2/V4l2Stream.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "camera/CaptureBackend.h"
-#include "camera/v4l2/V4l2Calls.h"
+#include "capture/CaptureBackend.h"
+#include "capture/v4l2/V4l2Calls.h"
 
 #include <memory>
 #include <string>

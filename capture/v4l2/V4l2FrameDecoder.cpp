@@ -1,6 +1,6 @@
-#include "camera/v4l2/V4l2FrameDecoder.h"
+#include "capture/v4l2/V4l2FrameDecoder.h"
 
-#include "camera/CaptureBackend.h"
+#include "capture/CaptureBackend.h"
 
 #include <algorithm>
 #include <cerrno>

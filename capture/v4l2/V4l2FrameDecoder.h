@@ -1,6 +1,6 @@
 #pragma once
 
-#include "camera/v4l2/V4l2Calls.h"
+#include "capture/v4l2/V4l2Calls.h"
 
 #include <cstdint>
 #include <memory>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "camera/CaptureBackend.h"
-#include "camera/v4l2/V4l2Calls.h"
-#include "camera/v4l2/V4l2FrameDecoder.h"
+#include "capture/CaptureBackend.h"
+#include "capture/v4l2/V4l2Calls.h"
+#include "capture/v4l2/V4l2FrameDecoder.h"
 
 #include <atomic>
 #include <cstdint>

@@ -1,7 +1,7 @@
-#include "image/CLOBRINDoc.h"
-#include "reports/CExportDlg.h"
+#include "document/ui/CLOBRINDoc.h"
+#include "reports/ui/CExportDlg.h"
 #include "reports/ExportSettings.h"
-#include "reports/ReportExport.h"
+#include "reports/ui/ReportExport.h"
 #include "reports/ResultRows.h"
 #include "shapes/Shape.h"
 

@@ -1,8 +1,8 @@
-#include "app/Language.h"
-#include "framework/MessageBox.h"
+#include "core/Language.h"
+#include "framework/ui/MessageBox.h"
 #include "framework/PostedEvents.h"
-#include "image/CLOBRINDoc.h"
-#include "image/SessionFiles.h"
+#include "document/ui/CLOBRINDoc.h"
+#include "document/SessionFiles.h"
 #include "shapes/ShapeMirror.h"
 
 #include <QFileInfo>

@@ -1,8 +1,8 @@
-#include "framework/ChildFrame.h"
+#include "framework/ui/ChildFrame.h"
 
-#include "framework/Document.h"
-#include "framework/MessageBox.h"
-#include "framework/View.h"
+#include "framework/ui/Document.h"
+#include "framework/ui/MessageBox.h"
+#include "framework/ui/View.h"
 
 #include <QCloseEvent>
 

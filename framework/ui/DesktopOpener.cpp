@@ -1,4 +1,4 @@
-#include "framework/DesktopOpener.h"
+#include "framework/ui/DesktopOpener.h"
 
 #include <QDesktopServices>
 

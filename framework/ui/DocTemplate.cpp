@@ -1,7 +1,7 @@
-#include "framework/DocTemplate.h"
+#include "framework/ui/DocTemplate.h"
 
-#include "framework/Document.h"
-#include "framework/View.h"
+#include "framework/ui/Document.h"
+#include "framework/ui/View.h"
 
 CDocTemplate::CDocTemplate(QIcon icon, DocumentFactory makeDocument, ViewFactory makeView)
     : m_icon(std::move(icon))

@@ -1,7 +1,7 @@
-#include "framework/Document.h"
+#include "framework/ui/Document.h"
 
-#include "framework/MDIFrameWnd.h"
-#include "framework/View.h"
+#include "framework/ui/MDIFrameWnd.h"
+#include "framework/ui/View.h"
 
 #include <QFileInfo>
 

@@ -1,4 +1,4 @@
-#include "framework/FileDialog.h"
+#include "framework/ui/FileDialog.h"
 
 #include <QFileDialog>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/ImageFormats.h"
+#include "core/ImageFormats.h"
 
 #include <functional>
 #include <optional>

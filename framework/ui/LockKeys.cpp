@@ -1,4 +1,4 @@
-#include "framework/LockKeys.h"
+#include "framework/ui/LockKeys.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,9 +1,9 @@
-#include "framework/MDIFrameWnd.h"
+#include "framework/ui/MDIFrameWnd.h"
 
-#include "framework/ChildFrame.h"
-#include "framework/Document.h"
-#include "framework/StatusBar.h"
-#include "framework/View.h"
+#include "framework/ui/ChildFrame.h"
+#include "framework/ui/Document.h"
+#include "framework/ui/StatusBar.h"
+#include "framework/ui/View.h"
 
 #include <QAction>
 #include <QMdiArea>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "framework/CommandTarget.h"
-#include "framework/DocTemplate.h"
+#include "framework/ui/DocTemplate.h"
 
 #include <map>
 #include <vector>

@@ -1,6 +1,6 @@
-#include "framework/MessageBox.h"
+#include "framework/ui/MessageBox.h"
 
-#include "app/Language.h"
+#include "core/Language.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>

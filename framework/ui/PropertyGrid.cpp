@@ -1,6 +1,6 @@
-#include "framework/PropertyGrid.h"
+#include "framework/ui/PropertyGrid.h"
 
-#include "app/Language.h"
+#include "core/Language.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "framework/RectTrackerPaint.h"
+#include "framework/ui/RectTrackerPaint.h"
 
 #include <QPainter>
 #include <QPen>

@@ -1,6 +1,6 @@
-#include "framework/StatusBar.h"
+#include "framework/ui/StatusBar.h"
 
-#include "framework/LockKeys.h"
+#include "framework/ui/LockKeys.h"
 
 #include <QLabel>
 #include <QTimer>

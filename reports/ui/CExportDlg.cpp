@@ -1,8 +1,8 @@
-#include "reports/CExportDlg.h"
+#include "reports/ui/CExportDlg.h"
 
-#include "app/Language.h"
-#include "app/Parameters.h"
-#include "framework/MessageBox.h"
+#include "core/Language.h"
+#include "core/Parameters.h"
+#include "framework/ui/MessageBox.h"
 #include "reports/ExportSettings.h"
 #include "reports/ReportFiles.h"
 

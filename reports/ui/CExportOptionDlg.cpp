@@ -1,7 +1,7 @@
-#include "reports/CExportOptionDlg.h"
+#include "reports/ui/CExportOptionDlg.h"
 
-#include "app/Language.h"
-#include "app/Parameters.h"
+#include "core/Language.h"
+#include "core/Parameters.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>

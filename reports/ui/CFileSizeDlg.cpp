@@ -1,8 +1,8 @@
-#include "reports/CFileSizeDlg.h"
+#include "reports/ui/CFileSizeDlg.h"
 
-#include "app/Language.h"
-#include "app/Parameters.h"
-#include "camera/Recording.h"
+#include "core/Language.h"
+#include "core/Parameters.h"
+#include "recorder/Recording.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,6 +1,6 @@
-#include "reports/CMeasureResultFormWnd.h"
+#include "reports/ui/CMeasureResultFormWnd.h"
 
-#include "reports/CMeasureResultFormView.h"
+#include "reports/ui/CMeasureResultFormView.h"
 
 CMeasureResultFormWnd::CMeasureResultFormWnd(const QString& title, QWidget* parent)
     : QDockWidget(title, parent)

@@ -1,17 +1,17 @@
-#include "reports/LiveReportFlow.h"
+#include "reports/ui/LiveReportFlow.h"
 
-#include "app/Folders.h"
-#include "app/Parameters.h"
+#include "core/Folders.h"
+#include "core/Parameters.h"
 #include "camera/FramePipeline.h"
 #include "camera/VideoShape.h"
 #include "framework/QImageDrawSurface.h"
 #include "image/Dib.h"
-#include "reports/CExportDlg.h"
+#include "reports/ui/CExportDlg.h"
 #include "reports/ExportSettings.h"
 #include "reports/LiveReportPicture.h"
-#include "reports/ReportExport.h"
+#include "reports/ui/ReportExport.h"
 #include "reports/ResultRows.h"
-#include "reports/SelectionButtons.h"
+#include "reports/ui/SelectionButtons.h"
 
 #include <vector>
 

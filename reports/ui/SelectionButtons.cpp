@@ -1,6 +1,6 @@
-#include "reports/SelectionButtons.h"
+#include "reports/ui/SelectionButtons.h"
 
-#include "app/Language.h"
+#include "core/Language.h"
 
 #include <QAbstractScrollArea>
 #include <QPushButton>

@@ -1,4 +1,4 @@
-#include "app/FileWriting.h"
+#include "core/FileWriting.h"
 
 #include "tests/support/TestEnvironment.h"
 

@@ -1,7 +1,7 @@
-#include "app/FolderLayout.h"
+#include "core/FolderLayout.h"
 
-#include "app/Folders.h"
-#include "app/Language.h"
+#include "core/Folders.h"
+#include "core/Language.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "app/Folders.h"
+#include "core/Folders.h"
 
 #include "tests/support/TestEnvironment.h"
 

@@ -1,8 +1,8 @@
 #include "app/CCustomizeDlg.h"
 #include "app/CFrameCustomizer.h"
 #include "app/ToolbarTable.h"
-#include "browser/CThumbnailsFormWnd.h"
-#include "calibration/CCalManageFormWnd.h"
+#include "browser/ui/CThumbnailsFormWnd.h"
+#include "calibration/ui/CCalManageFormWnd.h"
 #include "tests/app/FrameFixture.h"
 
 #include <QCheckBox>

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "app/CMainFrame.h"
-#include "app/CommandIds.h"
-#include "app/Folders.h"
-#include "framework/ChildFrame.h"
-#include "framework/MessageBox.h"
+#include "core/CommandIds.h"
+#include "core/Folders.h"
+#include "framework/ui/ChildFrame.h"
+#include "framework/ui/MessageBox.h"
 #include "tests/framework/TestDocuments.h"
 #include "tests/support/TestEnvironment.h"
 

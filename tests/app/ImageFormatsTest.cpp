@@ -1,4 +1,4 @@
-#include "app/ImageFormats.h"
+#include "core/ImageFormats.h"
 
 #include <gtest/gtest.h>
 

@@ -1,13 +1,14 @@
-#include "app/Language.h"
+#include "core/Language.h"
 
-#include "app/Folders.h"
-#include "app/Parameters.h"
+#include "core/Folders.h"
+#include "core/Parameters.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <gtest/gtest.h>
 #include <thread>
 
 #include <QDir>
+#include <QFileInfo>
 #include <QDirIterator>
 #include <QFile>
 #include <QRegularExpression>
@@ -197,11 +198,18 @@ TEST(LanguageKeys, EveryKeyUsedInTheCodeIsInTheEnglishFile) {
     const QRegularExpression call(
         QStringLiteral(R"(GetLanguageString\(\s*(?:QStringLiteral\(\s*)?u?"([A-Za-z0-9_]+)\")"));
     QStringList missing;
-    for (const char* folder : {"app", "shapes", "tools", "calibration", "image", "camera",
-                               "reports", "browser", "framework"}) {
-        QDirIterator it(QStringLiteral(MARNELO_SOURCE_DIR "/") + folder,
-                        {QStringLiteral("*.cpp"), QStringLiteral("*.h")}, QDir::Files,
-                        QDirIterator::Subdirectories);
+    // Every source folder: all of the tree but the tests, benchmarks, fuzz
+    // targets, resources and build folders.
+    const QDir root(QStringLiteral(MARNELO_SOURCE_DIR));
+    const QStringList skipped{"tests", "bench", "fuzz", "resources", "packaging", "scripts",
+                              "cmake"};
+    for (const QString& folder : root.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        if (skipped.contains(folder) || folder.startsWith(QStringLiteral("build")) ||
+            !QFileInfo::exists(root.filePath(folder + "/CMakeLists.txt"))) {
+            continue;
+        }
+        QDirIterator it(root.filePath(folder), {QStringLiteral("*.cpp"), QStringLiteral("*.h")},
+                        QDir::Files, QDirIterator::Subdirectories);
         while (it.hasNext()) {
             QFile file(it.next());
             ASSERT_TRUE(file.open(QIODevice::ReadOnly));

@@ -1,9 +1,9 @@
 #include "app/CMainFrame.h"
 #include "app/DocTemplates.h"
-#include "app/PendingPicture.h"
-#include "framework/ChildFrame.h"
-#include "framework/Document.h"
-#include "framework/MessageBox.h"
+#include "core/PendingPicture.h"
+#include "framework/ui/ChildFrame.h"
+#include "framework/ui/Document.h"
+#include "framework/ui/MessageBox.h"
 #include "tests/image/ImageTestSupport.h"
 #include "tests/support/TestEnvironment.h"
 

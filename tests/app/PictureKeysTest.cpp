@@ -1,5 +1,5 @@
-#include "app/Folders.h"
-#include "framework/StatusBar.h"
+#include "core/Folders.h"
+#include "framework/ui/StatusBar.h"
 #include "tests/app/PictureWindowFixture.h"
 
 #include <QDir>

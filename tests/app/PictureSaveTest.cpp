@@ -1,4 +1,4 @@
-#include "app/Questions.h"
+#include "core/Questions.h"
 #include "tests/app/PictureWindowFixture.h"
 
 #include <QSettings>

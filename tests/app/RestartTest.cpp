@@ -1,9 +1,9 @@
 #include "app/CLOBRINApp.h"
 #include "app/CMainFrame.h"
-#include "calibration/CCalManageFormView.h"
-#include "calibration/CCalManageFormWnd.h"
+#include "calibration/ui/CCalManageFormView.h"
+#include "calibration/ui/CCalManageFormWnd.h"
 #include "calibration/Calibration.h"
-#include "framework/PropertyGrid.h"
+#include "framework/ui/PropertyGrid.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "app/StartupArguments.h"
+#include "core/StartupArguments.h"
 
 #include "tests/support/TestEnvironment.h"
 

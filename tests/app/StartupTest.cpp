@@ -1,10 +1,10 @@
 #include "app/CLOBRINApp.h"
 #include "app/CMainFrame.h"
-#include "app/Folders.h"
-#include "app/Language.h"
-#include "app/MagnifierBuffer.h"
-#include "app/Parameters.h"
-#include "framework/MessageBox.h"
+#include "core/Folders.h"
+#include "core/Language.h"
+#include "core/MagnifierBuffer.h"
+#include "core/Parameters.h"
+#include "framework/ui/MessageBox.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <gtest/gtest.h>

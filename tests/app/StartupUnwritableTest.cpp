@@ -1,6 +1,6 @@
 #include "app/CLOBRINApp.h"
 #include "app/CMainFrame.h"
-#include "framework/StatusBar.h"
+#include "framework/ui/StatusBar.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <gtest/gtest.h>

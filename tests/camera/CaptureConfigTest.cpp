@@ -1,6 +1,6 @@
-#include "camera/CaptureConfig.h"
+#include "capture/CaptureConfig.h"
 
-#include "camera/CaptureSession.h"
+#include "capture/CaptureSession.h"
 #include "tests/camera/CaptureTestSupport.h"
 #include "tests/support/TestEnvironment.h"
 

@@ -1,7 +1,7 @@
-#include "camera/CaptureSession.h"
+#include "capture/CaptureSession.h"
 
-#include "app/Parameters.h"
-#include "camera/VirtualMicroscope.h"
+#include "core/Parameters.h"
+#include "capture/VirtualMicroscope.h"
 #include "tests/camera/CaptureTestSupport.h"
 #include "tests/camera/FakeCaptureBackend.h"
 #include "tests/support/TestEnvironment.h"

@@ -1,6 +1,6 @@
 #include "tests/camera/CaptureTestSupport.h"
 
-#include "camera/VirtualMicroscope.h"
+#include "capture/VirtualMicroscope.h"
 
 void ResetCaptureState(std::vector<std::unique_ptr<ICaptureBackend>> hardware) {
     CloseCaptureGraph();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "camera/CaptureSession.h"
+#include "capture/CaptureSession.h"
 #include "framework/PostedEvents.h"
 
 #include <vector>

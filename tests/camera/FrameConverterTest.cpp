@@ -1,6 +1,6 @@
-#include "camera/FrameConverter.h"
+#include "capture/FrameConverter.h"
 
-#include "camera/VirtualMicroscope.h"
+#include "capture/VirtualMicroscope.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
-#include "calibration/CCalManageFormView.h"
-#include "calibration/CCalManageFormWnd.h"
+#include "calibration/ui/CCalManageFormView.h"
+#include "calibration/ui/CCalManageFormWnd.h"
 #include "calibration/CalibrationCamera.h"
 #include "calibration/ManualCalibration.h"
-#include "framework/MessageBox.h"
+#include "framework/ui/MessageBox.h"
 #include "tests/camera/LiveViewTestSupport.h"
 
 #include <QLabel>

@@ -1,6 +1,6 @@
 #include "camera/LiveDrawing.h"
 
-#include "app/Parameters.h"
+#include "core/Parameters.h"
 #include "calibration/Calibration.h"
 #include "framework/QImageDrawContext.h"
 #include "framework/RecordingDrawContext.h"

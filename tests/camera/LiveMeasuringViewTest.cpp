@@ -1,6 +1,6 @@
 #include "camera/VideoShape.h"
 #include "tests/camera/LiveViewTestSupport.h"
-#include "tools/CAddTextDlg.h"
+#include "tools/ui/CAddTextDlg.h"
 
 #include <cmath>
 #include <vector>

@@ -1,6 +1,6 @@
 #include "camera/LiveScaleBar.h"
 
-#include "app/Parameters.h"
+#include "core/Parameters.h"
 #include "calibration/Calibration.h"
 #include "framework/RecordingDrawContext.h"
 

@@ -1,9 +1,9 @@
-#include "app/Folders.h"
+#include "core/Folders.h"
 #include "browser/ThumbnailAnnouncement.h"
-#include "camera/CTimeLapseController.h"
-#include "camera/LiveTimeLapse.h"
+#include "timelapse/CTimeLapseController.h"
+#include "camera/ui/LiveTimeLapse.h"
 #include "camera/VideoShape.h"
-#include "framework/MessageBox.h"
+#include "framework/ui/MessageBox.h"
 #include "tests/camera/FrameTestSupport.h"
 #include "tests/camera/LiveViewTestSupport.h"
 

@@ -1,7 +1,7 @@
-#include "camera/Recording.h"
+#include "recorder/Recording.h"
 
-#include "app/Folders.h"
-#include "app/Parameters.h"
+#include "core/Folders.h"
+#include "core/Parameters.h"
 #include "tests/camera/FrameTestSupport.h"
 #include "tests/camera/RecorderTestSupport.h"
 

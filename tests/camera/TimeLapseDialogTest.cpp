@@ -1,5 +1,5 @@
-#include "app/Parameters.h"
-#include "camera/CTimeLapseDlg.h"
+#include "core/Parameters.h"
+#include "timelapse/ui/CTimeLapseDlg.h"
 
 #include <gtest/gtest.h>
 

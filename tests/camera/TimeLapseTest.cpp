@@ -1,8 +1,8 @@
-#include "camera/TimeLapse.h"
+#include "timelapse/TimeLapse.h"
 
-#include "camera/CTimeLapseController.h"
-#include "camera/CaptureSession.h"
-#include "camera/SnapshotFiles.h"
+#include "timelapse/CTimeLapseController.h"
+#include "capture/CaptureSession.h"
+#include "timelapse/SnapshotFiles.h"
 #include "tests/camera/CaptureTestSupport.h"
 #include "tests/camera/FakeCaptureBackend.h"
 #include "tests/support/TestEnvironment.h"

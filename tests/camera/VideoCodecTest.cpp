@@ -1,4 +1,4 @@
-#include "camera/VideoRecorder.h"
+#include "recorder/VideoRecorder.h"
 #include "tests/camera/FrameTestSupport.h"
 #include "tests/camera/RecorderTestSupport.h"
 

@@ -1,4 +1,4 @@
-#include "camera/VideoRecorder.h"
+#include "recorder/VideoRecorder.h"
 
 #include "camera/FramePipeline.h"
 #include "camera/LiveOverlay.h"

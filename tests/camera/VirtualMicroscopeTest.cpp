@@ -1,8 +1,8 @@
-#include "camera/VirtualMicroscope.h"
+#include "capture/VirtualMicroscope.h"
 
-#include "camera/FrameConverter.h"
-#include "camera/VirtualMicroscopeDevice.h"
-#include "camera/VirtualPicture.h"
+#include "capture/FrameConverter.h"
+#include "capture/VirtualMicroscopeDevice.h"
+#include "capture/VirtualPicture.h"
 
 #include <chrono>
 #include <cmath>

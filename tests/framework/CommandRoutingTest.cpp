@@ -1,6 +1,6 @@
-#include "framework/ChildFrame.h"
-#include "framework/MDIFrameWnd.h"
-#include "framework/MessageBox.h"
+#include "framework/ui/ChildFrame.h"
+#include "framework/ui/MDIFrameWnd.h"
+#include "framework/ui/MessageBox.h"
 #include "tests/framework/TestDocuments.h"
 #include "tests/support/TestEnvironment.h"
 

@@ -1,6 +1,6 @@
-#include "framework/FileDialog.h"
+#include "framework/ui/FileDialog.h"
 
-#include "framework/DesktopOpener.h"
+#include "framework/ui/DesktopOpener.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "framework/PropertyGrid.h"
+#include "framework/ui/PropertyGrid.h"
 
 #include "tests/support/TestEnvironment.h"
 

@@ -1,6 +1,6 @@
 #include "framework/RectTracker.h"
 
-#include "framework/RectTrackerPaint.h"
+#include "framework/ui/RectTrackerPaint.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "framework/StatusBar.h"
+#include "framework/ui/StatusBar.h"
 
-#include "framework/LockKeys.h"
-#include "framework/MDIFrameWnd.h"
+#include "framework/ui/LockKeys.h"
+#include "framework/ui/MDIFrameWnd.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <gtest/gtest.h>

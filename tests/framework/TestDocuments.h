@@ -1,9 +1,9 @@
 #pragma once
 
 #include "framework/CommandTarget.h"
-#include "framework/DocTemplate.h"
-#include "framework/Document.h"
-#include "framework/View.h"
+#include "framework/ui/DocTemplate.h"
+#include "framework/ui/Document.h"
+#include "framework/ui/View.h"
 
 #include <set>
 #include <vector>

@@ -1,6 +1,6 @@
-#include "image/MeasureSession.h"
+#include "document/MeasureSession.h"
 
-#include "app/Parameters.h"
+#include "core/Parameters.h"
 #include "calibration/Calibration.h"
 #include "shapes/ShapeFactory.h"
 #include "shapes/ShapeKinds.h"

@@ -1,8 +1,8 @@
-#include "image/SessionFiles.h"
+#include "document/SessionFiles.h"
 
-#include "app/Parameters.h"
+#include "core/Parameters.h"
 #include "calibration/Calibration.h"
-#include "image/SnapshotSession.h"
+#include "camera/SnapshotSession.h"
 #include "shapes/ShapeKinds.h"
 #include "tests/image/ImageTestSupport.h"
 #include "tests/support/TestEnvironment.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "image/MeasureSession.h"
+#include "document/MeasureSession.h"
 #include "tests/image/ImageTestSupport.h"
 
 #include <vector>

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "app/CommandIds.h"
-#include "app/Parameters.h"
+#include "core/CommandIds.h"
+#include "core/Parameters.h"
 #include "calibration/Calibration.h"
 #include "framework/QImageDrawSurface.h"
-#include "image/StillImageDocument.h"
+#include "document/StillImageDocument.h"
 #include "shapes/ShapeFactory.h"
 #include "tests/image/ImageTestSupport.h"
 

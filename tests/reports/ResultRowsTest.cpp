@@ -1,7 +1,7 @@
 #include "reports/ResultRows.h"
 
-#include "app/Language.h"
-#include "app/Parameters.h"
+#include "core/Language.h"
+#include "core/Parameters.h"
 #include "calibration/Calibration.h"
 #include "camera/VideoShape.h"
 #include "shapes/ShapeFactory.h"

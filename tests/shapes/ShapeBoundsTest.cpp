@@ -1,4 +1,4 @@
-#include "app/Parameters.h"
+#include "core/Parameters.h"
 #include "framework/QImageDrawContext.h"
 #include "shapes/ShapeKinds.h"
 #include "tests/shapes/ShapeTestSupport.h"

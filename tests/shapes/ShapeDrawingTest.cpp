@@ -1,4 +1,4 @@
-#include "app/Parameters.h"
+#include "core/Parameters.h"
 #include "framework/RecordingDrawContext.h"
 #include "shapes/CircleShapes.h"
 #include "shapes/ShapeKinds.h"

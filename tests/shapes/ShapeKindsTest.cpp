@@ -1,6 +1,6 @@
 #include "shapes/ShapeKinds.h"
 
-#include "app/Parameters.h"
+#include "core/Parameters.h"
 #include "shapes/CircleShapes.h"
 #include "tests/shapes/ShapeTestSupport.h"
 

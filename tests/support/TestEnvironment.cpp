@@ -1,8 +1,8 @@
 #include "tests/support/TestEnvironment.h"
 
-#include "app/Folders.h"
-#include "app/Language.h"
-#include "app/Parameters.h"
+#include "core/Folders.h"
+#include "core/Language.h"
+#include "core/Parameters.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 #include "tests/support/TestEnvironment.h"
-#include "tools/CAddTextDlg.h"
+#include "tools/ui/CAddTextDlg.h"
 
 #include <gtest/gtest.h>
 

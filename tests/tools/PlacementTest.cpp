@@ -1,4 +1,4 @@
-#include "app/Parameters.h"
+#include "core/Parameters.h"
 #include "shapes/DistanceShapes.h"
 #include "shapes/ShapeKinds.h"
 #include "tests/tools/PlacementTestSupport.h"

@@ -1,10 +1,10 @@
-#include "app/MagnifierBuffer.h"
-#include "framework/FileDialog.h"
-#include "framework/MessageBox.h"
+#include "core/MagnifierBuffer.h"
+#include "framework/ui/FileDialog.h"
+#include "framework/ui/MessageBox.h"
 #include "reports/ActiveImage.h"
-#include "reports/CExportOptionDlg.h"
+#include "reports/ui/CExportOptionDlg.h"
 #include "tests/tools/ViewTestSupport.h"
-#include "tools/MagnifierFeed.h"
+#include "tools/ui/MagnifierFeed.h"
 
 #include <QDir>
 #include <QMdiArea>

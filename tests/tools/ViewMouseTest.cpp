@@ -1,7 +1,7 @@
 #include "shapes/ShapeKinds.h"
 #include "tests/tools/EdgeTestSupport.h"
 #include "tests/tools/ViewTestSupport.h"
-#include "tools/CAddTextDlg.h"
+#include "tools/ui/CAddTextDlg.h"
 #include "tools/ToolModes.h"
 
 #include <cmath>

@@ -1,18 +1,18 @@
 #pragma once
 
-#include "app/CommandIds.h"
-#include "app/Parameters.h"
+#include "core/CommandIds.h"
+#include "core/Parameters.h"
 #include "calibration/Calibration.h"
-#include "framework/ChildFrame.h"
-#include "framework/DocTemplate.h"
-#include "framework/MDIFrameWnd.h"
+#include "framework/ui/ChildFrame.h"
+#include "framework/ui/DocTemplate.h"
+#include "framework/ui/MDIFrameWnd.h"
 #include "framework/PostedEvents.h"
-#include "framework/StatusBar.h"
-#include "image/CLOBRINDoc.h"
+#include "framework/ui/StatusBar.h"
+#include "document/ui/CLOBRINDoc.h"
 #include "shapes/ShapeList.h"
 #include "tests/image/ImageTestSupport.h"
 #include "tests/support/TestEnvironment.h"
-#include "tools/CLOBRINView.h"
+#include "tools/ui/CLOBRINView.h"
 
 #include <array>
 #include <gtest/gtest.h>

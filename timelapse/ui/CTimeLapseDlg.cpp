@@ -1,7 +1,7 @@
-#include "camera/CTimeLapseDlg.h"
+#include "timelapse/ui/CTimeLapseDlg.h"
 
-#include "app/Language.h"
-#include "app/Parameters.h"
+#include "core/Language.h"
+#include "core/Parameters.h"
 
 #include <cmath>
 

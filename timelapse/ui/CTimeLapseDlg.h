@@ -1,6 +1,6 @@
 #pragma once
 
-#include "camera/CTimeLapseController.h"
+#include "timelapse/CTimeLapseController.h"
 
 #include <QDateTime>
 #include <QDialog>

@@ -1,6 +1,6 @@
-#include "tools/CAddTextDlg.h"
+#include "tools/ui/CAddTextDlg.h"
 
-#include "app/Language.h"
+#include "core/Language.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,14 +1,14 @@
-#include "tools/CLOBRINView.h"
+#include "tools/ui/CLOBRINView.h"
 
-#include "app/CommandIds.h"
-#include "app/Language.h"
-#include "app/Parameters.h"
-#include "framework/MDIFrameWnd.h"
-#include "framework/StatusBar.h"
-#include "image/CLOBRINDoc.h"
+#include "core/CommandIds.h"
+#include "core/Language.h"
+#include "core/Parameters.h"
+#include "framework/ui/MDIFrameWnd.h"
+#include "framework/ui/StatusBar.h"
+#include "document/ui/CLOBRINDoc.h"
 #include "image/Zoom.h"
 #include "reports/ActiveImage.h"
-#include "reports/SelectionButtons.h"
+#include "reports/ui/SelectionButtons.h"
 #include "tools/OverlayNotice.h"
 
 namespace {

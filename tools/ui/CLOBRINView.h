@@ -2,7 +2,7 @@
 
 #include "framework/PostedEvents.h"
 #include "framework/RectTracker.h"
-#include "framework/View.h"
+#include "framework/ui/View.h"
 #include "tools/CDibEdgeFinder.h"
 #include "tools/Placement.h"
 

@@ -1,10 +1,10 @@
-#include "app/MagnifierBuffer.h"
-#include "framework/RectTrackerPaint.h"
-#include "image/CLOBRINDoc.h"
+#include "core/MagnifierBuffer.h"
+#include "framework/ui/RectTrackerPaint.h"
+#include "document/ui/CLOBRINDoc.h"
 #include "shapes/ShapeList.h"
-#include "tools/CAddTextDlg.h"
-#include "tools/CLOBRINView.h"
-#include "tools/MagnifierFeed.h"
+#include "tools/ui/CAddTextDlg.h"
+#include "tools/ui/CLOBRINView.h"
+#include "tools/ui/MagnifierFeed.h"
 #include "tools/ToolModes.h"
 
 #include <algorithm>

@@ -1,11 +1,11 @@
-#include "app/Parameters.h"
+#include "core/Parameters.h"
 #include "calibration/Calibration.h"
 #include "framework/QImageDrawContext.h"
-#include "framework/RectTrackerPaint.h"
-#include "image/CLOBRINDoc.h"
+#include "framework/ui/RectTrackerPaint.h"
+#include "document/ui/CLOBRINDoc.h"
 #include "shapes/ScaleBar.h"
 #include "shapes/Shape.h"
-#include "tools/CLOBRINView.h"
+#include "tools/ui/CLOBRINView.h"
 #include "tools/OverlayNotice.h"
 
 #include <QPaintEvent>

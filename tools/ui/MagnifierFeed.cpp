@@ -1,4 +1,4 @@
-#include "tools/MagnifierFeed.h"
+#include "tools/ui/MagnifierFeed.h"
 
 #include "image/Dib.h"
 

@@ -1,5 +1,5 @@
-#include "camera/events/PowerResumeMonitor.h"
-#include "camera/events/VideoDeviceMonitor.h"
+#include "capture/events/PowerResumeMonitor.h"
+#include "capture/events/VideoDeviceMonitor.h"
 
 #include <deque>
 #include <gtest/gtest.h>

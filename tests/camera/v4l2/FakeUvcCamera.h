@@ -1,7 +1,7 @@
 #pragma once
 
-#include "camera/v4l2/V4l2Calls.h"
-#include "camera/v4l2/V4l2Nodes.h"
+#include "capture/v4l2/V4l2Calls.h"
+#include "capture/v4l2/V4l2Nodes.h"
 
 #include <condition_variable>
 #include <cstdint>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "camera/v4l2/V4l2Backend.h"
+#include "capture/v4l2/V4l2Backend.h"
 #include "tests/camera/v4l2/FakeUvcCamera.h"
 
 #include <cstdint>

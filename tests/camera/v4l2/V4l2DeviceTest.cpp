@@ -1,5 +1,5 @@
-#include "camera/v4l2/V4l2Formats.h"
-#include "camera/v4l2/V4l2Nodes.h"
+#include "capture/v4l2/V4l2Formats.h"
+#include "capture/v4l2/V4l2Nodes.h"
 #include "tests/camera/v4l2/MicroscopeFixture.h"
 
 #include <algorithm>

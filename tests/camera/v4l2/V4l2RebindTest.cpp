@@ -1,5 +1,5 @@
-#include "camera/CaptureRefresh.h"
-#include "camera/CaptureSession.h"
+#include "capture/CaptureRefresh.h"
+#include "capture/CaptureSession.h"
 #include "tests/camera/CaptureTestSupport.h"
 #include "tests/camera/v4l2/MicroscopeFixture.h"
 

@@ -1,4 +1,4 @@
-#include "camera/v4l2/V4l2FrameDecoder.h"
+#include "capture/v4l2/V4l2FrameDecoder.h"
 #include "tests/camera/v4l2/MicroscopeFixture.h"
 
 #include <atomic>
