@@ -3,10 +3,10 @@
 #include "app/CCustomizeDlg.h"
 #include "app/CDocumentMenuButton.h"
 #include "app/CWindowsDlg.h"
-#include "core/CommandIds.h"
 #include "app/ResourceStrings.h"
 #include "app/ToolbarTable.h"
 #include "app/UserImages.h"
+#include "core/CommandIds.h"
 #include "framework/ui/MDIFrameWnd.h"
 
 #include <cstdio>

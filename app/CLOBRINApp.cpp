@@ -2,13 +2,13 @@
 
 #include "app/CMainFrame.h"
 #include "app/DocTemplates.h"
+#include "capture/CaptureSession.h"
+#include "capture/v4l2/V4l2Backend.h"
 #include "core/FolderLayout.h"
 #include "core/Folders.h"
 #include "core/Language.h"
 #include "core/MagnifierBuffer.h"
 #include "core/Parameters.h"
-#include "capture/CaptureSession.h"
-#include "capture/v4l2/V4l2Backend.h"
 #include "framework/ui/StatusBar.h"
 
 #include <cstdio>

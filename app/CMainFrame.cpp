@@ -2,11 +2,11 @@
 
 #include "app/ApplicationLook.h"
 #include "app/CFrameCustomizer.h"
-#include "core/Folders.h"
 #include "app/Icons.h"
 #include "app/ResourceStrings.h"
 #include "browser/ui/CThumbnailsFormWnd.h"
 #include "calibration/ui/CCalManageFormWnd.h"
+#include "core/Folders.h"
 #include "framework/ui/ChildFrame.h"
 #include "framework/ui/Document.h"
 #include "framework/ui/MessageBox.h"

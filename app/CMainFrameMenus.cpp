@@ -1,9 +1,9 @@
 #include "app/CMainFrame.h"
-#include "core/CommandIds.h"
 #include "app/Icons.h"
-#include "core/Language.h"
 #include "app/ResourceStrings.h"
 #include "app/ToolbarTable.h"
+#include "core/CommandIds.h"
+#include "core/Language.h"
 
 #include <QAction>
 #include <QKeySequence>

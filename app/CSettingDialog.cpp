@@ -3,8 +3,8 @@
 #include "core/Folders.h"
 #include "core/Language.h"
 #include "core/Parameters.h"
-#include "framework/ui/MessageBox.h"
 #include "framework/PostedEvents.h"
+#include "framework/ui/MessageBox.h"
 #include "framework/ui/PropertyGrid.h"
 #include "reports/ReportOptions.h"
 

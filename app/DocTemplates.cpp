@@ -3,8 +3,8 @@
 #include "app/Icons.h"
 #include "camera/ui/CDeviceDoc.h"
 #include "camera/ui/CDeviceView.h"
-#include "framework/ui/DocTemplate.h"
 #include "document/ui/CLOBRINDoc.h"
+#include "framework/ui/DocTemplate.h"
 #include "tools/ui/CLOBRINView.h"
 
 void RegisterDocTemplates(CDocManager& docManager) {

@@ -1,10 +1,10 @@
-#include "core/CommandIds.h"
-#include "core/MagnifierBuffer.h"
 #include "bench/RatioReporter.h"
+#include "camera/FramePipeline.h"
 #include "camera/ui/CDeviceDoc.h"
 #include "camera/ui/CDeviceView.h"
 #include "capture/CaptureSession.h"
-#include "camera/FramePipeline.h"
+#include "core/CommandIds.h"
+#include "core/MagnifierBuffer.h"
 
 #include <benchmark/benchmark.h>
 #include <cstring>

@@ -1,10 +1,10 @@
-#include "core/Parameters.h"
 #include "bench/ImageBench.h"
 #include "bench/RatioReporter.h"
-#include "framework/QImageDrawContext.h"
-#include "framework/QImageDrawSurface.h"
+#include "core/Parameters.h"
 #include "document/SessionFiles.h"
 #include "document/StillImageDocument.h"
+#include "framework/QImageDrawContext.h"
+#include "framework/QImageDrawSurface.h"
 #include "shapes/ShapeKinds.h"
 
 #include <benchmark/benchmark.h>

@@ -1,8 +1,8 @@
-#include "core/Parameters.h"
 #include "bench/ImageBench.h"
 #include "bench/RatioReporter.h"
-#include "framework/QImageDrawSurface.h"
+#include "core/Parameters.h"
 #include "document/StillImageDocument.h"
+#include "framework/QImageDrawSurface.h"
 #include "shapes/ShapeFactory.h"
 #include "shapes/ShapeKinds.h"
 

@@ -1,8 +1,8 @@
 #include "calibration/CalibrationFiles.h"
 
+#include "calibration/Calibration.h"
 #include "core/FileWriting.h"
 #include "core/Folders.h"
-#include "calibration/Calibration.h"
 
 #include <cstdio>
 #include <optional>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "capture/CaptureBackend.h"
 #include "camera/LiveOverlay.h"
+#include "capture/CaptureBackend.h"
 #include "framework/DrawContext.h"
 #include "tools/EdgeFinder.h"
 

@@ -1,9 +1,9 @@
 #include "camera/SnapshotSession.h"
 
 #include "camera/LiveDrawing.h"
+#include "document/SessionFiles.h"
 #include "image/Dib.h"
 #include "image/ImagePath.h"
-#include "document/SessionFiles.h"
 #include "shapes/ShapeFactory.h"
 #include "shapes/ShapeKinds.h"
 

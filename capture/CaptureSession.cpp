@@ -1,9 +1,9 @@
 #include "capture/CaptureSession.h"
 
+#include "capture/VirtualMicroscope.h"
 #include "core/FileWriting.h"
 #include "core/Folders.h"
 #include "core/Parameters.h"
-#include "capture/VirtualMicroscope.h"
 #include "framework/PostedEvents.h"
 
 #include <algorithm>

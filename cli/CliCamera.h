@@ -1,7 +1,7 @@
 #pragma once
 
-#include "cli/CliSession.h"
 #include "capture/CaptureBackend.h"
+#include "cli/CliSession.h"
 
 #include <cstdint>
 #include <optional>

@@ -1,3 +1,5 @@
+#include "capture/CaptureSession.h"
+#include "capture/v4l2/V4l2Backend.h"
 #include "cli/CliCalibrate.h"
 #include "cli/CliCamera.h"
 #include "cli/CliRecord.h"
@@ -7,8 +9,6 @@
 #include "core/Language.h"
 #include "core/Parameters.h"
 #include "core/StartupArguments.h"
-#include "capture/CaptureSession.h"
-#include "capture/v4l2/V4l2Backend.h"
 
 #include <cstdio>
 #include <cstring>

@@ -1,8 +1,8 @@
 #include "cli/CliRender.h"
 
 #include "core/Parameters.h"
-#include "framework/QImageDrawSurface.h"
 #include "document/StillImageDocument.h"
+#include "framework/QImageDrawSurface.h"
 
 bool RenderSessionPicture(CStillImageDocument& document, int width, int height,
                           const std::filesystem::path& path, QString& error) {

@@ -1,8 +1,8 @@
 #include "document/SessionFiles.h"
 
+#include "calibration/Calibration.h"
 #include "core/FileWriting.h"
 #include "core/Parameters.h"
-#include "calibration/Calibration.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "timelapse/TimeLapse.h"
 #include "image/Dib.h"
+#include "timelapse/TimeLapse.h"
 
 #include <functional>
 #include <optional>

@@ -1,8 +1,8 @@
 // The thumbnail list's context menu and its commands.
+#include "browser/ThumbnailFiles.h"
+#include "browser/ui/CThumbnailsFormViewView.h"
 #include "core/Language.h"
 #include "core/PendingPicture.h"
-#include "browser/ui/CThumbnailsFormViewView.h"
-#include "browser/ThumbnailFiles.h"
 #include "framework/ui/FileDialog.h"
 #include "framework/ui/MessageBox.h"
 

@@ -1,11 +1,11 @@
 #include "browser/ui/CThumbnailsFormViewView.h"
 
+#include "browser/ThumbnailAnnouncement.h"
+#include "browser/ThumbnailNames.h"
 #include "core/CommandIds.h"
 #include "core/Folders.h"
 #include "core/Language.h"
 #include "core/PendingPicture.h"
-#include "browser/ThumbnailAnnouncement.h"
-#include "browser/ThumbnailNames.h"
 #include "framework/ui/MDIFrameWnd.h"
 #include "framework/ui/MessageBox.h"
 

@@ -1,15 +1,15 @@
 #include "calibration/ui/CCalManageFormView.h"
 
-#include "core/Language.h"
-#include "calibration/ui/CStepDlg.h"
 #include "calibration/Calibration.h"
 #include "calibration/CalibrationCamera.h"
 #include "calibration/CalibrationFiles.h"
 #include "calibration/ManualCalibration.h"
+#include "calibration/ui/CStepDlg.h"
+#include "core/Language.h"
+#include "framework/PostedEvents.h"
 #include "framework/ui/ChildFrame.h"
 #include "framework/ui/MDIFrameWnd.h"
 #include "framework/ui/MessageBox.h"
-#include "framework/PostedEvents.h"
 #include "framework/ui/PropertyGrid.h"
 #include "framework/ui/View.h"
 

@@ -1,11 +1,11 @@
 #include "camera/ui/CDeviceDoc.h"
 
-#include "core/CommandIds.h"
 #include "camera/FramePipeline.h"
 #include "camera/LiveOverlay.h"
 #include "camera/VideoShape.h"
-#include "framework/ui/MDIFrameWnd.h"
+#include "core/CommandIds.h"
 #include "framework/PostedEvents.h"
+#include "framework/ui/MDIFrameWnd.h"
 #include "tools/ToolModes.h"
 
 namespace {

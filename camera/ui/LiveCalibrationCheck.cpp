@@ -1,9 +1,9 @@
 #include "camera/ui/LiveCalibrationCheck.h"
 
-#include "calibration/ui/CCalManageFormView.h"
 #include "calibration/CalibrationCamera.h"
-#include "framework/ui/MessageBox.h"
+#include "calibration/ui/CCalManageFormView.h"
 #include "framework/PostedEvents.h"
+#include "framework/ui/MessageBox.h"
 
 #include <QWidget>
 

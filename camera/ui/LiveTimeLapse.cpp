@@ -1,14 +1,14 @@
 #include "camera/ui/LiveTimeLapse.h"
 
-#include "core/Folders.h"
-#include "core/Parameters.h"
 #include "browser/ThumbnailAnnouncement.h"
-#include "timelapse/CTimeLapseController.h"
-#include "timelapse/ui/CTimeLapseDlg.h"
 #include "camera/FramePipeline.h"
 #include "camera/LiveSnapshot.h"
+#include "core/Folders.h"
+#include "core/Parameters.h"
 #include "framework/QImageDrawSurface.h"
 #include "framework/ui/StatusBar.h"
+#include "timelapse/CTimeLapseController.h"
+#include "timelapse/ui/CTimeLapseDlg.h"
 
 #include <QDateTime>
 

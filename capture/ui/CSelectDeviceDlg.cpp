@@ -1,7 +1,7 @@
 #include "capture/ui/CSelectDeviceDlg.h"
 
-#include "core/Language.h"
 #include "capture/CaptureSession.h"
+#include "core/Language.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>

@@ -1,10 +1,10 @@
 #include "capture/ui/CVideoSettingDlg.h"
 
-#include "core/Language.h"
-#include "core/Parameters.h"
+#include "capture/CaptureSession.h"
 #include "capture/ui/CCaptureControlsDlg.h"
 #include "capture/ui/CCaptureFormatDlg.h"
-#include "capture/CaptureSession.h"
+#include "core/Language.h"
+#include "core/Parameters.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>

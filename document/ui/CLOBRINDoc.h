@@ -1,7 +1,7 @@
 #pragma once
 
-#include "framework/ui/Document.h"
 #include "document/StillImageDocument.h"
+#include "framework/ui/Document.h"
 
 #include <cstdint>
 

@@ -1,8 +1,8 @@
 #include "document/ui/CLOBRINDoc.h"
-#include "reports/ui/CExportDlg.h"
 #include "reports/ExportSettings.h"
-#include "reports/ui/ReportExport.h"
 #include "reports/ResultRows.h"
+#include "reports/ui/CExportDlg.h"
+#include "reports/ui/ReportExport.h"
 #include "shapes/Shape.h"
 
 #include <vector>

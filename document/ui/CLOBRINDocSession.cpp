@@ -1,8 +1,8 @@
 #include "core/Language.h"
-#include "framework/ui/MessageBox.h"
-#include "framework/PostedEvents.h"
-#include "document/ui/CLOBRINDoc.h"
 #include "document/SessionFiles.h"
+#include "document/ui/CLOBRINDoc.h"
+#include "framework/PostedEvents.h"
+#include "framework/ui/MessageBox.h"
 #include "shapes/ShapeMirror.h"
 
 #include <QFileInfo>

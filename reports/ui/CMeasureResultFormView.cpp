@@ -1,10 +1,10 @@
 #include "reports/ui/CMeasureResultFormView.h"
 
-#include "core/Language.h"
 #include "calibration/Calibration.h"
 #include "calibration/CalibrationFiles.h"
 #include "camera/LiveOverlay.h"
 #include "camera/VideoShape.h"
+#include "core/Language.h"
 #include "framework/ui/MessageBox.h"
 #include "framework/ui/PropertyGrid.h"
 #include "reports/ActiveImage.h"

@@ -1,16 +1,16 @@
 #include "reports/ui/LiveReportFlow.h"
 
-#include "core/Folders.h"
-#include "core/Parameters.h"
 #include "camera/FramePipeline.h"
 #include "camera/VideoShape.h"
+#include "core/Folders.h"
+#include "core/Parameters.h"
 #include "framework/QImageDrawSurface.h"
 #include "image/Dib.h"
-#include "reports/ui/CExportDlg.h"
 #include "reports/ExportSettings.h"
 #include "reports/LiveReportPicture.h"
-#include "reports/ui/ReportExport.h"
 #include "reports/ResultRows.h"
+#include "reports/ui/CExportDlg.h"
+#include "reports/ui/ReportExport.h"
 #include "reports/ui/SelectionButtons.h"
 
 #include <vector>

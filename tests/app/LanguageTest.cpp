@@ -8,9 +8,9 @@
 #include <thread>
 
 #include <QDir>
-#include <QFileInfo>
 #include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QSet>
 
@@ -201,8 +201,8 @@ TEST(LanguageKeys, EveryKeyUsedInTheCodeIsInTheEnglishFile) {
     // Every source folder: all of the tree but the tests, benchmarks, fuzz
     // targets, resources and build folders.
     const QDir root(QStringLiteral(MARNELO_SOURCE_DIR));
-    const QStringList skipped{"tests", "bench", "fuzz", "resources", "packaging", "scripts",
-                              "cmake"};
+    const QStringList skipped{"tests",     "bench",   "fuzz", "resources",
+                              "packaging", "scripts", "cmake"};
     for (const QString& folder : root.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
         if (skipped.contains(folder) || folder.startsWith(QStringLiteral("build")) ||
             !QFileInfo::exists(root.filePath(folder + "/CMakeLists.txt"))) {

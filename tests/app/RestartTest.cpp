@@ -1,8 +1,8 @@
 #include "app/CLOBRINApp.h"
 #include "app/CMainFrame.h"
+#include "calibration/Calibration.h"
 #include "calibration/ui/CCalManageFormView.h"
 #include "calibration/ui/CCalManageFormWnd.h"
-#include "calibration/Calibration.h"
 #include "framework/ui/PropertyGrid.h"
 #include "tests/support/TestEnvironment.h"
 

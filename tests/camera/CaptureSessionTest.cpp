@@ -1,7 +1,7 @@
 #include "capture/CaptureSession.h"
 
-#include "core/Parameters.h"
 #include "capture/VirtualMicroscope.h"
+#include "core/Parameters.h"
 #include "tests/camera/CaptureTestSupport.h"
 #include "tests/camera/FakeCaptureBackend.h"
 #include "tests/support/TestEnvironment.h"

@@ -1,7 +1,7 @@
-#include "calibration/ui/CCalManageFormView.h"
-#include "calibration/ui/CCalManageFormWnd.h"
 #include "calibration/CalibrationCamera.h"
 #include "calibration/ManualCalibration.h"
+#include "calibration/ui/CCalManageFormView.h"
+#include "calibration/ui/CCalManageFormWnd.h"
 #include "framework/ui/MessageBox.h"
 #include "tests/camera/LiveViewTestSupport.h"
 

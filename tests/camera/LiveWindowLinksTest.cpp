@@ -1,11 +1,11 @@
-#include "core/Folders.h"
 #include "browser/ThumbnailAnnouncement.h"
-#include "timelapse/CTimeLapseController.h"
-#include "camera/ui/LiveTimeLapse.h"
 #include "camera/VideoShape.h"
+#include "camera/ui/LiveTimeLapse.h"
+#include "core/Folders.h"
 #include "framework/ui/MessageBox.h"
 #include "tests/camera/FrameTestSupport.h"
 #include "tests/camera/LiveViewTestSupport.h"
+#include "timelapse/CTimeLapseController.h"
 
 #include <functional>
 

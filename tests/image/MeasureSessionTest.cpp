@@ -1,7 +1,7 @@
 #include "document/MeasureSession.h"
 
-#include "core/Parameters.h"
 #include "calibration/Calibration.h"
+#include "core/Parameters.h"
 #include "shapes/ShapeFactory.h"
 #include "shapes/ShapeKinds.h"
 #include "tests/image/SessionTestSupport.h"

@@ -1,8 +1,8 @@
 #include "document/SessionFiles.h"
 
-#include "core/Parameters.h"
 #include "calibration/Calibration.h"
 #include "camera/SnapshotSession.h"
+#include "core/Parameters.h"
 #include "shapes/ShapeKinds.h"
 #include "tests/image/ImageTestSupport.h"
 #include "tests/support/TestEnvironment.h"

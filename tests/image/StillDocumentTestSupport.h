@@ -1,10 +1,10 @@
 #pragma once
 
+#include "calibration/Calibration.h"
 #include "core/CommandIds.h"
 #include "core/Parameters.h"
-#include "calibration/Calibration.h"
-#include "framework/QImageDrawSurface.h"
 #include "document/StillImageDocument.h"
+#include "framework/QImageDrawSurface.h"
 #include "shapes/ShapeFactory.h"
 #include "tests/image/ImageTestSupport.h"
 

@@ -1,11 +1,11 @@
 #include "core/Language.h"
 #include "core/Parameters.h"
-#include "recorder/Recording.h"
 #include "framework/ui/MessageBox.h"
+#include "recorder/Recording.h"
+#include "reports/ExportSettings.h"
 #include "reports/ui/CExportDlg.h"
 #include "reports/ui/CExportOptionDlg.h"
 #include "reports/ui/CFileSizeDlg.h"
-#include "reports/ExportSettings.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <gtest/gtest.h>

@@ -1,9 +1,9 @@
 #include "reports/ResultRows.h"
 
-#include "core/Language.h"
-#include "core/Parameters.h"
 #include "calibration/Calibration.h"
 #include "camera/VideoShape.h"
+#include "core/Language.h"
+#include "core/Parameters.h"
 #include "shapes/ShapeFactory.h"
 #include "shapes/ShapeKinds.h"
 #include "tests/support/TestEnvironment.h"

@@ -1,8 +1,8 @@
 #include "shapes/ShapeKinds.h"
 #include "tests/tools/EdgeTestSupport.h"
 #include "tests/tools/ViewTestSupport.h"
-#include "tools/ui/CAddTextDlg.h"
 #include "tools/ToolModes.h"
+#include "tools/ui/CAddTextDlg.h"
 
 #include <cmath>
 #include <optional>

@@ -1,7 +1,7 @@
 #include "framework/ui/DesktopOpener.h"
 #include "framework/ui/MessageBox.h"
-#include "reports/ui/CExportDlg.h"
 #include "reports/ExportSettings.h"
+#include "reports/ui/CExportDlg.h"
 #include "tests/reports/ReportReaders.h"
 #include "tests/tools/ViewTestSupport.h"
 

@@ -1,12 +1,12 @@
-#include "core/Parameters.h"
 #include "calibration/Calibration.h"
+#include "core/Parameters.h"
+#include "document/ui/CLOBRINDoc.h"
 #include "framework/QImageDrawContext.h"
 #include "framework/ui/RectTrackerPaint.h"
-#include "document/ui/CLOBRINDoc.h"
 #include "shapes/ScaleBar.h"
 #include "shapes/Shape.h"
-#include "tools/ui/CLOBRINView.h"
 #include "tools/OverlayNotice.h"
+#include "tools/ui/CLOBRINView.h"
 
 #include <QPaintEvent>
 #include <QPainter>
