@@ -1,7 +1,7 @@
-#include "core/Parameters.h"
 #include "bench/RatioReporter.h"
 #include "camera/LiveOverlay.h"
 #include "camera/LivePresenter.h"
+#include "core/Parameters.h"
 
 #include <benchmark/benchmark.h>
 #include <cstdint>
@@ -30,6 +30,7 @@ const std::vector<std::uint8_t>& Pixels() {
 
 void PaintFrame(benchmark::State& state, bool scaleBar) {
     g_parameters.scalebar = scaleBar ? 1 : 0;
+    PublishLiveDrawingStyle();
     SetLiveViewParams(CLiveViewParams{});
     CLivePresenter presenter(nullptr);
     CaptureFrame frame;
@@ -44,6 +45,7 @@ void PaintFrame(benchmark::State& state, bool scaleBar) {
         presenter.TakeLatest(shown);
     }
     g_parameters.scalebar = 0;
+    PublishLiveDrawingStyle();
 }
 
 void WithScaleBar(benchmark::State& state) {

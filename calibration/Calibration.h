@@ -67,6 +67,8 @@ struct CUnitConversion {
     double Area(double squarePixels) const {
         return squarePixels * factor * factor / (scale * scale);
     }
+
+    friend bool operator==(const CUnitConversion&, const CUnitConversion&) = default;
 };
 
 // The conversion of the current calibration.

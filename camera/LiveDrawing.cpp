@@ -1,6 +1,5 @@
 #include "camera/LiveDrawing.h"
 
-#include "core/Parameters.h"
 #include "shapes/ShapeFactory.h"
 #include "shapes/ShapeKinds.h"
 
@@ -20,7 +19,7 @@ bool IsMark(int kind) {
     return kind == LiveKind::kSquareMark || kind == LiveKind::kCircleMark;
 }
 
-void DrawMark(CDrawContext& dc, const CVideoShap& shape, QPoint at) {
+void DrawMark(CDrawContext& dc, const CVideoShap& shape, QPoint at, int textSize) {
     if (shape.kind == LiveKind::kSquareMark) {
         dc.Rectangle(at.x() - kMarkHalf, at.y() - kMarkHalf, at.x() + kMarkHalf,
                      at.y() + kMarkHalf);
@@ -28,8 +27,7 @@ void DrawMark(CDrawContext& dc, const CVideoShap& shape, QPoint at) {
         dc.Ellipse(at.x() - kMarkHalf, at.y() - kMarkHalf, at.x() + kMarkHalf, at.y() + kMarkHalf);
     }
     CDrawStateGuard textState(dc);
-    CLogFont font = LiveOverlayFont();
-    dc.SetFont(font);
+    dc.SetFont(LiveOverlayFont(textSize));
     dc.SetTextColor(shape.textColor);
     dc.SetBackgroundMode(BackgroundMode::Transparent);
     dc.DrawCenteredText(at.x() - kNumberHalf, at.y() - kNumberHalf, at.x() + kNumberHalf,
@@ -69,112 +67,6 @@ std::unique_ptr<CShape> StillShapeOf(const CVideoShap& live, int mode) {
 
 } // namespace
 
-int StillModeOfLiveKind(int liveKind) {
-    switch (liveKind) {
-    case LiveKind::kLine:
-        return MeasureMode::kLine;
-    case LiveKind::kRectangle:
-        return MeasureMode::kRectangle;
-    case LiveKind::kEllipse:
-        return MeasureMode::kEllipse;
-    case LiveKind::kCircle:
-        return MeasureMode::kCircle;
-    case LiveKind::kArc:
-        return MeasureMode::kArc;
-    case LiveKind::kThreePointAngle:
-        return MeasureMode::kThreePointAngle;
-    case LiveKind::kParallel:
-        return MeasureMode::kParallel;
-    case LiveKind::kPolygon:
-        return MeasureMode::kPolygon;
-    case LiveKind::kFoldLine:
-        return MeasureMode::kFoldLine;
-    case LiveKind::kFourPointAngle:
-        return MeasureMode::kFourPointAngle;
-    case LiveKind::kPointLine:
-        return MeasureMode::kPointLine;
-    case LiveKind::kTwoCircles:
-        return MeasureMode::kTwoCircles;
-    case LiveKind::kSquareMark:
-        return MeasureMode::kSquareMark;
-    case LiveKind::kCircleMark:
-        return MeasureMode::kCircleMark;
-    case LiveKind::kAutoLine:
-        return MeasureMode::kAutoLine;
-    case LiveKind::kAutoCircle:
-        return MeasureMode::kAutoCircle;
-    case LiveKind::kLineCircle:
-        return MeasureMode::kLineCircle;
-    case LiveKind::kText:
-        return MeasureMode::kText;
-    case LiveKind::kHorizontalLine:
-        return MeasureMode::kHorizontalLine;
-    case LiveKind::kVerticalLine:
-        return MeasureMode::kVerticalLine;
-    case LiveKind::kRadiusCircle:
-        return MeasureMode::kRadiusCircle;
-    case LiveKind::kThreePointCircle:
-        return MeasureMode::kThreePointCircle;
-    default:
-        return 0;
-    }
-}
-
-namespace {
-
-int LiveKindOfShapeKind(int kind) {
-    switch (kind) {
-    case ShapeKind::kLine:
-        return LiveKind::kLine;
-    case ShapeKind::kRectangle:
-        return LiveKind::kRectangle;
-    case ShapeKind::kEllipse:
-        return LiveKind::kEllipse;
-    case ShapeKind::kCircle:
-        return LiveKind::kCircle;
-    case ShapeKind::kArc:
-        return LiveKind::kArc;
-    case ShapeKind::kThreePointAngle:
-        return LiveKind::kThreePointAngle;
-    case ShapeKind::kParallel:
-        return LiveKind::kParallel;
-    case ShapeKind::kPointLine:
-        return LiveKind::kPointLine;
-    case ShapeKind::kSquareMark:
-        return LiveKind::kSquareMark;
-    case ShapeKind::kCircleMark:
-        return LiveKind::kCircleMark;
-    case ShapeKind::kText:
-        return LiveKind::kText;
-    case ShapeKind::kFourPointAngle:
-        return LiveKind::kFourPointAngle;
-    case ShapeKind::kTwoCircles:
-        return LiveKind::kTwoCircles;
-    case ShapeKind::kPolygon:
-        return LiveKind::kPolygon;
-    case ShapeKind::kFoldLine:
-        return LiveKind::kFoldLine;
-    case ShapeKind::kAutoCircle:
-        return LiveKind::kAutoCircle;
-    case ShapeKind::kLineCircle:
-        return LiveKind::kLineCircle;
-    case ShapeKind::kAutoLine:
-        return LiveKind::kAutoLine;
-    case ShapeKind::kRadiusCircle:
-        return LiveKind::kRadiusCircle;
-    case ShapeKind::kThreePointCircle:
-        return LiveKind::kThreePointCircle;
-    case ShapeKind::kHorizontalLine:
-        return LiveKind::kHorizontalLine;
-    case ShapeKind::kVerticalLine:
-        return LiveKind::kVerticalLine;
-    default:
-        return 0;
-    }
-}
-
-} // namespace
-
 std::optional<CVideoShap> LiveShapeOf(const CShape& shape) {
     CVideoShap live;
     live.kind = LiveKindOfShapeKind(shape.kind);
@@ -204,20 +96,21 @@ std::optional<CVideoShap> LiveShapeOf(const CShape& shape) {
     return live;
 }
 
-CLogFont LiveOverlayFont() {
+CLogFont LiveOverlayFont(int textSize) {
     CLogFont font;
-    font.height = g_parameters.textsize;
+    font.height = textSize;
     font.charSet = 0x86;
     return font;
 }
 
 void DrawLiveShapes(CDrawContext& dc, std::span<const CVideoShap> shapes, double scale, int offsetX,
-                    int offsetY) {
+                    int offsetY, const CLiveDrawingStyle& style) {
     CDrawParams params;
     params.zoom = scale;
     params.offsetX = offsetX;
     params.offsetY = offsetY;
     params.sideEffects = false;
+    params.labelStyle = &style.labels;
     for (const CVideoShap& live : shapes) {
         CDrawStateGuard state(dc);
         dc.SetPen(CPen{PenStyle::Solid, live.lineWidth, live.lineColor});
@@ -226,7 +119,8 @@ void DrawLiveShapes(CDrawContext& dc, std::span<const CVideoShap> shapes, double
             if (!live.points.empty()) {
                 const ShapePoint p = live.points.front();
                 DrawMark(dc, live,
-                         QPoint(Zoomed(scale, p.x) - offsetX, Zoomed(scale, p.y) - offsetY));
+                         QPoint(Zoomed(scale, p.x) - offsetX, Zoomed(scale, p.y) - offsetY),
+                         style.labels.textSize);
             }
             continue;
         }
@@ -236,14 +130,14 @@ void DrawLiveShapes(CDrawContext& dc, std::span<const CVideoShap> shapes, double
         }
         if (auto shape = StillShapeOf(live, mode)) {
             params.penWidth = live.lineWidth;
-            shape->font = LiveOverlayFont();
+            shape->font = LiveOverlayFont(style.labels.textSize);
             shape->Draw(dc, params);
         }
     }
 }
 
 void DrawInProgressShape(CDrawContext& dc, const CInProgressShape& shape,
-                         const CLiveViewParams& view) {
+                         const CLiveViewParams& view, const CLiveDrawingStyle& style) {
     const int mode = StillModeOfLiveKind(shape.kind);
     if (mode == 0 || shape.points.empty() || view.zoom <= 0) {
         return;
@@ -272,7 +166,8 @@ void DrawInProgressShape(CDrawContext& dc, const CInProgressShape& shape,
                            .zoom = view.zoom,
                            .offsetX = view.scrollX,
                            .offsetY = view.scrollY,
-                           .sideEffects = false};
+                           .sideEffects = false,
+                           .labelStyle = &style.labels};
     CDrawStateGuard state(dc);
     preview->Draw(dc, drawParams);
 
@@ -280,19 +175,21 @@ void DrawInProgressShape(CDrawContext& dc, const CInProgressShape& shape,
                           shape.kind == LiveKind::kHorizontalLine ||
                           shape.kind == LiveKind::kVerticalLine;
     if (distance && shape.points.size() >= 3) {
-        const double length = CurrentConversion().Length(shape.measured[0]);
-        dc.SetFont(LiveOverlayFont());
+        const double length = style.labels.conversion.Length(shape.measured[0]);
+        dc.SetFont(LiveOverlayFont(style.labels.textSize));
         dc.SetTextColor(shape.textColor);
         dc.SetBackgroundMode(BackgroundMode::Transparent);
-        dc.TextOut(shape.points[2].x(), shape.points[2].y(), LengthLabel("L", length));
+        dc.TextOut(shape.points[2].x(), shape.points[2].y(),
+                   LengthLabel(style.labels, "L", length));
     }
 }
 
-void DrawCrosshair(CDrawContext& dc, const CLiveViewParams& view, int frameWidth, int frameHeight) {
+void DrawCrosshair(CDrawContext& dc, const CLiveViewParams& view, int frameWidth, int frameHeight,
+                   const CLiveDrawingStyle& style) {
     if (!view.crosshair) {
         return;
     }
-    const auto color = static_cast<COLORREF>(g_parameters.linecolor);
+    const COLORREF color = style.lineColor;
     const int row = Zoomed(view.zoom, view.crosshairPosition.y());
     const int column = Zoomed(view.zoom, view.crosshairPosition.x());
     const int width = Zoomed(view.zoom, frameWidth);
@@ -311,12 +208,13 @@ void DrawCrosshair(CDrawContext& dc, const CLiveViewParams& view, int frameWidth
     }
 }
 
-void DrawRecordingNotice(CDrawContext& dc, const CLiveViewParams& view) {
+void DrawRecordingNotice(CDrawContext& dc, const CLiveViewParams& view,
+                         const CLiveDrawingStyle& style) {
     if (view.recordingNotice.isEmpty()) {
         return;
     }
     CDrawStateGuard state(dc);
-    dc.SetFont(LiveOverlayFont());
+    dc.SetFont(LiveOverlayFont(style.labels.textSize));
     dc.SetTextColor(0x00FF00);
     dc.TextOut(3, 5, view.recordingNotice);
 }

@@ -1,5 +1,7 @@
 #include "camera/LiveOverlay.h"
 
+#include "core/Parameters.h"
+
 CLiveOverlayState g_liveOverlay;
 
 void PublishLiveShapes() {
@@ -17,6 +19,26 @@ void PublishLiveShapes() {
     ++g_liveOverlay.shapesVersion;
     // `published` now holds the old list; it is freed after the lock, or by
     // the painter when it lets go of its copy.
+}
+
+CLiveDrawingStyle CurrentLiveDrawingStyle() {
+    return CLiveDrawingStyle{CurrentLabelStyle(), static_cast<COLORREF>(g_parameters.linecolor),
+                             static_cast<COLORREF>(g_parameters.textcolor), g_parameters.linewidth,
+                             g_parameters.scalebar != 0};
+}
+
+void PublishLiveDrawingStyle() {
+    CLiveDrawingStyle current = CurrentLiveDrawingStyle();
+    std::shared_ptr<const CLiveDrawingStyle> published;
+    {
+        std::lock_guard lock(g_liveOverlay.mutex);
+        if (*g_liveOverlay.style == current) {
+            return;
+        }
+    }
+    published = std::make_shared<const CLiveDrawingStyle>(std::move(current));
+    std::lock_guard lock(g_liveOverlay.mutex);
+    g_liveOverlay.style.swap(published);
 }
 
 void SetInProgressShape(CInProgressShape shape) {
@@ -37,5 +59,5 @@ CLiveViewParams LiveViewParams() {
 CLiveOverlaySnapshot TakeOverlaySnapshot() {
     std::lock_guard lock(g_liveOverlay.mutex);
     return CLiveOverlaySnapshot{g_liveOverlay.shapes, g_liveOverlay.shapesVersion,
-                                g_liveOverlay.inProgress, g_liveOverlay.view};
+                                g_liveOverlay.inProgress, g_liveOverlay.view, g_liveOverlay.style};
 }

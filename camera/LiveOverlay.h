@@ -2,6 +2,7 @@
 
 #include "camera/VideoShape.h"
 #include "framework/Colorref.h"
+#include "shapes/ShapeDrawing.h"
 
 #include <array>
 #include <cstdint>
@@ -48,6 +49,24 @@ struct CInProgressShape {
 
 using CLiveShapeSnapshot = std::vector<CVideoShap>;
 
+// How the overlay draws: the labels' conversion, unit, decimals and text
+// height, the crosshair's colour and the scale bar's style and setting.
+// Built on the GUI thread from the current calibration and settings and
+// handed over as an immutable copy, so the streaming thread never reads
+// those records while the GUI changes them.
+struct CLiveDrawingStyle {
+    CLabelStyle labels;
+    COLORREF lineColor = 255;
+    COLORREF textColor = 255;
+    int lineWidth = 1;
+    bool scaleBar = false;
+
+    friend bool operator==(const CLiveDrawingStyle&, const CLiveDrawingStyle&) = default;
+};
+
+// GUI thread: the style of the current calibration and settings.
+CLiveDrawingStyle CurrentLiveDrawingStyle();
+
 // One frame's worth of overlay state. `shapesVersion` changes whenever the
 // shape list is published again, so a painter can keep what it built from
 // the previous list.
@@ -56,6 +75,7 @@ struct CLiveOverlaySnapshot {
     std::uint64_t shapesVersion = 0;
     CInProgressShape inProgress;
     CLiveViewParams view;
+    std::shared_ptr<const CLiveDrawingStyle> style;
 };
 
 struct CLiveOverlayState {
@@ -64,6 +84,7 @@ struct CLiveOverlayState {
     std::uint64_t shapesVersion = 0;
     CInProgressShape inProgress;
     CLiveViewParams view;
+    std::shared_ptr<const CLiveDrawingStyle> style = std::make_shared<CLiveDrawingStyle>();
 };
 
 extern CLiveOverlayState g_liveOverlay;
@@ -71,6 +92,11 @@ extern CLiveOverlayState g_liveOverlay;
 // GUI thread: publishes a copy of g_liveShapes for the painter. Call after
 // every change of the list (add, remove, clear, mark).
 void PublishLiveShapes();
+// GUI thread: publishes CurrentLiveDrawingStyle() for the painter when it
+// changed. The live view calls it whenever it takes a painted surface, so a
+// change of the calibration, the unit or the settings shows from the next
+// frame on, whichever command made it.
+void PublishLiveDrawingStyle();
 // GUI thread: replaces the shape being drawn (kind 0 ends it).
 void SetInProgressShape(CInProgressShape shape);
 // GUI thread: replaces the view parameters.

@@ -33,6 +33,9 @@ std::optional<AreaOperation> LiveAdjustment(int code) {
     }
 }
 
+// For a snapshot made by hand without a style.
+const CLiveDrawingStyle kDefaultStyle;
+
 int ZoomedSize(int pixels, double zoom) {
     return static_cast<int>(std::floor(pixels * zoom + 0.5));
 }
@@ -105,15 +108,16 @@ void CLivePresenter::PaintFrame(const CaptureFrame& frame, const CLiveOverlaySna
     dc.StretchBitmap(-view.scrollX, -view.scrollY, width, height, picture);
     m_autoMeasure.Draw(dc, view);
 
-    DrawInProgressShape(dc, overlay.inProgress, view);
+    const CLiveDrawingStyle& style = overlay.style ? *overlay.style : kDefaultStyle;
+    DrawInProgressShape(dc, overlay.inProgress, view, style);
     if (overlay.shapes) {
-        DrawLiveShapes(dc, *overlay.shapes, zoom, view.scrollX, view.scrollY);
+        DrawLiveShapes(dc, *overlay.shapes, zoom, view.scrollX, view.scrollY, style);
     }
     CLiveViewParams zoomed = view;
     zoomed.zoom = zoom;
-    DrawCrosshair(dc, zoomed, frame.width, frame.height);
-    DrawLiveScaleBar(dc, zoomed, frame.width, frame.height);
-    DrawRecordingNotice(dc, view);
+    DrawCrosshair(dc, zoomed, frame.width, frame.height, style);
+    DrawLiveScaleBar(dc, zoomed, frame.width, frame.height, style);
+    DrawRecordingNotice(dc, view, style);
 }
 
 bool CLivePresenter::TakeLatest(QImage& shown) {

@@ -37,6 +37,13 @@ inline constexpr int kRadiusCircle = 66;
 inline constexpr int kThreePointCircle = 88;
 } // namespace LiveKind
 
+// The still shape kind (ShapeKind) and the measuring mode (MeasureMode) of
+// the tool that makes a live kind, and back: the one place the two
+// numberings meet. 0 for the crosshair and for codes of no kind.
+int ShapeKindOfLiveKind(int liveKind);
+int LiveKindOfShapeKind(int shapeKind);
+int StillModeOfLiveKind(int liveKind);
+
 // One measurement completed on the live picture. `measured` holds the raw
 // measures in frame pixels, square pixels or degrees, laid out as the still
 // shape of the same tool lays out its `measure` (a distance's length first).

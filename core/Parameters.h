@@ -21,12 +21,15 @@ struct CParameters {
     std::int32_t textcolor = 255;    // COLORREF of labels
     std::int32_t linewidth = 1;      // pen width in pixels
     std::int32_t textsize = 16;      // label font height
-    std::int32_t measuredecimal = 6; // decimals of every measured value
+    std::int32_t measuredecimal = 6; // decimals of every measured value, 0..kMaxDecimals
     std::int32_t compress = 1;       // 1 = record uncompressed frames
     std::int32_t scalebar = 0;       // 1 = draw a scale bar on pictures, off by default
 };
 
 extern CParameters g_parameters;
+
+// The most decimals a measured value is shown, reported or saved with.
+inline constexpr int kMaxDecimals = 15;
 
 // Reads the values over the current ones; a value that is missing or not
 // a 32-bit number keeps what was there.

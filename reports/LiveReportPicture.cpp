@@ -38,7 +38,7 @@ QString MakeLiveReportPicture(const CStillFrame& frame, std::span<const CVideoSh
         return QStringLiteral("The picture for the report could not be made.");
     }
     picture.Draw(surface->Context(), 0, 0, frame.width, frame.height);
-    DrawLiveShapes(surface->Context(), shapes, 1.0, 0, 0);
+    DrawLiveShapes(surface->Context(), shapes, 1.0, 0, 0, CurrentLiveDrawingStyle());
     CDib drawn;
     if (!drawn.CreateFromSurface(surface->Pixels())) {
         return QStringLiteral("The picture for the report could not be made.");

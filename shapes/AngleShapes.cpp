@@ -42,8 +42,8 @@ void CTAngle::DrawFigure(CShapeCanvas& canvas) {
     }
 }
 
-std::vector<CLabelLine> CTAngle::LabelLines() const {
-    return {{AngleLabel(result[0])}};
+std::vector<CLabelLine> CTAngle::LabelLines(const CLabelStyle& style) const {
+    return {{AngleLabel(style, result[0])}};
 }
 
 void CFAngle::DrawFigure(CShapeCanvas& canvas) {
@@ -89,6 +89,6 @@ void CFAngle::DrawFigure(CShapeCanvas& canvas) {
     }
 }
 
-std::vector<CLabelLine> CFAngle::LabelLines() const {
-    return {{AngleLabel(result[0])}};
+std::vector<CLabelLine> CFAngle::LabelLines(const CLabelStyle& style) const {
+    return {{AngleLabel(style, result[0])}};
 }

@@ -14,7 +14,7 @@ public:
 protected:
     void ConvertMeasures(const CUnitConversion& conversion) override;
     void DrawFigure(CShapeCanvas& canvas) override;
-    std::vector<CLabelLine> LabelLines() const override;
+    std::vector<CLabelLine> LabelLines(const CLabelStyle& style) const override;
 };
 
 // Four-point angle between line P0P1 and line P2P3, anchor P4; parallel lines
@@ -28,5 +28,5 @@ public:
 protected:
     void ConvertMeasures(const CUnitConversion& conversion) override;
     void DrawFigure(CShapeCanvas& canvas) override;
-    std::vector<CLabelLine> LabelLines() const override;
+    std::vector<CLabelLine> LabelLines(const CLabelStyle& style) const override;
 };

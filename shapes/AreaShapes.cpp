@@ -72,11 +72,11 @@ void CRectangle::DrawFigure(CShapeCanvas& canvas) {
     }
 }
 
-std::vector<CLabelLine> CRectangle::LabelLines() const {
-    return {{LengthLabel("W", result[0]), 0, -32},
-            {LengthLabel("H", result[1]), 0, -16},
-            {LengthLabel("C", result[2]), 0, 0},
-            {AreaLabel(result[3]), 0, 16}};
+std::vector<CLabelLine> CRectangle::LabelLines(const CLabelStyle& style) const {
+    return {{LengthLabel(style, "W", result[0]), 0, -32},
+            {LengthLabel(style, "H", result[1]), 0, -16},
+            {LengthLabel(style, "C", result[2]), 0, 0},
+            {AreaLabel(style, result[3]), 0, 16}};
 }
 
 void CEllipse::DrawFigure(CShapeCanvas& canvas) {
@@ -91,11 +91,11 @@ void CEllipse::DrawFigure(CShapeCanvas& canvas) {
     canvas.Ellipse(CDeviceBox{a.x(), a.y(), b.x(), b.y()});
 }
 
-std::vector<CLabelLine> CEllipse::LabelLines() const {
-    return {{LengthLabel("LR", result[0]), 0, -32},
-            {LengthLabel("SR", result[1]), 0, -16},
-            {LengthLabel("C", result[2]), 0, 0},
-            {AreaLabel(result[3]), 0, 16}};
+std::vector<CLabelLine> CEllipse::LabelLines(const CLabelStyle& style) const {
+    return {{LengthLabel(style, "LR", result[0]), 0, -32},
+            {LengthLabel(style, "SR", result[1]), 0, -16},
+            {LengthLabel(style, "C", result[2]), 0, 0},
+            {AreaLabel(style, result[3]), 0, 16}};
 }
 
 void CPolygon::DrawFigure(CShapeCanvas& canvas) {
@@ -105,6 +105,6 @@ void CPolygon::DrawFigure(CShapeCanvas& canvas) {
     canvas.Polyline(std::span(points.data(), static_cast<std::size_t>(vertices)), vertices >= 3);
 }
 
-std::vector<CLabelLine> CPolygon::LabelLines() const {
-    return {{LengthLabel("C", result[0]), 0, 0}, {AreaLabel(result[1]), 0, -16}};
+std::vector<CLabelLine> CPolygon::LabelLines(const CLabelStyle& style) const {
+    return {{LengthLabel(style, "C", result[0]), 0, 0}, {AreaLabel(style, result[1]), 0, -16}};
 }

@@ -14,7 +14,7 @@ public:
 protected:
     void ConvertMeasures(const CUnitConversion& conversion) override;
     void DrawFigure(CShapeCanvas& canvas) override;
-    std::vector<CLabelLine> LabelLines() const override;
+    std::vector<CLabelLine> LabelLines(const CLabelStyle& style) const override;
 };
 
 // Ellipse inscribed in the box P0, P1, anchor P2; measure = the larger and the
@@ -28,7 +28,7 @@ public:
 protected:
     void ConvertMeasures(const CUnitConversion& conversion) override;
     void DrawFigure(CShapeCanvas& canvas) override;
-    std::vector<CLabelLine> LabelLines() const override;
+    std::vector<CLabelLine> LabelLines(const CLabelStyle& style) const override;
 };
 
 // Polygon of the vertices P0..Pq (the leading run of placed points among
@@ -43,6 +43,6 @@ public:
 protected:
     void ConvertMeasures(const CUnitConversion& conversion) override;
     void DrawFigure(CShapeCanvas& canvas) override;
-    std::vector<CLabelLine> LabelLines() const override;
+    std::vector<CLabelLine> LabelLines(const CLabelStyle& style) const override;
     void AfterResults() override;
 };

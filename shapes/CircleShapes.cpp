@@ -13,27 +13,24 @@ void CircleResults(double r, const CUnitConversion& conversion, std::array<doubl
 
 } // namespace
 
-CRCircle::CRCircle(const CShapeParams& params)
-    : CShape(ShapeKind::kRadiusCircle, 3, 3, 2, params) {
+CTwoPointCircle::CTwoPointCircle(int kindCode, const CShapeParams& params, bool onDiameter)
+    : CShape(kindCode, 3, 3, 2, params) {
     if (AllSet({0, 1})) {
-        centre = points[0];
-        measure[0] = Distance(points[0], points[1]);
+        centre = onDiameter ? Midpoint(points[0], points[1]) : points[0];
+        measure[0] = Distance(points[0], onDiameter ? centre : points[1]);
         box = CircleBox(centre, measure[0], createZoom);
     }
 }
+
+CRCircle::CRCircle(const CShapeParams& params)
+    : CTwoPointCircle(ShapeKind::kRadiusCircle, params, false) {}
 
 void CRCircle::ConvertMeasures(const CUnitConversion& conversion) {
     CircleResults(measure[0], conversion, result);
 }
 
 CCircle::CCircle(const CShapeParams& params)
-    : CShape(ShapeKind::kCircle, 3, 3, 2, params) {
-    if (AllSet({0, 1})) {
-        centre = Midpoint(points[0], points[1]);
-        measure[0] = Distance(points[0], centre);
-        box = CircleBox(centre, measure[0], createZoom);
-    }
-}
+    : CTwoPointCircle(ShapeKind::kCircle, params, true) {}
 
 void CCircle::ConvertMeasures(const CUnitConversion& conversion) {
     const double r = measure[0];
@@ -152,15 +149,16 @@ void CLineCircle::AfterResults() {
 
 namespace {
 
-std::vector<CLabelLine> RadiusLabels(const std::array<double, 4>& result) {
-    return {{LengthLabel("R", result[0]), 0, -16},
-            {LengthLabel("C", result[1]), 0, 0},
-            {AreaLabel(result[2]), 0, 16}};
+std::vector<CLabelLine> RadiusLabels(const CLabelStyle& style,
+                                     const std::array<double, 4>& result) {
+    return {{LengthLabel(style, "R", result[0]), 0, -16},
+            {LengthLabel(style, "C", result[1]), 0, 0},
+            {AreaLabel(style, result[2]), 0, 16}};
 }
 
 } // namespace
 
-void CRCircle::DrawFigure(CShapeCanvas& canvas) {
+void CTwoPointCircle::DrawFigure(CShapeCanvas& canvas) {
     if (!AllSet({0, 1})) {
         return;
     }
@@ -169,23 +167,14 @@ void CRCircle::DrawFigure(CShapeCanvas& canvas) {
     canvas.Ellipse(canvas.Moved(box));
 }
 
-std::vector<CLabelLine> CRCircle::LabelLines() const {
-    return RadiusLabels(result);
+std::vector<CLabelLine> CRCircle::LabelLines(const CLabelStyle& style) const {
+    return RadiusLabels(style, result);
 }
 
-void CCircle::DrawFigure(CShapeCanvas& canvas) {
-    if (!AllSet({0, 1})) {
-        return;
-    }
-    box = CircleBox(centre, measure[0], canvas.Zoom());
-    canvas.Segment(canvas.Device(points[0]), canvas.Device(points[1]));
-    canvas.Ellipse(canvas.Moved(box));
-}
-
-std::vector<CLabelLine> CCircle::LabelLines() const {
-    return {{LengthLabel("D", result[0]), 0, -16},
-            {LengthLabel("C", result[1]), 0, 0},
-            {AreaLabel(result[2]), 0, 16}};
+std::vector<CLabelLine> CCircle::LabelLines(const CLabelStyle& style) const {
+    return {{LengthLabel(style, "D", result[0]), 0, -16},
+            {LengthLabel(style, "C", result[1]), 0, 0},
+            {AreaLabel(style, result[2]), 0, 16}};
 }
 
 void CTPCircle::DrawFigure(CShapeCanvas& canvas) {
@@ -207,8 +196,8 @@ void CTPCircle::DrawCircle(CShapeCanvas& canvas) {
     }
 }
 
-std::vector<CLabelLine> CTPCircle::LabelLines() const {
-    return RadiusLabels(result);
+std::vector<CLabelLine> CTPCircle::LabelLines(const CLabelStyle& style) const {
+    return RadiusLabels(style, result);
 }
 
 void CAutoCircle::DrawFigure(CShapeCanvas& canvas) {
@@ -245,11 +234,11 @@ void CArc::DrawFigure(CShapeCanvas& canvas) {
     canvas.Segment(c, d1);
 }
 
-std::vector<CLabelLine> CArc::LabelLines() const {
-    return {{LengthLabel("R", result[0]), 0, -16},
-            {AngleLabel(result[1]), 0, 0},
-            {LengthLabel("C", result[2]), 0, 16},
-            {AreaLabel(result[3]), 0, 32}};
+std::vector<CLabelLine> CArc::LabelLines(const CLabelStyle& style) const {
+    return {{LengthLabel(style, "R", result[0]), 0, -16},
+            {AngleLabel(style, result[1]), 0, 0},
+            {LengthLabel(style, "C", result[2]), 0, 16},
+            {AreaLabel(style, result[3]), 0, 32}};
 }
 
 void CTCircle::DrawFigure(CShapeCanvas& canvas) {
@@ -263,10 +252,10 @@ void CTCircle::DrawFigure(CShapeCanvas& canvas) {
     }
 }
 
-std::vector<CLabelLine> CTCircle::LabelLines() const {
-    return {{LengthLabel("R", result[0]), 0, -16},
-            {LengthLabel("L", result[1]), 0, 0},
-            {LengthLabel("R", result[2]), 0, 16}};
+std::vector<CLabelLine> CTCircle::LabelLines(const CLabelStyle& style) const {
+    return {{LengthLabel(style, "R", result[0]), 0, -16},
+            {LengthLabel(style, "L", result[1]), 0, 0},
+            {LengthLabel(style, "R", result[2]), 0, 16}};
 }
 
 void CLineCircle::DrawFigure(CShapeCanvas& canvas) {
@@ -276,6 +265,7 @@ void CLineCircle::DrawFigure(CShapeCanvas& canvas) {
     }
 }
 
-std::vector<CLabelLine> CLineCircle::LabelLines() const {
-    return {{LengthLabel("R", result[0]), 0, -16}, {LengthLabel("L", result[1]), 0, 0}};
+std::vector<CLabelLine> CLineCircle::LabelLines(const CLabelStyle& style) const {
+    return {{LengthLabel(style, "R", result[0]), 0, -16},
+            {LengthLabel(style, "L", result[1]), 0, 0}};
 }

@@ -6,36 +6,42 @@
 // the zoom they were last computed for (createZoom at construction; the
 // drawing recomputes them at its zoom with CircleBox).
 
-// Circle by centre P0 and a point P1 on it, anchor P2; measure[0] = radius;
-// result = R, circumference 2πR, area πR².
-class CRCircle : public CShape {
+// A circle given by two points, P0 and P1, with its label anchor P2:
+// measure[0] = radius. Drawn as the segment P0P1 and the circle.
+class CTwoPointCircle : public CShape {
+public:
+    CDeviceBox box;
+    ShapePoint centre;
+
+protected:
+    // The centre is P0 (the radius circle) or the middle of P0P1 (the
+    // diameter circle).
+    CTwoPointCircle(int kindCode, const CShapeParams& params, bool onDiameter);
+    void DrawFigure(CShapeCanvas& canvas) override;
+};
+
+// Circle by centre P0 and a point P1 on it, anchor P2; result = R,
+// circumference 2πR, area πR².
+class CRCircle : public CTwoPointCircle {
 public:
     explicit CRCircle(const CShapeParams& params);
     const char* ClassName() const override { return "CRCircle"; }
 
-    CDeviceBox box;
-    ShapePoint centre;
-
 protected:
     void ConvertMeasures(const CUnitConversion& conversion) override;
-    void DrawFigure(CShapeCanvas& canvas) override;
-    std::vector<CLabelLine> LabelLines() const override;
+    std::vector<CLabelLine> LabelLines(const CLabelStyle& style) const override;
 };
 
-// Circle on the diameter P0P1, anchor P2; measure[0] = radius; result =
-// diameter, circumference, area.
-class CCircle : public CShape {
+// Circle on the diameter P0P1, anchor P2; result = diameter, circumference,
+// area.
+class CCircle : public CTwoPointCircle {
 public:
     explicit CCircle(const CShapeParams& params);
     const char* ClassName() const override { return "CCircle"; }
 
-    CDeviceBox box;
-    ShapePoint centre;
-
 protected:
     void ConvertMeasures(const CUnitConversion& conversion) override;
-    void DrawFigure(CShapeCanvas& canvas) override;
-    std::vector<CLabelLine> LabelLines() const override;
+    std::vector<CLabelLine> LabelLines(const CLabelStyle& style) const override;
 };
 
 // Circle through P0, P1, P2, anchor P3 (P4..P6 spare). The circle is computed
@@ -56,7 +62,7 @@ protected:
     void DrawCircle(CShapeCanvas& canvas);
     void ConvertMeasures(const CUnitConversion& conversion) override;
     void DrawFigure(CShapeCanvas& canvas) override;
-    std::vector<CLabelLine> LabelLines() const override;
+    std::vector<CLabelLine> LabelLines(const CLabelStyle& style) const override;
 };
 
 // Circle through three edge points found automatically, P0..P2, anchor P3;
@@ -94,7 +100,7 @@ public:
 protected:
     void ConvertMeasures(const CUnitConversion& conversion) override;
     void DrawFigure(CShapeCanvas& canvas) override;
-    std::vector<CLabelLine> LabelLines() const override;
+    std::vector<CLabelLine> LabelLines(const CLabelStyle& style) const override;
 };
 
 // Two circles on the diameters P0P1 and P2P3, anchor P4; measure = radius 1,
@@ -112,7 +118,7 @@ public:
 protected:
     void ConvertMeasures(const CUnitConversion& conversion) override;
     void DrawFigure(CShapeCanvas& canvas) override;
-    std::vector<CLabelLine> LabelLines() const override;
+    std::vector<CLabelLine> LabelLines(const CLabelStyle& style) const override;
 };
 
 // A circle on the diameter P0P1 and a line through P2, P3, anchor P4;
@@ -130,6 +136,6 @@ public:
 protected:
     void ConvertMeasures(const CUnitConversion& conversion) override;
     void DrawFigure(CShapeCanvas& canvas) override;
-    std::vector<CLabelLine> LabelLines() const override;
+    std::vector<CLabelLine> LabelLines(const CLabelStyle& style) const override;
     void AfterResults() override;
 };

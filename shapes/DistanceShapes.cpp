@@ -106,8 +106,8 @@ void CLine::DrawFigure(CShapeCanvas& canvas) {
     }
 }
 
-std::vector<CLabelLine> CLine::LabelLines() const {
-    return {{LengthLabel("L", result[0])}};
+std::vector<CLabelLine> CLine::LabelLines(const CLabelStyle& style) const {
+    return {{LengthLabel(style, "L", result[0])}};
 }
 
 void CAutoLine::DrawFigure(CShapeCanvas& canvas) {
@@ -144,8 +144,8 @@ void CAutoLine::DrawFigure(CShapeCanvas& canvas) {
     }
 }
 
-std::vector<CLabelLine> CAutoLine::LabelLines() const {
-    return {{LengthLabel("L", result[0])}};
+std::vector<CLabelLine> CAutoLine::LabelLines(const CLabelStyle& style) const {
+    return {{LengthLabel(style, "L", result[0])}};
 }
 
 void CParallel::DrawFigure(CShapeCanvas& canvas) {
@@ -171,8 +171,8 @@ void CParallel::DrawFigure(CShapeCanvas& canvas) {
     }
 }
 
-std::vector<CLabelLine> CParallel::LabelLines() const {
-    return {{LengthLabel("L", result[0])}};
+std::vector<CLabelLine> CParallel::LabelLines(const CLabelStyle& style) const {
+    return {{LengthLabel(style, "L", result[0])}};
 }
 
 void CDotLine::DrawFigure(CShapeCanvas& canvas) {
@@ -192,8 +192,8 @@ void CDotLine::DrawFigure(CShapeCanvas& canvas) {
     }
 }
 
-std::vector<CLabelLine> CDotLine::LabelLines() const {
-    return {{LengthLabel("L", result[0])}};
+std::vector<CLabelLine> CDotLine::LabelLines(const CLabelStyle& style) const {
+    return {{LengthLabel(style, "L", result[0])}};
 }
 
 void CContinualLine::DrawFigure(CShapeCanvas& canvas) {
@@ -201,6 +201,6 @@ void CContinualLine::DrawFigure(CShapeCanvas& canvas) {
                     false);
 }
 
-std::vector<CLabelLine> CContinualLine::LabelLines() const {
-    return {{LengthLabel("L", result[0])}};
+std::vector<CLabelLine> CContinualLine::LabelLines(const CLabelStyle& style) const {
+    return {{LengthLabel(style, "L", result[0])}};
 }

@@ -16,7 +16,7 @@ protected:
     CLine(int kindCode, const CShapeParams& params);
     void ConvertMeasures(const CUnitConversion& conversion) override;
     void DrawFigure(CShapeCanvas& canvas) override;
-    std::vector<CLabelLine> LabelLines() const override;
+    std::vector<CLabelLine> LabelLines(const CLabelStyle& style) const override;
     void AfterResults() override;
 };
 
@@ -51,7 +51,7 @@ public:
 protected:
     void ConvertMeasures(const CUnitConversion& conversion) override;
     void DrawFigure(CShapeCanvas& canvas) override;
-    std::vector<CLabelLine> LabelLines() const override;
+    std::vector<CLabelLine> LabelLines(const CLabelStyle& style) const override;
     void AfterResults() override;
 };
 
@@ -67,7 +67,7 @@ public:
 protected:
     void ConvertMeasures(const CUnitConversion& conversion) override;
     void DrawFigure(CShapeCanvas& canvas) override;
-    std::vector<CLabelLine> LabelLines() const override;
+    std::vector<CLabelLine> LabelLines(const CLabelStyle& style) const override;
 };
 
 // Distance of a point and a line: the point P0, the line P1P2, anchor P3;
@@ -81,7 +81,7 @@ public:
 protected:
     void ConvertMeasures(const CUnitConversion& conversion) override;
     void DrawFigure(CShapeCanvas& canvas) override;
-    std::vector<CLabelLine> LabelLines() const override;
+    std::vector<CLabelLine> LabelLines(const CLabelStyle& style) const override;
 };
 
 // Fold line: vertices P0..Pq (the leading run of placed points among P0..P9),
@@ -94,7 +94,7 @@ public:
 protected:
     void ConvertMeasures(const CUnitConversion& conversion) override;
     void DrawFigure(CShapeCanvas& canvas) override;
-    std::vector<CLabelLine> LabelLines() const override;
+    std::vector<CLabelLine> LabelLines(const CLabelStyle& style) const override;
     void AfterResults() override;
 };
 

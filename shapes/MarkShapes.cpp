@@ -38,7 +38,7 @@ void CSquare::DrawFigure(CShapeCanvas& canvas) {
     }
 }
 
-std::vector<CLabelLine> CSquare::LabelLines() const {
+std::vector<CLabelLine> CSquare::LabelLines(const CLabelStyle&) const {
     return {{MarkLabel(measure[0]), kMarkNumberShift, kMarkNumberShift}};
 }
 
@@ -48,10 +48,10 @@ void CCquare::DrawFigure(CShapeCanvas& canvas) {
     }
 }
 
-std::vector<CLabelLine> CCquare::LabelLines() const {
+std::vector<CLabelLine> CCquare::LabelLines(const CLabelStyle&) const {
     return {{MarkLabel(measure[0]), kMarkNumberShift, kMarkNumberShift}};
 }
 
-std::vector<CLabelLine> CText::LabelLines() const {
+std::vector<CLabelLine> CText::LabelLines(const CLabelStyle&) const {
     return {{text}};
 }

@@ -14,7 +14,7 @@ public:
 protected:
     void ConvertMeasures(const CUnitConversion&) override {}
     void DrawFigure(CShapeCanvas& canvas) override;
-    std::vector<CLabelLine> LabelLines() const override;
+    std::vector<CLabelLine> LabelLines(const CLabelStyle& style) const override;
 };
 
 // Circular mark numbered measure[0] (circle marks count separately from 0).
@@ -26,7 +26,7 @@ public:
 protected:
     void ConvertMeasures(const CUnitConversion&) override {}
     void DrawFigure(CShapeCanvas& canvas) override;
-    std::vector<CLabelLine> LabelLines() const override;
+    std::vector<CLabelLine> LabelLines(const CLabelStyle& style) const override;
 };
 
 // Text note with its top-left corner at P0.
@@ -37,5 +37,5 @@ public:
 
 protected:
     void ConvertMeasures(const CUnitConversion&) override {}
-    std::vector<CLabelLine> LabelLines() const override;
+    std::vector<CLabelLine> LabelLines(const CLabelStyle& style) const override;
 };

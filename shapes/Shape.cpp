@@ -31,11 +31,12 @@ void CShape::ComputeResults() {
 void CShape::Draw(CDrawContext& dc, const CDrawParams& params) {
     // The circle through three points is found before it is drawn, for
     // previews as well.
+    const CLabelStyle style = LabelStyleOf(params);
     if (inProgress == 0 && params.sideEffects) {
         ComputeResults();
     } else if (inProgress == 0) {
         RefreshGeometry();
-        ConvertMeasures(CurrentConversion());
+        ConvertMeasures(style.conversion);
     } else {
         RefreshGeometry();
     }
@@ -49,7 +50,7 @@ void CShape::Draw(CDrawContext& dc, const CDrawParams& params) {
         return;
     }
 
-    font.height = g_parameters.textsize;
+    font.height = style.textSize;
     CDrawStateGuard labelState(dc);
     dc.SetFont(font);
     dc.SetTextColor(textColor);
@@ -65,7 +66,7 @@ std::vector<CShapeLabel> CShape::Labels(const CDrawParams& params) const {
         return labels;
     }
     const QPoint anchor = DevicePoint(points[AnchorIndex()], params);
-    for (CLabelLine& line : LabelLines()) {
+    for (CLabelLine& line : LabelLines(LabelStyleOf(params))) {
         labels.push_back(
             CShapeLabel{std::move(line.text), anchor.x() + line.dx, anchor.y() + line.dy});
     }

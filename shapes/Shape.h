@@ -129,7 +129,7 @@ protected:
     virtual void DrawFigure(CShapeCanvas&) {}
     // The label lines of a completed shape from `result` (or `measure`, `text`),
     // placed relative to the label anchor; none by default.
-    virtual std::vector<CLabelLine> LabelLines() const { return {}; }
+    virtual std::vector<CLabelLine> LabelLines(const CLabelStyle&) const { return {}; }
 
     // True when every listed point is placed.
     bool AllSet(std::initializer_list<int> indices) const;

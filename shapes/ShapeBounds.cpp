@@ -1,4 +1,3 @@
-#include "core/Parameters.h"
 #include "shapes/Shape.h"
 
 #include <algorithm>
@@ -77,16 +76,17 @@ private:
 } // namespace
 
 QRect CShape::DrawnBounds(const CDrawParams& params) {
+    const CLabelStyle style = LabelStyleOf(params);
     RefreshGeometry();
     if (inProgress == 0) {
-        ConvertMeasures(CurrentConversion());
+        ConvertMeasures(style.conversion);
     }
     CExtentContext extent;
     extent.SetPen(CPen{PenStyle::Solid, params.penWidth, lineColor});
     CShapeCanvas canvas(extent, params, lineColor, imgWidth, imgHeight);
     DrawFigure(canvas);
     CLogFont labelFont = font;
-    labelFont.height = g_parameters.textsize;
+    labelFont.height = style.textSize;
     extent.SetFont(labelFont);
     for (const CShapeLabel& label : Labels(params)) {
         extent.TextOut(label.x, label.y, label.text);

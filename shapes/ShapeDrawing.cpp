@@ -1,7 +1,7 @@
 #include "shapes/ShapeDrawing.h"
 
-#include "core/Parameters.h"
 #include "calibration/Calibration.h"
+#include "core/Parameters.h"
 
 #include <algorithm>
 #include <cmath>
@@ -15,14 +15,9 @@ const double kWingAngle = static_cast<double>(0.5235988f);
 const double kBarAngle = static_cast<double>(1.5707964f);
 constexpr double kMarkLength = 20.0;
 constexpr int kCrossHalf = 10;
-constexpr int kMaxDecimals = 15;
 
-int LabelDecimals() {
-    return std::clamp(static_cast<int>(g_parameters.measuredecimal), 0, kMaxDecimals);
-}
-
-QString Number(const char* prefix, double value) {
-    return QString::asprintf("%s:%.*f", prefix, LabelDecimals(), value);
+QString Number(const CLabelStyle& style, const char* prefix, double value) {
+    return QString::asprintf("%s:%.*f", prefix, std::clamp(style.decimals, 0, kMaxDecimals), value);
 }
 
 // A device coordinate from a computed position: v + 0.5 truncated.
@@ -64,16 +59,25 @@ QPoint DevicePoint(const ShapePoint& p, const CDrawParams& params) {
                   ToDevice(p.y, params.zoom) - params.offsetY);
 }
 
-QString LengthLabel(const char* prefix, double value) {
-    return Number(prefix, value) + g_calibration.unit;
+CLabelStyle CurrentLabelStyle() {
+    return CLabelStyle{CurrentConversion(), g_calibration.unit,
+                       static_cast<int>(g_parameters.measuredecimal), g_parameters.textsize};
 }
 
-QString AreaLabel(double value) {
-    return Number("A", value) + g_calibration.unit + QStringLiteral("²");
+CLabelStyle LabelStyleOf(const CDrawParams& params) {
+    return params.labelStyle != nullptr ? *params.labelStyle : CurrentLabelStyle();
 }
 
-QString AngleLabel(double degrees) {
-    return Number("Deg", degrees) + QStringLiteral("°");
+QString LengthLabel(const CLabelStyle& style, const char* prefix, double value) {
+    return Number(style, prefix, value) + style.unit;
+}
+
+QString AreaLabel(const CLabelStyle& style, double value) {
+    return Number(style, "A", value) + style.unit + QStringLiteral("²");
+}
+
+QString AngleLabel(const CLabelStyle& style, double degrees) {
+    return Number(style, "Deg", degrees) + QStringLiteral("°");
 }
 
 QString MarkLabel(double number) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "calibration/Calibration.h"
 #include "framework/DrawContext.h"
 #include "shapes/Geometry.h"
 
@@ -8,6 +9,22 @@
 
 #include <QPoint>
 #include <QString>
+
+// What labels are written in: the conversion to the unit, the unit's text,
+// the decimals (kept within 0..15) and the text height. The GUI thread takes
+// it from the current calibration and settings (CurrentLabelStyle); a thread
+// that must not read those, the live overlay's, is handed a copy.
+struct CLabelStyle {
+    CUnitConversion conversion;
+    QString unit = QStringLiteral("mm");
+    int decimals = 6;
+    int textSize = 16;
+
+    friend bool operator==(const CLabelStyle&, const CLabelStyle&) = default;
+};
+
+// GUI thread: the style of the current calibration, unit and settings.
+CLabelStyle CurrentLabelStyle();
 
 // How a shape is put on a surface. Every caller passes the current line width
 // of the drawing style:
@@ -33,7 +50,13 @@ struct CDrawParams {
     // the live overlay draws copies on the camera's streaming thread, where
     // touching process-wide state or the GUI would race.
     bool sideEffects = true;
+    // The units and text of the labels; null takes the current calibration
+    // and settings, which only the GUI thread may read.
+    const CLabelStyle* labelStyle = nullptr;
 };
+
+// The label style a drawing with these parameters uses.
+CLabelStyle LabelStyleOf(const CDrawParams& params);
 
 // Where an image point is drawn with these parameters.
 QPoint DevicePoint(const ShapePoint& p, const CDrawParams& params);
@@ -55,12 +78,12 @@ struct CShapeLabel {
     friend bool operator==(const CShapeLabel&, const CShapeLabel&) = default;
 };
 
-// Label texts in the current unit and precision (the measure decimals setting,
-// kept within 0..15): "L:12.50mm" from LengthLabel("L", 12.5), areas with "²"
-// after the unit, angles with "°" instead of it, mark numbers without decimals.
-QString LengthLabel(const char* prefix, double value);
-QString AreaLabel(double value);
-QString AngleLabel(double degrees);
+// Label texts in the style's unit and precision: "L:12.50mm" from
+// LengthLabel(style, "L", 12.5) at 2 decimals, areas with "²" after the unit,
+// angles with "°" instead of it, mark numbers without decimals.
+QString LengthLabel(const CLabelStyle& style, const char* prefix, double value);
+QString AreaLabel(const CLabelStyle& style, double value);
+QString AngleLabel(const CLabelStyle& style, double degrees);
 QString MarkLabel(double number);
 
 // The figure primitives of the shapes, on one surface with one mapping. The

@@ -1,15 +1,15 @@
 #include "camera/ui/CDeviceView.h"
 
-#include "core/CommandIds.h"
-#include "camera/ui/CDeviceDoc.h"
-#include "capture/CaptureRefresh.h"
-#include "capture/CaptureSession.h"
 #include "camera/FramePipeline.h"
-#include "camera/ui/LiveCommands.h"
 #include "camera/LiveMeasuring.h"
 #include "camera/LiveOverlay.h"
 #include "camera/LivePresenter.h"
+#include "camera/ui/CDeviceDoc.h"
+#include "camera/ui/LiveCommands.h"
 #include "camera/ui/LiveTimeLapse.h"
+#include "capture/CaptureRefresh.h"
+#include "capture/CaptureSession.h"
+#include "core/CommandIds.h"
 #include "framework/ui/MDIFrameWnd.h"
 #include "framework/ui/StatusBar.h"
 #include "reports/ActiveImage.h"
@@ -41,7 +41,7 @@ bool StartCamera() {
 } // namespace
 
 CDeviceView::CDeviceView(CDeviceDoc& document, QWidget* parent)
-    : CView(document, parent)
+    : CMeasuringView(document, parent)
     , m_doc(document)
     , m_presenter(std::make_shared<CLivePresenter>(
           [this] { QCoreApplication::postEvent(this, new QEvent(SurfaceReadyType())); })) {
@@ -276,6 +276,7 @@ void CDeviceView::ApplyZoom() {
 }
 
 void CDeviceView::PublishViewParams() {
+    PublishLiveDrawingStyle();
     CLiveViewParams params = LiveViewParams();
     params.zoom = m_zoom;
     params.scrollX = scrollPosition().x();
@@ -291,6 +292,10 @@ void CDeviceView::scrollContentsBy(int dx, int dy) {
 }
 
 void CDeviceView::TakeSurface() {
+    // Every command that changes the calibration, the unit or the settings
+    // runs on this thread between two surfaces, so the next frame is painted
+    // in what they left.
+    PublishLiveDrawingStyle();
     if (m_presenter->TakeLatest(m_shown)) {
         viewport()->update();
     }

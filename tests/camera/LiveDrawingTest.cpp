@@ -1,7 +1,8 @@
 #include "camera/LiveDrawing.h"
 
-#include "core/Parameters.h"
 #include "calibration/Calibration.h"
+#include "camera/LiveScaleBar.h"
+#include "core/Parameters.h"
 #include "framework/QImageDrawContext.h"
 #include "framework/RecordingDrawContext.h"
 
@@ -22,7 +23,7 @@ TEST(LiveDrawingTest, CrosshairFollowsTheZoomAcrossTheZoomedFrame) {
         CQImageDrawContext dc(surface);
         dc.SetPen(CPen{PenStyle::Dash, 5, 0x00FF00});
         dc.SetRasterMode(RasterMode::NotXorPen);
-        DrawCrosshair(dc, view, 640, 480);
+        DrawCrosshair(dc, view, 640, 480, CurrentLiveDrawingStyle());
     }
     const QRgb line = qRgb(0x56, 0x34, 0x12);
     for (int y = 0; y < surface.height(); ++y) {
@@ -34,19 +35,19 @@ TEST(LiveDrawingTest, CrosshairFollowsTheZoomAcrossTheZoomedFrame) {
 
     view.crosshair = false;
     CRecordingDrawContext off;
-    DrawCrosshair(off, view, 640, 480);
+    DrawCrosshair(off, view, 640, 480, CurrentLiveDrawingStyle());
     EXPECT_TRUE(off.Records().empty());
 }
 
 TEST(LiveDrawingTest, RecordingNoticeIsGreenAtTheCornerOnlyWhileSet) {
     CLiveViewParams view;
     CRecordingDrawContext idle;
-    DrawRecordingNotice(idle, view);
+    DrawRecordingNotice(idle, view, CurrentLiveDrawingStyle());
     EXPECT_TRUE(idle.Calls(DrawCall::TextOut).empty());
 
     view.recordingNotice = "Recording...";
     CRecordingDrawContext dc;
-    DrawRecordingNotice(dc, view);
+    DrawRecordingNotice(dc, view, CurrentLiveDrawingStyle());
     const auto texts = dc.Calls(DrawCall::TextOut);
     ASSERT_EQ(texts.size(), 1u);
     EXPECT_EQ(texts[0].point, QPoint(3, 5));
@@ -68,7 +69,7 @@ TEST(LiveDrawingTest, LiveShapesDrawAsTheirStillShapesWithoutSideEffects) {
     const std::vector<CVideoShap> shapes{line};
 
     CRecordingDrawContext dc;
-    DrawLiveShapes(dc, shapes, 2.0, 5, 6);
+    DrawLiveShapes(dc, shapes, 2.0, 5, 6, CurrentLiveDrawingStyle());
     // At the initial calibration (mm, 60 px/cm) 60 pixels are 10 mm; the
     // label sits at the zoomed, shifted anchor.
     const auto texts = dc.Calls(DrawCall::TextOut);
@@ -94,7 +95,7 @@ TEST(LiveDrawingTest, MarksAreTwentyPixelsWithTheirNumberCentred) {
     const std::vector<CVideoShap> shapes{square, circle};
 
     CRecordingDrawContext dc;
-    DrawLiveShapes(dc, shapes, 1.0, 0, 0);
+    DrawLiveShapes(dc, shapes, 1.0, 0, 0, CurrentLiveDrawingStyle());
     const auto boxes = dc.Calls(DrawCall::Rectangle);
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(QRect(QPoint(boxes[0].left, boxes[0].top), QPoint(boxes[0].right, boxes[0].bottom)),
@@ -106,6 +107,42 @@ TEST(LiveDrawingTest, MarksAreTwentyPixelsWithTheirNumberCentred) {
     EXPECT_EQ(numbers[1].text, "4");
     EXPECT_EQ(numbers[0].left, 38);
     EXPECT_EQ(numbers[0].right, 62);
+}
+
+// The streaming thread draws in the style it was handed: labels, the
+// crosshair and the scale bar take nothing from the current calibration or
+// settings, which the GUI may be changing meanwhile.
+TEST(LiveDrawingTest, OverlayDrawsInTheStyleHandedInNotTheCurrentOne) {
+    g_calibration = CCurrentCalibration{};
+    g_parameters = CParameters{};
+    CLiveDrawingStyle style;
+    style.labels = CLabelStyle{CUnitConversion{10000.0, 120.0}, QStringLiteral("um"), 1, 20};
+    style.lineColor = 0x00AB00;
+    style.scaleBar = true;
+    CVideoShap line;
+    line.kind = LiveKind::kLine;
+    line.measured = {60, 0, 0};
+    line.points = {{10, 10}, {70, 10}, {40, 20}};
+
+    CRecordingDrawContext dc;
+    DrawLiveShapes(dc, std::vector<CVideoShap>{line}, 1.0, 0, 0, style);
+    const auto labels = dc.Calls(DrawCall::TextOut);
+    ASSERT_FALSE(labels.empty());
+    EXPECT_EQ(labels.back().text, QStringLiteral("L:5000.0um"));
+    EXPECT_EQ(labels.back().state.font.height, 20);
+
+    CLiveViewParams view;
+    view.crosshair = true;
+    CRecordingDrawContext cross;
+    DrawCrosshair(cross, view, 640, 480, style);
+    const auto strokes = cross.Calls(DrawCall::LineTo);
+    ASSERT_FALSE(strokes.empty());
+    EXPECT_EQ(strokes.back().state.pen.color, COLORREF{0x00AB00});
+
+    CRecordingDrawContext bar;
+    DrawLiveScaleBar(bar, view, 640, 480, style); // the setting itself is off
+    EXPECT_FALSE(bar.Texts().empty());
+    EXPECT_TRUE(bar.Texts().back().endsWith(QStringLiteral("um")));
 }
 
 TEST(LiveDrawingTest, EveryLiveKindButTheCrosshairHasAStillShape) {
@@ -126,7 +163,7 @@ TEST(LiveDrawingTest, AutomaticLineGuidesStayWhereTheyWereDrawnAtAnyZoom) {
     shape.kind = LiveKind::kAutoLine;
     shape.points = {{50, 60}, {250, 60}};
     CRecordingDrawContext dc;
-    DrawInProgressShape(dc, shape, view);
+    DrawInProgressShape(dc, shape, view, CurrentLiveDrawingStyle());
     const auto lines = dc.Calls(DrawCall::LineTo);
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines.front().from, QPoint(50, 60));

@@ -1,7 +1,7 @@
 #include "camera/LiveScaleBar.h"
 
-#include "core/Parameters.h"
 #include "calibration/Calibration.h"
+#include "core/Parameters.h"
 #include "framework/RecordingDrawContext.h"
 
 #include <gtest/gtest.h>
@@ -15,13 +15,13 @@ TEST(LiveScaleBar, FollowsTheSettingTheZoomAndTheScroll) {
     g_calibration = CCurrentCalibration{};
     CLiveViewParams view;
     CRecordingDrawContext off;
-    DrawLiveScaleBar(off, view, 1280, 720);
+    DrawLiveScaleBar(off, view, 1280, 720, CurrentLiveDrawingStyle());
     EXPECT_TRUE(off.Records().empty());
 
     g_parameters.scalebar = 1;
     const auto bar = [](const CLiveViewParams& params) {
         CRecordingDrawContext dc;
-        DrawLiveScaleBar(dc, params, 1280, 720);
+        DrawLiveScaleBar(dc, params, 1280, 720, CurrentLiveDrawingStyle());
         EXPECT_EQ(dc.SavedDepth(), 0);
         const auto lines = dc.Calls(DrawCall::LineTo);
         EXPECT_EQ(lines.size(), 6u);

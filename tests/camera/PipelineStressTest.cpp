@@ -1,6 +1,8 @@
+#include "calibration/Calibration.h"
 #include "camera/FramePipeline.h"
 #include "camera/LiveOverlay.h"
 #include "camera/LivePresenter.h"
+#include "core/Parameters.h"
 #include "tests/camera/FrameTestSupport.h"
 
 #include <atomic>
@@ -8,6 +10,34 @@
 #include <thread>
 
 namespace {
+
+// What the GUI does to the calibration and the drawing style while the
+// camera streams: the manager applies and deletes calibrations, the results
+// pane switches the unit (a fresh string each time, so a painter still
+// reading the old one would read freed memory), the settings change colours,
+// sizes, decimals and the scale bar. Then it publishes, as the live view does
+// whenever it takes a surface.
+void ChangeCalibrationAndStyle(int edit) {
+    if (edit % 4 == 0) {
+        const QString name = QString::asprintf("stress %d", edit);
+        g_calibrationStore.records.push_back(CCalibrationData{
+            name, QStringLiteral("um"), QString::asprintf("%d.5", 40 + edit % 50), "1"});
+        ApplyCalibration(name);
+    } else if (edit % 4 == 2 && !g_calibrationStore.records.empty()) {
+        RemoveCalibration(g_calibrationStore.records.front().name);
+    }
+    static const char* const kUnits[] = {"nm", "um", "mm", "cm", "mil"};
+    g_calibration.unit = QString::fromLatin1(kUnits[edit % 5]);
+    UnitFactor();
+    g_calibration.scale = 30.0 + edit % 17;
+    g_parameters.linecolor = 0x0000FF + edit % 200;
+    g_parameters.textcolor = 0x00FF00 + edit % 200;
+    g_parameters.linewidth = 1 + edit % 3;
+    g_parameters.textsize = 10 + edit % 12;
+    g_parameters.measuredecimal = edit % 7;
+    g_parameters.scalebar = edit % 2;
+    PublishLiveDrawingStyle();
+}
 
 // The GUI thread edits everything it shares with the streaming thread while
 // frames stream through the whole pipeline; ThreadSanitizer (the thread
@@ -81,6 +111,7 @@ TEST(PipelineStressTest, GuiEditsWhileFramesStream) {
             ASSERT_TRUE(uniform || patterned);
             ASSERT_EQ(copy->bgr.size(), static_cast<std::size_t>(copy->stride * copy->height));
         }
+        ChangeCalibrationAndStyle(edit);
         presenter->TakeLatest(shown);
         std::this_thread::yield();
     }
@@ -94,6 +125,10 @@ TEST(PipelineStressTest, GuiEditsWhileFramesStream) {
     PublishLiveShapes();
     SetLiveViewParams(CLiveViewParams{});
     SetInProgressShape(CInProgressShape{});
+    g_calibrationStore.records.clear();
+    g_calibration = CCurrentCalibration{};
+    g_parameters = CParameters{};
+    PublishLiveDrawingStyle();
 }
 
 } // namespace
