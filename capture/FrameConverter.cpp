@@ -3,186 +3,237 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <opencv2/core.hpp>
+#include <opencv2/imgproc.hpp>
 #include <turbojpeg.h>
 
 namespace {
 
-std::uint8_t Clamp(int value) {
-    return static_cast<std::uint8_t>(std::clamp(value, 0, 255));
-}
+// Sizes beyond this are no camera's and would overflow the arithmetic.
+constexpr int kMaxSide = 16384;
+// Rows converted per band: a band of a 1920-pixel frame stays in the cache
+// between the conversion and its bottom-up placement.
+constexpr int kBandRows = 16;
+// JPEG frames in a row that decode only with warnings before warnings are
+// taken as the camera's habit rather than damage: half a second at 30 fps.
+constexpr int kWarningRunTolerated = 15;
 
-// Limited-range BT.601, as USB cameras send it, in 8-bit fixed point.
-void YuvToBgr(int y, int u, int v, std::uint8_t* out) {
-    const int c = 298 * (y - 16) + 128;
-    const int d = u - 128;
-    const int e = v - 128;
-    out[0] = Clamp((c + 516 * d) >> 8);
-    out[1] = Clamp((c - 100 * d - 208 * e) >> 8);
-    out[2] = Clamp((c + 409 * e) >> 8);
-}
+const char kShortFrame[] = "The frame is shorter than its format.";
 
-// Byte positions of Y0, U, Y1, V within a packed 4:2:2 pair of pixels.
-struct PackedOrder {
-    int y0;
-    int u;
-    int y1;
-    int v;
-};
-
-void Packed422ToBgr(const std::uint8_t* src, int width, int height, PackedOrder order,
-                    std::uint8_t* dst, int stride) {
-    // A row holds whole pixel pairs; an odd last pixel takes a pair's room.
-    const std::size_t srcStride = static_cast<std::size_t>(width + 1) / 2 * 4;
-    for (int row = 0; row < height; ++row) {
-        const std::uint8_t* in = src + static_cast<std::size_t>(row) * srcStride;
-        // The camera sends the top row first; the frame stores it last.
-        std::uint8_t* out = dst + static_cast<std::size_t>(height - 1 - row) * stride;
-        for (int x = 0; x + 1 < width; x += 2, in += 4, out += 6) {
-            YuvToBgr(in[order.y0], in[order.u], in[order.v], out);
-            YuvToBgr(in[order.y1], in[order.u], in[order.v], out + 3);
-        }
-        if (width % 2 != 0) {
-            YuvToBgr(in[order.y0], in[order.u], in[order.v], out);
-        }
+int PackedCode(std::uint32_t fourcc) {
+    switch (fourcc) {
+    case Fourcc::kYUYV:
+        return cv::COLOR_YUV2BGR_YUYV;
+    case Fourcc::kUYVY:
+        return cv::COLOR_YUV2BGR_UYVY;
+    case Fourcc::kYVYU:
+        return cv::COLOR_YUV2BGR_YVYU;
+    default:
+        return -1;
     }
 }
 
-// Formats of whole bytes per pixel whose blue, green, red sit at fixed places.
-void DirectToBgr(const std::uint8_t* src, int width, int height, int bytesPerPixel,
-                 std::uint8_t* dst, int stride) {
-    const std::size_t srcStride = static_cast<std::size_t>(width) * bytesPerPixel;
-    for (int row = 0; row < height; ++row) {
-        const std::uint8_t* in = src + static_cast<std::size_t>(row) * srcStride;
-        std::uint8_t* out = dst + static_cast<std::size_t>(height - 1 - row) * stride;
-        for (int x = 0; x < width; ++x, in += bytesPerPixel, out += 3) {
-            out[0] = in[0];
-            out[1] = in[1];
-            out[2] = in[2];
-        }
-    }
-}
-
-void Rgb16ToBgr(const std::uint8_t* src, int width, int height, bool is565, std::uint8_t* dst,
-                int stride) {
-    for (int row = 0; row < height; ++row) {
-        const std::uint8_t* in = src + static_cast<std::size_t>(row) * width * 2;
-        std::uint8_t* out = dst + static_cast<std::size_t>(height - 1 - row) * stride;
-        for (int x = 0; x < width; ++x, in += 2, out += 3) {
-            const unsigned pixel = in[0] | (in[1] << 8);
-            const unsigned blue = pixel & 0x1F;
-            const unsigned green = is565 ? (pixel >> 5) & 0x3F : (pixel >> 5) & 0x1F;
-            const unsigned red = is565 ? (pixel >> 11) & 0x1F : (pixel >> 10) & 0x1F;
-            out[0] = static_cast<std::uint8_t>(blue << 3 | blue >> 2);
-            out[1] = is565 ? static_cast<std::uint8_t>(green << 2 | green >> 4)
-                           : static_cast<std::uint8_t>(green << 3 | green >> 2);
-            out[2] = static_cast<std::uint8_t>(red << 3 | red >> 2);
-        }
-    }
-}
-
-int PackedBytesPerPixel(std::uint32_t fourcc) {
+// Bytes per pixel of the RGB formats; 0 for others.
+int RgbBytesPerPixel(std::uint32_t fourcc) {
     if (fourcc == Fourcc::kBGR24) {
         return 3;
     }
     if (fourcc == Fourcc::kBGR32 || fourcc == Fourcc::kXBGR32 || fourcc == Fourcc::kABGR32) {
         return 4;
     }
-    return 2;
+    if (fourcc == Fourcc::kRGB565 || fourcc == Fourcc::kRGB555) {
+        return 2;
+    }
+    return 0;
+}
+
+// One pixel of a 16-bit format, little-endian, blue in the low bits.
+void Rgb16ToBgr(const std::uint8_t* in, bool is565, std::uint8_t* out) {
+    const unsigned pixel = in[0] | (in[1] << 8);
+    const unsigned blue = pixel & 0x1F;
+    const unsigned green = is565 ? (pixel >> 5) & 0x3F : (pixel >> 5) & 0x1F;
+    const unsigned red = is565 ? (pixel >> 11) & 0x1F : (pixel >> 10) & 0x1F;
+    out[0] = static_cast<std::uint8_t>(blue << 3 | blue >> 2);
+    out[1] = is565 ? static_cast<std::uint8_t>(green << 2 | green >> 4)
+                   : static_cast<std::uint8_t>(green << 3 | green >> 2);
+    out[2] = static_cast<std::uint8_t>(red << 3 | red >> 2);
+}
+
+// The RGB formats, whose blue, green and red sit at fixed places in whole
+// bytes (or in one 16-bit word), top row first.
+bool RgbToBgr(std::uint32_t fourcc, std::span<const std::uint8_t> data, int width, int height,
+              int bytesPerLine, std::uint8_t* bgr, std::string& error) {
+    const int bytesPerPixel = RgbBytesPerPixel(fourcc);
+    const std::size_t row = static_cast<std::size_t>(width) * bytesPerPixel;
+    const std::size_t line = bytesPerLine > 0 ? static_cast<std::size_t>(bytesPerLine) : row;
+    if (line < row || data.size() < line * static_cast<std::size_t>(height - 1) + row) {
+        error = kShortFrame;
+        return false;
+    }
+    const std::size_t stride = static_cast<std::size_t>(BgrStride(width));
+    for (int y = 0; y < height; ++y) {
+        const std::uint8_t* in = data.data() + line * static_cast<std::size_t>(y);
+        std::uint8_t* out = bgr + stride * static_cast<std::size_t>(height - 1 - y);
+        if (bytesPerPixel == 3) {
+            std::memcpy(out, in, row);
+            continue;
+        }
+        for (int x = 0; x < width; ++x, in += bytesPerPixel, out += 3) {
+            if (bytesPerPixel == 2) {
+                Rgb16ToBgr(in, fourcc == Fourcc::kRGB565, out);
+            } else {
+                out[0] = in[0];
+                out[1] = in[1];
+                out[2] = in[2];
+            }
+        }
+    }
+    return true;
 }
 
 } // namespace
 
+bool ConvertPacked422(std::uint32_t fourcc, const std::uint8_t* data, std::size_t size, int width,
+                      int height, int bytesPerLine, std::uint8_t* bgr) {
+    const int code = PackedCode(fourcc);
+    if (code < 0 || width <= 0 || height <= 0 || width % 2 != 0) {
+        return false;
+    }
+    const std::size_t line = bytesPerLine > 0 ? static_cast<std::size_t>(bytesPerLine)
+                                              : static_cast<std::size_t>(width) * 2;
+    if (line < static_cast<std::size_t>(width) * 2 ||
+        size < line * static_cast<std::size_t>(height - 1) + static_cast<std::size_t>(width) * 2) {
+        return false;
+    }
+    const int stride = BgrStride(width);
+    const int bands = (height + kBandRows - 1) / kBandRows;
+    // OpenCV cannot write rows in reverse order, so each band is converted
+    // top-down into a small buffer and then laid into its bottom-up place.
+    cv::parallel_for_(cv::Range(0, bands), [&](const cv::Range& range) {
+        cv::Mat band(kBandRows, width, CV_8UC3);
+        for (int b = range.start; b < range.end; ++b) {
+            const int top = b * kBandRows;
+            const int rows = std::min(kBandRows, height - top);
+            const cv::Mat source(rows, width, CV_8UC2, const_cast<std::uint8_t*>(data) + line * top,
+                                 line);
+            cv::Mat converted = band.rowRange(0, rows);
+            cv::cvtColor(source, converted, code);
+            for (int r = 0; r < rows; ++r) {
+                std::memcpy(bgr + static_cast<std::size_t>(stride) * (height - 1 - top - r),
+                            converted.ptr(r), static_cast<std::size_t>(width) * 3);
+            }
+        }
+    });
+    return true;
+}
+
 CFrameConverter::CFrameConverter() = default;
 
 CFrameConverter::~CFrameConverter() {
-    if (m_decoder != nullptr) {
-        tjDestroy(static_cast<tjhandle>(m_decoder));
+    if (m_jpeg != nullptr) {
+        tjDestroy(m_jpeg);
     }
 }
 
 bool CFrameConverter::Supports(std::uint32_t fourcc) {
-    return fourcc == Fourcc::kMJPG || fourcc == Fourcc::kYUYV || fourcc == Fourcc::kYVYU ||
-           fourcc == Fourcc::kUYVY || fourcc == Fourcc::kBGR24 || fourcc == Fourcc::kBGR32 ||
-           fourcc == Fourcc::kXBGR32 || fourcc == Fourcc::kABGR32 || fourcc == Fourcc::kRGB565 ||
-           fourcc == Fourcc::kRGB555;
+    return fourcc == Fourcc::kMJPG || PackedCode(fourcc) >= 0 || RgbBytesPerPixel(fourcc) > 0;
 }
 
 bool CFrameConverter::ToBgr(std::uint32_t fourcc, std::span<const std::uint8_t> data, int width,
                             int height, std::vector<std::uint8_t>& bgr, std::string& error) {
-    // Sizes beyond this are no camera's and would overflow the arithmetic.
-    constexpr int kMaxSide = 16384;
     if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide) {
-        error = "frame size out of range";
+        error = "The frame has no usable size.";
         return false;
     }
-    if (!Supports(fourcc)) {
-        error = "pixel format " + Fourcc::ToString(fourcc) + " is not supported";
-        return false;
-    }
-    const int stride = BgrStride(width);
-    bgr.resize(static_cast<std::size_t>(stride) * height);
+    bgr.resize(static_cast<std::size_t>(BgrStride(width)) * height);
+    return Decode(fourcc, data, width, height, 0, bgr.data(), error);
+}
 
+bool CFrameConverter::Decode(std::uint32_t fourcc, std::span<const std::uint8_t> data, int width,
+                             int height, int bytesPerLine, std::uint8_t* bgr, std::string& error) {
+    if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide) {
+        error = "The frame has no usable size.";
+        return false;
+    }
     if (fourcc == Fourcc::kMJPG) {
-        if (m_decoder == nullptr) {
-            m_decoder = tjInitDecompress();
-            if (m_decoder == nullptr) {
-                error = "cannot start the JPEG decoder";
-                return false;
-            }
-        }
-        auto handle = static_cast<tjhandle>(m_decoder);
-        if (data.empty() || data.size() > std::numeric_limits<unsigned long>::max()) {
-            error = "empty JPEG frame";
+        return DecodeMjpeg(data, width, height, bgr, error);
+    }
+    if (PackedCode(fourcc) >= 0) {
+        if (width % 2 != 0) {
+            error = "A 4:2:2 frame needs an even width.";
             return false;
         }
-        int jpegWidth = 0;
-        int jpegHeight = 0;
-        int subsampling = 0;
-        int colourspace = 0;
-        if (tjDecompressHeader3(handle, data.data(), static_cast<unsigned long>(data.size()),
-                                &jpegWidth, &jpegHeight, &subsampling, &colourspace) != 0) {
-            error = std::string("broken JPEG frame: ") + tjGetErrorStr2(handle);
-            return false;
-        }
-        if (jpegWidth <= 0 || jpegHeight <= 0) {
-            error = "broken JPEG frame: no picture in it";
-            return false;
-        }
-        if (jpegWidth != width || jpegHeight != height) {
-            error = "JPEG frame of another size";
-            return false;
-        }
-        // Warnings (a few corrupt bytes in a camera frame) still give a picture.
-        if (tjDecompress2(handle, data.data(), static_cast<unsigned long>(data.size()), bgr.data(),
-                          width, stride, height, TJPF_BGR,
-                          TJFLAG_BOTTOMUP | TJFLAG_LIMITSCANS | TJFLAG_FASTDCT) != 0 &&
-            tjGetErrorCode(handle) != TJERR_WARNING) {
-            error = std::string("broken JPEG frame: ") + tjGetErrorStr2(handle);
+        if (!ConvertPacked422(fourcc, data.data(), data.size(), width, height, bytesPerLine, bgr)) {
+            error = kShortFrame;
             return false;
         }
         return true;
     }
+    if (RgbBytesPerPixel(fourcc) > 0) {
+        return RgbToBgr(fourcc, data, width, height, bytesPerLine, bgr, error);
+    }
+    error = "The pixel format " + Fourcc::ToString(fourcc) + " cannot be shown.";
+    return false;
+}
 
-    const int bytesPerPixel = PackedBytesPerPixel(fourcc);
-    const bool packed422 =
-        fourcc == Fourcc::kYUYV || fourcc == Fourcc::kYVYU || fourcc == Fourcc::kUYVY;
-    const std::size_t rowBytes = packed422 ? static_cast<std::size_t>(width + 1) / 2 * 4
-                                           : static_cast<std::size_t>(width) * bytesPerPixel;
-    const std::size_t needed = rowBytes * static_cast<std::size_t>(height);
-    if (data.size() < needed) {
-        error = "short frame";
+bool CFrameConverter::DecodeMjpeg(std::span<const std::uint8_t> data, int width, int height,
+                                  std::uint8_t* bgr, std::string& error) {
+    if (m_jpeg == nullptr) {
+        m_jpeg = tjInitDecompress();
+        if (m_jpeg == nullptr) {
+            error = "The JPEG decoder could not be started.";
+            return false;
+        }
+    }
+    // Cameras pad their buffers; the picture ends at its last end marker.
+    std::size_t size =
+        std::min<std::size_t>(data.size(), std::numeric_limits<unsigned long>::max());
+    while (size >= 2 && !(data[size - 2] == 0xFF && data[size - 1] == 0xD9)) {
+        --size;
+    }
+    if (size < 4 || data[0] != 0xFF || data[1] != 0xD8) {
+        error = "The frame is not a whole JPEG picture.";
         return false;
     }
-    if (fourcc == Fourcc::kYUYV) {
-        Packed422ToBgr(data.data(), width, height, {0, 1, 2, 3}, bgr.data(), stride);
-    } else if (fourcc == Fourcc::kYVYU) {
-        Packed422ToBgr(data.data(), width, height, {0, 3, 2, 1}, bgr.data(), stride);
-    } else if (fourcc == Fourcc::kUYVY) {
-        Packed422ToBgr(data.data(), width, height, {1, 0, 3, 2}, bgr.data(), stride);
-    } else if (fourcc == Fourcc::kRGB565 || fourcc == Fourcc::kRGB555) {
-        Rgb16ToBgr(data.data(), width, height, fourcc == Fourcc::kRGB565, bgr.data(), stride);
-    } else {
-        DirectToBgr(data.data(), width, height, bytesPerPixel, bgr.data(), stride);
+    int jpegWidth = 0;
+    int jpegHeight = 0;
+    int subsampling = 0;
+    int colourspace = 0;
+    if (tjDecompressHeader3(m_jpeg, data.data(), static_cast<unsigned long>(size), &jpegWidth,
+                            &jpegHeight, &subsampling, &colourspace) != 0) {
+        error = std::string("The JPEG frame is broken: ") + tjGetErrorStr2(m_jpeg);
+        DropJpegDecoder();
+        return false;
     }
-    return true;
+    if (jpegWidth != width || jpegHeight != height) {
+        error = "The JPEG frame's size differs from the format's.";
+        return false;
+    }
+    // A progressive picture with endless scans would keep the thread busy;
+    // the scan limit stops it.
+    const int flags = TJFLAG_BOTTOMUP | TJFLAG_LIMITSCANS;
+    if (tjDecompress2(m_jpeg, data.data(), static_cast<unsigned long>(size), bgr, width,
+                      BgrStride(width), height, TJPF_BGR, flags | TJFLAG_STOPONWARNING) == 0) {
+        m_warningRun = 0;
+        return true;
+    }
+    error = std::string("The JPEG frame is broken: ") + tjGetErrorStr2(m_jpeg);
+    if (tjGetErrorCode(m_jpeg) != TJERR_WARNING || ++m_warningRun < kWarningRunTolerated) {
+        DropJpegDecoder();
+        return false;
+    }
+    const int tolerant = tjDecompress2(m_jpeg, data.data(), static_cast<unsigned long>(size), bgr,
+                                       width, BgrStride(width), height, TJPF_BGR, flags);
+    const bool shown = tolerant == 0 || tjGetErrorCode(m_jpeg) == TJERR_WARNING;
+    if (!shown) {
+        DropJpegDecoder();
+    }
+    return shown;
+}
+
+// A failed decode can leave tables of the broken frame in the handle, and
+// every later frame would fail on them: a broken frame gets a fresh handle.
+void CFrameConverter::DropJpegDecoder() {
+    tjDestroy(m_jpeg);
+    m_jpeg = nullptr;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "capture/FrameConverter.h"
 #include "capture/v4l2/V4l2Calls.h"
 
 #include <cstdint>
@@ -12,11 +13,10 @@ struct v4lconvert_data;
 
 // Turns one buffer of a kernel video device into the delivered frame format:
 // 24-bit blue, green, red, rows bottom-up, each row BgrStride(width) bytes.
-// MJPEG is decoded straight into the destination; packed 4:2:2 formats are
-// converted in cache-sized bands; anything else goes through libv4lconvert.
-// Camera data is hostile: a short, truncated or corrupt buffer fails with a
-// reason and never reads or writes out of bounds. One decoder per streaming
-// thread.
+// The capture layer's frame converter decodes what it knows (MJPEG, packed
+// 4:2:2, RGB); anything else goes through libv4lconvert. Camera data is
+// hostile: a short, truncated or corrupt buffer fails with a reason and never
+// reads or writes out of bounds. One decoder per streaming thread.
 class CV4l2FrameDecoder {
 public:
     // `calls` and `fd` are only used for formats that libv4lconvert handles
@@ -36,22 +36,13 @@ public:
                 int bytesPerLine, std::uint8_t* bgr, std::string& error);
 
 private:
-    bool DecodeMjpeg(std::span<const std::uint8_t> data, int width, int height, std::uint8_t* bgr,
-                     std::string& error);
     bool DecodeOther(std::uint32_t fourcc, std::span<const std::uint8_t> data, int width,
                      int height, int bytesPerLine, std::uint8_t* bgr, std::string& error);
-    void DropJpegDecoder();
     v4lconvert_data* Converter();
 
+    CFrameConverter m_converter;
     std::shared_ptr<const CV4l2Calls> m_calls;
     int m_fd = -1;
-    void* m_jpeg = nullptr; // TurboJPEG decompressor, made on first use
-    int m_warningRun = 0;   // frames in a row refused for warnings only
     v4lconvert_data* m_convert = nullptr;
-    std::vector<std::uint8_t> m_scratch; // a band of rows, or a whole converted frame
+    std::vector<std::uint8_t> m_scratch; // the source copy and the converted frame
 };
-
-// The packed 4:2:2 conversion on its own (YUYV, UYVY, YVYU); false for other
-// codes or a buffer shorter than `height` rows of `bytesPerLine`.
-bool ConvertPacked422(std::uint32_t fourcc, const std::uint8_t* data, std::size_t size, int width,
-                      int height, int bytesPerLine, std::uint8_t* bgr);
