@@ -3,8 +3,8 @@
 #include "camera/CameraRefresher.h"
 #include "camera/ui/LiveCalibrationCheck.h"
 #include "framework/PostedEvents.h"
-#include "framework/ui/View.h"
 #include "tools/Placement.h"
+#include "tools/ui/CMeasuringView.h"
 
 #include <memory>
 
@@ -35,7 +35,7 @@ class CLivePresenter;
 // view forwards them, UM_STILL_READY and UM_TAKE_SNAPSHOT. It holds the live
 // view role and handles UM_FORMAT_CHANGED, UM_SURFACE_CHANGED and
 // UM_GRAPH_EVENT itself. GUI thread only.
-class CDeviceView : public CView {
+class CDeviceView : public CMeasuringView {
     Q_OBJECT
 public:
     explicit CDeviceView(CDeviceDoc& document, QWidget* parent = nullptr);
@@ -77,11 +77,6 @@ protected:
     bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     QSize FrameSize() const;
@@ -100,21 +95,22 @@ private:
     void CheckCalibrationCamera();
 
     // Mouse and keyboard (CDeviceViewMouse.cpp).
-    CPlacementInput InputAt(QPoint client) const;
+    CPlacementInput InputAt(QPoint client) const override;
+    void OnPreviewChanged() override { PublishInProgress(); }
     bool OnPicture(QPoint client) const;
-    void LeftButtonDown(QPoint client);
-    void LeftButtonUp(QPoint client);
-    void RightButtonDown(QPoint client);
-    void MouseMovedTo(QPoint client);
-    void AskForText();
-    void StoreShape(std::unique_ptr<CShape> shape);
-    void PublishInProgress();
+    void LeftButtonDown(QPoint client) override;
+    void LeftButtonUp(QPoint client) override;
+    void RightButtonDown(QPoint client) override;
+    void MouseMovedTo(QPoint client) override;
+    void OnEscape() override;
+    // Forgets the shape being drawn and the area drag.
     void AbandonShape();
-    void TellResultsPane();
+    void StoreShape(std::unique_ptr<CShape> shape) override;
+    // Tells the results pane when a shape was added.
+    void AfterClick() override;
+    QRect ConfinementRect() const override;
+    void PublishInProgress();
     void EndAreaSelection(QPoint client);
-    void StartCapture();
-    void EndCapture();
-    QPoint Confined(QPoint client) const;
     void FeedMagnifier(QPoint client) const;
 
     CDeviceDoc& m_doc;
@@ -133,10 +129,8 @@ private:
     CPlacement m_placement;
     int m_shapeCounter = 0;
     bool m_shapeAdded = false;
-    bool m_capturing = false;
     bool m_areaDragging = false;
     QPoint m_areaFrom; // content pixels
-    QPoint m_cursor;   // last known mouse position, client pixels
 
     CReceiverRegistration m_registration;
 };

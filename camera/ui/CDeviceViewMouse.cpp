@@ -1,19 +1,13 @@
-#include "core/MagnifierBuffer.h"
-#include "core/Parameters.h"
-#include "camera/ui/CDeviceDoc.h"
-#include "camera/ui/CDeviceView.h"
 #include "camera/LiveMeasuring.h"
 #include "camera/LiveOverlay.h"
 #include "camera/VideoShape.h"
+#include "camera/ui/CDeviceDoc.h"
+#include "camera/ui/CDeviceView.h"
+#include "core/MagnifierBuffer.h"
+#include "core/Parameters.h"
 #include "shapes/Shape.h"
-#include "tools/ui/CAddTextDlg.h"
 
 #include <algorithm>
-
-#include <QContextMenuEvent>
-#include <QCursor>
-#include <QKeyEvent>
-#include <QMouseEvent>
 
 // The live view's mouse and keyboard: clicks through the placement into live
 // measurements, the live area selection, the crosshair and the magnifier.
@@ -24,70 +18,6 @@ constexpr int kAreaKind = 100;
 constexpr std::intptr_t kLiveList = 1;
 
 } // namespace
-
-void CDeviceView::mousePressEvent(QMouseEvent* event) {
-    const QPoint client = event->position().toPoint();
-    if (event->button() == Qt::LeftButton) {
-        LeftButtonDown(client);
-    } else if (event->button() == Qt::RightButton) {
-        RightButtonDown(client);
-    }
-    TellResultsPane();
-    event->accept();
-}
-
-void CDeviceView::mouseMoveEvent(QMouseEvent* event) {
-    MouseMovedTo(event->position().toPoint());
-    event->accept();
-}
-
-void CDeviceView::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton) {
-        LeftButtonUp(event->position().toPoint());
-    }
-    TellResultsPane();
-    event->accept();
-}
-
-void CDeviceView::contextMenuEvent(QContextMenuEvent* event) {
-    // The right button belongs to the tools.
-    event->accept();
-}
-
-void CDeviceView::keyPressEvent(QKeyEvent* event) {
-    QPoint step;
-    switch (event->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        LeftButtonDown(m_cursor);
-        LeftButtonUp(m_cursor);
-        TellResultsPane();
-        return;
-    case Qt::Key_Escape:
-        AbandonShape();
-        return;
-    case Qt::Key_Left:
-        step = {-1, 0};
-        break;
-    case Qt::Key_Right:
-        step = {1, 0};
-        break;
-    case Qt::Key_Up:
-        step = {0, -1};
-        break;
-    case Qt::Key_Down:
-        step = {0, 1};
-        break;
-    default:
-        CView::keyPressEvent(event);
-        return;
-    }
-    const QRect client = viewport()->rect();
-    const QPoint moved(std::clamp(m_cursor.x() + step.x(), client.left(), client.right()),
-                       std::clamp(m_cursor.y() + step.y(), client.top(), client.bottom()));
-    QCursor::setPos(viewport()->mapToGlobal(moved));
-    MouseMovedTo(moved);
-}
 
 CPlacementInput CDeviceView::InputAt(QPoint client) const {
     return {m_doc.MeasureMode(), ViewportToContent(client), m_zoom};
@@ -100,7 +30,7 @@ bool CDeviceView::OnPicture(QPoint client) const {
 }
 
 void CDeviceView::LeftButtonDown(QPoint client) {
-    if (m_capturing) {
+    if (Capturing()) {
         client = Confined(client);
     }
     m_cursor = client;
@@ -126,34 +56,19 @@ void CDeviceView::LeftButtonDown(QPoint client) {
         StartCapture();
         return;
     }
-    switch (m_placement.Press(InputAt(client))) {
-    case CPressOutcome::Placed:
-        StartCapture();
-        PublishInProgress();
-        break;
-    case CPressOutcome::TextRequested:
-        EndCapture();
-        AskForText();
-        break;
-    case CPressOutcome::CrosshairMoved:
-    case CPressOutcome::Ignored:
-        break;
-    }
+    PressPlacement(m_placement, client);
 }
 
 void CDeviceView::LeftButtonUp(QPoint client) {
-    const QPoint point = m_capturing ? Confined(client) : client;
+    const QPoint point = Capturing() ? Confined(client) : client;
     m_cursor = point;
     if (m_areaDragging) {
         EndAreaSelection(point);
         return;
     }
     if (m_doc.LiveKind() != 0 && m_doc.LiveKind() != kAreaKind) {
-        if (std::unique_ptr<CShape> shape = m_placement.Release(InputAt(point))) {
-            StoreShape(std::move(shape));
-        }
-    }
-    if (!m_placement.IsPlacing()) {
+        ReleasePlacement(m_placement, point);
+    } else if (!m_placement.IsPlacing()) {
         EndCapture();
     }
 }
@@ -168,14 +83,14 @@ void CDeviceView::RightButtonDown(QPoint client) {
         SetLiveViewParams(params);
         return;
     }
-    const QPoint point = m_capturing ? Confined(client) : client;
+    const QPoint point = Capturing() ? Confined(client) : client;
     if (m_placement.RightClick(InputAt(point))) {
         PublishInProgress();
     }
 }
 
 void CDeviceView::MouseMovedTo(QPoint client) {
-    const QPoint point = m_capturing ? Confined(client) : client;
+    const QPoint point = Capturing() ? Confined(client) : client;
     m_cursor = point;
     FeedMagnifier(point);
     if (m_areaDragging) {
@@ -203,17 +118,6 @@ void CDeviceView::EndAreaSelection(QPoint client) {
                                        frame.height());
     params.adjustCode = params.adjustRect.isValid() ? m_doc.Modes().adjustmentCode : 0;
     SetLiveViewParams(params);
-}
-
-void CDeviceView::AskForText() {
-    CAddTextDlg dialog(this);
-    if (dialog.exec() != QDialog::Accepted) {
-        m_placement.CancelText();
-        return;
-    }
-    if (std::unique_ptr<CShape> shape = m_placement.PlaceText(dialog.text())) {
-        StoreShape(std::move(shape));
-    }
 }
 
 void CDeviceView::StoreShape(std::unique_ptr<CShape> shape) {
@@ -244,6 +148,10 @@ void CDeviceView::PublishInProgress() {
                                     kind == LiveKind::kAutoLine, g_parameters.linewidth));
 }
 
+void CDeviceView::OnEscape() {
+    AbandonShape();
+}
+
 void CDeviceView::AbandonShape() {
     m_placement.Reset();
     m_areaDragging = false;
@@ -251,39 +159,16 @@ void CDeviceView::AbandonShape() {
     SetInProgressShape(CInProgressShape{});
 }
 
-void CDeviceView::TellResultsPane() {
+void CDeviceView::AfterClick() {
     if (m_shapeAdded) {
         m_shapeAdded = false;
         PostToReceiver(ReceiverRole::ResultsView, UM_REFRESH_RESULTS, kLiveList, 0);
     }
 }
 
-void CDeviceView::StartCapture() {
-    if (!m_capturing && viewport()->isVisible()) {
-        viewport()->grabMouse();
-        m_capturing = true;
-    }
-}
-
-void CDeviceView::EndCapture() {
-    if (m_capturing) {
-        viewport()->releaseMouse();
-        m_capturing = false;
-    }
-}
-
-QPoint CDeviceView::Confined(QPoint client) const {
+QRect CDeviceView::ConfinementRect() const {
     // The displayed picture in client pixels, within the window.
-    const QRect picture = QRect(-scrollPosition(), ZoomedSize()).intersected(viewport()->rect());
-    if (picture.isEmpty()) {
-        return client;
-    }
-    const QPoint kept(std::clamp(client.x(), picture.left(), picture.right()),
-                      std::clamp(client.y(), picture.top(), picture.bottom()));
-    if (kept != client) {
-        QCursor::setPos(viewport()->mapToGlobal(kept));
-    }
-    return kept;
+    return QRect(-scrollPosition(), ZoomedSize()).intersected(viewport()->rect());
 }
 
 void CDeviceView::FeedMagnifier(QPoint client) const {

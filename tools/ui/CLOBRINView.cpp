@@ -3,9 +3,9 @@
 #include "core/CommandIds.h"
 #include "core/Language.h"
 #include "core/Parameters.h"
+#include "document/ui/CLOBRINDoc.h"
 #include "framework/ui/MDIFrameWnd.h"
 #include "framework/ui/StatusBar.h"
-#include "document/ui/CLOBRINDoc.h"
 #include "image/Zoom.h"
 #include "reports/ActiveImage.h"
 #include "reports/ui/SelectionButtons.h"
@@ -22,7 +22,7 @@ constexpr std::intptr_t kWithProperties = 2;
 } // namespace
 
 CLOBRINView::CLOBRINView(CLOBRINDoc& document, QWidget* parent)
-    : CView(document, parent)
+    : CMeasuringView(document, parent)
     , m_doc(document)
     , m_edgeFinder(document.Model().Picture())
     , m_placement(&m_edgeFinder) {

@@ -2,9 +2,9 @@
 
 #include "framework/PostedEvents.h"
 #include "framework/RectTracker.h"
-#include "framework/ui/View.h"
 #include "tools/CDibEdgeFinder.h"
 #include "tools/Placement.h"
+#include "tools/ui/CMeasuringView.h"
 
 #include <functional>
 #include <optional>
@@ -37,7 +37,7 @@ struct CDrawParams;
 //
 // It takes the image view role when it is shown first and when activated,
 // and handles UM_REMOVE_SHAPES and UM_REPAINT. GUI thread only.
-class CLOBRINView : public CView {
+class CLOBRINView : public CMeasuringView {
     Q_OBJECT
 public:
     explicit CLOBRINView(CLOBRINDoc& document, QWidget* parent = nullptr);
@@ -75,11 +75,6 @@ public:
 protected:
     bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     struct LabelStyle {
@@ -100,14 +95,15 @@ private:
     double Zoom() const;
     QSize ZoomedSize() const;
     CDrawParams DrawParams() const;
-    CPlacementInput InputAt(QPoint client) const;
+    CPlacementInput InputAt(QPoint client) const override;
+    void OnPreviewChanged() override { UpdatePreview(); }
 
-    void LeftButtonDown(QPoint client);
-    void LeftButtonUp(QPoint client);
-    void RightButtonDown(QPoint client);
-    void MouseMovedTo(QPoint client);
-    void AskForText();
-    void StoreShape(std::unique_ptr<CShape> shape);
+    void LeftButtonDown(QPoint client) override;
+    void LeftButtonUp(QPoint client) override;
+    void RightButtonDown(QPoint client) override;
+    void MouseMovedTo(QPoint client) override;
+    void OnEscape() override;
+    void StoreShape(std::unique_ptr<CShape> shape) override;
     // Empties the placement and lists the document's shapes in the results
     // pane (after a stored shape and on activation).
     void ResetPlacement();
@@ -117,10 +113,6 @@ private:
     void EndAreaSelection();
     void CancelAreaMode();
 
-    void StartCapture();
-    void EndCapture();
-    // The client point kept inside the viewport while a placement runs.
-    QPoint Confined(QPoint client);
     void FeedMagnifier(QPoint client) const;
     void UpdatePreview();
 
@@ -144,8 +136,6 @@ private:
     CPlacement m_placement;
     CRectTracker m_tracker;
     bool m_crosshairShown = false;
-    bool m_capturing = false;
-    QPoint m_cursor; // last known mouse position, client pixels
 
     QImage m_cache; // the zoomed picture with the shapes
     bool m_cacheValid = false;

@@ -1,18 +1,14 @@
 #include "core/MagnifierBuffer.h"
-#include "framework/ui/RectTrackerPaint.h"
 #include "document/ui/CLOBRINDoc.h"
+#include "framework/ui/RectTrackerPaint.h"
 #include "shapes/ShapeList.h"
-#include "tools/ui/CAddTextDlg.h"
+#include "tools/ToolModes.h"
 #include "tools/ui/CLOBRINView.h"
 #include "tools/ui/MagnifierFeed.h"
-#include "tools/ToolModes.h"
 
 #include <algorithm>
 
-#include <QContextMenuEvent>
 #include <QCursor>
-#include <QKeyEvent>
-#include <QMouseEvent>
 
 // The view's mouse and keyboard: clicks through the placement, the area
 // selection, the capture of a placement and the magnifier feed.
@@ -25,69 +21,10 @@ bool AreaModeArmed(const CStillImageDocument& model) {
 
 } // namespace
 
-void CLOBRINView::mousePressEvent(QMouseEvent* event) {
-    const QPoint client = event->position().toPoint();
-    if (event->button() == Qt::LeftButton) {
-        LeftButtonDown(client);
-    } else if (event->button() == Qt::RightButton) {
-        RightButtonDown(client);
+void CLOBRINView::OnEscape() {
+    if (m_placement.IsPlacing()) {
+        ResetPlacement();
     }
-    event->accept();
-}
-
-void CLOBRINView::mouseMoveEvent(QMouseEvent* event) {
-    MouseMovedTo(event->position().toPoint());
-    event->accept();
-}
-
-void CLOBRINView::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton) {
-        LeftButtonUp(event->position().toPoint());
-    }
-    event->accept();
-}
-
-void CLOBRINView::contextMenuEvent(QContextMenuEvent* event) {
-    // The right button belongs to the tools.
-    event->accept();
-}
-
-void CLOBRINView::keyPressEvent(QKeyEvent* event) {
-    QPoint step;
-    switch (event->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        LeftButtonDown(m_cursor);
-        LeftButtonUp(m_cursor);
-        return;
-    case Qt::Key_Escape:
-        if (m_placement.IsPlacing()) {
-            ResetPlacement();
-        }
-        return;
-    case Qt::Key_Left:
-        step = {-1, 0};
-        break;
-    case Qt::Key_Right:
-        step = {1, 0};
-        break;
-    case Qt::Key_Up:
-        step = {0, -1};
-        break;
-    case Qt::Key_Down:
-        step = {0, 1};
-        break;
-    default:
-        CView::keyPressEvent(event);
-        return;
-    }
-    const QRect client = viewport()->rect();
-    const QPoint moved(std::clamp(m_cursor.x() + step.x(), client.left(), client.right()),
-                       std::clamp(m_cursor.y() + step.y(), client.top(), client.bottom()));
-    // Where the platform moves the cursor, a move event follows; the view
-    // does not wait for it.
-    QCursor::setPos(viewport()->mapToGlobal(moved));
-    MouseMovedTo(moved);
 }
 
 void CLOBRINView::LeftButtonDown(QPoint client) {
@@ -103,21 +40,9 @@ void CLOBRINView::LeftButtonDown(QPoint client) {
     if (!IsPlacementMode(model.Modes().measureMode)) {
         return;
     }
-    switch (m_placement.Press(InputAt(client))) {
-    case CPressOutcome::Placed:
-        StartCapture();
-        UpdatePreview();
-        break;
-    case CPressOutcome::TextRequested:
-        EndCapture();
-        AskForText();
-        break;
-    case CPressOutcome::CrosshairMoved:
+    if (PressPlacement(m_placement, client) == CPressOutcome::CrosshairMoved) {
         StartCapture();
         viewport()->update();
-        break;
-    case CPressOutcome::Ignored:
-        break;
     }
 }
 
@@ -128,11 +53,8 @@ void CLOBRINView::LeftButtonUp(QPoint client) {
         return;
     }
     if (IsPlacementMode(m_doc.Model().Modes().measureMode)) {
-        if (std::unique_ptr<CShape> shape = m_placement.Release(InputAt(client))) {
-            StoreShape(std::move(shape));
-        }
-    }
-    if (!m_placement.IsPlacing()) {
+        ReleasePlacement(m_placement, client);
+    } else if (!m_placement.IsPlacing()) {
         EndCapture();
     }
 }
@@ -149,7 +71,7 @@ void CLOBRINView::RightButtonDown(QPoint client) {
 }
 
 void CLOBRINView::MouseMovedTo(QPoint client) {
-    const QPoint point = m_capturing ? Confined(client) : client;
+    const QPoint point = Capturing() ? Confined(client) : client;
     m_cursor = point;
     CStillImageDocument& model = m_doc.Model();
     if (!model.HasPicture()) {
@@ -173,17 +95,6 @@ void CLOBRINView::MouseMovedTo(QPoint client) {
     }
     if (m_placement.Move(InputAt(point))) {
         UpdatePreview();
-    }
-}
-
-void CLOBRINView::AskForText() {
-    CAddTextDlg dialog(this);
-    if (dialog.exec() != QDialog::Accepted) {
-        m_placement.CancelText();
-        return;
-    }
-    if (std::unique_ptr<CShape> shape = m_placement.PlaceText(dialog.text())) {
-        StoreShape(std::move(shape));
     }
 }
 
@@ -240,30 +151,6 @@ void CLOBRINView::CancelAreaMode() {
     m_tracker.SetRect(QRect());
     OnAdjustmentFinished();
     m_doc.CommandStateChanged();
-}
-
-void CLOBRINView::StartCapture() {
-    if (!m_capturing && viewport()->isVisible()) {
-        viewport()->grabMouse();
-        m_capturing = true;
-    }
-}
-
-void CLOBRINView::EndCapture() {
-    if (m_capturing) {
-        viewport()->releaseMouse();
-        m_capturing = false;
-    }
-}
-
-QPoint CLOBRINView::Confined(QPoint client) {
-    const QRect inside = viewport()->rect();
-    const QPoint kept(std::clamp(client.x(), inside.left(), inside.right()),
-                      std::clamp(client.y(), inside.top(), inside.bottom()));
-    if (kept != client) {
-        QCursor::setPos(viewport()->mapToGlobal(kept));
-    }
-    return kept;
 }
 
 void CLOBRINView::FeedMagnifier(QPoint client) const {
