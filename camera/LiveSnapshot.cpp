@@ -1,16 +1,13 @@
 #include "camera/LiveSnapshot.h"
 
-#include "core/FileWriting.h"
 #include "camera/LiveDrawing.h"
-#include "image/BmpCodec.h"
-#include "image/JpegCodec.h"
+#include "core/FileWriting.h"
+#include "image/ImagePath.h"
 #include "shapes/ScaleBar.h"
 
 #include <cmath>
 #include <memory>
 #include <vector>
-
-#include <QFileInfo>
 
 namespace {
 
@@ -31,7 +28,7 @@ bool StretchOnto(const CBitmapView& source, QSize size, std::span<const CVideoSh
     CDrawContext& dc = surface->Context();
     dc.StretchBitmap(0, 0, size.width(), size.height(), source);
     if (shapeScale != nullptr) {
-        DrawLiveShapes(dc, shapes, *shapeScale, 0, 0);
+        DrawLiveShapes(dc, shapes, *shapeScale, 0, 0, CurrentLiveDrawingStyle());
     }
     if (barFrame != nullptr && barFrame->width() > 0) {
         // The bar measures frame pixels, shown at this picture's width.
@@ -58,19 +55,6 @@ std::vector<CVideoShap> CopyLiveShapes() {
         }
     }
     return shapes;
-}
-
-double StillScale(int sizeOption, double zoom) {
-    switch (sizeOption) {
-    case 1:
-        return 1.0;
-    case 2:
-        return 0.5;
-    case 3:
-        return 0.33;
-    default:
-        return zoom;
-    }
 }
 
 QSize ScaledStillSize(double scale, QSize size) {
@@ -107,44 +91,11 @@ bool ComposeStillPicture(const CStillFrame& frame, const CStillRequest& request,
     return true;
 }
 
-bool EncodeStillPicture(const CDib& picture, bool bmp, QByteArray& out) {
-    std::vector<std::uint8_t> encoded;
-    if (!(bmp ? EncodeBmp(picture, encoded)
-              : EncodeJpeg(picture, CDib::kDefaultJpegQuality, encoded))) {
-        return false;
-    }
-    out = QByteArray(reinterpret_cast<const char*>(encoded.data()),
-                     static_cast<qsizetype>(encoded.size()));
-    return true;
-}
-
 QString SnapshotFileName(const QString& folder, const QDateTime& when, bool bmp) {
     const QDate d = when.date();
     const QTime t = when.time();
     return folder + QString::asprintf("/%4d%02d%02d%02d%02d%02d%s", d.year(), d.month(), d.day(),
                                       t.hour(), t.minute(), t.second(), bmp ? ".bmp" : ".jpg");
-}
-
-QString WriteSnapshotFile(const QString& folder, const QDateTime& when, bool bmp,
-                          const QByteArray& bytes) {
-    const QString first = SnapshotFileName(folder, when, bmp);
-    const QString stem = first.left(first.size() - 4);
-    const QString suffix = first.right(4);
-    // A name taken while writing is skipped like one taken before.
-    for (int attempt = 0; attempt < 1000; ++attempt) {
-        const QString candidate =
-            attempt == 0 ? first : stem + QString::asprintf("-%d", attempt) + suffix;
-        if (QFileInfo::exists(candidate)) {
-            continue;
-        }
-        if (WriteNewFileWhole(candidate, bytes)) {
-            return candidate;
-        }
-        if (!QFileInfo::exists(candidate)) {
-            return {};
-        }
-    }
-    return {};
 }
 
 QString SaveStillPicture(const CStillFrame& frame, const CStillRequest& request,
@@ -155,7 +106,7 @@ QString SaveStillPicture(const CStillFrame& frame, const CStillRequest& request,
         return {};
     }
     QByteArray bytes;
-    if (!EncodeStillPicture(picture, request.bmp, bytes)) {
+    if (!EncodeNewPicture(picture, request.bmp, bytes)) {
         error = QString::fromStdString(picture.LastError());
         return {};
     }
@@ -166,7 +117,9 @@ QString SaveStillPicture(const CStillFrame& frame, const CStillRequest& request,
         }
         return request.exportPath;
     }
-    const QString written = WriteSnapshotFile(snapshotFolder, when, request.bmp, bytes);
+    // A second picture in the same second is "…-1", then "…-2"…
+    const QString written =
+        WriteNewFile(SnapshotFileName(snapshotFolder, when, request.bmp), bytes, 1);
     if (written.isEmpty()) {
         error = QStringLiteral("Cannot write a picture into %1").arg(snapshotFolder);
     }

@@ -39,10 +39,6 @@ struct CStillRequest {
 // picture. GUI thread only.
 std::vector<CVideoShap> CopyLiveShapes();
 
-// The size factor of the picture-size option: 1 full, 2 half, 3 a third,
-// any other value the view's zoom.
-double StillScale(int sizeOption, double zoom);
-
 // ⌊scale × size + 0.5⌋ on both axes.
 QSize ScaledStillSize(double scale, QSize size);
 
@@ -56,20 +52,13 @@ bool ComposeStillPicture(const CStillFrame& frame, const CStillRequest& request,
                          std::span<const CVideoShap> shapes, const CDrawSurfaceFactory& surfaces,
                          CDib& out, QString& error);
 
-// BMP, or JPEG at quality 90.
-bool EncodeStillPicture(const CDib& picture, bool bmp, QByteArray& out);
-
 // "<folder>/YYYYMMDDhhmmss.jpg" (or ".bmp") from the local time `when`.
 QString SnapshotFileName(const QString& folder, const QDateTime& when, bool bmp);
 
-// Writes a snapshot under its date name or, when that is taken (two in one
-// second), under "name-1", "name-2"... The file appears whole or not at all.
-// Returns the path written, empty on failure.
-QString WriteSnapshotFile(const QString& folder, const QDateTime& when, bool bmp,
-                          const QByteArray& bytes);
-
-// Makes, encodes and writes one still picture. Returns the path written;
-// empty with a reason in `error` on failure.
+// Makes, encodes and writes one still picture: to the request's export path,
+// replacing it, or as a new snapshot under its date name ("name-1",
+// "name-2"... for more in the same second; never replacing a file). Returns
+// the path written; empty with a reason in `error` on failure.
 QString SaveStillPicture(const CStillFrame& frame, const CStillRequest& request,
                          std::span<const CVideoShap> shapes, const CDrawSurfaceFactory& surfaces,
                          const QString& snapshotFolder, const QDateTime& when, QString& error);

@@ -1,5 +1,8 @@
 #include "image/ImagePath.h"
 
+#include "image/BmpCodec.h"
+#include "image/JpegCodec.h"
+
 #include <algorithm>
 #include <string>
 
@@ -20,4 +23,15 @@ std::optional<ImageType> ImageTypeForPath(const std::filesystem::path& path) {
         return ImageType::Jpeg;
     }
     return ImageType::Unknown;
+}
+
+bool EncodeNewPicture(const CDib& picture, bool bmp, QByteArray& out) {
+    std::vector<std::uint8_t> encoded;
+    if (!(bmp ? EncodeBmp(picture, encoded)
+              : EncodeJpeg(picture, CDib::kDefaultJpegQuality, encoded))) {
+        return false;
+    }
+    out = QByteArray(reinterpret_cast<const char*>(encoded.data()),
+                     static_cast<qsizetype>(encoded.size()));
+    return true;
 }

@@ -1,5 +1,6 @@
 #include "recorder/Recording.h"
 
+#include "core/FileWriting.h"
 #include "core/Folders.h"
 #include "core/Language.h"
 #include "core/Parameters.h"
@@ -32,15 +33,10 @@ QString RecordPromptCaption() {
 QString VideoFileName(const QString& videoFolder, const QDateTime& start) {
     const QDate d = start.date();
     const QTime t = start.time();
-    const QString stem =
-        QString::asprintf("%s/%4d%02d%02d%02d%02d%02d", videoFolder.toUtf8().constData(), d.year(),
-                          d.month(), d.day(), t.hour(), t.minute(), t.second());
-    QString name = stem + QStringLiteral(".avi");
-    for (int n = 2; QFileInfo::exists(name) || QFileInfo::exists(name + QStringLiteral(".part"));
-         ++n) {
-        name = stem + QString::asprintf("-%d.avi", n);
-    }
-    return name;
+    return FirstFreePath(videoFolder + QString::asprintf("/%4d%02d%02d%02d%02d%02d.avi", d.year(),
+                                                         d.month(), d.day(), t.hour(), t.minute(),
+                                                         t.second()),
+                         QString::fromStdString(RecordingPartPath({})));
 }
 
 std::vector<VideoCodec> AvailableVideoCodecs() {

@@ -1,5 +1,6 @@
 #include "recorder/VideoRecorder.h"
 
+#include "core/FileWriting.h"
 #include "recorder/VideoEncoder.h"
 
 #include <algorithm>
@@ -360,11 +361,13 @@ void CVideoRecorder::Close() {
         avio_closep(&m_muxer->context->pb);
     }
     m_muxer.reset();
-    const std::string part = RecordingPartPath(m_options.path);
-    if (std::rename(part.c_str(), m_options.path.c_str()) != 0 && error.empty()) {
+    const QString part = QString::fromStdString(RecordingPartPath(m_options.path));
+    const QString placed = PlaceNewFile(part, QString::fromStdString(m_options.path));
+    if (placed.isEmpty() && error.empty()) {
         error = "The video file could not be moved into place: " + m_options.path;
     }
     std::lock_guard lock(m_mutex);
+    m_stats.file = placed.toStdString();
     if (m_stats.error.empty()) {
         m_stats.error = error;
     }

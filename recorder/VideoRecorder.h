@@ -18,7 +18,8 @@
 // by their timestamps at the file's rate, repeated or skipped as needed, so a
 // recording of S seconds plays for S seconds. Files past 1 GB continue as
 // OpenDML AVI. The file is written beside its name and renamed when closed,
-// so a name never holds a file that was not closed properly.
+// so a name never holds a file that was not closed properly, and never
+// replaces one.
 enum class VideoCodec {
     Uncompressed, // 24-bit BGR rows as in a BMP file (BI_RGB)
     Mjpeg,
@@ -48,6 +49,9 @@ struct CRecorderStats {
     std::uint64_t framesPassedThrough = 0; // the camera's JPEG written as it came
     std::uint64_t bytesWritten = 0;
     std::string error; // why writing ended early; empty when it did not
+    // Where the closed file is: the options' path, or the next free name of
+    // its series when a file took that name while recording.
+    std::string file;
 };
 
 // The frame rates a file may have.

@@ -1,5 +1,6 @@
 #include "timelapse/CTimeLapseController.h"
 
+#include "core/FileWriting.h"
 #include "core/Language.h"
 #include "timelapse/SnapshotFiles.h"
 
@@ -92,7 +93,7 @@ void CTimeLapseController::TakePicture(int number) {
     const QString path = m_settings.PicturePath(number);
     QByteArray bytes;
     const QString written =
-        EncodeSnapshot(*picture, path, bytes) ? WriteNewPicture(path, bytes) : QString();
+        EncodeSnapshot(*picture, path, bytes) ? WriteNewFile(path, bytes) : QString();
     if (written.isEmpty()) {
         m_schedule.Record(TimeLapseShot::WriteFailed);
         return;

@@ -7,18 +7,11 @@ class CDib;
 
 // Naming and writing of snapshot files shared by every command that takes
 // pictures from a camera (a single snapshot, a numbered series, a
-// time-lapse). A picture never replaces a file that is already there.
-
-// "dir/name.ext" with `tag` put before the extension, the folder as given.
-QString TaggedPath(const QString& path, const QString& tag);
+// time-lapse). A picture never replaces a file that is already there: it is
+// written with WriteNewFile, which takes "name-2", "name-3"... instead.
 
 // The picture `number` of a series named after `path`: "dir/name-0007.ext".
 QString NumberedPath(const QString& path, int number);
-
-// Writes `bytes` whole under `path` or, when that name is taken, under the
-// first free "name-2", "name-3"... Returns the path written, empty on
-// failure.
-QString WriteNewPicture(const QString& path, const QByteArray& bytes);
 
 // The picture encoded by the extension of `path`: BMP for ".bmp" (any case),
 // else JPEG at the usual quality. False when it cannot be encoded.

@@ -1,21 +1,22 @@
 #include "camera/ui/LiveCommands.h"
 
-#include "core/Folders.h"
-#include "core/Language.h"
-#include "core/Parameters.h"
 #include "browser/ThumbnailAnnouncement.h"
-#include "capture/ui/CVideoSettingDlg.h"
 #include "camera/CameraRefresher.h"
 #include "camera/FramePipeline.h"
 #include "camera/LiveOverlay.h"
 #include "camera/LiveSnapshot.h"
-#include "recorder/Recording.h"
+#include "camera/SnapshotSession.h"
 #include "capture/events/PowerResumeMonitor.h"
 #include "capture/events/VideoDeviceMonitor.h"
+#include "capture/ui/CVideoSettingDlg.h"
+#include "core/Folders.h"
+#include "core/Language.h"
+#include "core/Parameters.h"
+#include "framework/QImageDrawSurface.h"
 #include "framework/ui/FileDialog.h"
 #include "framework/ui/MessageBox.h"
-#include "framework/QImageDrawSurface.h"
-#include "camera/SnapshotSession.h"
+#include "image/Zoom.h"
+#include "recorder/Recording.h"
 #include "reports/ui/CExportOptionDlg.h"
 #include "reports/ui/CFileSizeDlg.h"
 
@@ -158,7 +159,7 @@ void CLiveCommands::OnStillReady(int stillKind) {
 
     CStillRequest request;
     if (stillKind == 1 && m_export) {
-        request.scale = StillScale(m_export->sizeOption, Zoom());
+        request.scale = ExportScale(m_export->sizeOption, Zoom());
         request.imprint = m_export->imprint;
         request.exportPath = m_export->path;
         request.bmp = m_export->bmp;

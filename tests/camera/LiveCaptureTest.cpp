@@ -1,9 +1,9 @@
-#include "core/Parameters.h"
 #include "calibration/Calibration.h"
 #include "camera/CameraRefresher.h"
-#include "capture/CaptureRefresh.h"
 #include "camera/LiveSnapshot.h"
 #include "camera/RecordingTicker.h"
+#include "capture/CaptureRefresh.h"
+#include "core/Parameters.h"
 #include "framework/QImageDrawSurface.h"
 #include "tests/camera/CaptureTestSupport.h"
 #include "tests/camera/FakeCaptureBackend.h"
@@ -45,12 +45,7 @@ bool IsLineColour(const CDib& picture, int x, int y) {
     return c.red == 255 && c.green == 0 && c.blue == 0;
 }
 
-TEST(StillPicture, SizeOptionsPickTheScale) {
-    EXPECT_EQ(StillScale(1, 1.7), 1.0);
-    EXPECT_EQ(StillScale(2, 1.7), 0.5);
-    EXPECT_EQ(StillScale(3, 1.7), 0.33);
-    EXPECT_EQ(StillScale(4, 1.7), 1.7);
-    EXPECT_EQ(StillScale(0, 0.3), 0.3);
+TEST(StillPicture, ScaledSizesRoundToWholePixels) {
     EXPECT_EQ(ScaledStillSize(0.33, {1281, 721}), QSize(423, 238));
     EXPECT_EQ(ScaledStillSize(0.5, {641, 3}), QSize(321, 2));
 }
@@ -149,17 +144,18 @@ TEST(StillPicture, SnapshotsInOneSecondNeverReplaceEachOther) {
     EXPECT_EQ(SnapshotFileName(dir.path(), when, false), dir.filePath("20261208143005.jpg"));
     EXPECT_EQ(SnapshotFileName(dir.path(), when, true), dir.filePath("20261208143005.bmp"));
 
-    const QString first = WriteSnapshotFile(dir.path(), when, false, "first");
-    const QString second = WriteSnapshotFile(dir.path(), when, false, "second");
-    const QString third = WriteSnapshotFile(dir.path(), when, false, "third");
-    EXPECT_EQ(first, dir.filePath("20261208143005.jpg"));
-    EXPECT_EQ(second, dir.filePath("20261208143005-1.jpg"));
-    EXPECT_EQ(third, dir.filePath("20261208143005-2.jpg"));
-    QFile file(first);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), "first");
+    const CStillFrame frame = GreyFrame(8, 6);
+    const CStillRequest request;
+    QString error;
+    const auto save = [&](const QString& folder) {
+        return SaveStillPicture(frame, request, {}, QImageSurfaceFactory(), folder, when, error);
+    };
+    EXPECT_EQ(save(dir.path()), dir.filePath("20261208143005.jpg"));
+    EXPECT_EQ(save(dir.path()), dir.filePath("20261208143005-1.jpg"));
+    EXPECT_EQ(save(dir.path()), dir.filePath("20261208143005-2.jpg"));
     // A folder that is gone: nothing written, no endless search.
-    EXPECT_TRUE(WriteSnapshotFile(dir.filePath("gone"), when, false, "x").isEmpty());
+    EXPECT_TRUE(save(dir.filePath("gone")).isEmpty());
+    EXPECT_FALSE(error.isEmpty());
 }
 
 TEST(RecordingTick, CountsOnlySecondsWithWrittenFramesAndStopsInTwoTicks) {
