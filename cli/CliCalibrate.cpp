@@ -1,9 +1,9 @@
 #include "cli/CliCalibrate.h"
 
-#include "core/CliJson.h"
 #include "calibration/Calibration.h"
 #include "calibration/CalibrationFiles.h"
 #include "calibration/ManualCalibration.h"
+#include "core/CliJson.h"
 
 #include <QFileInfo>
 
@@ -54,14 +54,12 @@ CCliOutcome RunCalibrateSession(const QByteArray& sessionJson, const QString& se
         return Refused(outcome, 1, QStringLiteral("cannot write \"%1\"").arg(store));
     }
     const CCalibrationData& record = g_calibrationStore.records.back();
-    QByteArray out = "{\"name\": ";
-    AppendJsonString(out, record.name);
-    out.append(", \"unit\": ");
-    AppendJsonString(out, record.Unit);
-    out.append(", \"scale\": ");
-    AppendJsonNumber(out, g_calibration.scale);
-    out.append(", \"store\": ");
-    AppendJsonString(out, store);
+    QByteArray out = "{";
+    CJsonMembers(out)
+        .String("name", record.name)
+        .String("unit", record.Unit)
+        .Number("scale", g_calibration.scale)
+        .String("store", store);
     out.append("}\n");
     outcome.output = out;
     return outcome;

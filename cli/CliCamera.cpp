@@ -1,15 +1,17 @@
 #include "cli/CliCamera.h"
 
-#include "core/CliJson.h"
 #include "calibration/Calibration.h"
 #include "calibration/CalibrationFiles.h"
-#include "capture/CaptureSession.h"
 #include "camera/FrameTransform.h"
 #include "camera/LiveDrawing.h"
-#include "timelapse/SnapshotFiles.h"
+#include "capture/CaptureSession.h"
+#include "cli/CliCameraOptions.h"
+#include "core/CliJson.h"
+#include "core/FileWriting.h"
 #include "framework/QImageDrawSurface.h"
 #include "image/Dib.h"
 #include "shapes/ScaleBar.h"
+#include "timelapse/SnapshotFiles.h"
 
 #include <chrono>
 #include <condition_variable>
@@ -19,7 +21,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 
 namespace {
 
@@ -45,15 +46,10 @@ struct FrameMailbox {
     std::uint64_t frames = 0; // complete frames received
 };
 
-struct SnapshotRequest {
-    QString out;
-    QString device;
-    std::optional<std::pair<int, int>> size;
+struct SnapshotRequest : CCameraOptions {
     std::optional<std::uint32_t> fourcc;
     int count = 0; // 0: a single picture without a number
     double interval = 0;
-    bool mirror = false;
-    bool rotate = false;
     bool scaleBar = false;
     QString session; // live shapes to imprint, empty for none
 };
@@ -61,63 +57,31 @@ struct SnapshotRequest {
 std::optional<SnapshotRequest> ParseSnapshot(const QStringList& arguments, QString& error) {
     SnapshotRequest request;
     bool hasInterval = false;
-    for (int i = 0; i < arguments.size(); ++i) {
-        const QString& argument = arguments[i];
-        const bool option = argument.startsWith(QStringLiteral("--"));
-        if (!option) {
-            if (!request.out.isEmpty()) {
-                error = QStringLiteral("more than one output file");
-                return std::nullopt;
-            }
-            request.out = argument;
-            continue;
+    const auto snapshotOption = [&](const QString& option, const QString* value, QString&) {
+        if (value == nullptr) {
+            const bool scaleBar = option == QStringLiteral("--scale-bar");
+            request.scaleBar = request.scaleBar || scaleBar;
+            return scaleBar ? COptionResult::Taken : COptionResult::Unknown;
         }
-        if (argument == QStringLiteral("--mirror") || argument == QStringLiteral("--rotate")) {
-            (argument == QStringLiteral("--mirror") ? request.mirror : request.rotate) = true;
-            continue;
-        }
-        if (argument == QStringLiteral("--scale-bar")) {
-            request.scaleBar = true;
-            continue;
-        }
-        if (i + 1 >= arguments.size()) {
-            error = QStringLiteral("%1 needs a value").arg(argument);
-            return std::nullopt;
-        }
-        const QString value = arguments[++i];
         bool ok = true;
-        if (argument == QStringLiteral("--device")) {
-            request.device = value;
-        } else if (argument == QStringLiteral("--size")) {
-            const QRegularExpressionMatch match =
-                QRegularExpression(QStringLiteral("^(\\d{1,5})[xX](\\d{1,5})$")).match(value);
-            ok = match.hasMatch();
-            if (ok) {
-                request.size = {match.captured(1).toInt(), match.captured(2).toInt()};
-            }
-        } else if (argument == QStringLiteral("--format")) {
-            request.fourcc = Fourcc::Parse(value.toUpper().toStdString());
+        if (option == QStringLiteral("--format")) {
+            request.fourcc = Fourcc::Parse(value->toUpper().toStdString());
             ok = request.fourcc.has_value();
-        } else if (argument == QStringLiteral("--count")) {
-            request.count = value.toInt(&ok);
+        } else if (option == QStringLiteral("--count")) {
+            request.count = value->toInt(&ok);
             ok = ok && request.count >= 1 && request.count <= kMaxCount;
-        } else if (argument == QStringLiteral("--session")) {
-            request.session = value;
-        } else if (argument == QStringLiteral("--interval")) {
-            request.interval = value.toDouble(&ok);
+        } else if (option == QStringLiteral("--session")) {
+            request.session = *value;
+        } else if (option == QStringLiteral("--interval")) {
+            request.interval = value->toDouble(&ok);
             ok = ok && request.interval >= 0 && request.interval <= kMaxIntervalSeconds;
             hasInterval = true;
         } else {
-            error = QStringLiteral("unknown option %1").arg(argument);
-            return std::nullopt;
+            return COptionResult::Unknown;
         }
-        if (!ok) {
-            error = QStringLiteral("bad value for %1: %2").arg(argument, value);
-            return std::nullopt;
-        }
-    }
-    if (request.out.isEmpty()) {
-        error = QStringLiteral("no output file given");
+        return ok ? COptionResult::Taken : COptionResult::Bad;
+    };
+    if (!ParseCameraOptions(arguments, request, snapshotOption, error)) {
         return std::nullopt;
     }
     const QString suffix = QFileInfo(request.out).suffix().toLower();
@@ -179,7 +143,7 @@ bool MakePicture(const FrameMailbox& frame, const std::vector<CVideoShap>& shape
             return false;
         }
         dib.Draw(surface->Context(), 0, 0, frame.width, frame.height);
-        DrawLiveShapes(surface->Context(), shapes, 1.0, 0, 0);
+        DrawLiveShapes(surface->Context(), shapes, 1.0, 0, 0, CurrentLiveDrawingStyle());
         if (!dib.CreateFromSurface(surface->Pixels())) {
             return false;
         }
@@ -348,7 +312,7 @@ CCliOutcome RunSnapshotCommand(const QStringList& arguments) {
             outcome = Fail(QStringLiteral("cannot encode the picture"), 1);
             break;
         }
-        const QString written = WriteNewPicture(path, bytes);
+        const QString written = WriteNewFile(path, bytes);
         if (written.isEmpty()) {
             outcome = Fail(QStringLiteral("cannot write %1").arg(path));
             break;

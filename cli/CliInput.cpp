@@ -1,5 +1,7 @@
 #include "cli/CliInput.h"
 
+#include "core/CliJson.h"
+
 #include <cmath>
 
 #include <QJsonArray>
@@ -11,14 +13,9 @@ void Fail(const QString& message) {
 
 void CheckKeys(const QJsonObject& object, const QString& where,
                std::initializer_list<const char*> known) {
-    QSet<QString> names;
-    for (const char* name : known) {
-        names.insert(QLatin1String(name));
-    }
-    for (auto it = object.begin(); it != object.end(); ++it) {
-        if (!names.contains(it.key())) {
-            Fail(QStringLiteral("%1: unknown key \"%2\"").arg(where, it.key()));
-        }
+    const QString unknown = UnknownKey(object, known);
+    if (!unknown.isEmpty()) {
+        Fail(QStringLiteral("%1: unknown key \"%2\"").arg(where, unknown));
     }
 }
 
@@ -44,14 +41,11 @@ double NumberAt(const QJsonValue& value, const QString& where) {
 }
 
 int IntegerAt(const QJsonValue& value, const QString& where, int low, int high) {
-    const double number = value.isDouble() ? value.toDouble() : std::nan("");
-    if (!(number >= low && number <= high) || number != std::trunc(number)) {
-        Fail(QStringLiteral("%1: expected a whole number from %2 to %3")
-                 .arg(where)
-                 .arg(low)
-                 .arg(high));
+    const std::optional<int> number = JsonWholeNumber(value, low, high);
+    if (!number) {
+        Fail(WholeNumberExpected(where, low, high));
     }
-    return static_cast<int>(number);
+    return *number;
 }
 
 ShapePoint PointAt(const QJsonValue& value, const QString& where) {

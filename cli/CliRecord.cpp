@@ -1,9 +1,11 @@
 #include "cli/CliRecord.h"
 
-#include "cli/CliCamera.h"
-#include "core/CliJson.h"
-#include "capture/CaptureSession.h"
 #include "camera/FramePipeline.h"
+#include "capture/CaptureSession.h"
+#include "cli/CliCamera.h"
+#include "cli/CliCameraOptions.h"
+#include "core/CliJson.h"
+#include "core/FileWriting.h"
 #include "recorder/Recording.h"
 #include "recorder/VideoRecorder.h"
 
@@ -13,7 +15,6 @@
 #include <thread>
 
 #include <QFileInfo>
-#include <QRegularExpression>
 
 namespace {
 
@@ -28,97 +29,61 @@ CCliOutcome Fail(const QString& error, int status = kBadInput) {
     return outcome;
 }
 
-struct RecordRequest {
-    QString out;
+struct RecordRequest : CCameraOptions {
     double seconds = 0;
     double fps = 15.0;
     VideoCodec codec = VideoCodec::Mjpeg;
     QString codecName = QStringLiteral("mjpeg");
-    QString device;
-    std::optional<std::pair<int, int>> size;
-    bool mirror = false;
-    bool rotate = false;
 };
 
 std::optional<RecordRequest> ParseRecord(const QStringList& arguments, QString& error) {
     RecordRequest request;
     bool hasSeconds = false;
     bool hasCodec = false;
-    for (int i = 0; i < arguments.size(); ++i) {
-        const QString& argument = arguments[i];
-        if (!argument.startsWith(QStringLiteral("--"))) {
-            if (!request.out.isEmpty()) {
-                error = QStringLiteral("more than one output file");
-                return std::nullopt;
-            }
-            request.out = argument;
-            continue;
+    const auto recordOption = [&](const QString& option, const QString* value, QString& reason) {
+        const bool codecOption =
+            option == QStringLiteral("--uncompressed") || option == QStringLiteral("--codec");
+        if (codecOption && value == nullptr && hasCodec) {
+            reason = QStringLiteral("give either --uncompressed or --codec");
+            return COptionResult::Bad;
         }
-        if (argument == QStringLiteral("--mirror") || argument == QStringLiteral("--rotate")) {
-            (argument == QStringLiteral("--mirror") ? request.mirror : request.rotate) = true;
-            continue;
-        }
-        if (argument == QStringLiteral("--uncompressed")) {
-            if (hasCodec) {
-                error = QStringLiteral("give either --uncompressed or --codec");
-                return std::nullopt;
+        if (value == nullptr) {
+            if (option != QStringLiteral("--uncompressed")) {
+                return COptionResult::Unknown;
             }
             hasCodec = true;
             request.codec = VideoCodec::Uncompressed;
             request.codecName = QStringLiteral("uncompressed");
-            continue;
+            return COptionResult::Taken;
         }
-        if (i + 1 >= arguments.size()) {
-            error = QStringLiteral("%1 needs a value").arg(argument);
-            return std::nullopt;
-        }
-        const QString value = arguments[++i];
         bool ok = true;
-        if (argument == QStringLiteral("--seconds")) {
-            request.seconds = value.toDouble(&ok);
+        if (option == QStringLiteral("--seconds")) {
+            request.seconds = value->toDouble(&ok);
             ok = ok && request.seconds > 0 && request.seconds <= kMaxSeconds;
             hasSeconds = true;
-        } else if (argument == QStringLiteral("--fps")) {
-            request.fps = value.toDouble(&ok);
+        } else if (option == QStringLiteral("--fps")) {
+            request.fps = value->toDouble(&ok);
             ok = ok && request.fps >= kMinRecordingFps && request.fps <= kMaxRecordingFps;
-        } else if (argument == QStringLiteral("--codec")) {
-            if (hasCodec) {
-                error = QStringLiteral("give either --uncompressed or --codec");
-                return std::nullopt;
-            }
+        } else if (option == QStringLiteral("--codec")) {
             hasCodec = true;
-            const auto codec = VideoCodecFromName(value);
+            const auto codec = VideoCodecFromName(*value);
             ok = codec && *codec != VideoCodec::Uncompressed;
             if (ok && !VideoCodecPresent(*codec)) {
-                error = QStringLiteral("the %1 compressor is not available here; use mjpeg or "
-                                       "--uncompressed")
-                            .arg(value);
-                return std::nullopt;
+                reason = QStringLiteral("the %1 compressor is not available here; use mjpeg or "
+                                        "--uncompressed")
+                             .arg(*value);
+                return COptionResult::Bad;
             }
             if (ok) {
                 request.codec = *codec;
-                request.codecName = value;
-            }
-        } else if (argument == QStringLiteral("--device")) {
-            request.device = value;
-        } else if (argument == QStringLiteral("--size")) {
-            const QRegularExpressionMatch match =
-                QRegularExpression(QStringLiteral("^(\\d{1,5})[xX](\\d{1,5})$")).match(value);
-            ok = match.hasMatch();
-            if (ok) {
-                request.size = {match.captured(1).toInt(), match.captured(2).toInt()};
+                request.codecName = *value;
             }
         } else {
-            error = QStringLiteral("unknown option %1").arg(argument);
-            return std::nullopt;
+            return COptionResult::Unknown;
         }
-        if (!ok) {
-            error = QStringLiteral("bad value for %1: %2").arg(argument, value);
-            return std::nullopt;
-        }
-    }
-    if (request.out.isEmpty()) {
-        error = QStringLiteral("no output file given");
+        return ok ? COptionResult::Taken : COptionResult::Bad;
+    };
+    if (!ParseCameraOptions(arguments, request, recordOption, error)) {
         return std::nullopt;
     }
     if (QFileInfo(request.out).suffix().toLower() != QStringLiteral("avi")) {
@@ -132,38 +97,19 @@ std::optional<RecordRequest> ParseRecord(const QStringList& arguments, QString& 
     return request;
 }
 
-// The first free name: OUT.avi, else OUT-2.avi, OUT-3.avi...
-QString FreeName(const QString& out) {
-    const QString suffix = QFileInfo(out).suffix();
-    const QString stem = out.left(out.size() - suffix.size() - 1);
-    QString name = out;
-    for (int n = 2; QFileInfo::exists(name) || QFileInfo::exists(name + QStringLiteral(".part"));
-         ++n) {
-        name = stem + QString::asprintf("-%d.", n) + suffix;
-    }
-    return name;
-}
-
 QByteArray Summary(const QString& file, const RecordRequest& request, const CaptureFormat& format,
                    const CRecorderStats& stats) {
-    QByteArray out = "{\"file\": ";
-    AppendJsonString(out, file);
-    out += ", \"codec\": ";
-    AppendJsonString(out, request.codecName);
-    out += ", \"width\": ";
-    AppendJsonInteger(out, format.width);
-    out += ", \"height\": ";
-    AppendJsonInteger(out, format.height);
-    out += ", \"fps\": ";
-    AppendJsonNumber(out, request.fps);
-    out += ", \"frames_written\": ";
-    AppendJsonInteger(out, static_cast<long long>(stats.framesWritten));
-    out += ", \"frames_dropped\": ";
-    AppendJsonInteger(out, static_cast<long long>(stats.framesDropped));
-    out += ", \"frames_passed_through\": ";
-    AppendJsonInteger(out, static_cast<long long>(stats.framesPassedThrough));
-    out += ", \"bytes\": ";
-    AppendJsonInteger(out, QFileInfo(file).size());
+    QByteArray out = "{";
+    CJsonMembers(out)
+        .String("file", file)
+        .String("codec", request.codecName)
+        .Integer("width", format.width)
+        .Integer("height", format.height)
+        .Number("fps", request.fps)
+        .Integer("frames_written", static_cast<long long>(stats.framesWritten))
+        .Integer("frames_dropped", static_cast<long long>(stats.framesDropped))
+        .Integer("frames_passed_through", static_cast<long long>(stats.framesPassedThrough))
+        .Integer("bytes", QFileInfo(file).size());
     out += "}\n";
     return out;
 }
@@ -194,7 +140,8 @@ CCliOutcome RunRecordCommand(const QStringList& arguments) {
         return Fail(QStringLiteral("the camera's frame size is unknown"), 1);
     }
 
-    const QString file = FreeName(request->out);
+    // OUT.avi, else OUT-2.avi, OUT-3.avi...
+    const QString file = FirstFreePath(request->out, QString::fromStdString(RecordingPartPath({})));
     CRecorderOptions options;
     options.path = file.toStdString();
     options.width = format->width;
@@ -239,6 +186,6 @@ CCliOutcome RunRecordCommand(const QStringList& arguments) {
         return Fail(QStringLiteral("no picture came from the camera"), 1);
     }
     CCliOutcome outcome;
-    outcome.output = Summary(file, *request, *format, stats);
+    outcome.output = Summary(QString::fromStdString(stats.file), *request, *format, stats);
     return outcome;
 }

@@ -1,16 +1,16 @@
 #include "cli/CliSession.h"
 
-#include "cli/CliInput.h"
-#include "core/CliJson.h"
-#include "cli/CliRender.h"
-#include "cli/CliShapes.h"
-#include "core/Parameters.h"
 #include "calibration/Calibration.h"
 #include "calibration/CalibrationFiles.h"
 #include "camera/LiveDrawing.h"
-#include "image/Dib.h"
+#include "cli/CliInput.h"
+#include "cli/CliRender.h"
+#include "cli/CliShapes.h"
+#include "core/CliJson.h"
+#include "core/Parameters.h"
 #include "document/MeasureSession.h"
 #include "document/SessionFiles.h"
+#include "image/Dib.h"
 #include "reports/CsvReport.h"
 #include "reports/ReportFiles.h"
 #include "reports/ResultRows.h"
@@ -27,7 +27,6 @@
 
 namespace {
 
-constexpr int kMaxDecimals = 15;
 constexpr int kMaxImageSide = 1 << 20;
 // The view zooms from 0.3 to 1.8.
 constexpr double kMinZoom = 0.3;
@@ -167,18 +166,14 @@ QByteArray Report(const CSessionShapes& shapes, int decimals) {
         AppendJsonString(out, rows[i]);
     }
     out.append(rows.isEmpty() ? "],\n" : "\n  ],\n");
-    out.append("  \"calibration\": {\"name\": ");
-    AppendJsonString(out, g_calibration.selectedName);
-    out.append(", \"unit\": ");
-    AppendJsonString(out, g_calibration.unit);
-    out.append(", \"factor\": ");
-    AppendJsonNumber(out, g_calibration.unitFactor);
-    out.append(", \"scale\": ");
-    AppendJsonNumber(out, g_calibration.scale);
-    out.append(", \"reference\": ");
-    AppendJsonNumber(out, g_calibration.referenceLength);
-    out.append(", \"last_line\": ");
-    AppendJsonNumber(out, g_calibration.lastLineLength);
+    out.append("  \"calibration\": {");
+    CJsonMembers(out)
+        .String("name", g_calibration.selectedName)
+        .String("unit", g_calibration.unit)
+        .Number("factor", g_calibration.unitFactor)
+        .Number("scale", g_calibration.scale)
+        .Number("reference", g_calibration.referenceLength)
+        .Number("last_line", g_calibration.lastLineLength);
     out.append("},\n  \"decimals\": ");
     AppendJsonInteger(out, decimals);
     out.append("\n}\n");

@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cmath>
 
+#include <QSet>
+
 void AppendJsonNumber(QByteArray& out, double value) {
     if (!std::isfinite(value)) {
         out.append("null");
@@ -33,4 +35,61 @@ void AppendJsonString(QByteArray& out, const QString& text) {
         }
     }
     out.append('"');
+}
+
+void CJsonMembers::Key(const char* key) {
+    m_out.append(m_first ? "\"" : ", \"").append(key).append("\": ");
+    m_first = false;
+}
+
+CJsonMembers& CJsonMembers::String(const char* key, const QString& value) {
+    Key(key);
+    AppendJsonString(m_out, value);
+    return *this;
+}
+
+CJsonMembers& CJsonMembers::Number(const char* key, double value) {
+    Key(key);
+    AppendJsonNumber(m_out, value);
+    return *this;
+}
+
+CJsonMembers& CJsonMembers::Integer(const char* key, long long value) {
+    Key(key);
+    AppendJsonInteger(m_out, value);
+    return *this;
+}
+
+CJsonMembers& CJsonMembers::Raw(const char* key, const QByteArray& json) {
+    Key(key);
+    m_out.append(json);
+    return *this;
+}
+
+QString UnknownKey(const QJsonObject& object, std::initializer_list<const char*> known) {
+    QSet<QString> names;
+    for (const char* name : known) {
+        names.insert(QLatin1String(name));
+    }
+    for (auto it = object.begin(); it != object.end(); ++it) {
+        if (!names.contains(it.key())) {
+            return it.key();
+        }
+    }
+    return {};
+}
+
+std::optional<int> JsonWholeNumber(const QJsonValue& value, int low, int high) {
+    const double number = value.isDouble() ? value.toDouble() : std::nan("");
+    if (!(number >= low && number <= high) || number != std::trunc(number)) {
+        return std::nullopt;
+    }
+    return static_cast<int>(number);
+}
+
+QString WholeNumberExpected(const QString& where, int low, int high) {
+    return QStringLiteral("%1: expected a whole number from %2 to %3")
+        .arg(where)
+        .arg(low)
+        .arg(high);
 }

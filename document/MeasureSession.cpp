@@ -1,8 +1,8 @@
 #include "document/MeasureSession.h"
 
+#include "calibration/Calibration.h"
 #include "core/CliJson.h"
 #include "core/Parameters.h"
-#include "calibration/Calibration.h"
 #include "shapes/ShapeFactory.h"
 #include "shapes/ShapeKinds.h"
 
@@ -17,7 +17,6 @@
 
 namespace {
 
-constexpr int kMaxDecimals = 15;
 constexpr int kMaxImageSide = 1 << 20;
 // Far beyond any picture, small enough that squares and sums stay finite.
 constexpr double kMaxCoordinate = 1 << 24;
@@ -38,29 +37,25 @@ bool IsNumberedMark(int mode) {
 // --- writing -------------------------------------------------------------
 
 void AppendShape(QByteArray& out, const CSessionShape& shape) {
-    out.append("{\"mode\": ");
-    AppendJsonInteger(out, shape.mode);
-    out.append(", \"serial\": ");
-    AppendJsonInteger(out, shape.serial);
-    out.append(", \"points\": [");
+    QByteArray points = "[";
     for (std::size_t i = 0; i < shape.points.size(); ++i) {
-        out.append(i > 0 ? ", [" : "[");
-        AppendJsonNumber(out, shape.points[i].x);
-        out.append(", ");
-        AppendJsonNumber(out, shape.points[i].y);
-        out.append(']');
+        points.append(i > 0 ? ", [" : "[");
+        AppendJsonNumber(points, shape.points[i].x);
+        points.append(", ");
+        AppendJsonNumber(points, shape.points[i].y);
+        points.append(']');
     }
-    out.append(']');
+    points.append(']');
+    out.append('{');
+    CJsonMembers members(out);
+    members.Integer("mode", shape.mode).Integer("serial", shape.serial).Raw("points", points);
     if (shape.mode == MeasureMode::kText) {
-        out.append(", \"text\": ");
-        AppendJsonString(out, shape.text);
+        members.String("text", shape.text);
     }
     if (IsNumberedMark(shape.mode)) {
-        out.append(", \"number\": ");
-        AppendJsonInteger(out, shape.markNumber);
+        members.Integer("number", shape.markNumber);
     }
-    out.append(", \"mark\": ");
-    AppendJsonInteger(out, shape.exportMark);
+    members.Integer("mark", shape.exportMark);
     out.append('}');
 }
 
@@ -84,16 +79,9 @@ public:
 
     bool Keys(const QJsonObject& object, const QString& where,
               std::initializer_list<const char*> known) {
-        QSet<QString> names;
-        for (const char* name : known) {
-            names.insert(QLatin1String(name));
-        }
-        for (auto it = object.begin(); it != object.end(); ++it) {
-            if (!names.contains(it.key())) {
-                return Fail(QStringLiteral("%1: unknown key \"%2\"").arg(where, it.key()));
-            }
-        }
-        return true;
+        const QString unknown = UnknownKey(object, known);
+        return unknown.isEmpty() ||
+               Fail(QStringLiteral("%1: unknown key \"%2\"").arg(where, unknown));
     }
 
     std::optional<QJsonObject> Object(const QJsonObject& parent, const char* key,
@@ -106,15 +94,11 @@ public:
     }
 
     int Integer(const QJsonValue& value, const QString& where, int low, int high) {
-        const double number = value.isDouble() ? value.toDouble() : std::nan("");
-        if (!(number >= low && number <= high) || number != std::trunc(number)) {
-            Fail(QStringLiteral("%1: expected a whole number from %2 to %3")
-                     .arg(where)
-                     .arg(low)
-                     .arg(high));
-            return low;
+        const std::optional<int> number = JsonWholeNumber(value, low, high);
+        if (!number) {
+            Fail(WholeNumberExpected(where, low, high));
         }
-        return static_cast<int>(number);
+        return number.value_or(low);
     }
 
     QString String(const QJsonValue& value, const QString& where, qsizetype maxLength) {
@@ -337,19 +321,17 @@ std::unique_ptr<CShape> BuildSessionShape(const CSessionShape& record, int image
 QByteArray SerializeMeasureSession(const CMeasureSession& session) {
     QByteArray out("{\n  \"version\": ");
     AppendJsonInteger(out, kMeasureSessionVersion);
-    out.append(",\n  \"image\": {\"file\": ");
-    AppendJsonString(out, session.pictureFile);
-    out.append(", \"width\": ");
-    AppendJsonInteger(out, session.width);
-    out.append(", \"height\": ");
-    AppendJsonInteger(out, session.height);
-    out.append(", \"sha256\": \"").append(session.pictureSha256.toHex()).append("\"},\n");
-    out.append("  \"calibration\": {\"name\": ");
-    AppendJsonString(out, session.calibrationName);
-    out.append(", \"unit\": ");
-    AppendJsonString(out, session.unit);
-    out.append(", \"scale\": ");
-    AppendJsonNumber(out, session.scale);
+    out.append(",\n  \"image\": {");
+    CJsonMembers(out)
+        .String("file", session.pictureFile)
+        .Integer("width", session.width)
+        .Integer("height", session.height)
+        .String("sha256", QString::fromLatin1(session.pictureSha256.toHex()));
+    out.append("},\n  \"calibration\": {");
+    CJsonMembers(out)
+        .String("name", session.calibrationName)
+        .String("unit", session.unit)
+        .Number("scale", session.scale);
     out.append("},\n  \"decimals\": ");
     AppendJsonInteger(out, session.decimals);
     out.append(",\n  \"shapes\": [");
