@@ -1,11 +1,12 @@
 #include "reports/ReportModel.h"
 
+#include "camera/VideoShape.h"
 #include "core/Language.h"
 #include "core/Parameters.h"
-#include "camera/VideoShape.h"
 #include "reports/ReportOptions.h"
 #include "reports/ResultRows.h"
 #include "reports/ResultStatistics.h"
+#include "shapes/Geometry.h"
 #include "shapes/Shape.h"
 #include "shapes/ShapeKinds.h"
 
@@ -15,145 +16,117 @@
 namespace {
 
 constexpr int kTextLimit = 128;
-constexpr int kMaxDecimals = 15;
 constexpr int kFirstItemRow = 5;
 
-// The single-precision π and 2π, widened, as every report has used them.
-constexpr double kPi = 3.1415927410125732;
-constexpr double kTwoPi = 6.2831854820251465;
-
-// What a row holds; several kinds lay out alike.
-enum class Layout {
-    Distance, // one length
-    Rectangle,
-    Ellipse,
-    DiameterCircle,
-    RadiusCircle,
-    Arc,
-    Angle,
-    TwoCircles,
-    CircleLine,
-    Polygon,
-    SquareMark,
-    CircleMark,
-    Text,
-};
-
-struct CKindEntry {
-    Layout layout;
+// The language key and English name of a kind in the reports.
+struct CKindName {
     const char* key;
     const char* name; // the English default of `key`
 };
 
+struct CKindEntry {
+    ResultListing listing;
+    CKindName name;
+};
+
 // "CircleLine" would find the line-circle tool's prompt: language keys
 // compare without regard to case.
-constexpr CKindEntry kCircleLineEntry{Layout::CircleLine, "DistanceCircleLine",
-                                      "Distance of a circle and a line"};
+constexpr CKindName kCircleLineName{"DistanceCircleLine", "Distance of a circle and a line"};
 
-std::optional<CKindEntry> StillKind(int kind) {
+std::optional<CKindName> StillKindName(int kind) {
     using namespace ShapeKind;
     switch (kind) {
     case kLine:
     case kHorizontalLine:
     case kVerticalLine:
-        return CKindEntry{Layout::Distance, "Line", "Distance of Line"};
+        return CKindName{"Line", "Distance of Line"};
     case kParallel:
     case kAutoLine:
-        return CKindEntry{Layout::Distance, "Line", "Line"};
+        return CKindName{"Line", "Line"};
     case kPointLine:
-        return CKindEntry{Layout::Distance, "Dotline", "Dotline"};
+        return CKindName{"Dotline", "Dotline"};
     case kFoldLine:
-        return CKindEntry{Layout::Distance, "Foldline", "Fold-Lines"};
+        return CKindName{"Foldline", "Fold-Lines"};
     case kRectangle:
-        return CKindEntry{Layout::Rectangle, "Rectangle", "Rectangle"};
+        return CKindName{"Rectangle", "Rectangle"};
     case kEllipse:
-        return CKindEntry{Layout::Ellipse, "Ellipse", "Ellipse"};
+        return CKindName{"Ellipse", "Ellipse"};
     case kCircle:
-        return CKindEntry{Layout::DiameterCircle, "Circle", "Circle"};
     case kRadiusCircle:
     case kThreePointCircle:
     case kAutoCircle:
-        return CKindEntry{Layout::RadiusCircle, "Circle", "Circle"};
+        return CKindName{"Circle", "Circle"};
     case kArc:
-        return CKindEntry{Layout::Arc, "Arc", "Arc"};
+        return CKindName{"Arc", "Arc"};
     case kThreePointAngle:
     case kFourPointAngle:
-        return CKindEntry{Layout::Angle, "Angle", "Angle"};
+        return CKindName{"Angle", "Angle"};
     case kTwoCircles:
-        return CKindEntry{Layout::TwoCircles, "Distance2circles", "Distance of 2 circles"};
+        return CKindName{"Distance2circles", "Distance of 2 circles"};
     case kLineCircle:
-        return kCircleLineEntry;
+        return kCircleLineName;
     case kPolygon:
-        return CKindEntry{Layout::Polygon, "Polygon", "Polygon"};
+        return CKindName{"Polygon", "Polygon"};
     case kSquareMark:
-        return CKindEntry{Layout::SquareMark, "SqureMark", "Square mark"};
+        return CKindName{"SqureMark", "Square mark"};
     case kCircleMark:
-        return CKindEntry{Layout::CircleMark, "CircleMark", "Circular mark"};
+        return CKindName{"CircleMark", "Circular mark"};
     case kText:
-        return CKindEntry{Layout::Text, "AddText", "Text"};
+        return CKindName{"AddText", "Text"};
     default:
         return std::nullopt;
     }
 }
 
-// The live names differ a little between the two reports.
-std::optional<CKindEntry> LiveKindEntry(int kind, bool document) {
+// A live measurement is named as the still shape of its tool, but for the
+// few names the live reports have always used, some in one report only.
+std::optional<CKindName> LiveKindName(int kind, bool document) {
     using namespace LiveKind;
     switch (kind) {
-    case kLine:
-    case kParallel:
-        return CKindEntry{Layout::Distance, "Line", "Line"};
     case kHorizontalLine:
     case kVerticalLine:
-        return document ? CKindEntry{Layout::Distance, "Line", "Line"}
-                        : CKindEntry{Layout::Distance, "Line", "Distance of Line"};
+        if (!document) {
+            break;
+        }
+        [[fallthrough]];
+    case kLine:
+        return CKindName{"Line", "Line"};
     case kAutoLine:
-        return document ? CKindEntry{Layout::Distance, "Line", "Line"}
-                        : CKindEntry{Layout::Distance, "ALine", "Distance of Parallel"};
-    case kRectangle:
-        return CKindEntry{Layout::Rectangle, "Rectangle", "Rectangle"};
-    case kEllipse:
-        return CKindEntry{Layout::Ellipse, "Ellipse", "Ellipse"};
-    case kCircle:
-        return CKindEntry{Layout::DiameterCircle, "Circle", "Circle"};
-    case kAutoCircle:
-    case kRadiusCircle:
-    case kThreePointCircle:
-        return CKindEntry{Layout::RadiusCircle, "Circle", "Circle"};
-    case kArc:
-        return CKindEntry{Layout::Arc, "Arc", "Arc"};
-    case kThreePointAngle:
-    case kFourPointAngle:
-        return CKindEntry{Layout::Angle, "Angle", "Angle"};
-    case kPolygon:
-        return CKindEntry{Layout::Polygon, "Polygon", "Polygon"};
+        if (!document) {
+            return CKindName{"ALine", "Distance of Parallel"};
+        }
+        break;
     case kFoldLine:
-        return CKindEntry{Layout::Distance, "Foldline", document ? "Fold-Line" : "Fold-Lines"};
+        if (document) {
+            return CKindName{"Foldline", "Fold-Line"};
+        }
+        break;
     case kPointLine:
-        return CKindEntry{Layout::Distance, "DotLine", "DotLine"};
-    case kTwoCircles:
-        return CKindEntry{Layout::TwoCircles, "Distance2circles", "Distance of 2 circles"};
-    case kLineCircle:
-        return kCircleLineEntry;
-    case kSquareMark:
-        return CKindEntry{Layout::SquareMark, "SqureMark", "Square mark"};
-    case kCircleMark:
-        return CKindEntry{Layout::CircleMark, "CircleMark", "Circular mark"};
+        return CKindName{"DotLine", "DotLine"};
     case LiveKind::kText:
-        return document ? CKindEntry{Layout::Text, "AddText", "Text"}
-                        : CKindEntry{Layout::Text, "Text", "Text"};
+        if (!document) {
+            return CKindName{"Text", "Text"};
+        }
+        break;
     default:
-        return std::nullopt;
+        break;
     }
+    return StillKindName(ShapeKindOfLiveKind(kind));
 }
 
 std::optional<CKindEntry> KindEntry(const CReportInput& input, int kind, bool document) {
-    return input.source == ReportSource::Still ? StillKind(kind) : LiveKindEntry(kind, document);
+    const bool still = input.source == ReportSource::Still;
+    const auto name = still ? StillKindName(kind) : LiveKindName(kind, document);
+    const auto listing = ListingOfShapeKind(still ? kind : ShapeKindOfLiveKind(kind));
+    if (!name || !listing) {
+        return std::nullopt;
+    }
+    return CKindEntry{*listing, *name};
 }
 
 QString KindName(const CKindEntry& entry) {
-    return GetLanguageString(QString::fromLatin1(entry.key), QString::fromLatin1(entry.name),
-                             kTextLimit);
+    return GetLanguageString(QString::fromLatin1(entry.name.key),
+                             QString::fromLatin1(entry.name.name), kTextLimit);
 }
 
 enum class Quantity { Length, Area, Angle, Mark, Text };
@@ -169,17 +142,19 @@ struct CValue {
 // computed from the already rounded ones: the spreadsheet rounds, the
 // document passes values through.
 template <typename Round>
-std::vector<CValue> RowValues(const CReportInput& input, const CReportItem& item, Layout layout,
-                              Round round) {
+std::vector<CValue> RowValues(const CReportInput& input, const CReportItem& item,
+                              ResultListing listing, Round round) {
     const CUnitConversion& c = input.conversion;
     const auto length = [&](double pixels) {
         return round(c.Length(pixels));
     };
     const bool live = input.source == ReportSource::Live;
-    switch (layout) {
-    case Layout::Distance:
+    switch (listing) {
+    case ResultListing::Line:
+    case ResultListing::PointLine:
+    case ResultListing::FoldLine:
         return {{"L", Quantity::Length, length(item.m[0])}};
-    case Layout::Rectangle: {
+    case ResultListing::Rectangle: {
         const double w = length(item.m[0]);
         const double h = length(item.m[1]);
         return {{"W", Quantity::Length, w},
@@ -187,37 +162,37 @@ std::vector<CValue> RowValues(const CReportInput& input, const CReportItem& item
                 {"C", Quantity::Length, round(2 * (w + h))},
                 {"A", Quantity::Area, round(w * h)}};
     }
-    case Layout::Ellipse: {
+    case ResultListing::Ellipse: {
         const double a = length(item.m[0]);
         const double b = length(item.m[1]);
         return {{"LR", Quantity::Length, a},
                 {"SR", Quantity::Length, b},
-                {"C", Quantity::Length, round(kTwoPi * b + 4 * (a - b))},
-                {"A", Quantity::Area, round(kPi * a * b)}};
+                {"C", Quantity::Length, round(kShapeTwoPi * b + 4 * (a - b))},
+                {"A", Quantity::Area, round(kShapePi * a * b)}};
     }
-    case Layout::DiameterCircle: {
+    case ResultListing::DiameterCircle: {
         const double d = round(2 * c.Length(item.m[0]));
         return {{"D", Quantity::Length, d},
-                {"C", Quantity::Length, round(kTwoPi * d / 2)},
-                {"A", Quantity::Area, round(kPi * (d / 2) * (d / 2))}};
+                {"C", Quantity::Length, round(kShapeTwoPi * d / 2)},
+                {"A", Quantity::Area, round(kShapePi * (d / 2) * (d / 2))}};
     }
-    case Layout::RadiusCircle: {
+    case ResultListing::RadiusCircle: {
         const double r = length(item.m[0]);
         return {{"R", Quantity::Length, r},
-                {"C", Quantity::Length, round(kTwoPi * r)},
-                {"A", Quantity::Area, round(kPi * r * r)}};
+                {"C", Quantity::Length, round(kShapeTwoPi * r)},
+                {"A", Quantity::Area, round(kShapePi * r * r)}};
     }
-    case Layout::Arc: {
+    case ResultListing::Arc: {
         const double r = length(item.m[0]);
         const double g = round(item.m[1]);
         return {{"R", Quantity::Length, r},
                 {"Deg", Quantity::Angle, g},
-                {"C", Quantity::Length, round(kTwoPi * r * g / 360)},
-                {"A", Quantity::Area, round(kPi * r * r * g / 360)}};
+                {"C", Quantity::Length, round(kShapeTwoPi * r * g / 360)},
+                {"A", Quantity::Area, round(kShapePi * r * r * g / 360)}};
     }
-    case Layout::Angle:
+    case ResultListing::Angle:
         return {{"Deg", Quantity::Angle, round(item.m[0])}};
-    case Layout::TwoCircles:
+    case ResultListing::TwoCircles:
         // Live measurements keep both radii apart and the distance first.
         return live ? std::vector<CValue>{{"R", Quantity::Length, length(item.further[0])},
                                           {"L", Quantity::Length, length(item.m[0])},
@@ -225,19 +200,19 @@ std::vector<CValue> RowValues(const CReportInput& input, const CReportItem& item
                     : std::vector<CValue>{{"R", Quantity::Length, length(item.m[0])},
                                           {"L", Quantity::Length, length(item.m[2])},
                                           {"R", Quantity::Length, length(item.m[1])}};
-    case Layout::CircleLine:
+    case ResultListing::CircleLine:
         return live ? std::vector<CValue>{{"R", Quantity::Length, length(item.further[0])},
                                           {"L", Quantity::Length, length(item.m[0])}}
                     : std::vector<CValue>{{"R", Quantity::Length, length(item.m[0])},
                                           {"L", Quantity::Length, length(item.m[2])}};
-    case Layout::Polygon:
+    case ResultListing::Polygon:
         return {{"C", Quantity::Length, length(item.m[0])},
                 {"A", Quantity::Area, round(c.Area(item.m[1]))}};
-    case Layout::SquareMark:
+    case ResultListing::SquareMark:
         return {{"SM", Quantity::Mark, item.m[0]}};
-    case Layout::CircleMark:
+    case ResultListing::CircleMark:
         return {{"CM", Quantity::Mark, item.m[0]}};
-    case Layout::Text:
+    case ResultListing::Text:
         return {{"T", Quantity::Text, 0.0}};
     }
     return {};
@@ -395,7 +370,7 @@ CSheetReport BuildSheetReport(const CReportInput& input) {
         text(row, 0, QString::number(item.number));
         text(row, 1, KindName(*entry));
         int column = 2;
-        for (const CValue& value : RowValues(input, item, entry->layout, round)) {
+        for (const CValue& value : RowValues(input, item, entry->listing, round)) {
             text(row, column, QString::fromLatin1(value.label) + u':');
             if (value.quantity == Quantity::Text) {
                 text(row, column + 1, item.text);
@@ -475,7 +450,7 @@ CDocumentReport BuildDocumentReport(const CReportInput& input) {
         std::array<QString, kDocumentColumns> row;
         row[0] = KindName(*entry) + u':' + QString::number(item.number);
         int column = 1;
-        for (const CValue& value : RowValues(input, item, entry->layout, unrounded)) {
+        for (const CValue& value : RowValues(input, item, entry->listing, unrounded)) {
             row[column++] = DocumentValue(input, item, value);
         }
         report.rows.push_back(std::move(row));

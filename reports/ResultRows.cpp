@@ -1,8 +1,8 @@
 #include "reports/ResultRows.h"
 
+#include "camera/VideoShape.h"
 #include "core/Language.h"
 #include "core/Parameters.h"
-#include "camera/VideoShape.h"
 #include "shapes/Geometry.h"
 #include "shapes/Shape.h"
 #include "shapes/ShapeKinds.h"
@@ -13,115 +13,7 @@
 
 namespace {
 
-constexpr int kMaxDecimals = 15;
 constexpr int kTextLimit = 128;
-
-// What a measurement lists; several shape kinds list alike.
-enum class Listing {
-    Line,
-    PointLine,
-    FoldLine,
-    Rectangle,
-    Ellipse,
-    DiameterCircle,
-    RadiusCircle,
-    Arc,
-    Angle,
-    TwoCircles,
-    CircleLine,
-    Polygon,
-    SquareMark,
-    CircleMark,
-    Text,
-};
-
-std::optional<Listing> StillListing(int kind) {
-    switch (kind) {
-    case ShapeKind::kLine:
-    case ShapeKind::kAutoLine:
-    case ShapeKind::kHorizontalLine:
-    case ShapeKind::kVerticalLine:
-    case ShapeKind::kParallel:
-        return Listing::Line;
-    case ShapeKind::kPointLine:
-        return Listing::PointLine;
-    case ShapeKind::kFoldLine:
-        return Listing::FoldLine;
-    case ShapeKind::kRectangle:
-        return Listing::Rectangle;
-    case ShapeKind::kEllipse:
-        return Listing::Ellipse;
-    case ShapeKind::kCircle:
-        return Listing::DiameterCircle;
-    case ShapeKind::kAutoCircle:
-    case ShapeKind::kRadiusCircle:
-    case ShapeKind::kThreePointCircle:
-        return Listing::RadiusCircle;
-    case ShapeKind::kArc:
-        return Listing::Arc;
-    case ShapeKind::kThreePointAngle:
-    case ShapeKind::kFourPointAngle:
-        return Listing::Angle;
-    case ShapeKind::kTwoCircles:
-        return Listing::TwoCircles;
-    case ShapeKind::kLineCircle:
-        return Listing::CircleLine;
-    case ShapeKind::kPolygon:
-        return Listing::Polygon;
-    case ShapeKind::kSquareMark:
-        return Listing::SquareMark;
-    case ShapeKind::kCircleMark:
-        return Listing::CircleMark;
-    case ShapeKind::kText:
-        return Listing::Text;
-    default:
-        return std::nullopt;
-    }
-}
-
-std::optional<Listing> LiveListing(int kind) {
-    switch (kind) {
-    case LiveKind::kLine:
-    case LiveKind::kParallel:
-    case LiveKind::kAutoLine:
-    case LiveKind::kHorizontalLine:
-    case LiveKind::kVerticalLine:
-        return Listing::Line;
-    case LiveKind::kRectangle:
-        return Listing::Rectangle;
-    case LiveKind::kEllipse:
-        return Listing::Ellipse;
-    case LiveKind::kCircle:
-        return Listing::DiameterCircle;
-    case LiveKind::kAutoCircle:
-    case LiveKind::kRadiusCircle:
-    case LiveKind::kThreePointCircle:
-        return Listing::RadiusCircle;
-    case LiveKind::kArc:
-        return Listing::Arc;
-    case LiveKind::kThreePointAngle:
-    case LiveKind::kFourPointAngle:
-        return Listing::Angle;
-    case LiveKind::kPolygon:
-        return Listing::Polygon;
-    case LiveKind::kFoldLine:
-        return Listing::FoldLine;
-    case LiveKind::kPointLine:
-        return Listing::PointLine;
-    case LiveKind::kTwoCircles:
-        return Listing::TwoCircles;
-    case LiveKind::kLineCircle:
-        return Listing::CircleLine;
-    case LiveKind::kSquareMark:
-        return Listing::SquareMark;
-    case LiveKind::kCircleMark:
-        return Listing::CircleMark;
-    case LiveKind::kText:
-        return Listing::Text;
-    default:
-        return std::nullopt;
-    }
-}
 
 // The language texts of one listing, read once per list.
 struct CListTexts {
@@ -161,36 +53,36 @@ struct CListTexts {
     QString squareNumber = GetLanguageString("SMark", QStringLiteral("SqureMark"), kTextLimit);
     QString circleNumber = GetLanguageString("CMark", QStringLiteral("CircleMark"), kTextLimit);
 
-    const QString& Name(Listing listing) const {
+    const QString& Name(ResultListing listing) const {
         switch (listing) {
-        case Listing::Line:
+        case ResultListing::Line:
             return line;
-        case Listing::PointLine:
+        case ResultListing::PointLine:
             return pointLine;
-        case Listing::FoldLine:
+        case ResultListing::FoldLine:
             return foldLine;
-        case Listing::Rectangle:
+        case ResultListing::Rectangle:
             return rectangle;
-        case Listing::Ellipse:
+        case ResultListing::Ellipse:
             return ellipse;
-        case Listing::DiameterCircle:
-        case Listing::RadiusCircle:
+        case ResultListing::DiameterCircle:
+        case ResultListing::RadiusCircle:
             return circle;
-        case Listing::Arc:
+        case ResultListing::Arc:
             return arc;
-        case Listing::Angle:
+        case ResultListing::Angle:
             return angle;
-        case Listing::TwoCircles:
+        case ResultListing::TwoCircles:
             return twoCircles;
-        case Listing::CircleLine:
+        case ResultListing::CircleLine:
             return circleLine;
-        case Listing::Polygon:
+        case ResultListing::Polygon:
             return polygon;
-        case Listing::SquareMark:
+        case ResultListing::SquareMark:
             return squareMark;
-        case Listing::CircleMark:
+        case ResultListing::CircleMark:
             return circleMark;
-        case Listing::Text:
+        case ResultListing::Text:
             break;
         }
         return text;
@@ -227,18 +119,18 @@ private:
 
 // The values of one measurement from its raw measures m; `live` picks the
 // live list's order for arcs and polygons.
-std::vector<CResultValue> Values(Listing listing, const std::array<double, 3>& m,
+std::vector<CResultValue> Values(ResultListing listing, const std::array<double, 3>& m,
                                  const QString& text, bool live, const CListTexts& texts,
                                  const CResultFormat& format) {
     std::vector<CResultValue> values;
     CValueWriter out(format, values);
     switch (listing) {
-    case Listing::Line:
-    case Listing::PointLine:
-    case Listing::FoldLine:
+    case ResultListing::Line:
+    case ResultListing::PointLine:
+    case ResultListing::FoldLine:
         out.Length(texts.length, out.L(m[0]));
         break;
-    case Listing::Rectangle: {
+    case ResultListing::Rectangle: {
         const double w = out.L(m[0]);
         const double h = out.L(m[1]);
         out.Length(texts.width, w);
@@ -247,7 +139,7 @@ std::vector<CResultValue> Values(Listing listing, const std::array<double, 3>& m
         out.Area(texts.area, h * w);
         break;
     }
-    case Listing::Ellipse: {
+    case ResultListing::Ellipse: {
         const double a = out.L(m[0]);
         const double b = out.L(m[1]);
         out.Length(texts.longRadius, a);
@@ -256,7 +148,7 @@ std::vector<CResultValue> Values(Listing listing, const std::array<double, 3>& m
         out.Area(texts.area, a * kShapePi * b);
         break;
     }
-    case Listing::DiameterCircle: {
+    case ResultListing::DiameterCircle: {
         const double d = out.L(m[0]) * 2.0;
         const double g = d * kShapePi;
         out.Length(texts.diameter, d);
@@ -264,59 +156,54 @@ std::vector<CResultValue> Values(Listing listing, const std::array<double, 3>& m
         out.Area(texts.area, g * d * 0.25);
         break;
     }
-    case Listing::RadiusCircle: {
+    case ResultListing::RadiusCircle: {
         const double r = out.L(m[0]);
         out.Length(texts.radius, r);
         out.Length(texts.girth, r * kShapeTwoPi);
         out.Area(texts.area, r * (r * kShapePi));
         break;
     }
-    case Listing::Arc: {
+    case ResultListing::Arc: {
         const double r = out.L(m[0]);
         const double area = m[1] / 360.0 * (r * (r * kShapePi));
         const double arcLength = r * kShapeTwoPi * (m[1] / 360.0);
         out.Length(texts.radius, r);
         out.Angle(texts.degrees, m[1]);
+        out.Area(texts.area, area);
+        out.Plain(texts.radian, arcLength);
         if (live) {
-            out.Plain(texts.radian, arcLength);
-            out.Area(texts.area, area);
-        } else {
-            out.Area(texts.area, area);
-            out.Plain(texts.radian, arcLength);
+            std::swap(values[2], values[3]);
         }
         break;
     }
-    case Listing::Angle:
+    case ResultListing::Angle:
         out.Angle(texts.degrees, m[0]);
         break;
-    case Listing::TwoCircles:
+    case ResultListing::TwoCircles:
         out.Length(texts.radius, out.L(m[0]));
         out.Length(texts.length, out.L(m[2]));
         out.Length(texts.radius, out.L(m[1]));
         break;
-    case Listing::CircleLine:
+    case ResultListing::CircleLine:
         out.Length(texts.radius, out.L(m[0]));
         out.Length(texts.length, out.L(m[2]));
         break;
-    case Listing::Polygon: {
+    case ResultListing::Polygon: {
         const double area = format.conversion.Area(m[1]);
-        const double girth = out.L(m[0]);
+        out.Area(texts.area, area);
+        out.Length(texts.girth, out.L(m[0]));
         if (live) {
-            out.Length(texts.girth, girth);
-            out.Area(texts.area, area);
-        } else {
-            out.Area(texts.area, area);
-            out.Length(texts.girth, girth);
+            std::swap(values[0], values[1]);
         }
         break;
     }
-    case Listing::SquareMark:
+    case ResultListing::SquareMark:
         out.Mark(texts.squareNumber, m[0]);
         break;
-    case Listing::CircleMark:
+    case ResultListing::CircleMark:
         out.Mark(texts.circleNumber, m[0]);
         break;
-    case Listing::Text:
+    case ResultListing::Text:
         out.Text(text);
         break;
     }
@@ -345,13 +232,57 @@ std::vector<CResultValues> ListValues(std::span<const Entry> entries, bool live,
 }
 
 struct CReadEntry {
-    std::optional<Listing> listing;
+    std::optional<ResultListing> listing;
     std::array<double, 3> measures;
     QString text;
     int serial = 0;
 };
 
 } // namespace
+
+std::optional<ResultListing> ListingOfShapeKind(int kind) {
+    switch (kind) {
+    case ShapeKind::kLine:
+    case ShapeKind::kAutoLine:
+    case ShapeKind::kHorizontalLine:
+    case ShapeKind::kVerticalLine:
+    case ShapeKind::kParallel:
+        return ResultListing::Line;
+    case ShapeKind::kPointLine:
+        return ResultListing::PointLine;
+    case ShapeKind::kFoldLine:
+        return ResultListing::FoldLine;
+    case ShapeKind::kRectangle:
+        return ResultListing::Rectangle;
+    case ShapeKind::kEllipse:
+        return ResultListing::Ellipse;
+    case ShapeKind::kCircle:
+        return ResultListing::DiameterCircle;
+    case ShapeKind::kAutoCircle:
+    case ShapeKind::kRadiusCircle:
+    case ShapeKind::kThreePointCircle:
+        return ResultListing::RadiusCircle;
+    case ShapeKind::kArc:
+        return ResultListing::Arc;
+    case ShapeKind::kThreePointAngle:
+    case ShapeKind::kFourPointAngle:
+        return ResultListing::Angle;
+    case ShapeKind::kTwoCircles:
+        return ResultListing::TwoCircles;
+    case ShapeKind::kLineCircle:
+        return ResultListing::CircleLine;
+    case ShapeKind::kPolygon:
+        return ResultListing::Polygon;
+    case ShapeKind::kSquareMark:
+        return ResultListing::SquareMark;
+    case ShapeKind::kCircleMark:
+        return ResultListing::CircleMark;
+    case ShapeKind::kText:
+        return ResultListing::Text;
+    default:
+        return std::nullopt;
+    }
+}
 
 std::vector<CResultEntry> ResultRowsOf(const std::vector<CResultValues>& listed,
                                        const CResultFormat& format) {
@@ -380,7 +311,8 @@ std::vector<CResultValues> StillResultValues(std::span<const CShape* const> shap
         if (shape == nullptr) {
             return CReadEntry{};
         }
-        return CReadEntry{StillListing(shape->kind), shape->measure, shape->text, shape->serial};
+        return CReadEntry{ListingOfShapeKind(shape->kind), shape->measure, shape->text,
+                          shape->serial};
     });
 }
 
@@ -390,14 +322,15 @@ std::vector<CResultValues> LiveResultValues(std::span<const std::unique_ptr<CVid
         if (!shape) {
             return CReadEntry{};
         }
-        return CReadEntry{LiveListing(shape->kind), shape->measured, shape->labelText,
-                          shape->ordinal};
+        return CReadEntry{ListingOfShapeKind(ShapeKindOfLiveKind(shape->kind)), shape->measured,
+                          shape->labelText, shape->ordinal};
     });
 }
 
 std::optional<CResultValues> ResultValuesOf(int kind, bool live, const std::array<double, 3>& m,
                                             const QString& text, const CResultFormat& format) {
-    const std::optional<Listing> listing = live ? LiveListing(kind) : StillListing(kind);
+    const std::optional<ResultListing> listing =
+        ListingOfShapeKind(live ? ShapeKindOfLiveKind(kind) : kind);
     if (!listing) {
         return std::nullopt;
     }

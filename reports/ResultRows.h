@@ -19,6 +19,29 @@ struct CVideoShap;
 // per value, converted and formatted the same way wherever they are shown
 // (the results pane, marnelo-cli). Texts come from the language file.
 
+// What a measurement lists and reports; several shape kinds list alike.
+enum class ResultListing {
+    Line,
+    PointLine,
+    FoldLine,
+    Rectangle,
+    Ellipse,
+    DiameterCircle,
+    RadiusCircle,
+    Arc,
+    Angle,
+    TwoCircles,
+    CircleLine,
+    Polygon,
+    SquareMark,
+    CircleMark,
+    Text,
+};
+
+// The listing of a still shape kind (ShapeKind); nullopt for a code of no
+// kind. A live kind lists as the shape of its tool (ShapeKindOfLiveKind).
+std::optional<ResultListing> ListingOfShapeKind(int kind);
+
 // How values are shown: lengths converted with `conversion` and followed by
 // `unit`, areas by `unit` and "²", angles by "°"; `decimals` places.
 struct CResultFormat {
