@@ -1,6 +1,7 @@
 #include "app/CCustomizeDlg.h"
 
 #include "core/Language.h"
+#include "framework/ui/DialogButtons.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -14,17 +15,6 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
-
-namespace {
-
-QPushButton* MakeButton(const char* objectName, const QString& text, QWidget* parent) {
-    auto* button = new QPushButton(text, parent);
-    button->setObjectName(QString::fromLatin1(objectName));
-    button->setAutoDefault(false);
-    return button;
-}
-
-} // namespace
 
 CCustomizeDlg::CCustomizeDlg(CustomizeState state, std::vector<CustomizeCommand> commands,
                              QList<QPixmap> userImages, const QString& standardName,
@@ -45,14 +35,14 @@ CCustomizeDlg::CCustomizeDlg(CustomizeState state, std::vector<CustomizeCommand>
     m_nameEdit = new QLineEdit(toolbarBox);
     m_nameEdit->setObjectName(QStringLiteral("ToolbarName"));
     m_nameEdit->setMaxLength(CToolbarLayout::kMaxNameLength);
-    m_newButton = MakeButton(
+    m_newButton = MakeDialogButton(
         "NewToolbar", GetLanguageString("CustomizeNew", QStringLiteral("New"), 128), toolbarBox);
-    m_renameButton =
-        MakeButton("RenameToolbar",
-                   GetLanguageString("CustomizeRename", QStringLiteral("Rename"), 128), toolbarBox);
-    m_deleteButton =
-        MakeButton("DeleteToolbar",
-                   GetLanguageString("CustomizeDelete", QStringLiteral("Delete"), 128), toolbarBox);
+    m_renameButton = MakeDialogButton(
+        "RenameToolbar", GetLanguageString("CustomizeRename", QStringLiteral("Rename"), 128),
+        toolbarBox);
+    m_deleteButton = MakeDialogButton(
+        "DeleteToolbar", GetLanguageString("CustomizeDelete", QStringLiteral("Delete"), 128),
+        toolbarBox);
     auto* toolbarLayout = new QGridLayout(toolbarBox);
     toolbarLayout->addWidget(m_toolbarList, 0, 0, 1, 3);
     toolbarLayout->addWidget(
@@ -69,9 +59,9 @@ CCustomizeDlg::CCustomizeDlg(CustomizeState state, std::vector<CustomizeCommand>
     m_buttonList = new QListWidget(buttonBox);
     m_buttonList->setObjectName(QStringLiteral("ButtonList"));
     m_buttonList->setMinimumWidth(240);
-    m_removeButton =
-        MakeButton("RemoveButton",
-                   GetLanguageString("CustomizeRemove", QStringLiteral("Remove"), 128), buttonBox);
+    m_removeButton = MakeDialogButton(
+        "RemoveButton", GetLanguageString("CustomizeRemove", QStringLiteral("Remove"), 128),
+        buttonBox);
     auto* buttonLayout = new QVBoxLayout(buttonBox);
     buttonLayout->addWidget(m_buttonList);
     buttonLayout->addWidget(m_removeButton);
@@ -94,7 +84,7 @@ CCustomizeDlg::CCustomizeDlg(CustomizeState state, std::vector<CustomizeCommand>
         m_imageBox->addItem(QIcon(m_userImages[index]), QString::number(index + 1), index);
     }
     m_imageBox->setEnabled(!m_userImages.isEmpty());
-    m_addButton = MakeButton(
+    m_addButton = MakeDialogButton(
         "AddButton", GetLanguageString("CustomizeAdd", QStringLiteral("Add"), 128), commandBox);
     auto* commandLayout = new QGridLayout(commandBox);
     commandLayout->addWidget(m_commandList, 0, 0, 1, 2);
@@ -121,7 +111,7 @@ CCustomizeDlg::CCustomizeDlg(CustomizeState state, std::vector<CustomizeCommand>
         m_paneBoxes.append(check);
     }
 
-    auto* resetButton = MakeButton(
+    auto* resetButton = MakeDialogButton(
         "ResetButton", GetLanguageString("CustomizeReset", QStringLiteral("Reset All"), 128), this);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);

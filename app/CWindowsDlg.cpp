@@ -3,6 +3,7 @@
 #include "core/CommandIds.h"
 #include "core/Language.h"
 #include "framework/ui/ChildFrame.h"
+#include "framework/ui/DialogButtons.h"
 #include "framework/ui/Document.h"
 #include "framework/ui/MDIFrameWnd.h"
 #include "framework/ui/View.h"
@@ -16,17 +17,6 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-namespace {
-
-QPushButton* MakeButton(const char* objectName, const QString& text, QWidget* parent) {
-    auto* button = new QPushButton(text, parent);
-    button->setObjectName(QString::fromLatin1(objectName));
-    button->setAutoDefault(false);
-    return button;
-}
-
-} // namespace
-
 CWindowsDlg::CWindowsDlg(CMDIFrameWnd& frame, QWidget* parent)
     : QDialog(parent)
     , m_frame(frame) {
@@ -35,16 +25,16 @@ CWindowsDlg::CWindowsDlg(CMDIFrameWnd& frame, QWidget* parent)
     m_list = new QListWidget(this);
     m_list->setObjectName(QStringLiteral("WindowList"));
     m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    m_activateButton =
-        MakeButton("ActivateButton",
-                   GetLanguageString("WindowsActivate", QStringLiteral("Activate"), 128), this);
-    m_saveButton = MakeButton("SaveButton",
-                              GetLanguageString("WindowsSave", QStringLiteral("Save"), 128), this);
-    m_closeButton =
-        MakeButton("CloseButton",
-                   GetLanguageString("WindowsClose", QStringLiteral("Close Window(s)"), 128), this);
-    QPushButton* okButton =
-        MakeButton("OkButton", GetLanguageString("WindowsOk", QStringLiteral("OK"), 128), this);
+    m_activateButton = MakeDialogButton(
+        "ActivateButton", GetLanguageString("WindowsActivate", QStringLiteral("Activate"), 128),
+        this);
+    m_saveButton = MakeDialogButton(
+        "SaveButton", GetLanguageString("WindowsSave", QStringLiteral("Save"), 128), this);
+    m_closeButton = MakeDialogButton(
+        "CloseButton", GetLanguageString("WindowsClose", QStringLiteral("Close Window(s)"), 128),
+        this);
+    QPushButton* okButton = MakeDialogButton(
+        "OkButton", GetLanguageString("WindowsOk", QStringLiteral("OK"), 128), this);
     okButton->setDefault(true);
 
     auto* column = new QVBoxLayout;

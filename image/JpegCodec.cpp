@@ -97,6 +97,23 @@ void CmykToBgr(const std::uint8_t* cmyk, std::uint8_t* out, int width, bool inve
     }
 }
 
+// Starts decoding `data` within `maxMemory` bytes of the library's own
+// buffers and with the scan guard, reads the header and asks for BGR (or
+// CMYK, converted by the caller). Errors jump to the caller's setjmp. True
+// for a CMYK picture.
+bool ReadHeader(jpeg_decompress_struct& info, ScanGuard& guard, std::span<const std::uint8_t> data,
+                long maxMemory) {
+    jpeg_create_decompress(&info);
+    info.mem->max_memory_to_use = maxMemory;
+    guard.base.progress_monitor = OnProgress;
+    info.progress = &guard.base;
+    jpeg_mem_src(&info, data.data(), static_cast<unsigned long>(data.size()));
+    jpeg_read_header(&info, TRUE);
+    const bool cmyk = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
+    info.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGR;
+    return cmyk;
+}
+
 } // namespace
 
 bool LooksLikeJpeg(std::span<const std::uint8_t> data) {
@@ -118,16 +135,11 @@ bool DecodeJpeg(std::span<const std::uint8_t> data, CDib& dib, const DecodeLimit
         dib.SetError(errors.message[0] != '\0' ? errors.message : "JPEG: decoding failed");
         return false;
     }
-    jpeg_create_decompress(&info);
     // Whole-picture coefficient buffers (progressive files) count too.
-    info.mem->max_memory_to_use = static_cast<long>(
-        std::min<std::size_t>(2 * limits.maxPixelBytes + (std::size_t{16} << 20), LONG_MAX));
-    guard.base.progress_monitor = OnProgress;
-    info.progress = &guard.base;
-    jpeg_mem_src(&info, data.data(), static_cast<unsigned long>(data.size()));
-    jpeg_read_header(&info, TRUE);
-    const bool cmyk = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
-    info.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGR;
+    const bool cmyk =
+        ReadHeader(info, guard, data,
+                   static_cast<long>(std::min<std::size_t>(
+                       2 * limits.maxPixelBytes + (std::size_t{16} << 20), LONG_MAX)));
     // A header may promise any size; refuse before the library allocates.
     const std::size_t stride = CDib::StrideFor(static_cast<int>(info.image_width), 24);
     if (info.image_width == 0 || info.image_height == 0 || info.image_width > 0x7FFFFFFF ||
@@ -257,14 +269,7 @@ bool DecodeJpegScaled(std::span<const std::uint8_t> data, int minLongerSide,
         error = errors.message[0] != '\0' ? errors.message : "JPEG: decoding failed";
         return false;
     }
-    jpeg_create_decompress(&info);
-    info.mem->max_memory_to_use = 256L << 20;
-    guard.base.progress_monitor = OnProgress;
-    info.progress = &guard.base;
-    jpeg_mem_src(&info, data.data(), static_cast<unsigned long>(data.size()));
-    jpeg_read_header(&info, TRUE);
-    const bool cmyk = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
-    info.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGR;
+    const bool cmyk = ReadHeader(info, guard, data, 256L << 20);
     // A preview needs no smooth chroma and no exact inverse transform.
     info.do_fancy_upsampling = FALSE;
     info.dct_method = JDCT_IFAST;
