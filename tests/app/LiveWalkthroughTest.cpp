@@ -15,7 +15,7 @@
 #include "framework/ui/MessageBox.h"
 #include "reports/ui/CFileSizeDlg.h"
 #include "reports/ui/CMeasureResultFormView.h"
-#include "tests/camera/CaptureTestSupport.h"
+#include "tests/capture/CaptureTestSupport.h"
 #include "tests/reports/PaneTestSupport.h"
 #include "tests/support/TestEnvironment.h"
 

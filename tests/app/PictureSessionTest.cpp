@@ -3,9 +3,9 @@
 #include "document/SessionFiles.h"
 #include "framework/ui/StatusBar.h"
 #include "shapes/ShapeKinds.h"
-#include "tests/app/CliTestSupport.h"
 #include "tests/app/PictureWindowFixture.h"
-#include "tests/image/SessionTestSupport.h"
+#include "tests/cli/CliTestSupport.h"
+#include "tests/document/SessionTestSupport.h"
 
 #include <set>
 

@@ -5,9 +5,9 @@
 #include "capture/CaptureRefresh.h"
 #include "core/Parameters.h"
 #include "framework/QImageDrawSurface.h"
-#include "tests/camera/CaptureTestSupport.h"
-#include "tests/camera/FakeCaptureBackend.h"
 #include "tests/camera/FrameTestSupport.h"
+#include "tests/capture/CaptureTestSupport.h"
+#include "tests/capture/FakeCaptureBackend.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <algorithm>

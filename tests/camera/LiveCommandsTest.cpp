@@ -15,7 +15,7 @@
 #include "reports/ui/CExportOptionDlg.h"
 #include "reports/ui/CFileSizeDlg.h"
 #include "tests/camera/FrameTestSupport.h"
-#include "tests/camera/RecorderTestSupport.h"
+#include "tests/recorder/RecorderTestSupport.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <gtest/gtest.h>

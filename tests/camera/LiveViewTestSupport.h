@@ -4,8 +4,8 @@
 #include "camera/ui/CDeviceDoc.h"
 #include "camera/ui/CDeviceView.h"
 #include "capture/CaptureSession.h"
-#include "tests/camera/CaptureTestSupport.h"
-#include "tests/camera/FakeCaptureBackend.h"
+#include "tests/capture/CaptureTestSupport.h"
+#include "tests/capture/FakeCaptureBackend.h"
 #include "tests/support/BareFrameTest.h"
 
 #include <memory>

@@ -5,8 +5,8 @@
 #include "capture/ui/CSelectDeviceDlg.h"
 #include "capture/ui/CVideoSettingDlg.h"
 #include "core/Parameters.h"
-#include "tests/camera/CaptureTestSupport.h"
-#include "tests/camera/FakeCaptureBackend.h"
+#include "tests/capture/CaptureTestSupport.h"
+#include "tests/capture/FakeCaptureBackend.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <atomic>

@@ -1,7 +1,7 @@
 #include "capture/CaptureConfig.h"
 
 #include "capture/CaptureSession.h"
-#include "tests/camera/CaptureTestSupport.h"
+#include "tests/capture/CaptureTestSupport.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <gtest/gtest.h>

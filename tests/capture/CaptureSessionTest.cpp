@@ -2,8 +2,8 @@
 
 #include "capture/VirtualMicroscope.h"
 #include "core/Parameters.h"
-#include "tests/camera/CaptureTestSupport.h"
-#include "tests/camera/FakeCaptureBackend.h"
+#include "tests/capture/CaptureTestSupport.h"
+#include "tests/capture/FakeCaptureBackend.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <gmock/gmock.h>

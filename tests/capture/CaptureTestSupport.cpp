@@ -1,4 +1,4 @@
-#include "tests/camera/CaptureTestSupport.h"
+#include "tests/capture/CaptureTestSupport.h"
 
 #include "capture/VirtualMicroscope.h"
 

@@ -1,4 +1,4 @@
-#include "tests/camera/FakeCaptureBackend.h"
+#include "tests/capture/FakeCaptureBackend.h"
 
 #include <algorithm>
 

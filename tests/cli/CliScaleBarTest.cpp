@@ -1,4 +1,4 @@
-#include "tests/app/CliTestSupport.h"
+#include "tests/cli/CliTestSupport.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "calibration/Calibration.h"
 #include "shapes/ShapeFactory.h"
-#include "tests/app/CliTestSupport.h"
+#include "tests/cli/CliTestSupport.h"
 
 #include <QColor>
 #include <QFile>

@@ -4,7 +4,7 @@
 #include "core/Parameters.h"
 #include "shapes/ShapeFactory.h"
 #include "shapes/ShapeKinds.h"
-#include "tests/image/SessionTestSupport.h"
+#include "tests/document/SessionTestSupport.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <clocale>

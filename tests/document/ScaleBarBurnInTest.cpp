@@ -1,5 +1,5 @@
 #include "shapes/ScaleBar.h"
-#include "tests/image/StillDocumentTestSupport.h"
+#include "tests/document/StillDocumentTestSupport.h"
 
 namespace {
 

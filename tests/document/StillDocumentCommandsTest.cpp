@@ -1,6 +1,6 @@
 #include "framework/PostedEvents.h"
 #include "shapes/ShapeKinds.h"
-#include "tests/image/StillDocumentTestSupport.h"
+#include "tests/document/StillDocumentTestSupport.h"
 
 #include <cstring>
 

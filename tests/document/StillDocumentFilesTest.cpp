@@ -1,6 +1,6 @@
 #include "framework/QImageDrawContext.h"
 #include "shapes/ShapeKinds.h"
-#include "tests/image/StillDocumentTestSupport.h"
+#include "tests/document/StillDocumentTestSupport.h"
 
 #include <fstream>
 

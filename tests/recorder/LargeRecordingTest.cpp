@@ -1,6 +1,6 @@
 #include "recorder/VideoRecorder.h"
 #include "tests/camera/FrameTestSupport.h"
-#include "tests/camera/RecorderTestSupport.h"
+#include "tests/recorder/RecorderTestSupport.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>

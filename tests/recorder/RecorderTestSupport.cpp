@@ -1,4 +1,4 @@
-#include "tests/camera/RecorderTestSupport.h"
+#include "tests/recorder/RecorderTestSupport.h"
 
 #include <algorithm>
 #include <cstring>

@@ -3,7 +3,7 @@
 #include "core/Folders.h"
 #include "core/Parameters.h"
 #include "tests/camera/FrameTestSupport.h"
-#include "tests/camera/RecorderTestSupport.h"
+#include "tests/recorder/RecorderTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 #include "camera/LiveOverlay.h"
 #include "camera/LivePresenter.h"
 #include "tests/camera/FrameTestSupport.h"
-#include "tests/camera/RecorderTestSupport.h"
+#include "tests/recorder/RecorderTestSupport.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
 #include "timelapse/TimeLapse.h"
 
 #include "capture/CaptureSession.h"
-#include "tests/camera/CaptureTestSupport.h"
-#include "tests/camera/FakeCaptureBackend.h"
+#include "tests/capture/CaptureTestSupport.h"
+#include "tests/capture/FakeCaptureBackend.h"
 #include "tests/support/TestEnvironment.h"
 #include "timelapse/CTimeLapseController.h"
 #include "timelapse/SnapshotFiles.h"

@@ -1,4 +1,4 @@
-#include "tests/camera/v4l2/FakeUvcCamera.h"
+#include "tests/capture/v4l2/FakeUvcCamera.h"
 
 #include <algorithm>
 #include <cerrno>

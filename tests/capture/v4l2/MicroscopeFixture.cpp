@@ -1,4 +1,4 @@
-#include "tests/camera/v4l2/MicroscopeFixture.h"
+#include "tests/capture/v4l2/MicroscopeFixture.h"
 
 #include <linux/videodev2.h>
 #include <turbojpeg.h>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "capture/v4l2/V4l2Backend.h"
-#include "tests/camera/v4l2/FakeUvcCamera.h"
+#include "tests/capture/v4l2/FakeUvcCamera.h"
 
 #include <cstdint>
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "capture/v4l2/V4l2Formats.h"
 #include "capture/v4l2/V4l2Nodes.h"
-#include "tests/camera/v4l2/MicroscopeFixture.h"
+#include "tests/capture/v4l2/MicroscopeFixture.h"
 
 #include <algorithm>
 #include <linux/input-event-codes.h>

@@ -1,7 +1,7 @@
 #include "capture/CaptureRefresh.h"
 #include "capture/CaptureSession.h"
-#include "tests/camera/CaptureTestSupport.h"
-#include "tests/camera/v4l2/MicroscopeFixture.h"
+#include "tests/capture/CaptureTestSupport.h"
+#include "tests/capture/v4l2/MicroscopeFixture.h"
 
 #include <linux/videodev2.h>
 

@@ -1,5 +1,5 @@
 #include "capture/v4l2/V4l2FrameDecoder.h"
-#include "tests/camera/v4l2/MicroscopeFixture.h"
+#include "tests/capture/v4l2/MicroscopeFixture.h"
 
 #include <atomic>
 #include <cerrno>
