@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-// The seam between the capture sequencing (camera/CaptureSession.h) and the
+// The seam between the capture sequencing (capture/CaptureSession.h) and the
 // code that talks to a camera. A backend lists the cameras of one kind (video
 // devices of the kernel, the built-in virtual microscope, a scripted fake in
 // tests) and opens one of them as an ICaptureDevice. Nothing here depends on

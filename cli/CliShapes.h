@@ -15,7 +15,7 @@
 // application holds a picture's shapes. They come as direct shapes (points in
 // image pixels) or as clicks fed through the placement exactly as the view
 // feeds mouse clicks; the automatic tools search the document's picture.
-// Problems in the session throw CInputError (app/CliInput.h).
+// Problems in the session throw CInputError (cli/CliInput.h).
 class CSessionShapes {
 public:
     CSessionShapes();

@@ -1,6 +1,6 @@
 #pragma once
 
-// Commands are the numbers of the toolbar and menu tables (app/CommandIds.h).
+// Commands are the numbers of the toolbar and menu tables (core/CommandIds.h).
 // The main frame routes a command to the active view, then its document, then
 // the child frame, then the main frame itself; the first target that handles
 // it wins. A command nobody handles is disabled.

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-// File types by the ids the image dialogs use (app/ImageFormats.h).
+// File types by the ids the image dialogs use (core/ImageFormats.h).
 enum class ImageType : int { Unknown = 0, Bmp = 1, Jpeg = 3 };
 
 struct RgbQuad {
