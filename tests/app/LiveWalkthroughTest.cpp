@@ -1,5 +1,3 @@
-#include "app/CMainFrame.h"
-#include "app/DocTemplates.h"
 #include "calibration/Calibration.h"
 #include "camera/VideoShape.h"
 #include "camera/ui/CDeviceView.h"
@@ -15,7 +13,7 @@
 #include "framework/ui/MessageBox.h"
 #include "reports/ui/CFileSizeDlg.h"
 #include "reports/ui/CMeasureResultFormView.h"
-#include "tests/capture/CaptureTestSupport.h"
+#include "tests/app/MainFrameCameraFixture.h"
 #include "tests/reports/PaneTestSupport.h"
 #include "tests/support/TestEnvironment.h"
 
@@ -34,71 +32,12 @@
 
 namespace {
 
-class LiveWalkthroughTest : public ::testing::Test {
-protected:
-    LiveWalkthroughTest() {
-        g_calibration = CCurrentCalibration{};
-        g_parameters.measuredecimal = 2;
-        g_folders.snapshotFolder = home.filePath(QStringLiteral("SaveFile"));
-        g_folders.videoFolder = home.filePath(QStringLiteral("SaveFile/Video"));
-        QDir().mkpath(g_folders.videoFolder);
-        SetMessageBoxResponder([this](const MessageBoxRequest& request) {
-            boxes << request.text;
-            return QMessageBox::Yes;
-        });
-        ResetCaptureState();
-        RegisterDocTemplates(m_docs);
-        frame = std::make_unique<CMainFrame>(m_docs);
-        frame->resize(1280, 860);
-        frame->show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
-    }
-    ~LiveWalkthroughTest() override {
-        frame.reset();
-        ResetCaptureState();
-        SetMessageBoxResponder({});
-        g_liveShapes.shapes.clear();
-        g_calibration = CCurrentCalibration{};
-    }
-
-    // Runs `command`, answering the modal dialog of type D it opens.
-    template <typename D, typename Use>
-    void WithDialog(int command, Use use) {
-        bool seen = false;
-        QTimer::singleShot(0, [&] {
-            auto* dialog = qobject_cast<D*>(QApplication::activeModalWidget());
-            ASSERT_NE(dialog, nullptr);
-            seen = true;
-            use(*dialog);
-        });
-        frame->RouteCommand(command);
-        EXPECT_TRUE(seen);
-    }
-
-    void Click(QWidget* on, QPoint at) {
-        QTest::mouseMove(on, at);
-        QTest::mousePress(on, Qt::LeftButton, {}, at);
-        QTest::mouseRelease(on, Qt::LeftButton, {}, at);
-    }
-
-    ScopedProgramFolder home;
-    std::unique_ptr<CMainFrame> frame;
-    QStringList boxes;
-
-private:
-    CDocManager m_docs;
-};
+using LiveWalkthroughTest = MainFrameCameraTest;
 
 TEST_F(LiveWalkthroughTest, MeasureSnapRecordAndOpenTheSnapshot) {
-    WithDialog<CSelectDeviceDlg>(ID_OPEN_DEVICE, [](CSelectDeviceDlg& dialog) {
-        dialog.CameraList()->setCurrentIndex(dialog.CameraList()->count() - 1);
-        dialog.accept();
-    });
-    ASSERT_EQ(frame->childFrames().size(), 1);
-    auto* view = dynamic_cast<CDeviceView*>(&frame->childFrames()[0]->view());
+    CDeviceView* view = OpenVirtualMicroscope();
     ASSERT_NE(view, nullptr);
-    ASSERT_TRUE(view->CameraOpen());
-    QTRY_VERIFY_WITH_TIMEOUT(!view->Shown().isNull(), 10000);
+    ASSERT_FALSE(view->Shown().isNull());
 
     QWidget* picture = view->viewport();
     frame->RouteCommand(ID_MEASURE_LINE);
@@ -123,14 +62,7 @@ TEST_F(LiveWalkthroughTest, MeasureSnapRecordAndOpenTheSnapshot) {
 
     // The window as the user sees it, kept as an artefact of the build.
     QTRY_VERIFY_WITH_TIMEOUT(view->Shown().pixel(250, 300) == qRgb(255, 0, 0), 10000);
-    const QImage window = frame->grab().toImage();
-    EXPECT_TRUE(window.save(home.filePath(QStringLiteral("live-walkthrough.png"))));
-    QDir().mkpath(QStringLiteral(MARNELO_ARTEFACT_DIR));
-    // Named by the display it ran on: offscreen, or a (virtual) X server.
-    EXPECT_TRUE(window.save(
-        QDir(QStringLiteral(MARNELO_ARTEFACT_DIR))
-            .filePath(
-                QStringLiteral("live-walkthrough-%1.png").arg(QGuiApplication::platformName()))));
+    KeepScreenshot(QStringLiteral("live-walkthrough"));
 
     // With the scale bar switched on it appears in the picture's lower right.
     g_parameters.scalebar = 1;
@@ -145,10 +77,7 @@ TEST_F(LiveWalkthroughTest, MeasureSnapRecordAndOpenTheSnapshot) {
         return count;
     };
     QTRY_VERIFY_WITH_TIMEOUT(barPixels() > 20, 10000);
-    EXPECT_TRUE(frame->grab().toImage().save(
-        QDir(QStringLiteral(MARNELO_ARTEFACT_DIR))
-            .filePath(
-                QStringLiteral("live-scale-bar-%1.png").arg(QGuiApplication::platformName()))));
+    KeepScreenshot(QStringLiteral("live-scale-bar"));
     g_parameters.scalebar = 0;
 
     WithDialog<CFileSizeDlg>(ID_TAKE_VIDEO, [](CFileSizeDlg& dialog) {

@@ -11,6 +11,7 @@
 #include "reports/ui/CMeasureResultFormView.h"
 #include "reports/ui/CMeasureResultFormWnd.h"
 #include "shapes/ShapeKinds.h"
+#include "tests/framework/PropertyGridInput.h"
 #include "tests/reports/PaneTestSupport.h"
 #include "tests/support/TestEnvironment.h"
 
@@ -103,30 +104,8 @@ protected:
                           List()->visualItemRect(List()->item(row, 1)).center());
     }
 
-    // Opens the editor of a manual calibration field as a user does.
-    QWidget* Edit(CPropertyGridItem* item) {
-        auto* tree = Grid()->findChild<QTreeWidget*>();
-        const QRect row = tree->visualItemRect(item);
-        QTest::mouseClick(
-            tree->viewport(), Qt::LeftButton, {},
-            QPoint(tree->header()->sectionViewportPosition(1) + 10, row.center().y()));
-        return tree->indexWidget(tree->indexFromItem(item, 1));
-    }
-    // Types into the title or the real length and confirms with Return. The
-    // length's list completes what is typed ("1" becomes "1.0").
-    void Type(CPropertyGridItem* item, const QString& text) {
-        QWidget* editor = Edit(item);
-        ASSERT_NE(editor, nullptr);
-        if (auto* combo = qobject_cast<QComboBox*>(editor)) {
-            combo->lineEdit()->selectAll();
-            editor = combo;
-        } else {
-            qobject_cast<QLineEdit*>(editor)->selectAll();
-        }
-        QTest::keyClicks(editor, text);
-        QTest::keyClick(editor, Qt::Key_Return);
-        QCoreApplication::processEvents();
-    }
+    QWidget* Edit(CPropertyGridItem* item) { return EditProperty(*Grid(), item); }
+    void Type(CPropertyGridItem* item, const QString& text) { TypeProperty(*Grid(), item, text); }
     void ChooseUnit(const QString& unit) {
         auto* combo = qobject_cast<QComboBox*>(Edit(UnitItem()));
         ASSERT_NE(combo, nullptr);
