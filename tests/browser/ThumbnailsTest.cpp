@@ -172,7 +172,7 @@ TEST(ThumbnailDecode, HostileOrBrokenFilesFailWithoutCrashing) {
     const std::uint32_t far = 0xFFFFFFF0u;
     std::memcpy(farOffset.data() + 10, &far, 4);
     EXPECT_TRUE(fails(farOffset));
-    auto rle = bmp; // compressed kinds go to the full decoder, which refuses this one
+    auto rle = bmp; // run-length coding is for 4 and 8-bit pictures only
     rle[30] = 1;
     EXPECT_TRUE(fails(rle));
     EXPECT_TRUE(fails({0xFF, 0xD8, 0xFF, 0xE0, 0, 0x10, 'J', 'F', 'I', 'F'}));
@@ -198,6 +198,71 @@ TEST(ThumbnailDecode, HostileOrBrokenFilesFailWithoutCrashing) {
         }
     }
     EXPECT_GT(tried, 100);
+}
+
+// An RLE8 file of `width` × `height` with a black and a red palette entry
+// whose only data is `runs` (an end of picture is added).
+std::vector<std::uint8_t> Rle8File(std::int32_t width, std::int32_t height,
+                                   const std::vector<std::uint8_t>& runs) {
+    constexpr std::size_t kPixels = 14 + 40 + 8;
+    std::vector<std::uint8_t> file(kPixels + runs.size() + 2, 0);
+    const auto put = [&file](std::size_t at, std::uint32_t value) {
+        std::memcpy(file.data() + at, &value, 4);
+    };
+    file[0] = 'B';
+    file[1] = 'M';
+    put(2, static_cast<std::uint32_t>(file.size()));
+    put(10, kPixels);
+    put(14, 40);
+    put(18, static_cast<std::uint32_t>(width));
+    put(22, static_cast<std::uint32_t>(height));
+    file[26] = 1;
+    file[28] = 8;
+    put(30, 1); // RLE8
+    put(46, 2);
+    file[14 + 40 + 6] = 255; // entry 1: red
+    std::copy(runs.begin(), runs.end(), file.begin() + kPixels);
+    file.back() = 1; // end of picture
+    return file;
+}
+
+TEST(ThumbnailDecode, RunLengthPicturesAreSampledNotDecodedWhole) {
+    // Small ones come out as their pixels decoded whole and stored plainly.
+    for (const char* name : {"g/pal8rle.bmp", "g/pal4rle.bmp", "q/pal8rletrns.bmp",
+                             "q/pal4rletrns.bmp", "q/pal8rlecut.bmp", "q/pal4rlecut.bmp"}) {
+        SCOPED_TRACE(name);
+        QFile file(QStringLiteral(MARNELO_TEST_DATA_DIR "/bmpsuite/") + name);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        const std::span data(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                             static_cast<std::size_t>(bytes.size()));
+        CDib whole;
+        ASSERT_TRUE(DecodeBmp(data, whole, {}));
+        std::vector<std::uint8_t> plain;
+        ASSERT_TRUE(EncodeBmp(whole, plain));
+        CThumbnail sampled;
+        CThumbnail expected;
+        std::string error;
+        ASSERT_TRUE(MakeThumbnailFromData(data, sampled, error)) << error;
+        ASSERT_TRUE(MakeThumbnailFromData(plain, expected, error)) << error;
+        EXPECT_EQ(sampled.bgr, expected.bgr);
+    }
+    // Declared sizes far beyond the whole decoder's limit, held by a few
+    // bytes: a red run on the bottom row, the rest black.
+    for (const auto& [width, height] : {std::pair{2097279, 64}, std::pair{60000, 60000}}) {
+        SCOPED_TRACE(width);
+        CThumbnail thumbnail;
+        std::string error;
+        ASSERT_TRUE(MakeThumbnailFromData(Rle8File(width, height, {255, 1}), thumbnail, error))
+            << error;
+        // A hair-thin picture takes the thumbnail's middle row, 29.
+        EXPECT_EQ(ThumbnailColor(thumbnail, 30, 29), (RgbQuad{0, 0, 0, 0}));
+    }
+    // A run covering the whole of a small picture's bottom row shows.
+    CThumbnail red;
+    std::string error;
+    ASSERT_TRUE(MakeThumbnailFromData(Rle8File(200, 1, {200, 1}), red, error)) << error;
+    EXPECT_EQ(ThumbnailColor(red, 30, 29), (RgbQuad{0, 0, 255, 0}));
 }
 
 TEST(ThumbnailDecode, CancellingStopsTheDecode) {
