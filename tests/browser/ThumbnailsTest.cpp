@@ -305,6 +305,74 @@ TEST(ThumbnailFiles, SaveAsCopiesTheSameFormatAndConvertsAnother) {
     EXPECT_FALSE(QFile::exists(dir.filePath("w.bmp")));
 }
 
+// Sets an environment variable (or removes it, for a null value) until the
+// end of the scope.
+class ScopedVariable {
+public:
+    ScopedVariable(const char* name, const QString& value)
+        : m_name(name)
+        , m_had(qEnvironmentVariableIsSet(name))
+        , m_old(qgetenv(name)) {
+        if (value.isNull()) {
+            qunsetenv(name);
+        } else {
+            qputenv(name, value.toLocal8Bit());
+        }
+    }
+    ~ScopedVariable() {
+        if (m_had) {
+            qputenv(m_name, m_old);
+        } else {
+            qunsetenv(m_name);
+        }
+    }
+
+private:
+    const char* m_name;
+    bool m_had;
+    QByteArray m_old;
+};
+
+TEST(ThumbnailFiles, TheRealTrashTakesPicturesOnAFreshAccountOrKeepsThem) {
+    // (data folder: unset means ~/.local/share; where the picture must land,
+    // relative to the temporary folder, or nothing when it must stay)
+    const struct {
+        const char* dataHome;
+        const char* trashed;
+    } cases[] = {
+        {nullptr, "home/.local/share/Trash/files/p.jpg"},
+        {"data", "data/Trash/files/p.jpg"},
+        {"blocked/data", nullptr}, // "blocked" is a file: no data folder can be made
+        {"odd", nullptr},          // "odd/Trash" is a file: Qt uses the current folder
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.dataHome ? c.dataHome : "~/.local/share");
+        QTemporaryDir dir;
+        ASSERT_TRUE(QDir(dir.path()).mkpath("home") && QDir(dir.path()).mkpath("work") &&
+                    QDir(dir.path()).mkpath("pictures"));
+        WriteFile(dir.filePath("blocked"), "x");
+        WriteFile(dir.filePath("odd/Trash"), "x");
+        WriteFile(dir.filePath("pictures/p.jpg"), "picture");
+        const ScopedVariable home("HOME", dir.filePath("home"));
+        const ScopedVariable data("XDG_DATA_HOME",
+                                  c.dataHome ? dir.filePath(c.dataHome) : QString());
+        // Qt falls back to the current folder: let that be one of ours.
+        const QString previous = QDir::currentPath();
+        ASSERT_TRUE(QDir::setCurrent(dir.filePath("work")));
+        QString why;
+        const bool removed = RemovePicture(dir.filePath("pictures/p.jpg"), &why);
+        QDir::setCurrent(previous);
+        EXPECT_EQ(removed, c.trashed != nullptr) << why.toStdString();
+        EXPECT_EQ(QFile::exists(dir.filePath("pictures/p.jpg")), c.trashed == nullptr);
+        if (c.trashed != nullptr) {
+            EXPECT_TRUE(QFile::exists(dir.filePath(c.trashed)));
+        } else {
+            EXPECT_FALSE(why.isEmpty());
+        }
+        EXPECT_TRUE(QDir(dir.filePath("work")).isEmpty());
+    }
+}
+
 TEST(ThumbnailFiles, RemovingGoesToTheTrashAndTouchesOnlyTheNamedFiles) {
     QTemporaryDir dir;
     QStringList trashed;
@@ -328,9 +396,14 @@ TEST(ThumbnailFiles, RemovingGoesToTheTrashAndTouchesOnlyTheNamedFiles) {
     EXPECT_TRUE(QFileInfo(dir.filePath("Video")).isDir());
     EXPECT_TRUE(QFileInfo(dir.filePath("d.jpg")).isDir());
 
-    // Without a trash the file is deleted outright.
+    // Without a trash the file is kept, and the reason given.
     trashWorks = false;
-    EXPECT_TRUE(RemovePicture(dir.filePath("c.jpg")));
-    EXPECT_FALSE(QFile::exists(dir.filePath("c.jpg")));
+    QString why;
+    EXPECT_FALSE(RemovePicture(dir.filePath("c.jpg"), &why));
+    EXPECT_TRUE(QFile::exists(dir.filePath("c.jpg")));
+    EXPECT_TRUE(why.contains(dir.filePath("c.jpg"))) << why.toStdString();
+    why.clear();
+    EXPECT_EQ(RemovePictures(dir.path(), {"c.jpg"}, &why), 0);
+    EXPECT_FALSE(why.isEmpty());
     SetTrashMover({});
 }
