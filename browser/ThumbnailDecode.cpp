@@ -19,6 +19,8 @@ constexpr qint64 kMaxWholeFileBytes = qint64{512} << 20;
 // Rows read from each band of picture rows that forms one thumbnail row.
 constexpr int kRowsPerBand = 3;
 constexpr std::size_t kBmpFileHeader = 14;
+constexpr std::uint32_t kRle8 = 1;
+constexpr std::uint32_t kRle4 = 2;
 
 // Random access to the bytes of a file or of a buffer.
 class CByteSource {
@@ -140,6 +142,62 @@ bool ThumbnailOfWholeBmp(CByteSource& source, CThumbnail& out, std::string& erro
     return true;
 }
 
+// Up to `per` evenly spread members of first(i)..first(i + 1) - 1 for each of
+// `bins` ranges, ascending.
+template <typename First>
+std::vector<int> SpreadSamples(int bins, int per, First first) {
+    std::vector<int> samples;
+    for (int bin = 0; bin < bins; ++bin) {
+        const int start = first(bin);
+        const int end = std::max(start + 1, first(bin + 1));
+        const int count = std::min(per, end - start);
+        for (int s = 0; s < count; ++s) {
+            samples.push_back(start +
+                              static_cast<int>(static_cast<qint64>(end - start) * s / count));
+        }
+    }
+    return samples;
+}
+
+// Run-length pictures may declare far more pixels than their file holds, so
+// they are read at a few rows and columns per thumbnail pixel instead of
+// being decoded whole.
+bool ThumbnailOfRleBmp(CByteSource& source, CThumbnail& out, std::string& error) {
+    if (source.Size() > kMaxWholeFileBytes) {
+        return Fail(error, "BMP: file too large");
+    }
+    std::vector<std::uint8_t> data(static_cast<std::size_t>(source.Size()));
+    if (!source.Read(0, data)) {
+        return Fail(error, "BMP: read error");
+    }
+    std::optional<CThumbnailShrinker> shrinker;
+    const auto choose = [&](int width, int height, std::vector<int>& rows,
+                            std::vector<int>& columns) {
+        shrinker.emplace(width, height);
+        const int bands = shrinker->TargetRow(height - 1) + 1;
+        rows = SpreadSamples(bands, kRowsPerBand,
+                             [&](int band) { return shrinker->FirstSourceRow(band); });
+        columns = SpreadSamples(shrinker->ColumnBins(), kRowsPerBand,
+                                [&](int bin) { return shrinker->FirstSourceColumn(bin); });
+    };
+    BmpSamples samples;
+    if (!SampleBmpRle(data, choose, samples, error)) {
+        return false;
+    }
+    const std::size_t across = samples.columns.size();
+    for (std::size_t r = 0; r < samples.rows.size(); ++r) {
+        for (std::size_t c = 0; c < across; ++c) {
+            const std::uint8_t index = samples.indexes[r * across + c];
+            const RgbQuad color =
+                index < samples.palette.size() ? samples.palette[index] : RgbQuad{0, 0, 0, 0};
+            const std::uint8_t bgr[3] = {color.blue, color.green, color.red};
+            shrinker->AddPixel(samples.columns[c], samples.rows[r], bgr);
+        }
+    }
+    out = shrinker->Finish();
+    return true;
+}
+
 // Uncompressed 8, 24 and 32-bit pictures with a plain info header are read a
 // few rows per thumbnail row; every other kind goes through the full decoder.
 bool ThumbnailOfBmp(CByteSource& source, CThumbnail& out, std::string& error,
@@ -154,6 +212,9 @@ bool ThumbnailOfBmp(CByteSource& source, CThumbnail& out, std::string& error,
     const std::int32_t rawHeight = static_cast<std::int32_t>(U32(header + 22));
     const int bitCount = header[28] | header[29] << 8;
     const std::uint32_t compression = U32(header + 30);
+    if (infoSize != 12 && (compression == kRle8 || compression == kRle4)) {
+        return ThumbnailOfRleBmp(source, out, error);
+    }
     const bool plain = (infoSize == 40 || infoSize == 52 || infoSize == 56 || infoSize == 108 ||
                         infoSize == 124) &&
                        compression == 0 && (bitCount == 8 || bitCount == 24 || bitCount == 32);

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 namespace {
 
@@ -30,23 +31,72 @@ void SetTrashMover(TrashMover mover) {
     Mover() = std::move(mover);
 }
 
-bool RemovePicture(const QString& path) {
-    const bool trashed = Mover() ? Mover()(path) : QFile::moveToTrash(path);
-    if (trashed) {
+bool MoveToDesktopTrash(const QString& path, QString& why) {
+    // The home trash is "<data folder>/Trash"; on a fresh account the data
+    // folder does not exist yet, and Qt would not make it.
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    if (data.isEmpty() || !QDir().mkpath(data)) {
+        why = QStringLiteral("there is no trash: the folder %1 cannot be made").arg(data);
+        return false;
+    }
+    // Qt's fallback is the current folder; what it makes there must go again.
+    const QDir here = QDir::current();
+    const bool hadFiles = here.exists(QStringLiteral("files"));
+    const bool hadInfo = here.exists(QStringLiteral("info"));
+    QString placed;
+    if (!QFile::moveToTrash(path, &placed)) {
+        why = QStringLiteral("the trash did not take %1").arg(path);
+        return false;
+    }
+    const QFileInfo where(placed);
+    const QString trash = QFileInfo(where.absolutePath()).absolutePath();
+    const QString trashName = QFileInfo(trash).fileName();
+    if (QFileInfo(where.absolutePath()).fileName() == QStringLiteral("files") &&
+        (trashName == QStringLiteral("Trash") || trashName.startsWith(QStringLiteral(".Trash")))) {
         return true;
     }
-    QFile::remove(path);
-    return !QFileInfo::exists(path);
+    // Not a trash: put the file back and drop the note written beside it.
+    if (!QFile::rename(placed, path)) {
+        why = QStringLiteral("the trash put %1 in %2").arg(path, placed);
+        return false;
+    }
+    QFile::remove(trash + QStringLiteral("/info/") + where.fileName() +
+                  QStringLiteral(".trashinfo"));
+    if (QFileInfo(trash) == QFileInfo(here.absolutePath())) {
+        if (!hadFiles) {
+            here.rmdir(QStringLiteral("files"));
+        }
+        if (!hadInfo) {
+            here.rmdir(QStringLiteral("info"));
+        }
+    }
+    why = QStringLiteral("there is no trash for %1").arg(path);
+    return false;
 }
 
-int RemovePictures(const QString& folder, const QStringList& names) {
+bool RemovePicture(const QString& path, QString* why) {
+    QString reason;
+    const bool trashed = Mover() ? Mover()(path) : MoveToDesktopTrash(path, reason);
+    if (!trashed && why != nullptr) {
+        *why = reason.isEmpty() ? QStringLiteral("the trash did not take %1").arg(path) : reason;
+    }
+    return trashed;
+}
+
+int RemovePictures(const QString& folder, const QStringList& names, QString* why) {
     const QDir dir(folder);
     int removed = 0;
     for (const QString& name : names) {
         const QString path = dir.filePath(name);
         // Only files: a folder that took a listed name since stays.
-        if (QFileInfo(path).isFile() && RemovePicture(path)) {
+        if (!QFileInfo(path).isFile()) {
+            continue;
+        }
+        QString reason;
+        if (RemovePicture(path, &reason)) {
             ++removed;
+        } else if (why != nullptr && why->isEmpty()) {
+            *why = reason;
         }
     }
     return removed;

@@ -14,13 +14,22 @@
 using TrashMover = std::function<bool(const QString& path)>;
 void SetTrashMover(TrashMover mover);
 
-// Removes a picture the user chose to delete: into the trash, or deleted
-// outright where no trash takes it. False when the file is still there.
-bool RemovePicture(const QString& path);
+// QFile::moveToTrash made safe: the user's data folder (where the home trash
+// lives) is made first, and a file that did not land in a trash folder's
+// "files" (Qt falls back to the current folder when it cannot set up the
+// trash, and still reports success) is put back. False with the reason in
+// `why` when the file is still where it was.
+bool MoveToDesktopTrash(const QString& path, QString& why);
+
+// Removes a picture the user chose to delete into the trash. False when the
+// file is still there, with the reason in `why` when given; a file no trash
+// takes is kept rather than deleted for good.
+bool RemovePicture(const QString& path, QString* why = nullptr);
 
 // Removes the named files of `folder`, and nothing else of it (neither other
-// files nor folders). Returns how many were removed.
-int RemovePictures(const QString& folder, const QStringList& names);
+// files nor folders). Returns how many were removed; `why` (when given)
+// receives the reason the first kept file was kept.
+int RemovePictures(const QString& folder, const QStringList& names, QString* why = nullptr);
 
 // Saves `source` as `target`: a plain copy when both have the same extension
 // (case ignored), else a conversion: the source decoded as BMP when its

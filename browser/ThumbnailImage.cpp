@@ -47,13 +47,7 @@ CThumbnailShrinker::CThumbnailShrinker(int width, int height)
     , m_placement(PlaceThumbnail(width, height))
     , m_binsX(std::min(m_placement.width, m_width))
     , m_binsY(std::min(m_placement.height, m_height))
-    , m_binOfColumn(static_cast<std::size_t>(m_width))
-    , m_sums(4 * static_cast<std::size_t>(m_binsX) * static_cast<std::size_t>(m_binsY)) {
-    for (int x = 0; x < m_width; ++x) {
-        m_binOfColumn[static_cast<std::size_t>(x)] =
-            static_cast<int>(static_cast<std::int64_t>(x) * m_binsX / m_width);
-    }
-}
+    , m_sums(4 * static_cast<std::size_t>(m_binsX) * static_cast<std::size_t>(m_binsY)) {}
 
 int CThumbnailShrinker::TargetRow(int y) const {
     return static_cast<int>(static_cast<std::int64_t>(y) * m_binsY / m_height);
@@ -64,9 +58,36 @@ int CThumbnailShrinker::FirstSourceRow(int row) const {
     return static_cast<int>((static_cast<std::int64_t>(row) * m_height + m_binsY - 1) / m_binsY);
 }
 
+int CThumbnailShrinker::FirstSourceColumn(int bin) const {
+    return m_binsX == 0 ? 0
+                        : static_cast<int>(
+                              (static_cast<std::int64_t>(bin) * m_width + m_binsX - 1) / m_binsX);
+}
+
+void CThumbnailShrinker::AddPixel(int x, int y, const std::uint8_t* bgr) {
+    if (y < 0 || y >= m_height || x < 0 || x >= m_width || m_binsX == 0) {
+        return;
+    }
+    const std::size_t binX =
+        static_cast<std::size_t>(static_cast<std::int64_t>(x) * m_binsX / m_width);
+    std::uint64_t* bin =
+        m_sums.data() + 4 * (static_cast<std::size_t>(TargetRow(y)) * m_binsX + binX);
+    bin[0] += bgr[0];
+    bin[1] += bgr[1];
+    bin[2] += bgr[2];
+    bin[3] += 1;
+}
+
 void CThumbnailShrinker::AddRow(int y, const std::uint8_t* bgr) {
     if (y < 0 || y >= m_height || m_binsX == 0) {
         return;
+    }
+    if (m_binOfColumn.empty()) {
+        m_binOfColumn.resize(static_cast<std::size_t>(m_width));
+        for (int x = 0; x < m_width; ++x) {
+            m_binOfColumn[static_cast<std::size_t>(x)] =
+                static_cast<int>(static_cast<std::int64_t>(x) * m_binsX / m_width);
+        }
     }
     std::uint64_t* row = m_sums.data() + 4 * static_cast<std::size_t>(TargetRow(y)) * m_binsX;
     for (int x = 0; x < m_width; ++x, bgr += 3) {

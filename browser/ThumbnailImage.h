@@ -52,7 +52,14 @@ public:
     // The first picture row of thumbnail row `row` (row == height: the end).
     int FirstSourceRow(int row) const;
 
+    // The first picture column of thumbnail column bin `bin` (bin == the
+    // number of bins: the end), and the number of column bins.
+    int FirstSourceColumn(int bin) const;
+    int ColumnBins() const { return m_binsX; }
+
     void AddRow(int y, const std::uint8_t* bgr);
+    // One pixel, for pictures read at a few samples per thumbnail pixel.
+    void AddPixel(int x, int y, const std::uint8_t* bgr);
 
     // The finished thumbnail; rows that got no picture row stay white.
     CThumbnail Finish() const;
@@ -63,6 +70,6 @@ private:
     ThumbnailPlacement m_placement;
     int m_binsX; // bins per row: the placement's width, or fewer for a narrow picture
     int m_binsY;
-    std::vector<int> m_binOfColumn;
+    std::vector<int> m_binOfColumn; // made by the first AddRow: a sampled wide picture needs none
     std::vector<std::uint64_t> m_sums; // blue, green, red, count per bin
 };

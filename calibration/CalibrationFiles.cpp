@@ -87,13 +87,30 @@ bool LoadCalibrationsFrom(const QString& path, QString* error) {
 }
 
 bool LoadCalibrations() {
-    QString error;
-    if (LoadCalibrationsFrom(CalibrationStorePath(), &error)) {
+    // The store is loaded again at every format change; a broken file is
+    // worth one line, not one per reload.
+    static QString reported;
+    const QString path = CalibrationStorePath();
+    if (!QFile::exists(path)) {
+        // Nothing calibrated yet: an ordinary start, nothing to say.
+        g_calibrationStore.records.clear();
+        reported.clear();
         return true;
     }
-    std::printf("Could not load test file 'data.xml'. Error='%s'. Exiting.\n",
-                error.toUtf8().constData());
-    std::fflush(stdout);
+    QString error;
+    if (LoadCalibrationsFrom(path, &error)) {
+        reported.clear();
+        return true;
+    }
+    const QString message =
+        QStringLiteral(
+            "The calibration store %1 could not be read (%2); no calibrations are loaded.")
+            .arg(path, error);
+    if (message != reported) {
+        std::fprintf(stderr, "%s\n", message.toUtf8().constData());
+        std::fflush(stderr);
+        reported = message;
+    }
     return false;
 }
 

@@ -20,9 +20,10 @@ QString DefaultCalibrationPath();
 // receives the parser's error text and the result is false.
 bool LoadCalibrationsFrom(const QString& path, QString* error = nullptr);
 
-// Loads data.xml of the program folder as above. On failure it writes
-// "Could not load test file 'data.xml'. Error='<parser error>'. Exiting.\n"
-// to standard output (the program carries on with an empty store).
+// Loads data.xml of the program folder as above. A missing file is an empty
+// store and no failure. A file that cannot be read or parsed leaves the store
+// empty and is named on standard error with the parser's error, once until a
+// load succeeds or the error changes.
 bool LoadCalibrations();
 
 // Writes the whole store to an XML file: root "LOBRIN", one "Calibration"

@@ -14,13 +14,6 @@ namespace {
 constexpr std::size_t kCircleClicks = 3;
 constexpr std::size_t kLineClicks = 4;
 
-// The frame pixel under a surface pixel: ⌊(v + scroll) / zoom + 0.5⌋, kept
-// inside the int range for points far off the picture.
-int ToFrame(int surface, int scroll, double zoom) {
-    const double v = std::floor((surface + static_cast<double>(scroll)) / zoom + 0.5);
-    return static_cast<int>(std::clamp(v, -1e9, 1e9));
-}
-
 // The part of the frame inside `area` (frame pixels, y down, clipped to the
 // frame) as a picture the edge tools search, rows in the stored order.
 CDib FramePicture(const CaptureFrame& frame, QRect area) {
@@ -67,6 +60,12 @@ ShapePoint AsShapePoint(QPoint p) {
 
 } // namespace
 
+int LiveSurfaceToFrame(int surface, int scroll, double zoom) {
+    // Kept inside the int range for points far off the picture.
+    const double v = std::floor((surface + static_cast<double>(scroll)) / zoom + 0.5);
+    return static_cast<int>(std::clamp(v, -1e9, 1e9));
+}
+
 void CLiveAutoMeasure::Restart(int code) {
     m_code = code;
     m_clicks.clear();
@@ -96,8 +95,8 @@ void CLiveAutoMeasure::Update(const CaptureFrame& frame, const CLiveViewParams& 
         m_line.reset();
     }
     for (std::size_t i = 0; i < count; ++i) {
-        const QPoint click(ToFrame(shape.points[i].x(), view.scrollX, zoom),
-                           ToFrame(shape.points[i].y(), view.scrollY, zoom));
+        const QPoint click(LiveSurfaceToFrame(shape.points[i].x(), view.scrollX, zoom),
+                           LiveSurfaceToFrame(shape.points[i].y(), view.scrollY, zoom));
         if (i == m_clicks.size()) {
             m_clicks.push_back(CHeldClick{click, std::nullopt});
         } else if (m_clicks[i].click != click) {

@@ -10,6 +10,11 @@
 
 #include <QPoint>
 
+// The frame pixel under a surface pixel of the live view at `zoom` and
+// `scroll` (surface pixels): ⌊(surface + scroll) / zoom + 0.5⌋, rounded so a
+// click lands on the nearest frame pixel.
+int LiveSurfaceToFrame(int surface, int scroll, double zoom);
+
 // The two automatic tools of the live picture: the three-point circle whose
 // clicks snap to the nearest edge, and the distance between the two edge
 // lines found near two rough lines. The clicks are the in-progress shape's

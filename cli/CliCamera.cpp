@@ -21,6 +21,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryFile>
 
 namespace {
 
@@ -326,9 +327,12 @@ CCliOutcome RunSnapshotCommand(const QStringList& arguments) {
 }
 
 std::optional<CCliOutcome> BindCameraForOutput(const QString& device, const QString& out) {
-    const QFileInfo folder(QFileInfo(out).absolutePath());
-    if (!folder.isDir() || !folder.isWritable()) {
-        return Fail(QStringLiteral("cannot write into %1").arg(folder.filePath()));
+    // Permission bits do not tell: root passes them everywhere, and folders
+    // such as /proc refuse new files anyway. Creating one is the real test,
+    // made before a camera is opened.
+    QTemporaryFile probe(QFileInfo(out).absolutePath() + QStringLiteral("/.marnelo-XXXXXX"));
+    if (!probe.open()) {
+        return Fail(QStringLiteral("cannot write %1").arg(out));
     }
     CreateDeviceEnumerator();
     EnumerateVideoDevices();

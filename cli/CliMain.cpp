@@ -9,6 +9,7 @@
 #include "core/Language.h"
 #include "core/Parameters.h"
 #include "core/StartupArguments.h"
+#include "recorder/Recording.h"
 
 #include <cstdio>
 #include <cstring>
@@ -33,7 +34,7 @@ const char kUsage[] =
     "       marnelo-cli snapshot OUT.bmp|OUT.jpg [--device ID|NAME] [--size WxH]\n"
     "                  [--format FOURCC] [--count N --interval SECONDS] [--mirror] [--rotate]\n"
     "                  [--scale-bar] [--session SESSION.json]\n"
-    "       marnelo-cli record OUT.avi --seconds S [--fps F] [--uncompressed | --codec mjpeg]\n"
+    "       marnelo-cli record OUT.avi --seconds S [--fps F] [--uncompressed | --codec %1]\n"
     "                  [--device ID|NAME] [--size WxH] [--mirror] [--rotate]\n"
     "       marnelo-cli --help | --version\n"
     "  measure: measures the shapes of a session and writes the results and\n"
@@ -56,13 +57,35 @@ const char kUsage[] =
     "           scale bar of the calibration applied last.\n"
     "  record:   records S seconds from a camera into an AVI file that plays\n"
     "           at F frames per second (default 15), MJPEG unless\n"
-    "           --uncompressed; prints a JSON summary.\n"
+    "           --uncompressed or --codec; prints a JSON summary.\n"
+    "           --codec takes:\n%2"
     "  SESSION.json may be - for standard input.\n";
+
+// The usage text with the compressors `record` accepts on this system.
+QByteArray Usage() {
+    QStringList names;
+    QStringList titles;
+    for (const VideoCodec codec : AvailableVideoCodecs()) {
+        names << VideoCodecName(codec);
+        titles << QStringLiteral("             %1 %2\n")
+                      .arg(VideoCodecName(codec), -6)
+                      .arg(VideoCodecTitle(codec));
+    }
+    return QString::fromLatin1(kUsage).arg(names.join(u'|'), titles.join(QString())).toUtf8();
+}
 
 // One line on standard error, whatever the message holds.
 void Complain(QString message) {
     message.replace(u'\n', u' ').replace(u'\r', u' ');
     std::fprintf(stderr, "marnelo-cli: %s\n", message.toUtf8().constData());
+}
+
+// Qt's own warnings (such as a missing XDG_RUNTIME_DIR) mean nothing to a
+// script reading standard error: it carries only our one-line messages.
+void KeepQtQuiet(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtFatalMsg) {
+        Complain(message);
+    }
 }
 
 int Failure(const QString& message, int status = kBadInput) {
@@ -169,6 +192,7 @@ int main(int argc, char** argv) {
     for (int i = 0; i < argc; ++i) {
         arguments << QString::fromLocal8Bit(argv[i]);
     }
+    qInstallMessageHandler(KeepQtQuiet);
     std::unique_ptr<QCoreApplication> app;
     if (NeedsPictures(argc, argv)) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -178,7 +202,7 @@ int main(int argc, char** argv) {
     }
     if (arguments.size() == 2 &&
         (arguments[1] == QStringLiteral("--help") || arguments[1] == QStringLiteral("-h"))) {
-        std::fputs(kUsage, stdout);
+        std::fputs(Usage().constData(), stdout);
         return 0;
     }
     if (arguments.size() == 2 && arguments[1] == QStringLiteral("--version")) {
@@ -196,7 +220,7 @@ int main(int argc, char** argv) {
     if (arguments.value(1) == QStringLiteral("devices") ||
         arguments.value(1) == QStringLiteral("snapshot")) {
         if (arguments.value(1) == QStringLiteral("devices") && arguments.size() != 2) {
-            std::fputs(kUsage, stderr);
+            std::fputs(Usage().constData(), stderr);
             return kBadInput;
         }
         SetUpProgramFolders();
@@ -212,7 +236,7 @@ int main(int argc, char** argv) {
     const bool measure = arguments.value(1) == QStringLiteral("measure") && arguments.size() >= 3 &&
                          ParseMeasureOptions(arguments, outputs);
     if (!measure && !calibrate && !(render && arguments.size() == 4)) {
-        std::fputs(kUsage, stderr);
+        std::fputs(Usage().constData(), stderr);
         return kBadInput;
     }
     QByteArray session;

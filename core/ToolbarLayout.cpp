@@ -49,7 +49,15 @@ bool CToolbarLayout::HasCommand(const ToolbarLayoutBar& bar, int id) {
 }
 
 QString CToolbarLayout::CleanName(const QString& name) {
-    return name.trimmed().left(kMaxNameLength);
+    // A clean name must come back from cleaning unchanged, or it would change
+    // at every save and load. So lone surrogates become what saving as UTF-8
+    // makes of them, and what the cut leaves at the end (whitespace, half of
+    // a surrogate pair) goes too.
+    QString clean = QString::fromUtf8(name.toUtf8()).trimmed().left(kMaxNameLength);
+    if (!clean.isEmpty() && clean.back().isHighSurrogate()) {
+        clean.chop(1);
+    }
+    return clean.trimmed();
 }
 
 std::optional<int> CToolbarLayout::AddUserToolbar(const QString& name) {

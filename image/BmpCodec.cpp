@@ -1,5 +1,6 @@
 #include "image/BmpCodec.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 #include <limits>
@@ -201,8 +202,11 @@ bool ReadHeaders(std::span<const std::uint8_t> data, CDib& dib, BmpInfo& info,
     return true;
 }
 
-// Runs and escapes of RLE8/RLE4 into an 8-bit picture whose pixels are 0.
-bool DecodeRle(std::span<const std::uint8_t> data, const BmpInfo& info, CDib& dib) {
+// Walks the runs and escapes of RLE8/RLE4, handing each stretch of pixels to
+// put(storedRow, x, count, pixel) where pixel(i) is the index of its i-th
+// pixel. Rows count up from the bottom, as stored.
+template <typename Put>
+bool WalkRle(std::span<const std::uint8_t> data, const BmpInfo& info, CDib& dib, Put&& put) {
     const bool four = info.compression == kRle4;
     const std::uint8_t* p = data.data() + info.pixelOffset;
     const std::uint8_t* end = data.data() + data.size();
@@ -221,16 +225,10 @@ bool DecodeRle(std::span<const std::uint8_t> data, const BmpInfo& info, CDib& di
             if (y >= height || x + count > width) {
                 return Fail(dib, "BMP: RLE run past the end of a row");
             }
-            std::uint8_t* out = dib.Row(static_cast<int>(y)) + x;
-            if (four) {
-                const std::uint8_t pair[2] = {static_cast<std::uint8_t>(code >> 4),
-                                              static_cast<std::uint8_t>(code & 15)};
-                for (unsigned i = 0; i < count; ++i) {
-                    out[i] = pair[i & 1];
-                }
-            } else {
-                std::memset(out, static_cast<int>(code), count);
-            }
+            const std::uint8_t pair[2] = {static_cast<std::uint8_t>(four ? code >> 4 : code),
+                                          static_cast<std::uint8_t>(four ? code & 15 : code)};
+            put(static_cast<int>(y), static_cast<int>(x), count,
+                [&pair](unsigned i) { return pair[i & 1]; });
             x += count;
             continue;
         }
@@ -258,14 +256,25 @@ bool DecodeRle(std::span<const std::uint8_t> data, const BmpInfo& info, CDib& di
             if (y >= height || x + code > width) {
                 return Fail(dib, "BMP: RLE run past the end of a row");
             }
-            std::uint8_t* out = dib.Row(static_cast<int>(y)) + x;
-            for (unsigned i = 0; i < code; ++i) {
-                out[i] = four ? ((i & 1) ? p[i / 2] & 15 : p[i / 2] >> 4) : p[i];
-            }
+            const std::uint8_t* literal = p;
+            put(static_cast<int>(y), static_cast<int>(x), code, [literal, four](unsigned i) {
+                return static_cast<std::uint8_t>(
+                    four ? ((i & 1) ? literal[i / 2] & 15 : literal[i / 2] >> 4) : literal[i]);
+            });
             x += code;
             p += padded;
         }
     }
+}
+
+// RLE8/RLE4 into an 8-bit picture whose pixels are 0.
+bool DecodeRle(std::span<const std::uint8_t> data, const BmpInfo& info, CDib& dib) {
+    return WalkRle(data, info, dib, [&dib](int y, int x, unsigned count, auto pixel) {
+        std::uint8_t* out = dib.Row(y) + x;
+        for (unsigned i = 0; i < count; ++i) {
+            out[i] = pixel(i);
+        }
+    });
 }
 
 void ExpandPacked(const std::uint8_t* in, std::uint8_t* out, int width, int bits) {
@@ -368,6 +377,51 @@ bool DecodeBmp(std::span<const std::uint8_t> data, CDib& dib, const DecodeLimits
         return DecodeRle(data, info, dib);
     }
     return DecodeRows(data, info, dib);
+}
+
+bool SampleBmpRle(std::span<const std::uint8_t> data, const BmpSampleChooser& choose,
+                  BmpSamples& out, std::string& error) {
+    CDib scratch; // carries the error text
+    BmpInfo info;
+    out = BmpSamples{};
+    if (!LooksLikeBmp(data) || !ReadHeaders(data, scratch, info, out.palette)) {
+        error = LooksLikeBmp(data) ? scratch.LastError() : "Decode: Unknown or wrong format";
+        return false;
+    }
+    if (info.compression != kRle8 && info.compression != kRle4) {
+        error = "BMP: not run-length encoded";
+        return false;
+    }
+    out.width = info.width;
+    out.height = info.height;
+    choose(info.width, info.height, out.rows, out.columns);
+    const auto sorted = [](const std::vector<int>& v, int limit) {
+        return std::is_sorted(v.begin(), v.end()) &&
+               std::adjacent_find(v.begin(), v.end()) == v.end() &&
+               (v.empty() || (v.front() >= 0 && v.back() < limit));
+    };
+    if (!sorted(out.rows, info.height) || !sorted(out.columns, info.width)) {
+        error = "BMP: bad samples";
+        return false;
+    }
+    const std::size_t across = out.columns.size();
+    out.indexes.assign(out.rows.size() * across, 0);
+    const bool walked = WalkRle(data, info, scratch, [&](int y, int x, unsigned count, auto pixel) {
+        // Stored rows count up from the bottom; samples from the top.
+        const auto row = std::lower_bound(out.rows.begin(), out.rows.end(), info.height - 1 - y);
+        if (row == out.rows.end() || *row != info.height - 1 - y) {
+            return;
+        }
+        std::uint8_t* target = out.indexes.data() + (row - out.rows.begin()) * across;
+        for (auto column = std::lower_bound(out.columns.begin(), out.columns.end(), x);
+             column != out.columns.end() && *column < x + static_cast<long long>(count); ++column) {
+            target[column - out.columns.begin()] = pixel(static_cast<unsigned>(*column - x));
+        }
+    });
+    if (!walked) {
+        error = scratch.LastError();
+    }
+    return walked;
 }
 
 bool EncodeBmp(const CDib& dib, std::vector<std::uint8_t>& out) {

@@ -12,6 +12,7 @@
 extern "C" {
 #include <libavformat/avformat.h>
 #include <libavutil/error.h>
+#include <libavutil/log.h>
 }
 
 namespace {
@@ -87,6 +88,9 @@ std::shared_ptr<CVideoRecorder> CVideoRecorder::Create(const CRecorderOptions& o
         error = "The recording queue needs room for a frame.";
         return nullptr;
     }
+    // The libraries' own log lines (x264's statistics at every close) are
+    // not for our users; a failure comes back through `error`.
+    av_log_set_level(AV_LOG_QUIET);
     std::shared_ptr<CVideoRecorder> recorder(new CVideoRecorder(options));
     if (!recorder->Open(error)) {
         return nullptr;

@@ -23,6 +23,12 @@ bool AskYesNo(QWidget* owner, const QString& text) {
                           QMessageBox::Question) == QMessageBox::Yes;
 }
 
+// A picture no trash took stays where it is; the user hears why.
+void TellKept(QWidget* owner, const QString& key, const QString& english, const QString& why) {
+    ShowMessageBox(owner, GetLanguageString(key, english, 256).arg(why), QString(), QMessageBox::Ok,
+                   QMessageBox::Warning);
+}
+
 } // namespace
 
 QMenu* CThumbnailsFormViewView::CreateContextMenu(QPoint position) {
@@ -85,8 +91,12 @@ void CThumbnailsFormViewView::OnDelete() {
                                           QStringLiteral("Are you sure delete?"), 128))) {
         return;
     }
-    RemovePicture(path);
-    // The file is gone: Open Picture must not try it any more.
+    QString why;
+    if (!RemovePicture(path, &why)) {
+        TellKept(this, QStringLiteral("DeleteKeptTip"),
+                 QStringLiteral("The picture was not deleted: %1"), why);
+    }
+    // Open Picture must not try it any more.
     g_pendingPicture.path.clear();
     Reload();
 }
@@ -99,7 +109,12 @@ void CThumbnailsFormViewView::OnDeleteAll() {
         return;
     }
     // Only what the list shows: other files of the folder are not ours.
-    RemovePictures(m_folder, m_names);
+    QString why;
+    RemovePictures(m_folder, m_names, &why);
+    if (!why.isEmpty()) {
+        TellKept(this, QStringLiteral("DeleteAllKeptTip"),
+                 QStringLiteral("Some pictures were not deleted: %1"), why);
+    }
     g_pendingPicture.path.clear();
     Reload();
 }

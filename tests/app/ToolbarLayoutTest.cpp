@@ -117,6 +117,35 @@ TEST(ToolbarLayout, SavedLayoutComesBackWhole) {
     EXPECT_EQ(restored, layout);
 }
 
+TEST(ToolbarLayout, ANameIsCleanedOnceAndThenSurvivesEverySave) {
+    const QString x63(63, QLatin1Char('x'));
+    // (name given, name kept)
+    const struct {
+        QString given;
+        QString kept;
+    } cases[] = {
+        {QStringLiteral("  Tools \t"), QStringLiteral("Tools")},
+        // The cut at 64 leaves whitespace or half of a surrogate pair last.
+        {x63 + QStringLiteral(" y"), x63},
+        {x63 + QString::fromUtf8("\xF0\x9F\x94\xAC"), x63},
+        {QString(62, QLatin1Char('x')) + QStringLiteral(" ") +
+             QString::fromUtf8("\xF0\x9F\x94\xAC"),
+         QString(62, QLatin1Char('x'))},
+        // A lone surrogate becomes what UTF-8 makes of it.
+        {QStringLiteral("a") + QChar(0xD800) + QStringLiteral("b"), QStringLiteral("a?b")},
+    };
+    for (const auto& c : cases) {
+        CToolbarLayout layout(kStandard);
+        const int slot = *layout.AddUserToolbar(c.given);
+        EXPECT_EQ(layout.FindBar(slot)->name, c.kept) << c.given.toStdString();
+        CToolbarLayout restored(kStandard);
+        ASSERT_TRUE(restored.Restore(layout.Serialize(), AnyCommand));
+        EXPECT_EQ(restored, layout) << c.given.toStdString();
+        ASSERT_TRUE(layout.RenameUserToolbar(slot, c.kept));
+        EXPECT_EQ(layout.FindBar(slot)->name, c.kept) << c.given.toStdString();
+    }
+}
+
 TEST(ToolbarLayout, DamagedOrForeignDataIsRefusedWhole) {
     CToolbarLayout layout(kStandard);
     layout.SetButtonHidden(0, 0, true);

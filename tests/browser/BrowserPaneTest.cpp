@@ -226,6 +226,30 @@ TEST_F(BrowserPaneTest, DeleteAndDeleteAllAskAndTrashOnlyListedPictures) {
     EXPECT_TRUE(QFileInfo(Snapshot("Video")).isDir());
 }
 
+TEST_F(BrowserPaneTest, PicturesNoTrashTakesStayAndTheUserHearsWhy) {
+    SetTrashMover([](const QString&) { return false; });
+    for (const char* name : {"a.bmp", "b.bmp"}) {
+        WritePicture(Snapshot(name), 8, 8, ImageType::Bmp);
+    }
+    ShowPane();
+    // (row clicked, command, what the warning begins with, the picture it names)
+    const struct {
+        int index;
+        const char* command;
+        const char* told;
+        const char* named;
+    } cases[] = {{1, "Delete", "The picture was not deleted: ", "b.bmp"},
+                 {0, "Delete all", "Some pictures were not deleted: ", "a.bmp"}};
+    for (const auto& c : cases) {
+        questions.clear();
+        RunMenuCommand(c.index, c.command);
+        ASSERT_EQ(questions.size(), 2) << c.command;
+        EXPECT_TRUE(questions[1].startsWith(c.told)) << questions[1].toStdString();
+        EXPECT_TRUE(questions[1].contains(Snapshot(c.named))) << questions[1].toStdString();
+        EXPECT_EQ(Labels(), (QStringList{"a.bmp", "b.bmp"}));
+    }
+}
+
 TEST_F(BrowserPaneTest, SaveAsCopiesOrConvertsThePendingPicture) {
     WritePicture(Snapshot("x.bmp"), 20, 10, ImageType::Bmp);
     ShowPane();

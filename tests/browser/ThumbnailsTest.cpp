@@ -172,7 +172,7 @@ TEST(ThumbnailDecode, HostileOrBrokenFilesFailWithoutCrashing) {
     const std::uint32_t far = 0xFFFFFFF0u;
     std::memcpy(farOffset.data() + 10, &far, 4);
     EXPECT_TRUE(fails(farOffset));
-    auto rle = bmp; // compressed kinds go to the full decoder, which refuses this one
+    auto rle = bmp; // run-length coding is for 4 and 8-bit pictures only
     rle[30] = 1;
     EXPECT_TRUE(fails(rle));
     EXPECT_TRUE(fails({0xFF, 0xD8, 0xFF, 0xE0, 0, 0x10, 'J', 'F', 'I', 'F'}));
@@ -198,6 +198,71 @@ TEST(ThumbnailDecode, HostileOrBrokenFilesFailWithoutCrashing) {
         }
     }
     EXPECT_GT(tried, 100);
+}
+
+// An RLE8 file of `width` × `height` with a black and a red palette entry
+// whose only data is `runs` (an end of picture is added).
+std::vector<std::uint8_t> Rle8File(std::int32_t width, std::int32_t height,
+                                   const std::vector<std::uint8_t>& runs) {
+    constexpr std::size_t kPixels = 14 + 40 + 8;
+    std::vector<std::uint8_t> file(kPixels + runs.size() + 2, 0);
+    const auto put = [&file](std::size_t at, std::uint32_t value) {
+        std::memcpy(file.data() + at, &value, 4);
+    };
+    file[0] = 'B';
+    file[1] = 'M';
+    put(2, static_cast<std::uint32_t>(file.size()));
+    put(10, kPixels);
+    put(14, 40);
+    put(18, static_cast<std::uint32_t>(width));
+    put(22, static_cast<std::uint32_t>(height));
+    file[26] = 1;
+    file[28] = 8;
+    put(30, 1); // RLE8
+    put(46, 2);
+    file[14 + 40 + 6] = 255; // entry 1: red
+    std::copy(runs.begin(), runs.end(), file.begin() + kPixels);
+    file.back() = 1; // end of picture
+    return file;
+}
+
+TEST(ThumbnailDecode, RunLengthPicturesAreSampledNotDecodedWhole) {
+    // Small ones come out as their pixels decoded whole and stored plainly.
+    for (const char* name : {"g/pal8rle.bmp", "g/pal4rle.bmp", "q/pal8rletrns.bmp",
+                             "q/pal4rletrns.bmp", "q/pal8rlecut.bmp", "q/pal4rlecut.bmp"}) {
+        SCOPED_TRACE(name);
+        QFile file(QStringLiteral(MARNELO_TEST_DATA_DIR "/bmpsuite/") + name);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        const std::span data(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                             static_cast<std::size_t>(bytes.size()));
+        CDib whole;
+        ASSERT_TRUE(DecodeBmp(data, whole, {}));
+        std::vector<std::uint8_t> plain;
+        ASSERT_TRUE(EncodeBmp(whole, plain));
+        CThumbnail sampled;
+        CThumbnail expected;
+        std::string error;
+        ASSERT_TRUE(MakeThumbnailFromData(data, sampled, error)) << error;
+        ASSERT_TRUE(MakeThumbnailFromData(plain, expected, error)) << error;
+        EXPECT_EQ(sampled.bgr, expected.bgr);
+    }
+    // Declared sizes far beyond the whole decoder's limit, held by a few
+    // bytes: a red run on the bottom row, the rest black.
+    for (const auto& [width, height] : {std::pair{2097279, 64}, std::pair{60000, 60000}}) {
+        SCOPED_TRACE(width);
+        CThumbnail thumbnail;
+        std::string error;
+        ASSERT_TRUE(MakeThumbnailFromData(Rle8File(width, height, {255, 1}), thumbnail, error))
+            << error;
+        // A hair-thin picture takes the thumbnail's middle row, 29.
+        EXPECT_EQ(ThumbnailColor(thumbnail, 30, 29), (RgbQuad{0, 0, 0, 0}));
+    }
+    // A run covering the whole of a small picture's bottom row shows.
+    CThumbnail red;
+    std::string error;
+    ASSERT_TRUE(MakeThumbnailFromData(Rle8File(200, 1, {200, 1}), red, error)) << error;
+    EXPECT_EQ(ThumbnailColor(red, 30, 29), (RgbQuad{0, 0, 255, 0}));
 }
 
 TEST(ThumbnailDecode, CancellingStopsTheDecode) {
@@ -240,6 +305,74 @@ TEST(ThumbnailFiles, SaveAsCopiesTheSameFormatAndConvertsAnother) {
     EXPECT_FALSE(QFile::exists(dir.filePath("w.bmp")));
 }
 
+// Sets an environment variable (or removes it, for a null value) until the
+// end of the scope.
+class ScopedVariable {
+public:
+    ScopedVariable(const char* name, const QString& value)
+        : m_name(name)
+        , m_had(qEnvironmentVariableIsSet(name))
+        , m_old(qgetenv(name)) {
+        if (value.isNull()) {
+            qunsetenv(name);
+        } else {
+            qputenv(name, value.toLocal8Bit());
+        }
+    }
+    ~ScopedVariable() {
+        if (m_had) {
+            qputenv(m_name, m_old);
+        } else {
+            qunsetenv(m_name);
+        }
+    }
+
+private:
+    const char* m_name;
+    bool m_had;
+    QByteArray m_old;
+};
+
+TEST(ThumbnailFiles, TheRealTrashTakesPicturesOnAFreshAccountOrKeepsThem) {
+    // (data folder: unset means ~/.local/share; where the picture must land,
+    // relative to the temporary folder, or nothing when it must stay)
+    const struct {
+        const char* dataHome;
+        const char* trashed;
+    } cases[] = {
+        {nullptr, "home/.local/share/Trash/files/p.jpg"},
+        {"data", "data/Trash/files/p.jpg"},
+        {"blocked/data", nullptr}, // "blocked" is a file: no data folder can be made
+        {"odd", nullptr},          // "odd/Trash" is a file: Qt uses the current folder
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.dataHome ? c.dataHome : "~/.local/share");
+        QTemporaryDir dir;
+        ASSERT_TRUE(QDir(dir.path()).mkpath("home") && QDir(dir.path()).mkpath("work") &&
+                    QDir(dir.path()).mkpath("pictures"));
+        WriteFile(dir.filePath("blocked"), "x");
+        WriteFile(dir.filePath("odd/Trash"), "x");
+        WriteFile(dir.filePath("pictures/p.jpg"), "picture");
+        const ScopedVariable home("HOME", dir.filePath("home"));
+        const ScopedVariable data("XDG_DATA_HOME",
+                                  c.dataHome ? dir.filePath(c.dataHome) : QString());
+        // Qt falls back to the current folder: let that be one of ours.
+        const QString previous = QDir::currentPath();
+        ASSERT_TRUE(QDir::setCurrent(dir.filePath("work")));
+        QString why;
+        const bool removed = RemovePicture(dir.filePath("pictures/p.jpg"), &why);
+        QDir::setCurrent(previous);
+        EXPECT_EQ(removed, c.trashed != nullptr) << why.toStdString();
+        EXPECT_EQ(QFile::exists(dir.filePath("pictures/p.jpg")), c.trashed == nullptr);
+        if (c.trashed != nullptr) {
+            EXPECT_TRUE(QFile::exists(dir.filePath(c.trashed)));
+        } else {
+            EXPECT_FALSE(why.isEmpty());
+        }
+        EXPECT_TRUE(QDir(dir.filePath("work")).isEmpty());
+    }
+}
+
 TEST(ThumbnailFiles, RemovingGoesToTheTrashAndTouchesOnlyTheNamedFiles) {
     QTemporaryDir dir;
     QStringList trashed;
@@ -263,9 +396,14 @@ TEST(ThumbnailFiles, RemovingGoesToTheTrashAndTouchesOnlyTheNamedFiles) {
     EXPECT_TRUE(QFileInfo(dir.filePath("Video")).isDir());
     EXPECT_TRUE(QFileInfo(dir.filePath("d.jpg")).isDir());
 
-    // Without a trash the file is deleted outright.
+    // Without a trash the file is kept, and the reason given.
     trashWorks = false;
-    EXPECT_TRUE(RemovePicture(dir.filePath("c.jpg")));
-    EXPECT_FALSE(QFile::exists(dir.filePath("c.jpg")));
+    QString why;
+    EXPECT_FALSE(RemovePicture(dir.filePath("c.jpg"), &why));
+    EXPECT_TRUE(QFile::exists(dir.filePath("c.jpg")));
+    EXPECT_TRUE(why.contains(dir.filePath("c.jpg"))) << why.toStdString();
+    why.clear();
+    EXPECT_EQ(RemovePictures(dir.path(), {"c.jpg"}, &why), 0);
+    EXPECT_FALSE(why.isEmpty());
     SetTrashMover({});
 }

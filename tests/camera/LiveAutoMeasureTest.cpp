@@ -258,4 +258,22 @@ TEST_F(LiveAutoMeasureTest, OtherToolsAndClicksOffThePictureFindNothing) {
     EXPECT_FALSE(snapped[0] || snapped[1] || snapped[2]);
 }
 
+TEST(LiveSurfaceToFrameTest, RoundsToTheNearestFramePixel) {
+    // (surface pixel, scroll, zoom, frame pixel)
+    const struct {
+        int surface;
+        int scroll;
+        double zoom;
+        int frame;
+    } cases[] = {
+        {201, 0, 2.0, 101},                                     // 100.5 rounds up
+        {200, 0, 2.0, 100}, {199, 0, 2.0, 100}, {1, 4, 3.0, 2}, // 1.67 rounds up
+        {7, 3, 0.5, 20},    {-1, 0, 2.0, 0},    {-3, 0, 2.0, -1},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(LiveSurfaceToFrame(c.surface, c.scroll, c.zoom), c.frame)
+            << c.surface << " + " << c.scroll << " at " << c.zoom;
+    }
+}
+
 } // namespace

@@ -101,6 +101,7 @@ TEST_F(CliCameraTest, BadRequestsFailWithOneLineAndWriteNothing) {
         {"snapshot", out, "--interval", "1"},
         {"snapshot", home.filePath("bad.png")},
         {"snapshot", home.filePath("missing/folder/bad.jpg")},
+        {"snapshot", "/proc/bad.jpg"},
         {"snapshot"},
         {"snapshot", out, "--session", home.filePath("missing.json")},
         {"snapshot", out, "--session", home.filePath("broken.json")},

@@ -69,13 +69,41 @@ TEST_F(CliRecordTest, RefusesBadArgumentsWithOneLine) {
         {"record", home.filePath("bad.mp4"), "--seconds", "1"},
         {"record", out, "--seconds", "1", "--size", "12x"},
         {"record", home.filePath("missing/bad.avi"), "--seconds", "1"},
+        // Writable by its permission bits when run as root, yet no file can
+        // be made there.
+        {"record", "/proc/bad.avi", "--seconds", "1"},
     };
     for (const QStringList& arguments : bad) {
         const CliRun run = RunCli(arguments, home.path());
         EXPECT_EQ(run.exitCode, 2) << arguments.join(' ').toStdString();
         EXPECT_EQ(run.err.count('\n'), 1) << run.err.constData();
     }
+    for (const QString& path :
+         {home.filePath("missing/bad.avi"), QStringLiteral("/proc/bad.avi")}) {
+        const CliRun run = RunCli({"record", path, "--seconds", "1"}, home.path());
+        EXPECT_TRUE(run.err.contains(path.toUtf8())) << run.err.constData();
+    }
     EXPECT_FALSE(QFileInfo::exists(out));
+}
+
+TEST_F(CliRecordTest, HelpListsEveryCompressorAndStandardErrorHoldsOnlyOurLines) {
+    const CliRun help = RunCli({"--help"}, home.path());
+    for (const char* codec : {"--uncompressed", "mjpeg", "h264", "ffv1"}) {
+        EXPECT_TRUE(help.out.contains(codec)) << codec;
+    }
+    // x264 prints statistics when closed, and Qt warns about a missing
+    // runtime folder; neither may reach standard error.
+    const CliRun run =
+        RunCli({"record", home.filePath("quiet.avi"), "--seconds", "0.3", "--codec", "h264"},
+               home.path(), {}, {"XDG_RUNTIME_DIR"});
+    ASSERT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.err, QByteArray());
+    WriteFile(home.filePath("session.json"), R"({"shapes": []})");
+    const CliRun render =
+        RunCli({"render", home.filePath("session.json"), home.filePath("out.bmp")}, home.path(), {},
+               {"XDG_RUNTIME_DIR"});
+    ASSERT_EQ(render.exitCode, 0);
+    EXPECT_EQ(render.err, QByteArray());
 }
 
 } // namespace

@@ -22,11 +22,15 @@ struct CliRun {
 };
 
 // Runs the real marnelo-cli with the program folder and settings store of
-// `home` (a ScopedProgramFolder keeps its settings under "<home>/config").
+// `home` (a ScopedProgramFolder keeps its settings under "<home>/config"),
+// without the environment variables named in `unset`.
 inline CliRun RunCli(const QStringList& arguments, const QString& home,
-                     const QByteArray& input = QByteArray()) {
+                     const QByteArray& input = QByteArray(), const QStringList& unset = {}) {
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const QString& name : unset) {
+        environment.remove(name);
+    }
     environment.insert("MARNELO_HOME", home);
     environment.insert("XDG_CONFIG_HOME", home + "/config");
     process.setProcessEnvironment(environment);

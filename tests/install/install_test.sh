@@ -8,7 +8,23 @@ set -euo pipefail
 build=$1
 session=$2
 work=$(mktemp -d)
-trap 'chmod -R u+w "$work"; rm -rf "$work"' EXIT
+# The programs this test started, found by where their executable lies.
+own_processes() {
+    local exe
+    for exe in /proc/[0-9]*/exe; do
+        [[ "$(readlink "$exe" 2>/dev/null)" == "$work"/* ]] && echo "${exe%/exe}"
+    done
+    return 0
+}
+cleanup() {
+    local p
+    for p in $(own_processes); do
+        kill "${p#/proc/}" 2>/dev/null || true
+    done
+    chmod -R u+w "$work"
+    rm -rf "$work"
+}
+trap cleanup EXIT
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
@@ -24,9 +40,10 @@ chmod -R a-w "$prefix"
 # A user who never ran Marnelo: nothing but a home folder.
 home=$work/home
 mkdir -p "$home"
+installed_env=(env -i PATH=/usr/bin:/bin HOME="$home" LANG=C.UTF-8 QT_QPA_PLATFORM=offscreen
+    MARNELO_NO_SPLASH=1)
 run_installed() {
-    env -i PATH=/usr/bin:/bin HOME="$home" LANG=C.UTF-8 QT_QPA_PLATFORM=offscreen \
-        MARNELO_NO_SPLASH=1 "$@"
+    "${installed_env[@]}" "$@"
 }
 
 run_installed "$prefix/bin/marnelo-cli" --help | grep -q "marnelo-cli calibrate" ||
@@ -45,7 +62,9 @@ run_installed "$prefix/bin/marnelo-cli" measure "$work/by-name.json" | grep -q '
 
 # The window program starts, reads its language files from share/marnelo and
 # prepares its save folder among the user's pictures.
-run_installed "$prefix/bin/marnelo" >"$work/gui.out" 2>&1 &
+# exec: $! is then the program itself, not a shell waiting for it, so the
+# kill below ends the program.
+(exec "${installed_env[@]}" "$prefix/bin/marnelo" >"$work/gui.out" 2>&1) &
 gui=$!
 for _ in $(seq 1 100); do
     [ -d "$home/Pictures/Marnelo/SaveFile/Video" ] && break
@@ -82,4 +101,6 @@ env -i PATH=/usr/bin:/bin HOME="$home" MARNELO_HOME="$work/elsewhere" \
     "$portable/marnelo-cli" calibrate "$session" other 1 mm >/dev/null
 [ -f "$work/elsewhere/data.xml" ] || fail "MARNELO_HOME: data.xml missing"
 ! grep -q other "$portable/data.xml" || fail "MARNELO_HOME ignored"
+left=$(own_processes)
+[ -z "$left" ] || fail "still running: $(for p in $left; do tr '\0' ' ' <"$p/cmdline"; echo; done)"
 echo "install test passed"

@@ -77,6 +77,13 @@ TEST_F(VideoRecorderTest, FileRateIsRealTimeWhateverTheCameraDelivers) {
     // The last camera frame, at 1.9 s, fills the slots up to 1.92 s.
     EXPECT_EQ(faster->Stop().framesWritten, 49u);
     EXPECT_EQ(ReadBackVideo(Path("faster.avi")).packetCount, 49u);
+
+    // A camera clock jumping two minutes ahead fills one slot, not 1 200.
+    auto jumped = Make({Path("jumped.avi"), 16, 8, 10.0, VideoCodec::Uncompressed});
+    ASSERT_TRUE(jumped);
+    jumped->TakeFrame(frame.View(0, 0));
+    jumped->TakeFrame(frame.View(1, 120'000'000));
+    EXPECT_EQ(jumped->Stop().framesWritten, 2u);
 }
 
 TEST_F(VideoRecorderTest, RecordedFramesAreUprightAndCarryNoOverlay) {

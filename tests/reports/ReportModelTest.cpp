@@ -78,7 +78,8 @@ TEST_F(ReportModelTest, RoundsHalfUpAtTheDecimalsSetting) {
 TEST_F(ReportModelTest, SheetHeaderAndDerivedValuesFromRoundedCells) {
     CReportInput input = UnitInput(ReportSource::Still, 2);
     input.items = {Item(ShapeKind::kRectangle, {2.004, 3.004, 0}, 4),
-                   Item(ShapeKind::kLine, {1.006, 0, 0}, 5)};
+                   Item(ShapeKind::kLine, {1.006, 0, 0}, 5),
+                   Item(ShapeKind::kCircle, {1.006, 0, 0}, 6)};
     const CSheetReport sheet = BuildSheetReport(input);
 
     EXPECT_EQ(Cell(sheet, 0, 1), CellValue(QStringLiteral("Gauge")));
@@ -97,6 +98,10 @@ TEST_F(ReportModelTest, SheetHeaderAndDerivedValuesFromRoundedCells) {
                                       QStringLiteral("C:"), 10.0, QStringLiteral("A:"), 6.0}));
     EXPECT_EQ(Cell(sheet, 6, 1), CellValue(QStringLiteral("Distance of Line")));
     EXPECT_EQ(Values(sheet, 6), (std::vector<CellValue>{QStringLiteral("L:"), 1.01}));
+    // The diameter is the rounded 2r (2.012), not twice the rounded r (2.02).
+    EXPECT_EQ(Values(sheet, 7),
+              (std::vector<CellValue>{QStringLiteral("D:"), 2.01, QStringLiteral("C:"), 6.31,
+                                      QStringLiteral("A:"), 3.17}));
     EXPECT_EQ(sheet.pictureRow, -1);
 }
 
