@@ -104,6 +104,10 @@ CDeviceView::~CDeviceView() {
     m_timeLapse.reset();
     m_commands.reset();
     CloseCamera();
+    if (g_activeImage.shownBy == this) {
+        g_activeImage = CActiveImage{};
+        PostToReceiver(ReceiverRole::ResultsView, UM_REFRESH_PROPERTIES);
+    }
 }
 
 bool CDeviceView::OnCommand(int id) {
@@ -151,8 +155,16 @@ bool CDeviceView::OnUpdateCommand(int id, CCmdUI& cmdUI) {
 void CDeviceView::RememberReferenceSize() {
     m_referenceSize = FrameSize();
     m_placement.SetImageSize(m_referenceSize.width(), m_referenceSize.height());
+    // A picture window in front keeps its own size in the pane.
+    if (g_activeImage.shownBy == this) {
+        ShowSizeInPane();
+        PostToReceiver(ReceiverRole::ResultsView, UM_REFRESH_PROPERTIES);
+    }
+}
+
+void CDeviceView::ShowSizeInPane() {
     g_activeImage = CActiveImage{static_cast<unsigned>(m_referenceSize.width()),
-                                 static_cast<unsigned>(m_referenceSize.height())};
+                                 static_cast<unsigned>(m_referenceSize.height()), this};
 }
 
 void CDeviceView::OnInitialUpdate() {
@@ -173,6 +185,7 @@ void CDeviceView::OnActivateView(bool active) {
     RemoveLiveSelectionButtons(this);
     g_overlayNotice.text.clear();
     RememberReferenceSize();
+    ShowSizeInPane();
     AbandonShape();
     PostToReceiver(ReceiverRole::ResultsView, UM_REFRESH_RESULTS, kLiveList, kWithProperties);
 }

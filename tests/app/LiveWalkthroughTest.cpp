@@ -1,32 +1,11 @@
-#include "app/CMainFrame.h"
-#include "app/DocTemplates.h"
-#include "calibration/Calibration.h"
-#include "camera/VideoShape.h"
-#include "camera/ui/CDeviceView.h"
 #include "camera/ui/LiveCommands.h"
-#include "capture/ui/CSelectDeviceDlg.h"
-#include "core/CommandIds.h"
-#include "core/Folders.h"
-#include "core/Parameters.h"
 #include "core/PendingPicture.h"
 #include "document/ui/CLOBRINDoc.h"
-#include "framework/ui/ChildFrame.h"
-#include "framework/ui/Document.h"
-#include "framework/ui/MessageBox.h"
 #include "reports/ui/CFileSizeDlg.h"
-#include "reports/ui/CMeasureResultFormView.h"
-#include "tests/capture/CaptureTestSupport.h"
+#include "tests/app/LiveFrameFixture.h"
 #include "tests/reports/PaneTestSupport.h"
-#include "tests/support/TestEnvironment.h"
 
-#include <gtest/gtest.h>
-
-#include <QApplication>
-#include <QComboBox>
-#include <QDir>
 #include <QLineEdit>
-#include <QTest>
-#include <QTimer>
 
 // A new user's first session with the camera, in the application's main
 // frame: Open Camera on the virtual microscope, a distance and a circle, a
@@ -34,60 +13,7 @@
 
 namespace {
 
-class LiveWalkthroughTest : public ::testing::Test {
-protected:
-    LiveWalkthroughTest() {
-        g_calibration = CCurrentCalibration{};
-        g_parameters.measuredecimal = 2;
-        g_folders.snapshotFolder = home.filePath(QStringLiteral("SaveFile"));
-        g_folders.videoFolder = home.filePath(QStringLiteral("SaveFile/Video"));
-        QDir().mkpath(g_folders.videoFolder);
-        SetMessageBoxResponder([this](const MessageBoxRequest& request) {
-            boxes << request.text;
-            return QMessageBox::Yes;
-        });
-        ResetCaptureState();
-        RegisterDocTemplates(m_docs);
-        frame = std::make_unique<CMainFrame>(m_docs);
-        frame->resize(1280, 860);
-        frame->show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
-    }
-    ~LiveWalkthroughTest() override {
-        frame.reset();
-        ResetCaptureState();
-        SetMessageBoxResponder({});
-        g_liveShapes.shapes.clear();
-        g_calibration = CCurrentCalibration{};
-    }
-
-    // Runs `command`, answering the modal dialog of type D it opens.
-    template <typename D, typename Use>
-    void WithDialog(int command, Use use) {
-        bool seen = false;
-        QTimer::singleShot(0, [&] {
-            auto* dialog = qobject_cast<D*>(QApplication::activeModalWidget());
-            ASSERT_NE(dialog, nullptr);
-            seen = true;
-            use(*dialog);
-        });
-        frame->RouteCommand(command);
-        EXPECT_TRUE(seen);
-    }
-
-    void Click(QWidget* on, QPoint at) {
-        QTest::mouseMove(on, at);
-        QTest::mousePress(on, Qt::LeftButton, {}, at);
-        QTest::mouseRelease(on, Qt::LeftButton, {}, at);
-    }
-
-    ScopedProgramFolder home;
-    std::unique_ptr<CMainFrame> frame;
-    QStringList boxes;
-
-private:
-    CDocManager m_docs;
-};
+using LiveWalkthroughTest = LiveFrameTest;
 
 TEST_F(LiveWalkthroughTest, MeasureSnapRecordAndOpenTheSnapshot) {
     WithDialog<CSelectDeviceDlg>(ID_OPEN_DEVICE, [](CSelectDeviceDlg& dialog) {
