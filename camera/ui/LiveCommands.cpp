@@ -118,6 +118,9 @@ void CLiveCommands::TakeSnapshot() {
         return;
     }
     m_export.reset();
+    // The pipeline keeps one request; clicks that come before it is served
+    // are counted, and each gets a picture of its own.
+    ++m_snapshotsDue;
     RequestStill(0);
 }
 
@@ -156,6 +159,16 @@ void CLiveCommands::OnStillReady(int stillKind) {
         return;
     }
     m_waitingStill.reset();
+
+    if (stillKind == 0) {
+        if (m_snapshotsDue == 0) {
+            return; // a request repeated after its clicks were served
+        }
+        --m_snapshotsDue;
+    }
+    if (m_snapshotsDue > 0) {
+        RequestStill(0);
+    }
 
     CStillRequest request;
     if (stillKind == 1 && m_export) {
