@@ -104,7 +104,7 @@ bool SaveVideoCodecChoice() {
     return store.status() == QSettings::NoError;
 }
 
-int StartRecording(double fps) {
+int StartRecording(double fps, double seconds) {
     if (g_recording.recorder) {
         return 0;
     }
@@ -125,6 +125,7 @@ int StartRecording(double fps) {
     options.width = g_framePipeline.frameWidth.load();
     options.height = g_framePipeline.frameHeight.load();
     options.fps = fps;
+    options.frameLimit = FramesFor(seconds, fps);
     options.codec = g_parameters.compress == 1 ? VideoCodec::Uncompressed : g_recording.codec;
     std::string error;
     auto recorder = CVideoRecorder::Create(options, error);

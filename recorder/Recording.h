@@ -48,8 +48,8 @@ bool SaveVideoCodecChoice();
 // compressor. 0 without a message when the video folder is missing; 0 with
 // a message for a rate outside 0.1-240, and with "Invalid Compression" when
 // the writer cannot be made (also before the first frame). 1 when recording
-// can begin.
-int StartRecording(double fps);
+// can begin. The file holds `seconds` of frames at most (0: until stopped).
+int StartRecording(double fps, double seconds = 0);
 
 // Closes the file with everything queued; a recording that ended early (a
 // full disk) says why. Does nothing when not recording.

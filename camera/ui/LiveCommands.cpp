@@ -230,7 +230,8 @@ void CLiveCommands::ToggleRecording() {
     if (options.exec() != QDialog::Accepted) {
         return;
     }
-    if (StartRecording(options.frameRate()) != 1) {
+    // The file ends at its time by itself; the ticker stops a tick later.
+    if (StartRecording(options.frameRate(), options.timeLimit()) != 1) {
         return;
     }
     g_framePipeline.flags.frameWritten = 0;

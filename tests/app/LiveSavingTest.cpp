@@ -1,6 +1,10 @@
 #include "camera/ui/LiveCommands.h"
+#include "recorder/Recording.h"
+#include "reports/ui/CFileSizeDlg.h"
 #include "tests/app/LiveFrameFixture.h"
+#include "tests/recorder/RecorderTestSupport.h"
 
+#include <QLineEdit>
 #include <QToolBar>
 
 // What the live window's picture and video commands leave on disk.
@@ -30,6 +34,27 @@ TEST_F(LiveSavingTest, EveryClickOnTakeAPictureWritesAPicture) {
     (void)QTest::qWaitFor([&] { return pictures().size() == 4; }, 10000);
     QTest::qWait(300);
     EXPECT_EQ(pictures().size(), 4) << pictures().join(' ').toStdString();
+    EXPECT_TRUE(boxes.isEmpty()) << boxes.join('\n').toStdString();
+}
+
+TEST_F(LiveSavingTest, ARecordingHoldsTheRequestedTimeWithinOneFrame) {
+    CDeviceView* view = OpenCamera();
+    ASSERT_NE(view, nullptr);
+    for (const int fps : {15, 30}) {
+        WithDialog<CFileSizeDlg>(ID_TAKE_VIDEO, [fps](CFileSizeDlg& dialog) {
+            dialog.findChild<QLineEdit*>(QStringLiteral("timeLimit"))->setText(QStringLiteral("3"));
+            dialog.findChild<QLineEdit*>(QStringLiteral("frameRate"))
+                ->setText(QString::number(fps));
+            dialog.accept();
+        });
+        ASSERT_TRUE(view->Commands().Recording());
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return !view->Commands().RecordingTimerActive(); }, 20000));
+        const CReadBackVideo video = ReadBackVideo(g_recording.lastStats.file);
+        ASSERT_TRUE(video.error.empty()) << video.error;
+        EXPECT_EQ(video.fps, fps);
+        EXPECT_NEAR(static_cast<double>(video.packetCount), 3.0 * fps, 1.0) << fps << " fps";
+    }
     EXPECT_TRUE(boxes.isEmpty()) << boxes.join('\n').toStdString();
 }
 
