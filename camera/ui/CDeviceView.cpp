@@ -12,6 +12,7 @@
 #include "core/CommandIds.h"
 #include "framework/ui/MDIFrameWnd.h"
 #include "framework/ui/StatusBar.h"
+#include "recorder/Recording.h"
 #include "reports/ActiveImage.h"
 #include "reports/ui/CMeasureResultFormView.h"
 #include "reports/ui/LiveReportFlow.h"
@@ -80,6 +81,14 @@ CDeviceView::CDeviceView(CDeviceDoc& document, QWidget* parent)
     m_commands = std::make_unique<CLiveCommands>(std::move(host), nullptr);
     connect(m_commands.get(), &CLiveCommands::recordingChanged, &m_doc,
             &CDocument::CommandStateChanged);
+    connect(m_commands.get(), &CLiveCommands::pictureSaved, this,
+            [this](const QString& path) { CStatusBar::ShowSavedFileIn(this, path); });
+    connect(m_commands.get(), &CLiveCommands::recordingChanged, this, [this](bool recording) {
+        const CRecorderStats& stats = g_recording.lastStats;
+        if (!recording && stats.framesWritten > 0 && !stats.file.empty()) {
+            CStatusBar::ShowSavedFileIn(this, QString::fromStdString(stats.file));
+        }
+    });
 
     CLiveTimeLapseHost timeLapse;
     timeLapse.view = this;
@@ -184,6 +193,10 @@ void CDeviceView::OnActivateView(bool active) {
     // A selective export left pending belongs to the window as it was.
     RemoveLiveSelectionButtons(this);
     g_overlayNotice.text.clear();
+    // A picture's note ("3 measurements restored from …") is not about this window.
+    if (CMDIFrameWnd* frame = mainFrame()) {
+        frame->ShowPrompt(QString());
+    }
     RememberReferenceSize();
     ShowSizeInPane();
     AbandonShape();
