@@ -4,6 +4,7 @@
 #include "tests/app/LiveFrameFixture.h"
 #include "tests/recorder/RecorderTestSupport.h"
 
+#include <QCheckBox>
 #include <QLineEdit>
 #include <QToolBar>
 
@@ -55,6 +56,65 @@ TEST_F(LiveSavingTest, ARecordingHoldsTheRequestedTimeWithinOneFrame) {
         EXPECT_EQ(video.fps, fps);
         EXPECT_NEAR(static_cast<double>(video.packetCount), 3.0 * fps, 1.0) << fps << " fps";
     }
+    EXPECT_TRUE(boxes.isEmpty()) << boxes.join('\n').toStdString();
+}
+
+TEST_F(LiveSavingTest, AnImprintedRecordingCarriesTheMeasurementsAndTheScaleBar) {
+    CDeviceView* view = OpenCamera();
+    ASSERT_NE(view, nullptr);
+    DrawDistances(view, 1);
+    ASSERT_EQ(g_liveShapes.shapes.size(), 1u);
+    const CVideoShap line = *g_liveShapes.shapes[0];
+    g_parameters.scalebar = 1;
+
+    // The red pixels of the last frame on the distance and in the scale bar's corner.
+    struct Reds {
+        int onLine = 0;
+        int inCorner = 0;
+    };
+    const auto record = [&](bool imprint) {
+        WithDialog<CFileSizeDlg>(ID_TAKE_VIDEO, [imprint](CFileSizeDlg& dialog) {
+            dialog.findChild<QLineEdit*>(QStringLiteral("timeLimit"))->setText(QStringLiteral("1"));
+            dialog.findChild<QCheckBox*>(QStringLiteral("uncompressed"))->setChecked(true);
+            dialog.findChild<QCheckBox*>(QStringLiteral("imprint"))->setChecked(imprint);
+            dialog.accept();
+        });
+        EXPECT_TRUE(
+            QTest::qWaitFor([&] { return !view->Commands().RecordingTimerActive(); }, 20000));
+        const CDecodedVideo video = DecodeVideo(g_recording.lastStats.file);
+        EXPECT_TRUE(video.error.empty()) << video.error;
+        Reds reds;
+        if (video.frames.empty()) {
+            return reds;
+        }
+        const std::vector<std::uint8_t>& last = video.frames.back();
+        const auto red = [&](int x, int y) {
+            const std::uint8_t* p = &last[(static_cast<std::size_t>(y) * video.width + x) * 3];
+            return p[2] > 200 && p[1] < 60 && p[0] < 60;
+        };
+        const int y = static_cast<int>(line.points[0].y + 0.5);
+        for (int x = static_cast<int>(line.points[0].x) + 5;
+             x < static_cast<int>(line.points[1].x) - 5; ++x) {
+            reds.onLine += red(x, y) ? 1 : 0;
+        }
+        for (int cy = video.height * 4 / 5; cy < video.height; ++cy) {
+            for (int cx = video.width * 2 / 3; cx < video.width; ++cx) {
+                reds.inCorner += red(cx, cy) ? 1 : 0;
+            }
+        }
+        return reds;
+    };
+
+    const Reds plain = record(false);
+    const Reds imprinted = record(true);
+    g_parameters.scalebar = 0;
+    EXPECT_GT(imprinted.onLine, 50);
+    EXPECT_GT(imprinted.inCorner, 20);
+    EXPECT_LT(plain.onLine, 5);
+    EXPECT_LT(plain.inCorner, 5);
+    EXPECT_TRUE(g_recording.imprint) << "the choice is kept";
+    g_recording.imprint = false;
+    g_parameters.compress = 0;
     EXPECT_TRUE(boxes.isEmpty()) << boxes.join('\n').toStdString();
 }
 
