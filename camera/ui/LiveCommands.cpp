@@ -198,8 +198,18 @@ void CLiveCommands::OnStillReady(int stillKind) {
     if (request.exportPath.isEmpty()) {
         // A snapshot has the frame's pixels, so the live measurements can come
         // back as editable shapes when it is opened as a picture.
+        // The frame without the drawing goes beside it, so that the shapes
+        // come back over clean pixels.
+        CStillRequest clean = request;
+        clean.imprint = false;
+        clean.scaleBar = false;
+        CDib cleanPicture;
+        QString cleanError;
+        const bool composed = ComposeStillPicture(*frame, clean, {}, QImageSurfaceFactory(),
+                                                  cleanPicture, cleanError);
         QString sessionError;
-        if (!SaveSnapshotSession(path, shapes, &sessionError) && m_host.showStatusPane0) {
+        if (!SaveSnapshotSession(path, shapes, composed ? &cleanPicture : nullptr, &sessionError) &&
+            m_host.showStatusPane0) {
             m_host.showStatusPane0(sessionError);
         }
     }

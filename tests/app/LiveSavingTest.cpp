@@ -1,11 +1,18 @@
 #include "camera/ui/LiveCommands.h"
+#include "core/PendingPicture.h"
+#include "document/ui/CLOBRINDoc.h"
 #include "recorder/Recording.h"
 #include "reports/ui/CFileSizeDlg.h"
+#include "reports/ui/CMeasureResultFormWnd.h"
 #include "tests/app/LiveFrameFixture.h"
+#include "tests/image/ImageTestSupport.h"
 #include "tests/recorder/RecorderTestSupport.h"
+#include "tests/reports/PaneTestSupport.h"
 
 #include <QCheckBox>
+#include <QFile>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QToolBar>
 
 // What the live window's picture and video commands leave on disk.
@@ -116,6 +123,70 @@ TEST_F(LiveSavingTest, AnImprintedRecordingCarriesTheMeasurementsAndTheScaleBar)
     g_recording.imprint = false;
     g_parameters.compress = 0;
     EXPECT_TRUE(boxes.isEmpty()) << boxes.join('\n').toStdString();
+}
+
+TEST_F(LiveSavingTest, DeletingARestoredMeasurementRemovesItFromTheSnapshotShown) {
+    CDeviceView* view = OpenCamera();
+    ASSERT_NE(view, nullptr);
+    DrawDistances(view, 1);
+    ASSERT_EQ(g_liveShapes.shapes.size(), 1u);
+    const CVideoShap line = *g_liveShapes.shapes[0];
+    frame->RouteCommand(ID_TAKE_PICTURE);
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return !view->Commands().LastSavedPicture().isEmpty(); }, 10000));
+    const QString snapshot = view->Commands().LastSavedPicture();
+    const QByteArray imprinted = [&] {
+        QFile file(snapshot);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }();
+
+    // Red pixels along the distance in a picture of the snapshot's size.
+    const int y = static_cast<int>(line.points[0].y + 0.5);
+    const auto redOnLine = [&](const auto& redAt) {
+        int count = 0;
+        for (int x = static_cast<int>(line.points[0].x) + 5;
+             x < static_cast<int>(line.points[1].x) - 5; ++x) {
+            count += redAt(x, y) ? 1 : 0;
+        }
+        return count;
+    };
+    const QImage onDisk(snapshot);
+    ASSERT_FALSE(onDisk.isNull());
+    EXPECT_GT(redOnLine([&](int x, int py) {
+                  const QColor c = onDisk.pixelColor(x, py);
+                  return c.red() > 200 && c.green() < 60 && c.blue() < 60;
+              }),
+              50)
+        << "the snapshot keeps its imprint";
+
+    g_pendingPicture.path = snapshot;
+    frame->RouteCommand(ID_FILE_OPEN);
+    ASSERT_EQ(frame->childFrames().size(), 2);
+    auto* still = dynamic_cast<CLOBRINDoc*>(frame->activeDocument());
+    ASSERT_NE(still, nullptr);
+    ASSERT_EQ(still->Model().Shapes().Count(), 1u);
+    const auto pictureRed = [&] {
+        const auto access = still->Model().Picture().Read();
+        return redOnLine([&](int x, int py) {
+            const Rgb c = PixelAt(access.image(), x, py);
+            return c.red > 200 && c.green < 60 && c.blue < 60;
+        });
+    };
+    EXPECT_LT(pictureRed(), 5) << "the restored shape lies over the clean frame";
+
+    Settle();
+    frame->resultsPane()->raise();
+    auto* tree = ResultTree();
+    ASSERT_EQ(tree->topLevelItemCount(), 1);
+    tree->setCurrentItem(tree->topLevelItem(0));
+    QTest::mouseClick(Pane()->findChild<QPushButton*>(QStringLiteral("deleteResult")),
+                      Qt::LeftButton);
+    Settle();
+    EXPECT_EQ(still->Model().Shapes().Count(), 0u);
+    EXPECT_LT(pictureRed(), 5);
+    QFile file(snapshot);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), imprinted);
 }
 
 } // namespace
