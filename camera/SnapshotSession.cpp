@@ -1,6 +1,7 @@
 #include "camera/SnapshotSession.h"
 
 #include "camera/LiveDrawing.h"
+#include "core/FileWriting.h"
 #include "document/SessionFiles.h"
 #include "image/Dib.h"
 #include "image/ImagePath.h"
@@ -42,7 +43,7 @@ std::optional<CSessionShape> RecordOfLive(const CVideoShap& live, int serial) {
 } // namespace
 
 bool SaveSnapshotSession(const QString& picturePath, const std::vector<CVideoShap>& liveShapes,
-                         QString* error) {
+                         const CDib* cleanPicture, QString* error) {
     std::vector<CSessionShape> records;
     // Serials run from −1 upwards, as on a still picture.
     int serial = -1;
@@ -66,6 +67,16 @@ bool SaveSnapshotSession(const QString& picturePath, const std::vector<CVideoSha
                                    : QStringLiteral("the file name has no extension"));
         }
         return false;
+    }
+    if (cleanPicture != nullptr) {
+        QByteArray bytes;
+        const QString cleanPath = CleanPicturePathFor(picturePath);
+        if (!EncodeNewPicture(*cleanPicture, true, bytes) || !WriteNewFileWhole(cleanPath, bytes)) {
+            if (error != nullptr) {
+                *error = QStringLiteral("cannot write \"%1\"").arg(QFileInfo(cleanPath).fileName());
+            }
+            return false;
+        }
     }
     return SaveSessionBeside(picturePath, picture.Width(), picture.Height(), std::move(records),
                              error, SessionWrite::NewOnly);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "camera/VideoShape.h"
+#include "image/Dib.h"
 
 #include <vector>
 
@@ -11,7 +12,9 @@
 // the snapshot at `picturePath`, with the current calibration and decimals,
 // so that opening the snapshot shows them as editable shapes. The crosshair
 // and records that make no shape are left out; without any shape nothing is
-// written. An existing session file is never replaced. False with `error`
-// set when the snapshot cannot be read or the file cannot be written.
+// written. `cleanPicture`, when given, is the snapshot without the drawing,
+// written as a BMP beside the session (CleanPicturePathFor) for the shapes to
+// be restored over. An existing file is never replaced. False with `error`
+// set when the snapshot cannot be read or a file cannot be written.
 bool SaveSnapshotSession(const QString& picturePath, const std::vector<CVideoShap>& liveShapes,
-                         QString* error);
+                         const CDib* cleanPicture, QString* error);

@@ -147,6 +147,7 @@ CCliOutcome RunRecordCommand(const QStringList& arguments) {
     options.width = format->width;
     options.height = format->height;
     options.fps = request->fps;
+    options.frameLimit = FramesFor(request->seconds, request->fps);
     options.codec = request->codec;
     std::string recorderError;
     auto recorder = CVideoRecorder::Create(options, recorderError);
@@ -170,7 +171,7 @@ CCliOutcome RunRecordCommand(const QStringList& arguments) {
     const auto end = std::chrono::steady_clock::now() +
                      std::chrono::duration_cast<std::chrono::steady_clock::duration>(
                          std::chrono::duration<double>(request->seconds));
-    while (std::chrono::steady_clock::now() < end && !recorder->Failed()) {
+    while (std::chrono::steady_clock::now() < end && !recorder->Failed() && !recorder->Complete()) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     g_framePipeline.flags.recording = 0;

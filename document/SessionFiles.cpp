@@ -21,6 +21,10 @@ QString SessionPathFor(const QString& picturePath) {
     return picturePath + QStringLiteral(".marnelo.json");
 }
 
+QString CleanPicturePathFor(const QString& picturePath) {
+    return picturePath + QStringLiteral(".marnelo.pixels");
+}
+
 std::optional<QByteArray> FileSha256(const QString& path, QString* error) {
     QFile file(path);
     QCryptographicHash hash(QCryptographicHash::Sha256);

@@ -19,6 +19,12 @@
 // "<picturePath>.marnelo.json".
 QString SessionPathFor(const QString& picturePath);
 
+// The picture's pixels before its measurements were drawn on it, kept
+// losslessly beside a snapshot and its session, so that the restored shapes
+// lie over a clean picture rather than over their own drawing. A BMP, named
+// so that no picture listing takes it for a snapshot.
+QString CleanPicturePathFor(const QString& picturePath);
+
 // The SHA-256 of a file's bytes; nullopt with `error` set when it cannot be
 // read.
 std::optional<QByteArray> FileSha256(const QString& path, QString* error);

@@ -62,6 +62,15 @@ bool CStillImageDocument::Open(const std::filesystem::path& path) {
     return true;
 }
 
+bool CStillImageDocument::TakePixelsFrom(const std::filesystem::path& pixels) {
+    CDib check;
+    if (!HasPicture() || !check.Load(pixels, ImageType::Bmp) || check.Width() != m_width ||
+        check.Height() != m_height || !m_picture.Open(pixels, ImageType::Bmp)) {
+        return false;
+    }
+    return true;
+}
+
 CToolCommandOutcome CStillImageDocument::OnToolCommand(int commandId) {
     CToolCommandOutcome outcome = m_modes.OnCommand(commandId);
     if (outcome.startOperation != 0 && HasPicture()) {

@@ -65,6 +65,10 @@ public:
     // decoder recognises the data), and takes the backup copy. Clears both
     // modes. On failure nothing changes and LastError() says why.
     bool Open(const std::filesystem::path& path);
+    // Shows the pixels of the BMP at `pixels` instead of those opened, when it
+    // is a picture of the same size; the path, the type and the unmodified
+    // state stay those of the file opened. False, nothing changed, otherwise.
+    bool TakePixelsFrom(const std::filesystem::path& pixels);
     const std::string& LastError() const { return m_error; }
 
     bool HasPicture() const { return m_width > 0; }

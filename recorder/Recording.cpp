@@ -1,5 +1,6 @@
 #include "recorder/Recording.h"
 
+#include "camera/RecordingImprint.h"
 #include "core/FileWriting.h"
 #include "core/Folders.h"
 #include "core/Language.h"
@@ -16,6 +17,7 @@ namespace {
 constexpr int kPromptLimit = 48;
 // Beside the parameters, in a group of its own.
 const QString kCodecKey = QStringLiteral("Recording/codec");
+const QString kImprintKey = QStringLiteral("Recording/imprint");
 
 void Tell(const QString& caption, const QString& text) {
     if (g_recording.showMessage) {
@@ -95,16 +97,18 @@ void LoadVideoCodecChoice() {
     g_recording.codec = codec && *codec != VideoCodec::Uncompressed && VideoCodecPresent(*codec)
                             ? *codec
                             : VideoCodec::Mjpeg;
+    g_recording.imprint = store.value(kImprintKey, false).toBool();
 }
 
 bool SaveVideoCodecChoice() {
     QSettings store(QStringLiteral("LOBRIN"), QStringLiteral("Marnelo"));
     store.setValue(kCodecKey, VideoCodecName(g_recording.codec));
+    store.setValue(kImprintKey, g_recording.imprint);
     store.sync();
     return store.status() == QSettings::NoError;
 }
 
-int StartRecording(double fps) {
+int StartRecording(double fps, double seconds) {
     if (g_recording.recorder) {
         return 0;
     }
@@ -125,6 +129,7 @@ int StartRecording(double fps) {
     options.width = g_framePipeline.frameWidth.load();
     options.height = g_framePipeline.frameHeight.load();
     options.fps = fps;
+    options.frameLimit = FramesFor(seconds, fps);
     options.codec = g_parameters.compress == 1 ? VideoCodec::Uncompressed : g_recording.codec;
     std::string error;
     auto recorder = CVideoRecorder::Create(options, error);
@@ -136,7 +141,11 @@ int StartRecording(double fps) {
     }
     g_recording.recorder = recorder;
     g_recording.lastFile = QString::fromStdString(options.path);
-    SetRecorderSink(std::move(recorder));
+    if (g_recording.imprint) {
+        SetRecorderSink(std::make_shared<CImprintingSink>(std::move(recorder)));
+    } else {
+        SetRecorderSink(std::move(recorder));
+    }
     return 1;
 }
 

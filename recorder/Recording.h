@@ -17,6 +17,9 @@ struct CRecordingSession {
     std::shared_ptr<CVideoRecorder> recorder;
     // The compressor used when `compress` is 0; the user's last choice.
     VideoCodec codec = VideoCodec::Mjpeg;
+    // Frames are recorded with the live measurements and the scale bar drawn
+    // on them, as snapshots have them; the user's last choice.
+    bool imprint = false;
     CRecorderStats lastStats; // of the last recording that stopped
     QString lastFile;
     // Shows a message to the user (caption, text); the GUI connects it.
@@ -39,7 +42,8 @@ std::optional<VideoCodec> VideoCodecFromName(const QString& name);
 QString VideoCodecTitle(VideoCodec codec);
 
 // The compressor chosen last time, kept in the settings store; MJPEG when
-// none was chosen or the chosen one is not available here.
+// none was chosen or the chosen one is not available here. The imprint
+// choice is kept beside it.
 void LoadVideoCodecChoice();
 bool SaveVideoCodecChoice();
 
@@ -48,8 +52,8 @@ bool SaveVideoCodecChoice();
 // compressor. 0 without a message when the video folder is missing; 0 with
 // a message for a rate outside 0.1-240, and with "Invalid Compression" when
 // the writer cannot be made (also before the first frame). 1 when recording
-// can begin.
-int StartRecording(double fps);
+// can begin. The file holds `seconds` of frames at most (0: until stopped).
+int StartRecording(double fps, double seconds = 0);
 
 // Closes the file with everything queued; a recording that ended early (a
 // full disk) says why. Does nothing when not recording.

@@ -202,11 +202,20 @@ void CVideoRecorder::TakeFrame(const CaptureFrame& frame) {
     if (due < m_nextSlot) {
         return; // this slot already has its frame
     }
+    if (m_options.frameLimit != 0 && m_nextSlot >= m_options.frameLimit) {
+        return;
+    }
     std::uint64_t repeat = due - m_nextSlot + 1;
     if (repeat > static_cast<std::uint64_t>(m_options.fps * kMaxRepeatSeconds) + 1) {
         repeat = 1;
     }
+    if (m_options.frameLimit != 0) {
+        repeat = std::min(repeat, m_options.frameLimit - m_nextSlot);
+    }
     m_nextSlot = due + 1;
+    if (m_options.frameLimit != 0 && m_nextSlot >= m_options.frameLimit) {
+        m_complete = true;
+    }
 
     const bool passthrough = m_options.codec == VideoCodec::Mjpeg && !frame.compressed.empty() &&
                              frame.sourceFourcc == Fourcc::kMJPG;
@@ -398,6 +407,14 @@ CRecorderStats CVideoRecorder::Stop() {
 CRecorderStats CVideoRecorder::Stats() const {
     std::lock_guard lock(m_mutex);
     return m_stats;
+}
+
+bool CVideoRecorder::Complete() const {
+    return m_complete;
+}
+
+std::uint64_t FramesFor(double seconds, double fps) {
+    return seconds > 0 && fps > 0 ? static_cast<std::uint64_t>(std::llround(seconds * fps)) : 0;
 }
 
 bool CVideoRecorder::Failed() const {

@@ -2,6 +2,7 @@
 
 #include "camera/FramePipeline.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -41,7 +42,13 @@ struct CRecorderOptions {
     VideoCodec codec = VideoCodec::Uncompressed;
     int jpegQuality = 90;
     std::size_t queueFrames = 16;
+    // The file ends after this many frames (0: when stopped), so a recording
+    // of S seconds holds S × fps frames however late the stop comes.
+    std::uint64_t frameLimit = 0;
 };
+
+// The frames of `seconds` at `fps`, rounded; 0 for no time given.
+std::uint64_t FramesFor(double seconds, double fps);
 
 struct CRecorderStats {
     std::uint64_t framesWritten = 0;       // file frames, repeats included
@@ -79,6 +86,8 @@ public:
     CRecorderStats Stop();
 
     CRecorderStats Stats() const;
+    // True once the frame limit is reached: later frames are not taken.
+    bool Complete() const;
     // True once writing failed (a full disk, a vanished folder); the file up
     // to that point is still closed properly by Stop.
     bool Failed() const;
@@ -112,6 +121,7 @@ private:
     bool m_started = false;
     std::int64_t m_firstTimestampUs = 0;
     std::uint64_t m_nextSlot = 0;
+    std::atomic<bool> m_complete{false};
 
     mutable std::mutex m_mutex;
     std::condition_variable m_wake;

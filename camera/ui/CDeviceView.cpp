@@ -12,6 +12,7 @@
 #include "core/CommandIds.h"
 #include "framework/ui/MDIFrameWnd.h"
 #include "framework/ui/StatusBar.h"
+#include "recorder/Recording.h"
 #include "reports/ActiveImage.h"
 #include "reports/ui/CMeasureResultFormView.h"
 #include "reports/ui/LiveReportFlow.h"
@@ -80,6 +81,14 @@ CDeviceView::CDeviceView(CDeviceDoc& document, QWidget* parent)
     m_commands = std::make_unique<CLiveCommands>(std::move(host), nullptr);
     connect(m_commands.get(), &CLiveCommands::recordingChanged, &m_doc,
             &CDocument::CommandStateChanged);
+    connect(m_commands.get(), &CLiveCommands::pictureSaved, this,
+            [this](const QString& path) { CStatusBar::ShowSavedFileIn(this, path); });
+    connect(m_commands.get(), &CLiveCommands::recordingChanged, this, [this](bool recording) {
+        const CRecorderStats& stats = g_recording.lastStats;
+        if (!recording && stats.framesWritten > 0 && !stats.file.empty()) {
+            CStatusBar::ShowSavedFileIn(this, QString::fromStdString(stats.file));
+        }
+    });
 
     CLiveTimeLapseHost timeLapse;
     timeLapse.view = this;
@@ -104,6 +113,10 @@ CDeviceView::~CDeviceView() {
     m_timeLapse.reset();
     m_commands.reset();
     CloseCamera();
+    if (g_activeImage.shownBy == this) {
+        g_activeImage = CActiveImage{};
+        PostToReceiver(ReceiverRole::ResultsView, UM_REFRESH_PROPERTIES);
+    }
 }
 
 bool CDeviceView::OnCommand(int id) {
@@ -151,8 +164,16 @@ bool CDeviceView::OnUpdateCommand(int id, CCmdUI& cmdUI) {
 void CDeviceView::RememberReferenceSize() {
     m_referenceSize = FrameSize();
     m_placement.SetImageSize(m_referenceSize.width(), m_referenceSize.height());
+    // A picture window in front keeps its own size in the pane.
+    if (g_activeImage.shownBy == this) {
+        ShowSizeInPane();
+        PostToReceiver(ReceiverRole::ResultsView, UM_REFRESH_PROPERTIES);
+    }
+}
+
+void CDeviceView::ShowSizeInPane() {
     g_activeImage = CActiveImage{static_cast<unsigned>(m_referenceSize.width()),
-                                 static_cast<unsigned>(m_referenceSize.height())};
+                                 static_cast<unsigned>(m_referenceSize.height()), this};
 }
 
 void CDeviceView::OnInitialUpdate() {
@@ -172,7 +193,12 @@ void CDeviceView::OnActivateView(bool active) {
     // A selective export left pending belongs to the window as it was.
     RemoveLiveSelectionButtons(this);
     g_overlayNotice.text.clear();
+    // A picture's note ("3 measurements restored from …") is not about this window.
+    if (CMDIFrameWnd* frame = mainFrame()) {
+        frame->ShowPrompt(QString());
+    }
     RememberReferenceSize();
+    ShowSizeInPane();
     AbandonShape();
     PostToReceiver(ReceiverRole::ResultsView, UM_REFRESH_RESULTS, kLiveList, kWithProperties);
 }

@@ -85,7 +85,10 @@ private:
     void ApplyZoom();
     void PublishViewParams();
     void CloseCamera();
+    // Takes the frame size as the one measurements refer to; the results
+    // pane follows while this window is the one it shows.
     void RememberReferenceSize();
+    void ShowSizeInPane();
     void TakeSurface();
     void OnPosted(const CPostedEvent& posted);
     // The camera and frame size shown, as a calibration records them.

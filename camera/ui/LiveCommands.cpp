@@ -118,6 +118,9 @@ void CLiveCommands::TakeSnapshot() {
         return;
     }
     m_export.reset();
+    // The pipeline keeps one request; clicks that come before it is served
+    // are counted, and each gets a picture of its own.
+    ++m_snapshotsDue;
     RequestStill(0);
 }
 
@@ -157,6 +160,16 @@ void CLiveCommands::OnStillReady(int stillKind) {
     }
     m_waitingStill.reset();
 
+    if (stillKind == 0) {
+        if (m_snapshotsDue == 0) {
+            return; // a request repeated after its clicks were served
+        }
+        --m_snapshotsDue;
+    }
+    if (m_snapshotsDue > 0) {
+        RequestStill(0);
+    }
+
     CStillRequest request;
     if (stillKind == 1 && m_export) {
         request.scale = ExportScale(m_export->sizeOption, Zoom());
@@ -185,8 +198,18 @@ void CLiveCommands::OnStillReady(int stillKind) {
     if (request.exportPath.isEmpty()) {
         // A snapshot has the frame's pixels, so the live measurements can come
         // back as editable shapes when it is opened as a picture.
+        // The frame without the drawing goes beside it, so that the shapes
+        // come back over clean pixels.
+        CStillRequest clean = request;
+        clean.imprint = false;
+        clean.scaleBar = false;
+        CDib cleanPicture;
+        QString cleanError;
+        const bool composed = ComposeStillPicture(*frame, clean, {}, QImageSurfaceFactory(),
+                                                  cleanPicture, cleanError);
         QString sessionError;
-        if (!SaveSnapshotSession(path, shapes, &sessionError) && m_host.showStatusPane0) {
+        if (!SaveSnapshotSession(path, shapes, composed ? &cleanPicture : nullptr, &sessionError) &&
+            m_host.showStatusPane0) {
             m_host.showStatusPane0(sessionError);
         }
     }
@@ -217,7 +240,8 @@ void CLiveCommands::ToggleRecording() {
     if (options.exec() != QDialog::Accepted) {
         return;
     }
-    if (StartRecording(options.frameRate()) != 1) {
+    // The file ends at its time by itself; the ticker stops a tick later.
+    if (StartRecording(options.frameRate(), options.timeLimit()) != 1) {
         return;
     }
     g_framePipeline.flags.frameWritten = 0;

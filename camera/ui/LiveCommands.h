@@ -100,6 +100,7 @@ private:
     std::optional<CPendingExport> m_export;
     std::optional<int> m_waitingStill; // a still kind waiting for a first frame copy
     QTimer m_stillRetry;
+    int m_snapshotsDue = 0; // clicks of "Take a picture" not yet served
     QString m_lastSaved;
 
     CRecordingTicker m_ticker;

@@ -61,6 +61,8 @@ void CLiveTimeLapse::Start() {
     auto* controller = new CTimeLapseController(
         dialog.Settings(), [streaming] { return GrabLivePicture(streaming); }, this);
     connect(controller, &CTimeLapseController::pictureSaved, this, &AnnounceSavedPicture);
+    connect(controller, &CTimeLapseController::pictureSaved, this,
+            [view = m_host.view](const QString& path) { CStatusBar::ShowSavedFileIn(view, path); });
     connect(controller, &CTimeLapseController::finished, this, &CLiveTimeLapse::Ended);
     m_controller = controller;
     if (CStatusBar* bar = m_host.bar ? m_host.bar() : nullptr) {

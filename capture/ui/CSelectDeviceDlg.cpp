@@ -2,6 +2,7 @@
 
 #include "capture/CaptureSession.h"
 #include "core/Language.h"
+#include "framework/ui/MessageBox.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -9,7 +10,20 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSettings>
 #include <QVBoxLayout>
+
+namespace {
+
+// The camera chosen last, by its device name, so that it is picked again
+// even when it sits in another slot now.
+const QString kLastCameraKey = QStringLiteral("Capture/LastCamera");
+
+QSettings OpenStore() {
+    return QSettings(QStringLiteral("LOBRIN"), QStringLiteral("Marnelo"));
+}
+
+} // namespace
 
 CSelectDeviceDlg::CSelectDeviceDlg(QWidget* parent)
     : QDialog(parent)
@@ -63,12 +77,22 @@ void CSelectDeviceDlg::FillList() {
             for (const VideoDeviceEntry& entry : g_captureSession.devices) {
                 if (entry.index >= 0 && !entry.friendlyName.empty()) {
                     m_list->addItem(QString::fromStdString(entry.friendlyName), entry.index);
+                    m_list->setItemData(m_list->count() - 1,
+                                        QString::fromStdString(entry.displayName),
+                                        Qt::UserRole + 1);
                 }
             }
         }
-        // Nothing is picked at first, also when a camera was used before.
-        m_list->setCurrentIndex(-1);
+        const QString last = OpenStore().value(kLastCameraKey).toString();
+        int row = m_list->count() > 0 ? 0 : -1;
+        for (int i = 0; i < m_list->count(); ++i) {
+            if (m_list->itemData(i, Qt::UserRole + 1).toString() == last) {
+                row = i;
+            }
+        }
+        m_list->setCurrentIndex(row);
     }
+    OnSelectionChanged(m_list->currentIndex());
     m_wifi->setEnabled(true);
 }
 
@@ -79,8 +103,14 @@ void CSelectDeviceDlg::OnSelectionChanged(int row) {
 }
 
 void CSelectDeviceDlg::accept() {
-    if (m_list->currentText().isEmpty()) {
+    const int row = m_list->currentIndex();
+    if (row < 0) {
+        ShowMessageBox(this,
+                       GetLanguageString(QStringLiteral("ConnectTip"),
+                                         QStringLiteral("Please Connect Device..."), 128),
+                       windowTitle());
         return;
     }
+    OpenStore().setValue(kLastCameraKey, m_list->itemData(row, Qt::UserRole + 1));
     QDialog::accept();
 }

@@ -8,9 +8,10 @@ class QPushButton;
 class QRadioButton;
 
 // Lists the cameras (EnumerateVideoDevices) and records the one picked as
-// the chosen device index before the live window opens. The list starts with
-// no selection; OK closes the dialog only once a camera is picked. The USB
-// mode button lists again; WiFi mode has no action. GUI thread only.
+// the chosen device index before the live window opens. The list starts on
+// the camera chosen last (kept in the settings store), else on the first;
+// OK with no camera listed says so and keeps the dialog open. The USB mode
+// button lists again; WiFi mode has no action. GUI thread only.
 class CSelectDeviceDlg : public QDialog {
     Q_OBJECT
 public:

@@ -4,6 +4,7 @@
 #include "core/ImageFormats.h"
 #include "core/Language.h"
 #include "core/Questions.h"
+#include "document/SessionFiles.h"
 #include "framework/PostedEvents.h"
 #include "framework/QImageDrawSurface.h"
 #include "framework/ui/FileDialog.h"
@@ -175,6 +176,9 @@ bool CLOBRINDoc::DoSave(bool saveAs) {
     if (path != pathName()) {
         SetPathName(path);
     }
+    // The file's pixels are new: a clean copy kept for the old ones would
+    // bring those back over them.
+    QFile::remove(CleanPicturePathFor(path));
     // The measurements are in the picture now.
     m_savedShapesRevision = m_model.ShapesRevision();
     m_overwriteConfirmed = true;

@@ -5,6 +5,7 @@
 #include "framework/ui/MessageBox.h"
 #include "shapes/ShapeMirror.h"
 
+#include <QFile>
 #include <QFileInfo>
 
 // The measurements of a picture kept beside it, and the close question that
@@ -21,6 +22,11 @@ void CLOBRINDoc::RestoreMeasurements(const QString& picturePath) {
     case SessionLoadStatus::None:
         return;
     case SessionLoadStatus::Loaded: {
+        // A snapshot carries its shapes drawn in; they come back over the
+        // picture as it was before, so deleting one removes it from view.
+        if (const QString clean = CleanPicturePathFor(picturePath); QFileInfo::exists(clean)) {
+            m_model.TakePixelsFrom(std::filesystem::path(QFile::encodeName(clean).toStdString()));
+        }
         ApplySessionCalibration(load.session);
         std::vector<std::unique_ptr<CShape>> shapes = BuildSessionShapes(load.session);
         const std::size_t count = shapes.size();

@@ -1,9 +1,14 @@
 #include "framework/ui/StatusBar.h"
 
+#include "core/Language.h"
+#include "framework/ui/DesktopOpener.h"
 #include "framework/ui/LockKeys.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QTimer>
+#include <QUrl>
 
 namespace {
 
@@ -103,5 +108,37 @@ void CStatusBar::RefreshIndicators() {
         if (pane.widget->text() != text) {
             pane.widget->setText(text);
         }
+    }
+}
+
+void CStatusBar::ShowSavedFile(const QString& path) {
+    if (m_saved == nullptr) {
+        m_saved = new QLabel(this);
+        m_saved->setObjectName(QStringLiteral("savedFile"));
+        m_saved->setTextFormat(Qt::RichText);
+        m_saved->setTextInteractionFlags(Qt::LinksAccessibleByMouse |
+                                         Qt::LinksAccessibleByKeyboard);
+        connect(m_saved, &QLabel::linkActivated, this,
+                [this] { OpenWithDesktop(QUrl::fromLocalFile(m_savedFolder)); });
+        addWidget(m_saved);
+    }
+    const QFileInfo file(path);
+    m_savedFolder = file.absolutePath();
+    m_saved->setToolTip(QDir::toNativeSeparators(file.absoluteFilePath()));
+    m_saved->setText(
+        GetLanguageString(QStringLiteral("SavedFile"), QStringLiteral("Saved %1"), 128)
+            .arg(file.fileName().toHtmlEscaped()) +
+        QStringLiteral(" <a href=\"folder\">%1</a>")
+            .arg(GetLanguageString(QStringLiteral("OpenFolder"), QStringLiteral("Open folder"), 64)
+                     .toHtmlEscaped()));
+}
+
+void CStatusBar::ShowSavedFileIn(const QWidget* within, const QString& path) {
+    if (within == nullptr) {
+        return;
+    }
+    if (auto* bar =
+            within->window()->findChild<CStatusBar*>(QString(), Qt::FindDirectChildrenOnly)) {
+        bar->ShowSavedFile(path);
     }
 }

@@ -37,6 +37,13 @@ public:
     // Reads the lock keys' LEDs again (see LockKeys.h).
     void RefreshIndicators();
 
+    // Names a file just written, with a link that opens its folder on the
+    // desktop (DesktopOpener); it stays until the next file is named.
+    void ShowSavedFile(const QString& path);
+    QLabel* savedFileLabel() const { return m_saved; }
+    // Of the main frame `within` belongs to; nothing when it has none.
+    static void ShowSavedFileIn(const QWidget* within, const QString& path);
+
 private:
     struct Pane {
         int id;
@@ -45,4 +52,6 @@ private:
         QLabel* widget;
     };
     QList<Pane> m_panes;
+    QLabel* m_saved = nullptr;
+    QString m_savedFolder;
 };

@@ -38,7 +38,8 @@ CFileSizeDlg::CFileSizeDlg(QWidget* parent)
     , m_fps(new QLineEdit(IntegerText(kDefaultFrameRate), this))
     , m_unlimited(new QCheckBox(this))
     , m_uncompressed(new QCheckBox(this))
-    , m_codec(new QComboBox(this)) {
+    , m_codec(new QComboBox(this))
+    , m_imprint(new QCheckBox(this)) {
     const QString recordTime =
         GetLanguageString("RecordTime", QStringLiteral("Recording Time"), kLimit);
     setWindowTitle(recordTime);
@@ -62,6 +63,10 @@ CFileSizeDlg::CFileSizeDlg(QWidget* parent)
     m_uncompressed->setText(
         GetLanguageString("Compression", QStringLiteral("Default Uncompressed"), kLimit));
     m_uncompressed->setChecked(g_parameters.compress == 1);
+    m_imprint->setObjectName(QStringLiteral("imprint"));
+    m_imprint->setText(GetLanguageString(
+        "RecordImprint", QStringLiteral("Imprint measurements and scale bar"), kLimit));
+    m_imprint->setChecked(g_recording.imprint);
 
     auto* fields = new QGridLayout;
     fields->addWidget(new QLabel(recordTime, this), 0, 0);
@@ -80,6 +85,7 @@ CFileSizeDlg::CFileSizeDlg(QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(fields);
     layout->addWidget(m_uncompressed);
+    layout->addWidget(m_imprint);
     layout->addWidget(buttons);
 
     m_codec->setEnabled(!m_uncompressed->isChecked());
@@ -103,7 +109,8 @@ void CFileSizeDlg::accept() {
     SaveParameters();
     if (const auto codec = VideoCodecFromName(m_codec->currentData().toString())) {
         g_recording.codec = *codec;
-        SaveVideoCodecChoice();
     }
+    g_recording.imprint = m_imprint->isChecked();
+    SaveVideoCodecChoice();
     QDialog::accept();
 }

@@ -8,9 +8,10 @@ class QLineEdit;
 
 // Options of a video recording: the time limit in seconds (or unlimited),
 // the frame rate, whether frames are recorded uncompressed and otherwise with
-// which of the available compressors. OK reads both numbers (text that is not
-// a whole number reads as 0), stores the compression choice in `compress` and
-// the compressor in the recording session, and saves both. Open it modally
+// which of the available compressors, and whether the measurements and the
+// scale bar are imprinted. OK reads both numbers (text that is not a whole
+// number reads as 0), stores the compression choice in `compress` and the
+// compressor and the imprint choice in the recording session, and saves them. Open it modally
 // with exec(); the caller then reads timeLimit() and frameRate(). GUI thread
 // only.
 class CFileSizeDlg : public QDialog {
@@ -35,4 +36,5 @@ private:
     QCheckBox* m_unlimited;
     QCheckBox* m_uncompressed;
     QComboBox* m_codec;
+    QCheckBox* m_imprint;
 };

@@ -4,6 +4,7 @@
 #include "framework/ui/DesktopOpener.h"
 #include "framework/ui/FileDialog.h"
 #include "framework/ui/MessageBox.h"
+#include "framework/ui/StatusBar.h"
 #include "image/Dib.h"
 #include "reports/CsvReport.h"
 #include "reports/ExportSettings.h"
@@ -31,6 +32,7 @@ void WriteReportAndOpen(QWidget* owner, CReportInput input, const ReportPictureM
         ShowMessageBox(owner, error, QString(), QMessageBox::Ok, QMessageBox::Warning);
         return;
     }
+    CStatusBar::ShowSavedFileIn(owner, path);
     OpenWithDesktop(QUrl::fromLocalFile(path));
 }
 
@@ -52,5 +54,7 @@ void ExportCsvAsked(QWidget* owner, const QString& suggestedPath,
     if (!WriteCsvReport(answer->path, listed, format)) {
         ShowMessageBox(owner, QStringLiteral("ERROR\ncannot write \"%1\"").arg(answer->path),
                        QString(), QMessageBox::Ok, QMessageBox::Warning);
+        return;
     }
+    CStatusBar::ShowSavedFileIn(owner, answer->path);
 }

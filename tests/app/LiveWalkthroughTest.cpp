@@ -2,29 +2,14 @@
 #include "camera/VideoShape.h"
 #include "camera/ui/CDeviceView.h"
 #include "camera/ui/LiveCommands.h"
-#include "capture/ui/CSelectDeviceDlg.h"
-#include "core/CommandIds.h"
-#include "core/Folders.h"
-#include "core/Parameters.h"
 #include "core/PendingPicture.h"
 #include "document/ui/CLOBRINDoc.h"
-#include "framework/ui/ChildFrame.h"
-#include "framework/ui/Document.h"
-#include "framework/ui/MessageBox.h"
 #include "reports/ui/CFileSizeDlg.h"
 #include "reports/ui/CMeasureResultFormView.h"
 #include "tests/app/MainFrameCameraFixture.h"
 #include "tests/reports/PaneTestSupport.h"
-#include "tests/support/TestEnvironment.h"
 
-#include <gtest/gtest.h>
-
-#include <QApplication>
-#include <QComboBox>
-#include <QDir>
 #include <QLineEdit>
-#include <QTest>
-#include <QTimer>
 
 // A new user's first session with the camera, in the application's main
 // frame: Open Camera on the virtual microscope, a distance and a circle, a

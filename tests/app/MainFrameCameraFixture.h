@@ -11,6 +11,8 @@
 #include "core/Parameters.h"
 #include "framework/ui/ChildFrame.h"
 #include "framework/ui/MessageBox.h"
+#include "framework/ui/PropertyGrid.h"
+#include "reports/ui/CMeasureResultFormView.h"
 #include "tests/capture/CaptureTestSupport.h"
 #include "tests/support/TestEnvironment.h"
 
@@ -22,6 +24,7 @@
 #include <QDir>
 #include <QTest>
 #include <QTimer>
+#include <QTreeWidget>
 
 // The application's main frame over the real documents in a fresh program
 // folder, with the snapshot and video folders inside it, measure decimals 2,
@@ -114,6 +117,28 @@ protected:
         QTest::mouseMove(on, at);
         QTest::mousePress(on, Qt::LeftButton, {}, at);
         QTest::mouseRelease(on, Qt::LeftButton, {}, at);
+    }
+
+    // Draws `count` horizontal distances, one under the other.
+    void DrawDistances(CDeviceView* view, int count) {
+        frame->RouteCommand(ID_MEASURE_LINE);
+        for (int i = 0; i < count; ++i) {
+            const int y = 100 + 60 * i;
+            Click(view->viewport(), QPoint(100, y));
+            Click(view->viewport(), QPoint(300, y));
+            Click(view->viewport(), QPoint(200, y + 20));
+        }
+    }
+
+    CMeasureResultFormView* Pane() const { return frame->findChild<CMeasureResultFormView*>(); }
+    QTreeWidget* ResultTree() const {
+        return Pane()->findChild<QTreeWidget*>(QStringLiteral("measureResults"));
+    }
+    // The pane's "Image width" and "Image height" values.
+    QString PaneImageSize() const {
+        const auto* grid = Pane()->findChild<CPropertyGrid*>(QStringLiteral("documentProperties"));
+        return grid->topLevelItem(0)->value() + QStringLiteral(" x ") +
+               grid->topLevelItem(1)->value();
     }
 
     ScopedProgramFolder home;

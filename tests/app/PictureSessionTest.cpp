@@ -302,7 +302,8 @@ TEST_F(PictureSessionTest, ASnapshotOpensWithItsLiveShapesEditable) {
     mark.points = {{200, 100}};
     mark.measured[0] = 0;
     QString error;
-    ASSERT_TRUE(SaveSnapshotSession(snapshot, {line, mark}, &error)) << error.toStdString();
+    ASSERT_TRUE(SaveSnapshotSession(snapshot, {line, mark}, nullptr, &error))
+        << error.toStdString();
 
     OpenExisting(snapshot);
     ASSERT_EQ(Shapes().Count(), 2u);

@@ -5,6 +5,7 @@
 #include "capture/ui/CSelectDeviceDlg.h"
 #include "capture/ui/CVideoSettingDlg.h"
 #include "core/Parameters.h"
+#include "framework/ui/MessageBox.h"
 #include "tests/capture/CaptureTestSupport.h"
 #include "tests/capture/FakeCaptureBackend.h"
 #include "tests/support/TestEnvironment.h"
@@ -92,23 +93,41 @@ protected:
     std::shared_ptr<FrameProbe> probe;
 };
 
-TEST_F(CameraDialogsTest, SelectionStartsEmptyAndRecordsThePickedSlot) {
-    g_captureShared.chosenDeviceIndex = 2;
-    CSelectDeviceDlg dialog;
-    dialog.show();
-    QComboBox* list = dialog.CameraList();
-    ASSERT_EQ(list->count(), 3);
-    EXPECT_EQ(list->itemText(0), "Scope");
-    EXPECT_EQ(list->itemText(1), "Scope");
-    EXPECT_EQ(list->itemText(2), VirtualMicroscope::kName);
-    EXPECT_EQ(list->currentIndex(), -1);
-
-    dialog.accept();
-    EXPECT_TRUE(dialog.isVisible()) << "OK waits for a camera";
-    list->setCurrentIndex(1);
-    EXPECT_EQ(g_captureShared.chosenDeviceIndex, 1);
-    dialog.accept();
-    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+TEST_F(CameraDialogsTest, SelectionStartsOnTheCameraUsedLastAndRecordsThePickedSlot) {
+    QStringList said;
+    SetMessageBoxResponder([&said](const MessageBoxRequest& request) {
+        said << request.text;
+        return QMessageBox::Ok;
+    });
+    {
+        // Nothing used before: the first camera.
+        g_captureShared.chosenDeviceIndex = 2;
+        CSelectDeviceDlg dialog;
+        dialog.show();
+        QComboBox* list = dialog.CameraList();
+        ASSERT_EQ(list->count(), 3);
+        EXPECT_EQ(list->itemText(0), "Scope");
+        EXPECT_EQ(list->itemText(1), "Scope");
+        EXPECT_EQ(list->itemText(2), VirtualMicroscope::kName);
+        EXPECT_EQ(list->currentIndex(), 0);
+        EXPECT_EQ(g_captureShared.chosenDeviceIndex, 0);
+        list->setCurrentIndex(1);
+        EXPECT_EQ(g_captureShared.chosenDeviceIndex, 1);
+        dialog.accept();
+        EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    }
+    {
+        // The second of two cameras of one name is told by its device.
+        CSelectDeviceDlg dialog;
+        EXPECT_EQ(dialog.CameraList()->currentIndex(), 1);
+        EXPECT_EQ(g_captureShared.chosenDeviceIndex, 1);
+        dialog.show();
+        dialog.CameraList()->clear();
+        dialog.accept();
+        EXPECT_TRUE(dialog.isVisible()) << "OK waits for a camera";
+        EXPECT_EQ(said, QStringList{"Please Connect Device..."});
+    }
+    SetMessageBoxResponder({});
 }
 
 TEST_F(CameraDialogsTest, SettingDialogFollowsTheStillSourceAndRebuildsOnOk) {

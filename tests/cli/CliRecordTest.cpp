@@ -6,6 +6,16 @@ namespace {
 
 using CliRecordTest = CliTest;
 
+TEST_F(CliRecordTest, TheFileHoldsTheRequestedTimeWithinOneFrame) {
+    for (const int fps : {15, 30}) {
+        const QString out = home.filePath(QStringLiteral("length-%1.avi").arg(fps));
+        const CliRun run =
+            RunCli({"record", out, "--seconds", "3", "--fps", QString::number(fps)}, home.path());
+        ASSERT_EQ(run.exitCode, 0) << run.err.constData();
+        EXPECT_NEAR(run.json["frames_written"].toDouble(), 3.0 * fps, 1.0) << fps << " fps";
+    }
+}
+
 TEST_F(CliRecordTest, RecordsTheVirtualMicroscopeInRealTimeAndNeverReplacesAFile) {
     const QString out = home.filePath("clip.avi");
     CliRun run = RunCli({"record", out, "--seconds", "1", "--fps", "10"}, home.path());

@@ -128,7 +128,7 @@ TEST_F(SessionFilesTest, ASnapshotKeepsItsLiveShapesAsStillShapes) {
     live.push_back(Live(LiveKind::kRectangle, {{1, 1}})); // too few points: left out
 
     QString error;
-    ASSERT_TRUE(SaveSnapshotSession(picture, live, &error)) << error.toStdString();
+    ASSERT_TRUE(SaveSnapshotSession(picture, live, nullptr, &error)) << error.toStdString();
     const CSessionLoad load = ReadSessionBeside(picture, 320, 240);
     ASSERT_EQ(load.status, SessionLoadStatus::Loaded) << load.message.toStdString();
     const auto shapes = BuildSessionShapes(load.session);
@@ -148,10 +148,10 @@ TEST_F(SessionFilesTest, ASnapshotKeepsItsLiveShapesAsStillShapes) {
 
     // A session already there is never replaced; no shapes, no file.
     const QByteArray kept = ReadFile(SessionPathFor(picture));
-    EXPECT_FALSE(SaveSnapshotSession(picture, {live[0]}, &error));
+    EXPECT_FALSE(SaveSnapshotSession(picture, {live[0]}, nullptr, &error));
     EXPECT_EQ(ReadFile(SessionPathFor(picture)), kept);
     const QString other = home.filePath("empty.bmp");
     ASSERT_TRUE(FlatPicture(32, 32, {0, 0, 0}).Save(other.toStdString(), ImageType::Bmp));
-    EXPECT_TRUE(SaveSnapshotSession(other, {live[1]}, &error));
+    EXPECT_TRUE(SaveSnapshotSession(other, {live[1]}, nullptr, &error));
     EXPECT_FALSE(QFile::exists(SessionPathFor(other)));
 }

@@ -52,10 +52,11 @@ CLOBRINView::CLOBRINView(CLOBRINDoc& document, QWidget* parent)
 
 CLOBRINView::~CLOBRINView() {
     EndCapture();
-    if (RegisteredReceiver(ReceiverRole::ImageView) == this) {
-        // The last picture shown goes: the results pane empties.
+    m_registration.Release();
+    // Only when no other window took the pane over on this one's closing
+    // (the framework activates the next window before the view goes).
+    if (g_activeImage.shownBy == this) {
         g_activeImage = CActiveImage{};
-        m_registration.Release();
         PostToReceiver(ReceiverRole::ResultsView, UM_REFRESH_RESULTS, 0, kWithProperties);
     }
 }
@@ -90,7 +91,7 @@ void CLOBRINView::OnActivateView(bool active) {
     g_overlayNotice.text.clear();
     const CStillImageDocument& model = m_doc.Model();
     g_activeImage = CActiveImage{static_cast<unsigned>(model.ImageWidth()),
-                                 static_cast<unsigned>(model.ImageHeight())};
+                                 static_cast<unsigned>(model.ImageHeight()), this};
     ResetPlacement();
     PostToReceiver(ReceiverRole::ResultsView, UM_REFRESH_RESULTS, 0, kWithProperties);
 }
