@@ -121,12 +121,26 @@ void CMainFrame::RelabelMenus() {
     CommandAction(ID_VIEW_STATUS_BAR)
         ->setText(GetLanguageString("Statusbar", QStringLiteral("Statusbar"), 128));
     m_languageMenu->setTitle(GetLanguageString("Language", QStringLiteral("Language"), 128));
-    CommandAction(ID_LANGUAGE_CHINESE_SP)
-        ->setText(GetLanguageString("ChineseSP", QStringLiteral("Simplified Chinese"), 128));
-    CommandAction(ID_LANGUAGE_CHINESE_TR)
-        ->setText(GetLanguageString("ChineseTR", QStringLiteral("Traditional Chinese"), 128));
-    CommandAction(ID_LANGUAGE_ENGLISH)
-        ->setText(GetLanguageString("English", QStringLiteral("English"), 128));
+    // Each language is named in itself, so that a user finds their own in a
+    // foreign interface; its name in the current language is the tip.
+    const struct {
+        int id;
+        const char16_t* ownName;
+        QString localName;
+    } languages[] = {
+        {ID_LANGUAGE_CHINESE_SP, u"简体中文",
+         GetLanguageString("ChineseSP", QStringLiteral("Simplified Chinese"), 128)},
+        {ID_LANGUAGE_CHINESE_TR, u"繁體中文",
+         GetLanguageString("ChineseTR", QStringLiteral("Traditional Chinese"), 128)},
+        {ID_LANGUAGE_ENGLISH, u"English",
+         GetLanguageString("English", QStringLiteral("English"), 128)},
+    };
+    for (const auto& language : languages) {
+        QAction* action = CommandAction(language.id);
+        action->setText(QString::fromUtf16(language.ownName));
+        action->setToolTip(language.localName);
+        action->setStatusTip(language.localName);
+    }
     // The last popup has its own key while a picture window is active.
     m_aboutMenu->setTitle(m_activeChild
                               ? GetLanguageString("About", QStringLiteral("About"), 128)

@@ -246,6 +246,38 @@ TEST_F(MainFrameTest, LanguageFilesAreFoundBesideTheProgramAndTheChoiceIsMarked)
     EXPECT_EQ(marked(), (QList<bool>{false, false, false}));
 }
 
+// Every interface lists the languages in their own names; the tip names
+// each in the interface's language.
+TEST_F(MainFrameTest, LanguagesAreListedInTheirOwnNames) {
+    home.InstallLanguageFiles();
+    SelectLanguageFile(9, 1);
+    Build();
+    QMenu* language = frame->menuBar()->actions()[3]->menu();
+    const QStringList ownNames{QString::fromUtf8("简体中文"), QString::fromUtf8("繁體中文"),
+                               "English"};
+    const struct {
+        int command;
+        QStringList tips;
+    } cases[] = {
+        {ID_LANGUAGE_CHINESE_SP,
+         {QString::fromUtf8("简体中文"), QString::fromUtf8("繁体中文"), QString::fromUtf8("英文")}},
+        {ID_LANGUAGE_CHINESE_TR,
+         {QString::fromUtf8("簡體中文"), QString::fromUtf8("繁體中文"), QString::fromUtf8("英文")}},
+        {ID_LANGUAGE_ENGLISH, {"Simplified Chinese", "Traditional Chinese", "English"}},
+    };
+    for (const auto& entry : cases) {
+        Action(entry.command)->trigger();
+        QStringList texts;
+        QStringList tips;
+        for (QAction* action : language->actions()) {
+            texts << action->text();
+            tips << action->statusTip();
+        }
+        EXPECT_EQ(texts, ownNames) << entry.command;
+        EXPECT_EQ(tips, entry.tips) << entry.command;
+    }
+}
+
 TEST_F(MainFrameTest, LastPopupHasItsOwnKeyWhileAPictureIsActive) {
     UseLanguageFile("[ZeDUV]\nAbout1=Frame about\nAbout=Picture about\n");
     Build();
