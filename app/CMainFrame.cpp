@@ -13,6 +13,8 @@
 #include "framework/ui/StatusBar.h"
 #include "reports/ui/CMeasureResultFormWnd.h"
 
+#include <algorithm>
+
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
@@ -152,11 +154,15 @@ void CMainFrame::saveWorkspace() const {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
-    if (!ConfirmClose(this)) {
+    const QList<CChildFrame*> children = childFrames();
+    const bool unsaved = std::any_of(children.begin(), children.end(), [](CChildFrame* child) {
+        return child->document().HasUnsavedWork();
+    });
+    if (!unsaved && !ConfirmClose(this)) {
         event->ignore();
         return;
     }
-    for (CChildFrame* child : childFrames()) {
+    for (CChildFrame* child : children) {
         if (!child->document().SaveModified()) {
             event->ignore();
             return;

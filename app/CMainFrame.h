@@ -43,8 +43,9 @@ public:
     bool OnUpdateCommand(int id, CCmdUI& cmdUI) override;
 
 protected:
-    // Asks "CloseTip" first, then offers to save each changed picture; Yes
-    // and no Cancel keep the layout for the next run and close.
+    // Offers to save each changed picture, or, when nothing is to be saved,
+    // asks "CloseTip"; Yes and no Cancel keep the layout for the next run and
+    // close.
     void closeEvent(QCloseEvent* event) override;
     // The frame offers no context menu of its own; its bars and panes offer
     // the pane menu (createPopupMenu).

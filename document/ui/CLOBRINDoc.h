@@ -60,6 +60,7 @@ public:
     // changed picture) asks "Save changes to NAME?": Save saves as Save does,
     // Discard lets the window go, Cancel keeps it.
     bool SaveModified() override;
+    bool HasUnsavedWork() const override;
     // Export to picture: the export options, a file, then the picture with
     // every measurement imprinted as the options say.
     void OnExportPicture();
@@ -115,6 +116,9 @@ private:
     QMessageBox::StandardButton ConfirmOverwrite();
     void WriteReport();
     void RestoreMeasurements(const QString& picturePath);
+    // Whether closing asks "Save changes to NAME?", after the measurements'
+    // question was (or needed not be) asked.
+    bool PictureQuestionNeeded(bool measurementsUnsaved) const;
 
     CStillImageDocument m_model;
     bool m_overwriteConfirmed = false;
