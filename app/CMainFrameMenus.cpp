@@ -40,6 +40,9 @@ void CMainFrame::createMenus() {
     m_deviceMenu->addAction(CommandAction(ID_OPEN_DEVICE));
     m_deviceMenu->addAction(CommandAction(ID_TIME_LAPSE));
 
+    // Fitting is wanted often enough on large pictures to need a key.
+    CommandAction(ID_ZOOM_FIT)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_0));
+    addAction(CommandAction(ID_ZOOM_FIT));
     m_viewMenu = bar->addMenu(QString());
     m_dockingMenu = m_viewMenu->addMenu(QString());
     m_viewMenu->addAction(CommandAction(ID_VIEW_STATUS_BAR));

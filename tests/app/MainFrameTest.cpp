@@ -42,10 +42,10 @@ namespace {
 
 // The toolbar's command ids in order; 0 stands for a separator.
 const std::vector<int> kToolbarOrder = {
-    32781, 0,     32799, 32800, 32775, 0,     32771, 32773, 32772, 0,     32831, 32778, 0,
-    32776, 32777, 32802, 32803, 32804, 32865, 32805, 32801, 32806, 32807, 32808, 32809, 32810,
-    32811, 32812, 32813, 32819, 32814, 32815, 0,     32816, 32817, 32818, 0,     32820, 32838,
-    32839, 32837, 32821, 32780, 32822, 32823, 32824, 0,     32833, 32834};
+    32781, 0,     32799, 32800, 32775, 0,     32771, 32773, 32772, 32892, 0,     32831, 32778,
+    0,     32776, 32777, 32802, 32803, 32804, 32865, 32805, 32801, 32806, 32807, 32808, 32809,
+    32810, 32811, 32812, 32813, 32819, 32814, 32815, 0,     32816, 32817, 32818, 0,     32820,
+    32838, 32839, 32837, 32821, 32780, 32822, 32823, 32824, 0,     32833, 32834};
 
 std::vector<int> ToolbarIds(QToolBar* toolBar) {
     std::vector<int> ids;
@@ -139,7 +139,7 @@ TEST_F(MainFrameTest, ToolbarHasTheButtonsInOrderWithDefaultTexts) {
         EXPECT_FALSE(action->toolTip().isEmpty()) << CMDIFrameWnd::CommandId(action);
         EXPECT_NE(qobject_cast<QToolButton*>(toolBar->widgetForAction(action)), nullptr);
     }
-    EXPECT_EQ(buttons, 42);
+    EXPECT_EQ(buttons, 43);
 
     // The two-point distance has its own short tooltip but shares the help.
     EXPECT_EQ(Action(ID_MEASURE_LINE)->toolTip(), "Distance of 2 points");
