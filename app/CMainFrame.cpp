@@ -5,8 +5,11 @@
 #include "app/Icons.h"
 #include "app/ResourceStrings.h"
 #include "browser/ui/CThumbnailsFormWnd.h"
+#include "calibration/ui/CCalManageFormView.h"
 #include "calibration/ui/CCalManageFormWnd.h"
+#include "calibration/ui/CCalibrationChooser.h"
 #include "core/Folders.h"
+#include "core/Language.h"
 #include "framework/ui/ChildFrame.h"
 #include "framework/ui/Document.h"
 #include "framework/ui/MessageBox.h"
@@ -50,6 +53,7 @@ CMainFrame::CMainFrame(const CDocManager& docManager, QWidget* parent)
     createToolBar();
     createStatusBar();
     createDockingPanes();
+    createCalibrationBar();
     m_customizer =
         new CFrameCustomizer(*this, *m_toolBar, {m_calibrationPane, m_resultsPane, m_browserPane});
     connect(m_dockingMenu, &QMenu::aboutToShow, this,
@@ -98,6 +102,16 @@ void CMainFrame::createDockingPanes() {
                 [this] { QTimer::singleShot(0, this, &CMainFrame::updatePaneTabIcons); });
     }
     QTimer::singleShot(0, this, &CMainFrame::updatePaneTabIcons);
+}
+
+// The calibration switch has a bar of its own beside the tools, so the
+// standard toolbar's customisable buttons stay as they are.
+void CMainFrame::createCalibrationBar() {
+    auto* bar = new QToolBar(
+        GetLanguageString("CalibrationChooser", QStringLiteral("Calibration"), 64), this);
+    bar->setObjectName(QStringLiteral("CalibrationToolBar"));
+    bar->addWidget(new CCalibrationChooser(*m_calibrationPane->view(), bar));
+    addToolBar(Qt::TopToolBarArea, bar);
 }
 
 // Panes docked together show as tabs; Qt gives those tabs no icons, so each

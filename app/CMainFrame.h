@@ -59,6 +59,7 @@ protected:
 private:
     void createMenus();
     void createToolBar();
+    void createCalibrationBar();
     void createStatusBar();
     void createDockingPanes();
     void createSplash();

@@ -64,3 +64,54 @@ TEST_F(PictureWindowTest, DeletingAResultRemovesItsShapeAndRenumbersTheRest) {
     Settle();
     EXPECT_EQ(ResultTexts(), (QStringList{"Line 0", "Length 10.00 mm"}));
 }
+
+// The toolbar's calibration switch lists the stored calibrations with their
+// scale and applies the one chosen at once, as the manager's Apply does.
+TEST_F(PictureWindowTest, TheToolbarSwitchesTheCalibrationAtOnce) {
+    WriteFile(home.filePath("data.xml"),
+              R"(<LOBRIN><Calibration name="Data">)"
+              R"(<caldata name="Fine" Unit="um" ValueX="6000.000000" ValueY="100"/>)"
+              R"(<caldata name="Coarse" Unit="mm" ValueX="30.000000" ValueY="1"/>)"
+              R"(</Calibration></LOBRIN>)");
+    Build();
+    OpenPicture(FlatPicture(400, 300, {230, 230, 230}));
+    DrawLine(50, 120);
+    EXPECT_EQ(ResultTexts(), (QStringList{"Line 0", "Length 20.00 mm"}));
+
+    auto* chooser = frame->findChild<QComboBox*>("calibrationChooser");
+    ASSERT_NE(chooser, nullptr);
+    ASSERT_TRUE(chooser->isVisible());
+    EXPECT_EQ(chooser->currentIndex(), -1);
+    ASSERT_EQ(chooser->count(), 2);
+    EXPECT_EQ(chooser->itemText(0), "Fine (0.60 px/um)");
+    EXPECT_EQ(chooser->itemText(1), "Coarse (3.00 px/mm)");
+
+    const struct {
+        int row;
+        const char* name;
+        const char* length;
+    } cases[] = {{0, "Fine", "Length 200.00 um"},
+                 {1, "Coarse", "Length 40.00 mm"},
+                 {0, "Fine", "Length 200.00 um"}};
+    for (const auto& entry : cases) {
+        // Picked from the open list, as with the mouse.
+        chooser->showPopup();
+        QAbstractItemView* list = chooser->view();
+        const QRect item = list->visualRect(list->model()->index(entry.row, 0));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, item.center());
+        Settle();
+        EXPECT_EQ(ResultTexts(), (QStringList{"Line 0", entry.length})) << entry.name;
+        EXPECT_EQ(Manager()->findChild<QLabel*>("currentCalibration")->text(), entry.name);
+        EXPECT_EQ(chooser->currentIndex(), entry.row);
+        const QByteArray kept = ReadFile(DefaultCalibrationPath());
+        EXPECT_EQ(QString::fromUtf16(reinterpret_cast<const char16_t*>(kept.constData()),
+                                     kept.size() / 2),
+                  entry.name);
+    }
+
+    // A calibration made in the manager is listed at once.
+    TypeInto(0, QStringLiteral("Third"));
+    TypeInto(2, QStringLiteral("1"));
+    ClickButton(Manager(), "manualCalibrationOk");
+    EXPECT_EQ(chooser->count(), 3);
+}
