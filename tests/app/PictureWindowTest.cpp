@@ -1,4 +1,7 @@
 #include "tests/app/PictureWindowFixture.h"
+#include "tests/support/PaintedTexts.h"
+
+#include <QScrollBar>
 
 TEST_F(PictureWindowTest, CalibratingOnADrawnRulerThenMeasuringInTheNewUnit) {
     WriteFile(home.filePath("data.xml"),
@@ -114,4 +117,32 @@ TEST_F(PictureWindowTest, TheToolbarSwitchesTheCalibrationAtOnce) {
     TypeInto(2, QStringLiteral("1"));
     ClickButton(Manager(), "manualCalibrationOk");
     EXPECT_EQ(chooser->count(), 3);
+}
+
+// The statistics under the results list are read whole at the pane's
+// default width, without scrolling sideways.
+TEST_F(PictureWindowTest, TheStatisticsFitThePaneWidth) {
+    g_parameters.measuredecimal = 3;
+    Build();
+    OpenPicture(FlatPicture(600, 300, {230, 230, 230}));
+    DrawLine(50, 60);
+    DrawLine(100, 300);
+    frame->resultsPane()->raise();
+    Settle();
+    auto* statistics = Results()->findChild<QTreeWidget*>("measureStatistics");
+    ASSERT_NE(statistics, nullptr);
+    ASSERT_EQ(statistics->topLevelItemCount(), 1);
+    EXPECT_LE(statistics->header()->length(), statistics->viewport()->width());
+    EXPECT_EQ(statistics->horizontalScrollBar()->maximum(), 0)
+        << statistics->header()->length() << " " << statistics->viewport()->width() << " "
+        << statistics->width();
+    const QStringList painted = CPaintedTexts::Of(statistics->viewport());
+    for (const char* number : {"2", "30.000", "28.284", "10.000", "50.000"}) {
+        EXPECT_TRUE(painted.contains(number))
+            << number << " in " << painted.join('|').toStdString();
+    }
+    const QStringList header = CPaintedTexts::Of(statistics->header()->viewport());
+    for (const char* title : {"n", "Mean", "SD", "Min", "Max"}) {
+        EXPECT_TRUE(header.contains(title)) << title << " in " << header.join('|').toStdString();
+    }
 }
