@@ -2,6 +2,7 @@
 
 #include "app/ApplicationLook.h"
 #include "app/CFrameCustomizer.h"
+#include "app/CStartPanel.h"
 #include "app/Icons.h"
 #include "app/ResourceStrings.h"
 #include "browser/ui/CThumbnailsFormWnd.h"
@@ -21,12 +22,14 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
+#include <QMdiArea>
 #include <QMenu>
 #include <QSettings>
 #include <QSplashScreen>
 #include <QTabBar>
 #include <QTimer>
 #include <QToolBar>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -54,6 +57,7 @@ CMainFrame::CMainFrame(const CDocManager& docManager, QWidget* parent)
     createStatusBar();
     createDockingPanes();
     createCalibrationBar();
+    createStartPanel();
     m_customizer =
         new CFrameCustomizer(*this, *m_toolBar, {m_calibrationPane, m_resultsPane, m_browserPane});
     connect(m_dockingMenu, &QMenu::aboutToShow, this,
@@ -112,6 +116,18 @@ void CMainFrame::createCalibrationBar() {
     bar->setObjectName(QStringLiteral("CalibrationToolBar"));
     bar->addWidget(new CCalibrationChooser(*m_calibrationPane->view(), bar));
     addToolBar(Qt::TopToolBarArea, bar);
+}
+
+// The empty window area says what to do instead of staying grey.
+void CMainFrame::createStartPanel() {
+    auto* layout = new QVBoxLayout(mdiArea()->viewport());
+    layout->setContentsMargins(0, 0, 0, 0);
+    m_startPanel = new CStartPanel(*this, mdiArea()->viewport());
+    layout->addWidget(m_startPanel);
+}
+
+void CMainFrame::updateStartPanel() {
+    m_startPanel->setVisible(mdiArea()->subWindowList().isEmpty());
 }
 
 // Panes docked together show as tabs; Qt gives those tabs no icons, so each
@@ -206,6 +222,8 @@ void CMainFrame::OnActiveChildChanged(CChildFrame* child) {
     }
     updateTitle();
     RelabelMenus();
+    // A closing window is still listed while it goes.
+    QTimer::singleShot(0, this, &CMainFrame::updateStartPanel);
 }
 
 // The active document's name goes before the program's name.

@@ -3,6 +3,7 @@
 #include "framework/ui/MDIFrameWnd.h"
 
 class CCalManageFormWnd;
+class CStartPanel;
 class CFrameCustomizer;
 class CMeasureResultFormWnd;
 class CThumbnailsFormWnd;
@@ -60,6 +61,9 @@ private:
     void createMenus();
     void createToolBar();
     void createCalibrationBar();
+    void createStartPanel();
+    // The start panel shows while no window is open.
+    void updateStartPanel();
     void createStatusBar();
     void createDockingPanes();
     void createSplash();
@@ -84,6 +88,7 @@ private:
     QMenu* m_aboutMenu = nullptr;
     QToolBar* m_toolBar = nullptr;
     CCalManageFormWnd* m_calibrationPane = nullptr;
+    CStartPanel* m_startPanel = nullptr;
     CMeasureResultFormWnd* m_resultsPane = nullptr;
     CThumbnailsFormWnd* m_browserPane = nullptr;
     CFrameCustomizer* m_customizer = nullptr;

@@ -1,4 +1,5 @@
 #include "app/CMainFrame.h"
+#include "app/CStartPanel.h"
 #include "app/Icons.h"
 #include "app/ResourceStrings.h"
 #include "app/ToolbarTable.h"
@@ -149,4 +150,7 @@ void CMainFrame::RelabelMenus() {
                               ? GetLanguageString("About", QStringLiteral("About"), 128)
                               : GetLanguageString("About1", QStringLiteral("About"), 128));
     CommandAction(ID_APP_ABOUT)->setText(GetLanguageString("About", QStringLiteral("About"), 128));
+    if (m_startPanel != nullptr && m_startPanel->isVisible()) {
+        m_startPanel->Refresh();
+    }
 }

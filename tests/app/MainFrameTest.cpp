@@ -28,12 +28,15 @@
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QLabel>
+#include <QListWidget>
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QSettings>
 #include <QSplashScreen>
 #include <QStyle>
+#include <QTest>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -276,6 +279,44 @@ TEST_F(MainFrameTest, LanguagesAreListedInTheirOwnNames) {
         EXPECT_EQ(texts, ownNames) << entry.command;
         EXPECT_EQ(tips, entry.tips) << entry.command;
     }
+}
+
+// A first start shows what to do instead of an empty grey area.
+TEST_F(MainFrameTest, TheEmptyWindowAreaOffersTheFirstSteps) {
+    SetHardwareCaptureBackends({});
+    WriteFile(home.filePath("SaveFile/20261209114004.bmp"), "x");
+    WriteFile(home.filePath("SaveFile/20261209114010.jpg"), "x");
+    WriteFile(home.filePath("SaveFile/notes.txt"), "x");
+    Build();
+    auto* panel = frame->findChild<QWidget*>("startPanel");
+    ASSERT_NE(panel, nullptr);
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_EQ(panel->size(), frame->mdiArea()->viewport()->size());
+    auto* camera = panel->findChild<QPushButton*>("startOpenCamera");
+    EXPECT_EQ(camera->text(), "Open Camera: Marnelo Virtual Microscope (no camera plugged in)");
+    auto* recent = panel->findChild<QListWidget*>("startRecentPictures");
+    ASSERT_EQ(recent->count(), 2);
+    EXPECT_EQ(recent->item(0)->text(), "20261209114010.jpg");
+    EXPECT_EQ(recent->item(1)->text(), "20261209114004.bmp");
+
+    // Open Picture asks for a file, as the menu's does.
+    QTest::mouseClick(panel->findChild<QPushButton*>("startOpenPicture"), Qt::LeftButton);
+    ASSERT_EQ(dialogs.size(), 1u);
+    EXPECT_EQ(dialogs[0].mode, FileDialogRequest::Mode::Open);
+
+    // A recent picture opens with a click; the panel goes while it is open.
+    QTest::mouseClick(recent->viewport(), Qt::LeftButton, {},
+                      recent->visualItemRect(recent->item(1)).center());
+    QApplication::processEvents();
+    ASSERT_EQ(frame->childFrames().size(), 1);
+    EXPECT_EQ(frame->childFrames()[0]->document().pathName(),
+              home.filePath("SaveFile/20261209114004.bmp"));
+    EXPECT_FALSE(panel->isVisible());
+    answer = QMessageBox::Yes;
+    EXPECT_TRUE(frame->childFrames()[0]->close());
+    ProcessDeferredDeletes();
+    QApplication::processEvents();
+    EXPECT_TRUE(panel->isVisible());
 }
 
 TEST_F(MainFrameTest, LastPopupHasItsOwnKeyWhileAPictureIsActive) {

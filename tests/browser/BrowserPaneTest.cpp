@@ -304,7 +304,9 @@ TEST_F(BrowserPaneTest, MagnifierDrawsPostedFillsAndCyclesItsZoomOnClicks) {
     }
     // The old square is not shown scrambled at the new size.
     EXPECT_FALSE(magnifier->showsSquare());
-    EXPECT_EQ(magnifier->grab().toImage().pixel(20, 20), qRgb(0, 0, 0));
+    EXPECT_EQ(magnifier->grab().toImage().pixel(20, 20),
+              magnifier->palette().color(QPalette::Window).rgb());
+    EXPECT_EQ(CPaintedTexts::Of(magnifier), QStringList{"Move the mouse over a picture"});
 
     // At 30 pixels on 300, each is 10 screen pixels wide: a faint grid shows.
     g_magnifier.zoomState = 3;
