@@ -2,26 +2,34 @@
 
 #include "app/ApplicationLook.h"
 #include "app/CFrameCustomizer.h"
+#include "app/CStartPanel.h"
 #include "app/Icons.h"
 #include "app/ResourceStrings.h"
 #include "browser/ui/CThumbnailsFormWnd.h"
+#include "calibration/ui/CCalManageFormView.h"
 #include "calibration/ui/CCalManageFormWnd.h"
+#include "calibration/ui/CCalibrationChooser.h"
 #include "core/Folders.h"
+#include "core/Language.h"
 #include "framework/ui/ChildFrame.h"
 #include "framework/ui/Document.h"
 #include "framework/ui/MessageBox.h"
 #include "framework/ui/StatusBar.h"
 #include "reports/ui/CMeasureResultFormWnd.h"
 
+#include <algorithm>
+
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
+#include <QMdiArea>
 #include <QMenu>
 #include <QSettings>
 #include <QSplashScreen>
 #include <QTabBar>
 #include <QTimer>
 #include <QToolBar>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -48,6 +56,8 @@ CMainFrame::CMainFrame(const CDocManager& docManager, QWidget* parent)
     createToolBar();
     createStatusBar();
     createDockingPanes();
+    createCalibrationBar();
+    createStartPanel();
     m_customizer =
         new CFrameCustomizer(*this, *m_toolBar, {m_calibrationPane, m_resultsPane, m_browserPane});
     connect(m_dockingMenu, &QMenu::aboutToShow, this,
@@ -96,6 +106,28 @@ void CMainFrame::createDockingPanes() {
                 [this] { QTimer::singleShot(0, this, &CMainFrame::updatePaneTabIcons); });
     }
     QTimer::singleShot(0, this, &CMainFrame::updatePaneTabIcons);
+}
+
+// The calibration switch has a bar of its own beside the tools, so the
+// standard toolbar's customisable buttons stay as they are.
+void CMainFrame::createCalibrationBar() {
+    auto* bar = new QToolBar(
+        GetLanguageString("CalibrationChooser", QStringLiteral("Calibration"), 64), this);
+    bar->setObjectName(QStringLiteral("CalibrationToolBar"));
+    bar->addWidget(new CCalibrationChooser(*m_calibrationPane->view(), bar));
+    addToolBar(Qt::TopToolBarArea, bar);
+}
+
+// The empty window area says what to do instead of staying grey.
+void CMainFrame::createStartPanel() {
+    auto* layout = new QVBoxLayout(mdiArea()->viewport());
+    layout->setContentsMargins(0, 0, 0, 0);
+    m_startPanel = new CStartPanel(*this, mdiArea()->viewport());
+    layout->addWidget(m_startPanel);
+}
+
+void CMainFrame::updateStartPanel() {
+    m_startPanel->setVisible(mdiArea()->subWindowList().isEmpty());
 }
 
 // Panes docked together show as tabs; Qt gives those tabs no icons, so each
@@ -152,11 +184,15 @@ void CMainFrame::saveWorkspace() const {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
-    if (!ConfirmClose(this)) {
+    const QList<CChildFrame*> children = childFrames();
+    const bool unsaved = std::any_of(children.begin(), children.end(), [](CChildFrame* child) {
+        return child->document().HasUnsavedWork();
+    });
+    if (!unsaved && !ConfirmClose(this)) {
         event->ignore();
         return;
     }
-    for (CChildFrame* child : childFrames()) {
+    for (CChildFrame* child : children) {
         if (!child->document().SaveModified()) {
             event->ignore();
             return;
@@ -186,6 +222,8 @@ void CMainFrame::OnActiveChildChanged(CChildFrame* child) {
     }
     updateTitle();
     RelabelMenus();
+    // A closing window is still listed while it goes.
+    QTimer::singleShot(0, this, &CMainFrame::updateStartPanel);
 }
 
 // The active document's name goes before the program's name.

@@ -3,6 +3,7 @@
 #include "framework/ui/MDIFrameWnd.h"
 
 class CCalManageFormWnd;
+class CStartPanel;
 class CFrameCustomizer;
 class CMeasureResultFormWnd;
 class CThumbnailsFormWnd;
@@ -43,8 +44,9 @@ public:
     bool OnUpdateCommand(int id, CCmdUI& cmdUI) override;
 
 protected:
-    // Asks "CloseTip" first, then offers to save each changed picture; Yes
-    // and no Cancel keep the layout for the next run and close.
+    // Offers to save each changed picture, or, when nothing is to be saved,
+    // asks "CloseTip"; Yes and no Cancel keep the layout for the next run and
+    // close.
     void closeEvent(QCloseEvent* event) override;
     // The frame offers no context menu of its own; its bars and panes offer
     // the pane menu (createPopupMenu).
@@ -58,6 +60,10 @@ protected:
 private:
     void createMenus();
     void createToolBar();
+    void createCalibrationBar();
+    void createStartPanel();
+    // The start panel shows while no window is open.
+    void updateStartPanel();
     void createStatusBar();
     void createDockingPanes();
     void createSplash();
@@ -82,6 +88,7 @@ private:
     QMenu* m_aboutMenu = nullptr;
     QToolBar* m_toolBar = nullptr;
     CCalManageFormWnd* m_calibrationPane = nullptr;
+    CStartPanel* m_startPanel = nullptr;
     CMeasureResultFormWnd* m_resultsPane = nullptr;
     CThumbnailsFormWnd* m_browserPane = nullptr;
     CFrameCustomizer* m_customizer = nullptr;

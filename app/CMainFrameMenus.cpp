@@ -1,4 +1,5 @@
 #include "app/CMainFrame.h"
+#include "app/CStartPanel.h"
 #include "app/Icons.h"
 #include "app/ResourceStrings.h"
 #include "app/ToolbarTable.h"
@@ -40,6 +41,9 @@ void CMainFrame::createMenus() {
     m_deviceMenu->addAction(CommandAction(ID_OPEN_DEVICE));
     m_deviceMenu->addAction(CommandAction(ID_TIME_LAPSE));
 
+    // Fitting is wanted often enough on large pictures to need a key.
+    CommandAction(ID_ZOOM_FIT)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_0));
+    addAction(CommandAction(ID_ZOOM_FIT));
     m_viewMenu = bar->addMenu(QString());
     m_dockingMenu = m_viewMenu->addMenu(QString());
     m_viewMenu->addAction(CommandAction(ID_VIEW_STATUS_BAR));
@@ -121,15 +125,32 @@ void CMainFrame::RelabelMenus() {
     CommandAction(ID_VIEW_STATUS_BAR)
         ->setText(GetLanguageString("Statusbar", QStringLiteral("Statusbar"), 128));
     m_languageMenu->setTitle(GetLanguageString("Language", QStringLiteral("Language"), 128));
-    CommandAction(ID_LANGUAGE_CHINESE_SP)
-        ->setText(GetLanguageString("ChineseSP", QStringLiteral("Simplified Chinese"), 128));
-    CommandAction(ID_LANGUAGE_CHINESE_TR)
-        ->setText(GetLanguageString("ChineseTR", QStringLiteral("Traditional Chinese"), 128));
-    CommandAction(ID_LANGUAGE_ENGLISH)
-        ->setText(GetLanguageString("English", QStringLiteral("English"), 128));
+    // Each language is named in itself, so that a user finds their own in a
+    // foreign interface; its name in the current language is the tip.
+    const struct {
+        int id;
+        const char16_t* ownName;
+        QString localName;
+    } languages[] = {
+        {ID_LANGUAGE_CHINESE_SP, u"简体中文",
+         GetLanguageString("ChineseSP", QStringLiteral("Simplified Chinese"), 128)},
+        {ID_LANGUAGE_CHINESE_TR, u"繁體中文",
+         GetLanguageString("ChineseTR", QStringLiteral("Traditional Chinese"), 128)},
+        {ID_LANGUAGE_ENGLISH, u"English",
+         GetLanguageString("English", QStringLiteral("English"), 128)},
+    };
+    for (const auto& language : languages) {
+        QAction* action = CommandAction(language.id);
+        action->setText(QString::fromUtf16(language.ownName));
+        action->setToolTip(language.localName);
+        action->setStatusTip(language.localName);
+    }
     // The last popup has its own key while a picture window is active.
     m_aboutMenu->setTitle(m_activeChild
                               ? GetLanguageString("About", QStringLiteral("About"), 128)
                               : GetLanguageString("About1", QStringLiteral("About"), 128));
     CommandAction(ID_APP_ABOUT)->setText(GetLanguageString("About", QStringLiteral("About"), 128));
+    if (m_startPanel != nullptr && m_startPanel->isVisible()) {
+        m_startPanel->Refresh();
+    }
 }

@@ -15,6 +15,7 @@ constexpr ToolbarButton kButtons[] = {
     {ID_ZOOM_IN, "zoom-in"},
     {ID_ZOOM_NORMAL, "zoom-normal"},
     {ID_ZOOM_OUT, "zoom-out"},
+    {ID_ZOOM_FIT, "zoom-fit"},
     {0, nullptr},
     {ID_UNDO, "undo"},
     {ID_CROSSLINE, "crosshair"},
@@ -80,6 +81,8 @@ QString ToolbarHelpText(int id, ToolbarText kind) {
         return GetLanguageString("ToolbarHitNormal", QStringLiteral("Normal"), 128);
     case ID_ZOOM_OUT:
         return GetLanguageString("ToolbarHitZoomOut", QStringLiteral("Zoom Out"), 128);
+    case ID_ZOOM_FIT:
+        return GetLanguageString("ToolbarHitZoomFit", QStringLiteral("Fit to Window"), 128);
     case ID_UNDO:
         return GetLanguageString("ToolbarHitUndo", QStringLiteral("Undoes the last action"), 128);
     case ID_CROSSLINE:

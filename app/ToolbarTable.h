@@ -4,7 +4,7 @@
 
 #include <QString>
 
-// The 42 buttons of the toolbar in their order; id 0 is a separator. `icon`
+// The 43 buttons of the toolbar in their order; id 0 is a separator. `icon`
 // names the SVG in the resource folder ":/icons/<icon>.svg".
 struct ToolbarButton {
     int id;

@@ -78,6 +78,16 @@ void CreateDeviceEnumerator() {
     g_captureSession.enumerator = true;
 }
 
+bool HardwareCameraPresent() {
+    for (const auto& backend : g_captureBackends.hardware) {
+        const auto listed = backend->ListDevices();
+        if (listed && !listed->empty()) {
+            return true;
+        }
+    }
+    return false;
+}
+
 int EnumerateVideoDevices() {
     CaptureSession& session = g_captureSession;
     if (!session.enumerator) {

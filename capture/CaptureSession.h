@@ -108,6 +108,10 @@ void CreateDeviceEnumerator();
 // listed (nor the virtual microscope).
 int EnumerateVideoDevices();
 
+// Whether a hardware backend lists a camera now; the virtual microscope does
+// not count. Changes nothing in the session.
+bool HardwareCameraPresent();
+
 // Sets the chosen entry from the chosen device index; none when the index is
 // outside 0-9 or names an empty slot.
 void ChooseVideoDevice(int slot);

@@ -31,6 +31,7 @@ enum CommandId : int {
     ID_ZOOM_IN = 32771,
     ID_ZOOM_NORMAL = 32773,
     ID_ZOOM_OUT = 32772,
+    ID_ZOOM_FIT = 32892, // the whole picture in the window, kept on resizing
     ID_UNDO = 32831,
     // The two buttons a selective spreadsheet export puts on the view: pick the
     // measurement just drawn, then export the picked ones.

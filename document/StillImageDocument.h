@@ -114,6 +114,9 @@ public:
     void ZoomIn();
     void ZoomOut();
     void ZoomNormal();
+    // The whole picture into `area`; the armed tool stays, so that measuring
+    // goes on at the fitted zoom.
+    void ZoomFit(QSize area) { m_zoom.Fit({ImageWidth(), ImageHeight()}, area); }
     QString ZoomStatusText() const { return m_zoom.StatusText(); }
 
     // The shapes in creation order; the document owns them.

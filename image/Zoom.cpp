@@ -1,55 +1,61 @@
 #include "image/Zoom.h"
 
+#include <algorithm>
 #include <array>
-#include <cmath>
-#include <cstddef>
 
 namespace {
 
 constexpr std::array<double, 16> kSteps = {0.3, 0.4, 0.5, 0.6, 0.7, 0.8, 0.9, 1.0,
                                            1.1, 1.2, 1.3, 1.4, 1.5, 1.6, 1.7, 1.8};
 
-// The step nearest to `zoom`, so repeated steps never drift.
-std::size_t StepIndex(double zoom) {
-    std::size_t best = 0;
-    for (std::size_t i = 1; i < kSteps.size(); ++i) {
-        if (std::fabs(kSteps[i] - zoom) < std::fabs(kSteps[best] - zoom)) {
-            best = i;
-        }
-    }
-    return best;
+// Zooms this close count as equal, so repeated steps never drift.
+constexpr double kSameZoom = 1e-6;
+
+void AllowFrom(CZoomState& state) {
+    state.zoomInAllowed = state.zoom < kSteps.back() - kSameZoom;
+    state.zoomOutAllowed = state.zoom > kSteps.front() + kSameZoom;
 }
 
 } // namespace
 
 void CZoomState::ZoomIn() {
-    const std::size_t index = StepIndex(zoom);
-    if (index + 1 >= kSteps.size()) {
+    const auto next = std::find_if(kSteps.begin(), kSteps.end(),
+                                   [this](double step) { return step > zoom + kSameZoom; });
+    if (next == kSteps.end()) {
         return;
     }
-    zoom = kSteps[index + 1];
-    zoomOutAllowed = true;
-    if (index + 2 == kSteps.size()) {
-        zoomInAllowed = false;
-    }
+    zoom = *next;
+    fitted = false;
+    AllowFrom(*this);
 }
 
 void CZoomState::ZoomOut() {
-    const std::size_t index = StepIndex(zoom);
-    if (index == 0) {
+    const auto next = std::find_if(kSteps.rbegin(), kSteps.rend(),
+                                   [this](double step) { return step < zoom - kSameZoom; });
+    if (next == kSteps.rend()) {
         return;
     }
-    zoom = kSteps[index - 1];
-    zoomInAllowed = true;
-    if (index == 1) {
-        zoomOutAllowed = false;
-    }
+    zoom = *next;
+    fitted = false;
+    AllowFrom(*this);
 }
 
 void CZoomState::Normal() {
     zoom = 1.0;
+    fitted = false;
     zoomInAllowed = true;
     zoomOutAllowed = true;
+}
+
+void CZoomState::Fit(QSize picture, QSize area) {
+    fitted = true;
+    if (picture.isEmpty() || area.isEmpty()) {
+        zoom = 1.0;
+    } else {
+        zoom = std::min({static_cast<double>(area.width()) / picture.width(),
+                         static_cast<double>(area.height()) / picture.height(), kSteps.back()});
+    }
+    AllowFrom(*this);
 }
 
 QString CZoomState::StatusText() const {

@@ -89,6 +89,30 @@ QStringList StatisticsHeader() {
             GetLanguageString("StatMaximum", QStringLiteral("Maximum"), kTextLimit)};
 }
 
+QStringList CompactStatisticsHeader() {
+    return {GetLanguageString("StatMeasurement", QStringLiteral("Measurement"), kTextLimit),
+            GetLanguageString("StatCountShort", QStringLiteral("n"), kTextLimit),
+            GetLanguageString("StatMean", QStringLiteral("Mean"), kTextLimit),
+            GetLanguageString("StatDeviationShort", QStringLiteral("SD"), kTextLimit),
+            GetLanguageString("StatMinimumShort", QStringLiteral("Min"), kTextLimit),
+            GetLanguageString("StatMaximumShort", QStringLiteral("Max"), kTextLimit)};
+}
+
+QStringList CompactStatisticsRow(const CResultStatistic& statistic, const CResultFormat& format) {
+    const QString unit = ResultUnitText(statistic.type, format);
+    QString name = statistic.kind + u' ' + statistic.quantity;
+    if (!unit.trimmed().isEmpty()) {
+        name += QStringLiteral(" (%1)").arg(unit);
+    }
+    return {name,
+            QString::asprintf("%d", statistic.count),
+            FormatResultNumber(statistic.mean, format),
+            std::isnan(statistic.deviation) ? QStringLiteral("-")
+                                            : FormatResultNumber(statistic.deviation, format),
+            FormatResultNumber(statistic.minimum, format),
+            FormatResultNumber(statistic.maximum, format)};
+}
+
 QStringList StatisticsRow(const CResultStatistic& statistic, const CResultFormat& format) {
     return {statistic.kind,
             statistic.quantity,

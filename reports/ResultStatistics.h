@@ -33,3 +33,9 @@ std::vector<CResultStatistic> ResultStatistics(const std::vector<CResultValues>&
 // of a single value as "-"), whatever the process locale.
 QStringList StatisticsHeader();
 QStringList StatisticsRow(const CResultStatistic& statistic, const CResultFormat& format);
+
+// The same, narrow enough for the results pane: kind, quantity and unit in
+// one column ("Line Length (mm)"), then the count and the bare numbers under
+// short titles ("n", "Mean", "SD", "Min", "Max").
+QStringList CompactStatisticsHeader();
+QStringList CompactStatisticsRow(const CResultStatistic& statistic, const CResultFormat& format);

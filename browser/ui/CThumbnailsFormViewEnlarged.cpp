@@ -1,5 +1,6 @@
 #include "browser/ui/CThumbnailsFormViewEnlarged.h"
 
+#include "core/Language.h"
 #include "core/MagnifierBuffer.h"
 #include "image/Dib.h"
 
@@ -40,7 +41,13 @@ void CThumbnailsFormViewEnlarged::paintEvent(QPaintEvent*) {
     const int side = MagnifierSide(g_magnifier.zoomState);
     const std::uint8_t* buffer = MagnifierBuffer();
     if (!m_filled || side == 0 || buffer == nullptr) {
-        painter.fillRect(rect(), Qt::black);
+        // Nothing to magnify yet: a quiet panel that says what fills it,
+        // not a black box that looks broken.
+        painter.fillRect(rect(), palette().window());
+        painter.setPen(palette().color(QPalette::PlaceholderText));
+        painter.drawText(rect().adjusted(8, 8, -8, -8), Qt::AlignCenter | Qt::TextWordWrap,
+                         GetLanguageString("MagnifierEmpty",
+                                           QStringLiteral("Move the mouse over a picture"), 128));
         return;
     }
     // The buffer is bottom-up; mirrored it reads top-down.

@@ -62,6 +62,9 @@ CThumbnailsFormViewView::CThumbnailsFormViewView(QWidget* parent)
     setResizeMode(QListView::Adjust);
     setUniformItemSizes(true);
     setWordWrap(true);
+    // The end of a name tells the pictures of a series apart
+    // ("NAME-0001.jpg"): a name too long for its item loses its middle.
+    setTextElideMode(Qt::ElideMiddle);
     // Thousands of items lay out in steps, so the window stays responsive.
     setLayoutMode(QListView::Batched);
 
@@ -166,7 +169,7 @@ QListWidgetItem* CThumbnailsFormViewView::InsertItem(int row, const QString& nam
                                                      const QIcon& icon) {
     auto* item = new QListWidgetItem(icon, ThumbnailLabel(name));
     item->setData(Qt::UserRole, name);
-    item->setToolTip(ThumbnailLabel(name));
+    item->setToolTip(name);
     insertItem(row, item);
     m_items.insert(name, item);
     return item;

@@ -12,7 +12,8 @@
 class QMenu;
 
 // The thumbnail list of the snapshot folder: 60 × 60 thumbnails in an icon
-// view, named in lower case, in name order. The loader makes the thumbnails
+// view, named in lower case, in name order; a long name is shortened in the
+// middle, and the item's tooltip is the whole name. The loader makes the thumbnails
 // on its thread and they show as they come; the folder is watched, so
 // pictures other programs add or remove appear and disappear by themselves.
 //

@@ -205,6 +205,13 @@ void CCalManageFormView::FillList() {
     } else {
         m_list->clearSelection();
     }
+    emit calibrationsChanged();
+}
+
+void CCalManageFormView::ApplyNamed(const QString& name) {
+    g_calibration.selectedName = name;
+    FillList();
+    OnApply();
 }
 
 void CCalManageFormView::OnRowChosen(int row) {
@@ -360,6 +367,7 @@ void CCalManageFormView::ShowAppliedName(const QString& name) {
     m_current->setText(name.isEmpty()
                            ? GetLanguageString("Uncalibrated", QStringLiteral("Uncalibrated"), 64)
                            : name);
+    emit calibrationsChanged();
 }
 
 void CCalManageFormView::ShowMessage(const QString& text) {

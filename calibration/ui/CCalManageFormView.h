@@ -40,6 +40,16 @@ public:
     // below the applied name follows it.
     void ShowCameraInUse(const std::optional<CCalibrationCamera>& camera);
 
+    // Chooses the stored record `name` in the list and applies it, as a
+    // click on its row and Apply do.
+    void ApplyNamed(const QString& name);
+    // The calibration applied last; empty when uncalibrated.
+    const QString& appliedName() const { return m_appliedName; }
+
+signals:
+    // The stored records or the applied calibration changed.
+    void calibrationsChanged();
+
 private:
     void BuildManualCalibrationGrid();
     // Reloads data.xml and lists it.

@@ -34,6 +34,16 @@ int CDeviceDoc::LiveKind() const {
     return LiveKindOfMode(m_modes.measureMode);
 }
 
+void CDeviceDoc::ZoomToFit(QSize frame, QSize area, bool command) {
+    const double before = m_zoom.zoom;
+    m_zoom.Fit(frame, area);
+    if (command || m_zoom.zoom != before) {
+        ShowPrompt(m_zoom.StatusText());
+        emit zoomChanged();
+        CommandStateChanged();
+    }
+}
+
 bool CDeviceDoc::OnCommand(int id) {
     switch (id) {
     case ID_ZOOM_IN:

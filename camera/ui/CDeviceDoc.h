@@ -27,6 +27,9 @@ public:
 
     bool OnCommand(int id) override;
     bool OnUpdateCommand(int id, CCmdUI& cmdUI) override;
+    // Fits the zoom so that a `frame` fits whole into `area`, as the still
+    // picture's document does.
+    void ZoomToFit(QSize frame, QSize area, bool command);
 
     // Removes the newest live measurement and tells the results pane.
     void Undo();

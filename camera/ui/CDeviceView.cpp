@@ -121,6 +121,9 @@ CDeviceView::~CDeviceView() {
 
 bool CDeviceView::OnCommand(int id) {
     switch (id) {
+    case ID_ZOOM_FIT:
+        m_doc.ZoomToFit(FrameSize(), maximumViewportSize(), true);
+        return true;
     case ID_TAKE_PICTURE:
         m_commands->TakeSnapshot();
         return true;
@@ -151,6 +154,10 @@ bool CDeviceView::OnCommand(int id) {
 }
 
 bool CDeviceView::OnUpdateCommand(int id, CCmdUI& cmdUI) {
+    if (id == ID_ZOOM_FIT) {
+        cmdUI.SetCheck(m_doc.Zoom().fitted);
+        return true;
+    }
     if (id == ID_TIME_LAPSE) {
         // One series at a time; its own Stop ends it.
         cmdUI.Enable(m_cameraOpen && !m_timeLapse->Running());
@@ -287,6 +294,14 @@ QSize CDeviceView::FrameSize() const {
 QSize CDeviceView::ZoomedSize() const {
     const QSize frame = FrameSize();
     return ZoomedFrameSize(frame.width(), frame.height(), m_zoom);
+}
+
+// A fitted frame is fitted again to the window's new size.
+void CDeviceView::resizeEvent(QResizeEvent* event) {
+    CMeasuringView::resizeEvent(event);
+    if (m_doc.Zoom().fitted) {
+        m_doc.ZoomToFit(FrameSize(), maximumViewportSize(), false);
+    }
 }
 
 void CDeviceView::ApplyZoom() {

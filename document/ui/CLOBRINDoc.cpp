@@ -61,6 +61,15 @@ bool CLOBRINDoc::OnOpenDocument(const QString& path) {
     return false;
 }
 
+void CLOBRINDoc::ZoomToFit(QSize area, bool command) {
+    const double before = m_model.Zoom().zoom;
+    m_model.ZoomFit(area);
+    if (command || m_model.Zoom().zoom != before) {
+        ShowPrompt(m_model.ZoomStatusText());
+        emit zoomChanged();
+    }
+}
+
 bool CLOBRINDoc::OnCommand(int id) {
     switch (id) {
     case ID_ZOOM_IN:

@@ -60,6 +60,10 @@ public:
     // changed picture) asks "Save changes to NAME?": Save saves as Save does,
     // Discard lets the window go, Cancel keeps it.
     bool SaveModified() override;
+    // Fits the zoom to the view's `area` and says it on the status bar; a
+    // refit after resizing does so only when the zoom changed.
+    void ZoomToFit(QSize area, bool command);
+    bool HasUnsavedWork() const override;
     // Export to picture: the export options, a file, then the picture with
     // every measurement imprinted as the options say.
     void OnExportPicture();
@@ -115,6 +119,9 @@ private:
     QMessageBox::StandardButton ConfirmOverwrite();
     void WriteReport();
     void RestoreMeasurements(const QString& picturePath);
+    // Whether closing asks "Save changes to NAME?", after the measurements'
+    // question was (or needed not be) asked.
+    bool PictureQuestionNeeded(bool measurementsUnsaved) const;
 
     CStillImageDocument m_model;
     bool m_overwriteConfirmed = false;

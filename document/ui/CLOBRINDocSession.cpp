@@ -102,6 +102,19 @@ bool CLOBRINDoc::MeasurementsUnsaved() const {
     return !m_model.Shapes().IsEmpty() || QFileInfo::exists(SessionPathFor(pathName()));
 }
 
+bool CLOBRINDoc::PictureQuestionNeeded(bool measurementsUnsaved) const {
+    // Shapes answered for by the measurements' question, or saved as
+    // measurements before, need no second question; changed pixels do.
+    const bool shapesHandled =
+        measurementsUnsaved || m_model.ShapesRevision() == m_savedShapesRevision;
+    return m_model.IsModified() && !(shapesHandled && !m_model.IsPictureModified());
+}
+
+bool CLOBRINDoc::HasUnsavedWork() const {
+    const bool measurementsUnsaved = MeasurementsUnsaved();
+    return measurementsUnsaved || PictureQuestionNeeded(measurementsUnsaved);
+}
+
 bool CLOBRINDoc::SaveModified() {
     const bool measurementsUnsaved = MeasurementsUnsaved();
     if (measurementsUnsaved) {
@@ -122,11 +135,7 @@ bool CLOBRINDoc::SaveModified() {
             return false;
         }
     }
-    // Shapes answered for above, or saved as measurements before, need no
-    // second question; changed pixels do.
-    const bool shapesHandled =
-        measurementsUnsaved || m_model.ShapesRevision() == m_savedShapesRevision;
-    if (!m_model.IsModified() || (shapesHandled && !m_model.IsPictureModified())) {
+    if (!PictureQuestionNeeded(measurementsUnsaved)) {
         return true;
     }
     const QString text =

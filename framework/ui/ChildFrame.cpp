@@ -22,7 +22,9 @@ CChildFrame::~CChildFrame() {
 }
 
 void CChildFrame::closeEvent(QCloseEvent* event) {
-    if (!ConfirmClose(this) || !m_document->SaveModified()) {
+    const bool allowed =
+        m_document->HasUnsavedWork() ? m_document->SaveModified() : ConfirmClose(this);
+    if (!allowed) {
         event->ignore();
         return;
     }

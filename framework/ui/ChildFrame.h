@@ -27,8 +27,9 @@ signals:
     void aboutToBeDestroyed(CChildFrame* child);
 
 protected:
-    // The close question ("CloseTip"), then the document's own offer to save
-    // its changes: No or Cancel keeps the window and its document.
+    // A document with unsaved work offers to save it; any other asks the
+    // close question ("CloseTip"). No or Cancel keeps the window and its
+    // document.
     void closeEvent(QCloseEvent* event) override;
 
 private:

@@ -58,3 +58,7 @@ void CDocument::RemoveView(CView* view) {
 bool CDocument::SaveModified() {
     return true;
 }
+
+bool CDocument::HasUnsavedWork() const {
+    return false;
+}

@@ -28,6 +28,9 @@ public:
     // close; false keeps it (the user cancelled, or saving failed). A
     // document without such changes answers true (the default).
     virtual bool SaveModified();
+    // Whether SaveModified would ask anything: closing then asks only that,
+    // not the general close question as well.
+    virtual bool HasUnsavedWork() const;
 
     // The tab and window caption.
     QString title() const { return m_title; }

@@ -1,5 +1,6 @@
 #include "reports/ui/CExportDlg.h"
 
+#include "core/Folders.h"
 #include "core/Language.h"
 #include "core/Parameters.h"
 #include "framework/ui/MessageBox.h"
@@ -9,6 +10,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -62,6 +64,19 @@ QLineEdit* NewEdit(const char* name, QWidget* parent) {
     return edit;
 }
 
+// A typed path: "~" stands for the home folder and a relative path lies in
+// the snapshot folder, where the pictures it reports on usually are.
+QString TypedReportPath(const QString& typed) {
+    QString path = QDir::fromNativeSeparators(typed.trimmed());
+    if (path.isEmpty()) {
+        return path;
+    }
+    if (path.startsWith(QStringLiteral("~/"))) {
+        path = QDir::homePath() + path.mid(1);
+    }
+    return QDir::cleanPath(QDir(g_folders.snapshotFolder).absoluteFilePath(path));
+}
+
 } // namespace
 
 void CExportDlg::SetFileChooser(FileChooser chooser) {
@@ -83,7 +98,6 @@ CExportDlg::CExportDlg(Mode mode, QWidget* parent)
                        : GetLanguageString("ExportWord", QStringLiteral("Export to word"), kLimit));
 
     m_title->setText(GetLanguageString("MeasureReport", QStringLiteral("Measure Report"), kLimit));
-    m_path->setReadOnly(true);
     m_path->setMinimumWidth(260);
     m_browse->setObjectName(QStringLiteral("choosePath"));
     m_browse->setAutoDefault(false);
@@ -149,10 +163,17 @@ CExportDlg::CExportDlg(Mode mode, QWidget* parent)
 
 void CExportDlg::ChooseFile() {
     const bool excel = m_mode == Mode::Excel;
+    // The first filter lists both kinds the family writes, so that an
+    // existing report of either kind can be seen and picked.
     const QStringList filters =
         excel
-            ? QStringList{QStringLiteral("xls Files(*.xls)"), QStringLiteral("xlsx Files(*.xlsx)")}
-            : QStringList{QStringLiteral("Doc Files(*.doc)"), QStringLiteral("Docx files(*.docx)")};
+            ? QStringList{GetLanguageString("SpreadsheetFiles", QStringLiteral("Spreadsheets"),
+                                            kLimit) +
+                              QStringLiteral(" (*.xls *.xlsx)"),
+                          QStringLiteral("xls Files(*.xls)"), QStringLiteral("xlsx Files(*.xlsx)")}
+            : QStringList{GetLanguageString("WordFiles", QStringLiteral("Documents"), kLimit) +
+                              QStringLiteral(" (*.doc *.docx)"),
+                          QStringLiteral("Doc Files(*.doc)"), QStringLiteral("Docx files(*.docx)")};
     const QString chosen =
         FileChooserSeam()(this, filters, excel ? QStringLiteral("xls") : QStringLiteral("doc"));
     if (!chosen.isEmpty()) {
@@ -161,7 +182,7 @@ void CExportDlg::ChooseFile() {
 }
 
 void CExportDlg::accept() {
-    g_exportSettings.path = m_path->text();
+    g_exportSettings.path = TypedReportPath(m_path->text());
     g_exportSettings.title = m_title->text();
     g_exportSettings.company = m_company->text();
     g_exportSettings.author = m_author->text();

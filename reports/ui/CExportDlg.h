@@ -10,10 +10,12 @@ class QLineEdit;
 class QPushButton;
 
 // Collects the file, title, company and author of a spreadsheet or
-// word-processor report, and whether to add the picture. OK refuses an empty
-// field with a message (path first, then title, company, author); once all
-// are filled it stores them in g_exportSettings (a path without the mode's
-// report extension gets ".xls" or ".doc"), sets addexportimage and the
+// word-processor report, and whether to add the picture. The path is typed
+// or chosen with the "*" button; a typed "~/" means the home folder and a
+// relative path lies in the snapshot folder. OK refuses an empty field with
+// a message (path first, then title, company, author); once all are filled
+// it stores them in g_exportSettings (a path without the mode's report
+// extension gets ".xls" or ".doc"), sets addexportimage and the
 // selective flag, and saves the settings. Open it modally with exec(); the
 // caller then reads g_exportSettings. GUI thread only.
 class CExportDlg : public QDialog {

@@ -17,6 +17,7 @@
 #include <QCoreApplication>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
@@ -87,8 +88,25 @@ CMeasureResultFormView::CMeasureResultFormView(QWidget* parent)
     m_statisticsGroup->setObjectName(QStringLiteral("measureStatisticsGroup"));
     m_statistics->setObjectName(QStringLiteral("measureStatistics"));
     m_statisticsGroup->setTitle(GetLanguageString("Statistics", QStringLiteral("Statistics"), 64));
-    m_statistics->setColumnCount(static_cast<int>(StatisticsHeader().size()));
-    m_statistics->setHeaderLabels(StatisticsHeader());
+    // The pane is narrow: the numbers take the room they need, the name the
+    // rest (elided, whole in its tooltip), so nothing scrolls sideways.
+    const QStringList header = CompactStatisticsHeader();
+    const QStringList fullHeader = StatisticsHeader();
+    m_statistics->setColumnCount(static_cast<int>(header.size()));
+    m_statistics->setHeaderLabels(header);
+    for (int column = 1; column < header.size(); ++column) {
+        m_statistics->headerItem()->setToolTip(column, fullHeader.value(column + 1));
+        m_statistics->headerItem()->setTextAlignment(column, Qt::AlignRight | Qt::AlignVCenter);
+    }
+    m_statistics->header()->setStretchLastSection(false);
+    m_statistics->header()->setMinimumSectionSize(m_statistics->fontMetrics().averageCharWidth() *
+                                                  3);
+    m_statistics->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+    for (int column = 1; column < header.size(); ++column) {
+        m_statistics->header()->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+    }
+    m_statistics->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_statistics->setTextElideMode(Qt::ElideMiddle);
     m_statistics->setRootIsDecorated(false);
     m_statistics->setEditTriggers(QAbstractItemView::NoEditTriggers);
 
@@ -259,7 +277,7 @@ void CMeasureResultFormView::ShowStatistics(const std::vector<CResultValues>& li
                                             const CResultFormat& format) {
     std::vector<QStringList> rows;
     for (const CResultStatistic& statistic : ResultStatistics(listed)) {
-        rows.push_back(StatisticsRow(statistic, format));
+        rows.push_back(CompactStatisticsRow(statistic, format));
     }
     bool same = static_cast<int>(rows.size()) == m_statistics->topLevelItemCount();
     for (int i = 0; same && i < m_statistics->topLevelItemCount(); ++i) {
@@ -274,7 +292,8 @@ void CMeasureResultFormView::ShowStatistics(const std::vector<CResultValues>& li
     m_statistics->clear();
     for (const QStringList& row : rows) {
         auto* item = new QTreeWidgetItem(m_statistics, row);
-        for (int column = 2; column < row.size(); ++column) {
+        item->setToolTip(0, row.front());
+        for (int column = 1; column < row.size(); ++column) {
             item->setTextAlignment(column, Qt::AlignRight | Qt::AlignVCenter);
         }
     }

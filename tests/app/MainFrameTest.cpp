@@ -28,12 +28,15 @@
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QLabel>
+#include <QListWidget>
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QSettings>
 #include <QSplashScreen>
 #include <QStyle>
+#include <QTest>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -42,10 +45,10 @@ namespace {
 
 // The toolbar's command ids in order; 0 stands for a separator.
 const std::vector<int> kToolbarOrder = {
-    32781, 0,     32799, 32800, 32775, 0,     32771, 32773, 32772, 0,     32831, 32778, 0,
-    32776, 32777, 32802, 32803, 32804, 32865, 32805, 32801, 32806, 32807, 32808, 32809, 32810,
-    32811, 32812, 32813, 32819, 32814, 32815, 0,     32816, 32817, 32818, 0,     32820, 32838,
-    32839, 32837, 32821, 32780, 32822, 32823, 32824, 0,     32833, 32834};
+    32781, 0,     32799, 32800, 32775, 0,     32771, 32773, 32772, 32892, 0,     32831, 32778,
+    0,     32776, 32777, 32802, 32803, 32804, 32865, 32805, 32801, 32806, 32807, 32808, 32809,
+    32810, 32811, 32812, 32813, 32819, 32814, 32815, 0,     32816, 32817, 32818, 0,     32820,
+    32838, 32839, 32837, 32821, 32780, 32822, 32823, 32824, 0,     32833, 32834};
 
 std::vector<int> ToolbarIds(QToolBar* toolBar) {
     std::vector<int> ids;
@@ -139,7 +142,7 @@ TEST_F(MainFrameTest, ToolbarHasTheButtonsInOrderWithDefaultTexts) {
         EXPECT_FALSE(action->toolTip().isEmpty()) << CMDIFrameWnd::CommandId(action);
         EXPECT_NE(qobject_cast<QToolButton*>(toolBar->widgetForAction(action)), nullptr);
     }
-    EXPECT_EQ(buttons, 42);
+    EXPECT_EQ(buttons, 43);
 
     // The two-point distance has its own short tooltip but shares the help.
     EXPECT_EQ(Action(ID_MEASURE_LINE)->toolTip(), "Distance of 2 points");
@@ -244,6 +247,76 @@ TEST_F(MainFrameTest, LanguageFilesAreFoundBesideTheProgramAndTheChoiceIsMarked)
     EXPECT_EQ(marked(), (QList<bool>{false, false, true}));
     g_parameters.languagemainid = 7; // German has a file, just no menu item
     EXPECT_EQ(marked(), (QList<bool>{false, false, false}));
+}
+
+// Every interface lists the languages in their own names; the tip names
+// each in the interface's language.
+TEST_F(MainFrameTest, LanguagesAreListedInTheirOwnNames) {
+    home.InstallLanguageFiles();
+    SelectLanguageFile(9, 1);
+    Build();
+    QMenu* language = frame->menuBar()->actions()[3]->menu();
+    const QStringList ownNames{QString::fromUtf8("简体中文"), QString::fromUtf8("繁體中文"),
+                               "English"};
+    const struct {
+        int command;
+        QStringList tips;
+    } cases[] = {
+        {ID_LANGUAGE_CHINESE_SP,
+         {QString::fromUtf8("简体中文"), QString::fromUtf8("繁体中文"), QString::fromUtf8("英文")}},
+        {ID_LANGUAGE_CHINESE_TR,
+         {QString::fromUtf8("簡體中文"), QString::fromUtf8("繁體中文"), QString::fromUtf8("英文")}},
+        {ID_LANGUAGE_ENGLISH, {"Simplified Chinese", "Traditional Chinese", "English"}},
+    };
+    for (const auto& entry : cases) {
+        Action(entry.command)->trigger();
+        QStringList texts;
+        QStringList tips;
+        for (QAction* action : language->actions()) {
+            texts << action->text();
+            tips << action->statusTip();
+        }
+        EXPECT_EQ(texts, ownNames) << entry.command;
+        EXPECT_EQ(tips, entry.tips) << entry.command;
+    }
+}
+
+// A first start shows what to do instead of an empty grey area.
+TEST_F(MainFrameTest, TheEmptyWindowAreaOffersTheFirstSteps) {
+    SetHardwareCaptureBackends({});
+    WriteFile(home.filePath("SaveFile/20261209114004.bmp"), "x");
+    WriteFile(home.filePath("SaveFile/20261209114010.jpg"), "x");
+    WriteFile(home.filePath("SaveFile/notes.txt"), "x");
+    Build();
+    auto* panel = frame->findChild<QWidget*>("startPanel");
+    ASSERT_NE(panel, nullptr);
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_EQ(panel->size(), frame->mdiArea()->viewport()->size());
+    auto* camera = panel->findChild<QPushButton*>("startOpenCamera");
+    EXPECT_EQ(camera->text(), "Open Camera: Marnelo Virtual Microscope (no camera plugged in)");
+    auto* recent = panel->findChild<QListWidget*>("startRecentPictures");
+    ASSERT_EQ(recent->count(), 2);
+    EXPECT_EQ(recent->item(0)->text(), "20261209114010.jpg");
+    EXPECT_EQ(recent->item(1)->text(), "20261209114004.bmp");
+
+    // Open Picture asks for a file, as the menu's does.
+    QTest::mouseClick(panel->findChild<QPushButton*>("startOpenPicture"), Qt::LeftButton);
+    ASSERT_EQ(dialogs.size(), 1u);
+    EXPECT_EQ(dialogs[0].mode, FileDialogRequest::Mode::Open);
+
+    // A recent picture opens with a click; the panel goes while it is open.
+    QTest::mouseClick(recent->viewport(), Qt::LeftButton, {},
+                      recent->visualItemRect(recent->item(1)).center());
+    QApplication::processEvents();
+    ASSERT_EQ(frame->childFrames().size(), 1);
+    EXPECT_EQ(frame->childFrames()[0]->document().pathName(),
+              home.filePath("SaveFile/20261209114004.bmp"));
+    EXPECT_FALSE(panel->isVisible());
+    answer = QMessageBox::Yes;
+    EXPECT_TRUE(frame->childFrames()[0]->close());
+    ProcessDeferredDeletes();
+    QApplication::processEvents();
+    EXPECT_TRUE(panel->isVisible());
 }
 
 TEST_F(MainFrameTest, LastPopupHasItsOwnKeyWhileAPictureIsActive) {

@@ -3,6 +3,7 @@
 #include "tests/app/PictureWindowFixture.h"
 
 #include <QDir>
+#include <QScrollBar>
 
 // Keys, prompts and remembered places of a picture window in the main frame.
 
@@ -41,6 +42,20 @@ TEST_F(PictureWindowTest, CtrlZAndDeleteActOnTheMeasurements) {
     answer = {};
     PressKey(Qt::Key_Delete, {}, tree);
     EXPECT_EQ(shapes.Count(), 0u);
+}
+
+TEST_F(PictureWindowTest, CtrlZeroFitsAFullHdPictureIntoTheWindow) {
+    Build();
+    OpenPicture(FlatPicture(1920, 1080, {230, 230, 230}));
+    EXPECT_GT(view->horizontalScrollBar()->maximum(), 0);
+    PressKey(Qt::Key_0, Qt::ControlModifier, view);
+    const CZoomState& zoom = view->GetDocument().Model().Zoom();
+    EXPECT_TRUE(zoom.fitted);
+    EXPECT_LT(zoom.zoom, 1.0);
+    EXPECT_EQ(view->horizontalScrollBar()->maximum(), 0);
+    EXPECT_EQ(view->verticalScrollBar()->maximum(), 0);
+    // The toolbar button shows the state.
+    EXPECT_TRUE(frame->CommandAction(ID_ZOOM_FIT)->isChecked());
 }
 
 TEST_F(PictureWindowTest, SwitchingAToolOffClearsItsPrompt) {

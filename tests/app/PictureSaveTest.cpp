@@ -64,11 +64,10 @@ TEST_F(PictureWindowTest, ClosingAChangedPictureOffersToSaveIt) {
     };
     EXPECT_FALSE(frame->activeChildFrame()->close());
     ProcessDeferredDeletes();
-    ASSERT_EQ(boxes.size(), 3u);
-    EXPECT_EQ(boxes[0].text, "Are you sure close?");
-    EXPECT_EQ(boxes[1].text, "Save the measurements of ruler.bmp?");
-    EXPECT_EQ(boxes[2].text, "Save changes to ruler.bmp?");
-    EXPECT_EQ(boxes[2].buttons, QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0].text, "Save the measurements of ruler.bmp?");
+    EXPECT_EQ(boxes[1].text, "Save changes to ruler.bmp?");
+    EXPECT_EQ(boxes[1].buttons, QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
     ASSERT_EQ(frame->childFrames().size(), 1);
     EXPECT_EQ(view->GetDocument().Model().Shapes().Count(), 1u);
 
@@ -89,8 +88,8 @@ TEST_F(PictureWindowTest, ClosingAChangedPictureOffersToSaveIt) {
     EXPECT_TRUE(frame->activeChildFrame()->close());
     ProcessDeferredDeletes();
     EXPECT_TRUE(frame->childFrames().isEmpty());
-    ASSERT_EQ(boxes.size(), 4u);
-    EXPECT_TRUE(StartsWith(boxes[3], "The measurements will be drawn into ruler.bmp"));
+    ASSERT_EQ(boxes.size(), 3u);
+    EXPECT_TRUE(StartsWith(boxes[2], "The measurements will be drawn into ruler.bmp"));
     // Turned upside down with the picture: row 50 of 100 is row 49.
     EXPECT_TRUE(RedAlong(Load(home.filePath("ruler.bmp")), 49, 20, 80));
 
@@ -120,13 +119,56 @@ TEST_F(PictureWindowTest, QuittingAsksForEachChangedPictureAndCancelKeepsAll) {
     for (const MessageBoxRequest& request : boxes) {
         asked << request.text;
     }
-    EXPECT_EQ(asked, (QStringList{"Are you sure close?", "Save the measurements of a.bmp?",
-                                  "Save the measurements of b.bmp?"}));
+    EXPECT_EQ(asked,
+              (QStringList{"Save the measurements of a.bmp?", "Save the measurements of b.bmp?"}));
 
     answer = [](const MessageBoxRequest& request) {
         return StartsWith(request, "Save") ? QMessageBox::Discard : QMessageBox::Yes;
     };
     EXPECT_TRUE(frame->close());
+}
+
+// Closing a window or quitting asks one kind of question: the save question
+// when there is something to save, otherwise whether to close at all.
+TEST_F(PictureWindowTest, ClosingAsksTheSaveQuestionInsteadOfTheCloseQuestion) {
+    enum class Work { None, Measurement, Pixels };
+    const struct {
+        Work work;
+        bool quit;
+        QStringList asked;
+    } cases[] = {
+        {Work::None, false, {"Are you sure close?"}},
+        {Work::Measurement, false, {"Save the measurements of ruler.bmp?"}},
+        {Work::Pixels, false, {"Save changes to ruler.bmp?"}},
+        {Work::None, true, {"Are you sure close?"}},
+        {Work::Measurement, true, {"Save the measurements of ruler.bmp?"}},
+    };
+    answer = [](const MessageBoxRequest& request) {
+        return StartsWith(request, "Save") ? QMessageBox::Cancel : QMessageBox::No;
+    };
+    for (const auto& entry : cases) {
+        Build();
+        OpenPicture(FlatPicture(200, 100, kBackground));
+        if (entry.work == Work::Measurement) {
+            DrawLine(50, 60);
+        } else if (entry.work == Work::Pixels) {
+            FlipPicture(*frame);
+        }
+        boxes.clear();
+        EXPECT_FALSE(entry.quit ? frame->close() : frame->activeChildFrame()->close());
+        ProcessDeferredDeletes();
+        QStringList asked;
+        for (const MessageBoxRequest& request : boxes) {
+            asked << request.text;
+        }
+        EXPECT_EQ(asked, entry.asked) << static_cast<int>(entry.work) << entry.quit;
+        EXPECT_EQ(frame->childFrames().size(), 1);
+        if (!boxes.empty() && StartsWith(boxes[0], "Save")) {
+            EXPECT_EQ(boxes[0].buttons,
+                      QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
+        }
+        frame.reset();
+    }
 }
 
 TEST_F(PictureWindowTest, TheFirstSaveOverThePictureSaysWhatItDoes) {

@@ -1,4 +1,7 @@
 #include "tests/app/PictureWindowFixture.h"
+#include "tests/support/PaintedTexts.h"
+
+#include <QScrollBar>
 
 TEST_F(PictureWindowTest, CalibratingOnADrawnRulerThenMeasuringInTheNewUnit) {
     WriteFile(home.filePath("data.xml"),
@@ -63,4 +66,83 @@ TEST_F(PictureWindowTest, DeletingAResultRemovesItsShapeAndRenumbersTheRest) {
     frame->RouteCommand(ID_UNDO);
     Settle();
     EXPECT_EQ(ResultTexts(), (QStringList{"Line 0", "Length 10.00 mm"}));
+}
+
+// The toolbar's calibration switch lists the stored calibrations with their
+// scale and applies the one chosen at once, as the manager's Apply does.
+TEST_F(PictureWindowTest, TheToolbarSwitchesTheCalibrationAtOnce) {
+    WriteFile(home.filePath("data.xml"),
+              R"(<LOBRIN><Calibration name="Data">)"
+              R"(<caldata name="Fine" Unit="um" ValueX="6000.000000" ValueY="100"/>)"
+              R"(<caldata name="Coarse" Unit="mm" ValueX="30.000000" ValueY="1"/>)"
+              R"(</Calibration></LOBRIN>)");
+    Build();
+    OpenPicture(FlatPicture(400, 300, {230, 230, 230}));
+    DrawLine(50, 120);
+    EXPECT_EQ(ResultTexts(), (QStringList{"Line 0", "Length 20.00 mm"}));
+
+    auto* chooser = frame->findChild<QComboBox*>("calibrationChooser");
+    ASSERT_NE(chooser, nullptr);
+    ASSERT_TRUE(chooser->isVisible());
+    EXPECT_EQ(chooser->currentIndex(), -1);
+    ASSERT_EQ(chooser->count(), 2);
+    EXPECT_EQ(chooser->itemText(0), "Fine (0.60 px/um)");
+    EXPECT_EQ(chooser->itemText(1), "Coarse (3.00 px/mm)");
+
+    const struct {
+        int row;
+        const char* name;
+        const char* length;
+    } cases[] = {{0, "Fine", "Length 200.00 um"},
+                 {1, "Coarse", "Length 40.00 mm"},
+                 {0, "Fine", "Length 200.00 um"}};
+    for (const auto& entry : cases) {
+        // Picked from the open list, as with the mouse.
+        chooser->showPopup();
+        QAbstractItemView* list = chooser->view();
+        const QRect item = list->visualRect(list->model()->index(entry.row, 0));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, item.center());
+        Settle();
+        EXPECT_EQ(ResultTexts(), (QStringList{"Line 0", entry.length})) << entry.name;
+        EXPECT_EQ(Manager()->findChild<QLabel*>("currentCalibration")->text(), entry.name);
+        EXPECT_EQ(chooser->currentIndex(), entry.row);
+        const QByteArray kept = ReadFile(DefaultCalibrationPath());
+        EXPECT_EQ(QString::fromUtf16(reinterpret_cast<const char16_t*>(kept.constData()),
+                                     kept.size() / 2),
+                  entry.name);
+    }
+
+    // A calibration made in the manager is listed at once.
+    TypeInto(0, QStringLiteral("Third"));
+    TypeInto(2, QStringLiteral("1"));
+    ClickButton(Manager(), "manualCalibrationOk");
+    EXPECT_EQ(chooser->count(), 3);
+}
+
+// The statistics under the results list are read whole at the pane's
+// default width, without scrolling sideways.
+TEST_F(PictureWindowTest, TheStatisticsFitThePaneWidth) {
+    g_parameters.measuredecimal = 3;
+    Build();
+    OpenPicture(FlatPicture(600, 300, {230, 230, 230}));
+    DrawLine(50, 60);
+    DrawLine(100, 300);
+    frame->resultsPane()->raise();
+    Settle();
+    auto* statistics = Results()->findChild<QTreeWidget*>("measureStatistics");
+    ASSERT_NE(statistics, nullptr);
+    ASSERT_EQ(statistics->topLevelItemCount(), 1);
+    EXPECT_LE(statistics->header()->length(), statistics->viewport()->width());
+    EXPECT_EQ(statistics->horizontalScrollBar()->maximum(), 0)
+        << statistics->header()->length() << " " << statistics->viewport()->width() << " "
+        << statistics->width();
+    const QStringList painted = CPaintedTexts::Of(statistics->viewport());
+    for (const char* number : {"2", "30.000", "28.284", "10.000", "50.000"}) {
+        EXPECT_TRUE(painted.contains(number))
+            << number << " in " << painted.join('|').toStdString();
+    }
+    const QStringList header = CPaintedTexts::Of(statistics->header()->viewport());
+    for (const char* title : {"n", "Mean", "SD", "Min", "Max"}) {
+        EXPECT_TRUE(header.contains(title)) << title << " in " << header.join('|').toStdString();
+    }
 }

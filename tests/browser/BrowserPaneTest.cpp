@@ -14,6 +14,7 @@
 #include "framework/ui/FileDialog.h"
 #include "framework/ui/MessageBox.h"
 #include "tests/browser/BrowserTestSupport.h"
+#include "tests/support/PaintedTexts.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <gtest/gtest.h>
@@ -327,7 +328,9 @@ TEST_F(BrowserPaneTest, MagnifierDrawsPostedFillsAndCyclesItsZoomOnClicks) {
     }
     // The old square is not shown scrambled at the new size.
     EXPECT_FALSE(magnifier->showsSquare());
-    EXPECT_EQ(magnifier->grab().toImage().pixel(20, 20), qRgb(0, 0, 0));
+    EXPECT_EQ(magnifier->grab().toImage().pixel(20, 20),
+              magnifier->palette().color(QPalette::Window).rgb());
+    EXPECT_EQ(CPaintedTexts::Of(magnifier), QStringList{"Move the mouse over a picture"});
 
     // At 30 pixels on 300, each is 10 screen pixels wide: a faint grid shows.
     g_magnifier.zoomState = 3;
@@ -337,6 +340,26 @@ TEST_F(BrowserPaneTest, MagnifierDrawsPostedFillsAndCyclesItsZoomOnClicks) {
     EXPECT_NE(shown.pixel(10, 5), qRgb(0, 0, 0));
     EXPECT_EQ(shown.pixel(15, 5), qRgb(0, 0, 0));
     FreeMagnifierBuffer();
+}
+
+// A time-lapse series differs only at the end of its names: that end stays
+// readable, and the whole name is the tooltip.
+TEST_F(BrowserPaneTest, LongNamesKeepTheirEndAndShowWholeAsTooltip) {
+    const QStringList names{"20261209114004-0001.jpg", "20261209114004-0002.jpg",
+                            "20261209114004-0003.JPG"};
+    for (const QString& name : names) {
+        WritePicture(Snapshot(name), 8, 8, ImageType::Jpeg);
+    }
+    ShowPane();
+    ASSERT_EQ(List()->count(), 3);
+    const QStringList painted = CPaintedTexts::Of(List()->viewport());
+    ASSERT_EQ(painted.size(), 3) << painted.join('|').toStdString();
+    for (int row = 0; row < 3; ++row) {
+        const QString shown = painted[row];
+        EXPECT_TRUE(shown.endsWith(names[row].right(8).toLower())) << shown.toStdString();
+        EXPECT_TRUE(shown.startsWith("2026")) << shown.toStdString();
+        EXPECT_EQ(List()->item(row)->toolTip(), names[row]);
+    }
 }
 
 TEST_F(BrowserPaneTest, TenThousandFilesAndOddNamesAreListedWhole) {

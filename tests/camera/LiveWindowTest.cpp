@@ -278,6 +278,55 @@ TEST_F(LiveWindowTest, ALiveLineCalibratesManually) {
     EXPECT_EQ(CalibrateManually("Again", "mm", "1"), ManualCalibrationResult::NoLine);
 }
 
+// A 1920 × 1080 frame is shown whole in the window, and a line across the
+// virtual microscope's disc measures its diameter (a quarter of the height)
+// at that zoom.
+TEST_F(LiveWindowTest, FitToWindowShowsTheWholeFrameAndMeasuresTheDisc) {
+    g_captureSession.forcedFormat = CaptureFormat{Fourcc::kMJPG, 1920, 1080, {1, 30}};
+    ASSERT_NE(Open(1), nullptr);
+    ASSERT_TRUE(view->CameraOpen());
+    Command(ID_ZOOM_FIT);
+    QApplication::processEvents(); // the scroll bars go
+    const double zoom = view->Zoom();
+    EXPECT_LT(zoom, 0.5);
+    EXPECT_EQ(Prompt(), Doc().Zoom().StatusText());
+    const QSize area = view->viewport()->size();
+    const QSize shown = view->contentSize();
+    EXPECT_TRUE(shown.width() <= area.width() && shown.height() <= area.height())
+        << shown.width() << "x" << shown.height() << " in " << area.width() << "x" << area.height();
+    EXPECT_TRUE(shown.width() >= area.width() - 1 || shown.height() >= area.height() - 1);
+    QTRY_VERIFY_WITH_TIMEOUT(view->Shown().size() == shown, 10000);
+
+    // The disc's edges on its middle row, as the window shows them.
+    const QImage picture = view->Shown().copy();
+    const int row = picture.height() / 2;
+    const auto dark = [&picture, row](int x) {
+        return qGray(picture.pixel(x, row)) < 128;
+    };
+    const int middle = picture.width() / 2;
+    ASSERT_TRUE(dark(middle));
+    int left = middle;
+    while (left > 0 && dark(left - 1)) {
+        --left;
+    }
+    int right = middle;
+    while (right + 1 < picture.width() && dark(right + 1)) {
+        ++right;
+    }
+    DrawLine(QPoint(left, row), QPoint(right + 1, row));
+    ASSERT_EQ(g_liveShapes.shapes.size(), 1u);
+    // Each screen pixel covers 1 / zoom frame pixels.
+    EXPECT_NEAR(g_liveShapes.shapes[0]->measured[0], 1080 / 4, 2 / zoom);
+
+    // The window grows: the frame is fitted again.
+    frame->resize(1300, 1000);
+    QApplication::processEvents();
+    EXPECT_GT(view->Zoom(), zoom);
+    EXPECT_LE(view->contentSize().width(), view->viewport()->width());
+    EXPECT_LE(view->contentSize().height(), view->viewport()->height());
+    g_captureSession.forcedFormat.reset();
+}
+
 TEST_F(LiveWindowTest, TheVirtualMicroscopeShowsItsPictureWithTheMeasurements) {
     // The virtual microscope is listed after the scripted camera.
     ASSERT_NE(Open(1), nullptr);

@@ -181,6 +181,45 @@ TEST(Zoom, StepsAreExactAndStopAtTheEnds) {
     EXPECT_EQ(state.StatusText(), QStringLiteral("100%"));
 }
 
+TEST(Zoom, FitShowsTheWholePictureAndStepsLeaveIt) {
+    const struct {
+        QSize picture;
+        QSize area;
+        double zoom;
+        bool inAllowed;
+        bool outAllowed;
+        double afterIn;
+        double afterOut;
+    } cases[] = {
+        {{2592, 1944}, {648, 972}, 0.25, true, false, 0.3, 0.25},
+        {{1920, 1080}, {960, 1000}, 0.5, true, true, 0.6, 0.4},
+        {{1920, 1080}, {1000, 486}, 0.45, true, true, 0.5, 0.4},
+        {{100, 100}, {1000, 1000}, 1.8, false, true, 1.8, 1.7},
+        {{0, 0}, {1000, 1000}, 1.0, true, true, 1.1, 0.9},
+        {{640, 480}, {0, 480}, 1.0, true, true, 1.1, 0.9},
+    };
+    for (const auto& entry : cases) {
+        CZoomState state;
+        state.Fit(entry.picture, entry.area);
+        EXPECT_DOUBLE_EQ(state.zoom, entry.zoom) << entry.area.width();
+        EXPECT_TRUE(state.fitted);
+        EXPECT_EQ(state.zoomInAllowed, entry.inAllowed) << entry.area.width();
+        EXPECT_EQ(state.zoomOutAllowed, entry.outAllowed) << entry.area.width();
+        CZoomState in = state;
+        in.ZoomIn();
+        EXPECT_DOUBLE_EQ(in.zoom, entry.afterIn) << entry.area.width();
+        EXPECT_EQ(in.fitted, !entry.inAllowed) << entry.area.width();
+        CZoomState out = state;
+        out.ZoomOut();
+        EXPECT_DOUBLE_EQ(out.zoom, entry.afterOut) << entry.area.width();
+    }
+    CZoomState normal;
+    normal.Fit({2592, 1944}, {648, 972});
+    normal.Normal();
+    EXPECT_FALSE(normal.fitted);
+    EXPECT_EQ(normal.StatusText(), QStringLiteral("100%"));
+}
+
 TEST(Zoom, ExportScaleUsesAThirdOf033) {
     EXPECT_EQ(ScaledLength(ExportScale(3, 1.0), 300), 99);
     EXPECT_EQ(ScaledLength(ExportScale(2, 1.0), 301), 151);

@@ -1,3 +1,4 @@
+#include "core/Folders.h"
 #include "core/Language.h"
 #include "core/Parameters.h"
 #include "framework/ui/MessageBox.h"
@@ -11,14 +12,19 @@
 #include <gtest/gtest.h>
 #include <vector>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QDir>
+#include <QFileDialog>
 #include <QLineEdit>
+#include <QListView>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSettings>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -157,7 +163,8 @@ TEST_F(ExportDialogsTest, ExcelExportKeepsTheTextsAndTheChoices) {
 
     chosenFile = home.filePath("report.xls");
     Click(Child<QPushButton>(dialog, "choosePath"));
-    EXPECT_EQ(offeredFilters, (QStringList{"xls Files(*.xls)", "xlsx Files(*.xlsx)"}));
+    EXPECT_EQ(offeredFilters, (QStringList{"Spreadsheets (*.xls *.xlsx)", "xls Files(*.xls)",
+                                           "xlsx Files(*.xlsx)"}));
     EXPECT_EQ(offeredSuffix, "xls");
     EXPECT_EQ(Child<QLineEdit>(dialog, "path")->text(), chosenFile);
     // A cancelled file dialog keeps the chosen path.
@@ -199,7 +206,8 @@ TEST_F(ExportDialogsTest, WordExportHasNoSelectionOrOrientation) {
 
     chosenFile = home.filePath("report.docx");
     Click(Child<QPushButton>(dialog, "choosePath"));
-    EXPECT_EQ(offeredFilters, (QStringList{"Doc Files(*.doc)", "Docx files(*.docx)"}));
+    EXPECT_EQ(offeredFilters,
+              (QStringList{"Documents (*.doc *.docx)", "Doc Files(*.doc)", "Docx files(*.docx)"}));
     EXPECT_EQ(offeredSuffix, "doc");
     Type(dialog, "company", "Acme");
     Type(dialog, "author", "Lee");
@@ -208,6 +216,83 @@ TEST_F(ExportDialogsTest, WordExportHasNoSelectionOrOrientation) {
     EXPECT_FALSE(g_exportSettings.selective);
     EXPECT_EQ(g_parameters.addexportimage, 0);
     EXPECT_TRUE(StoreExists());
+}
+
+TEST_F(ExportDialogsTest, ATypedPathIsTheReportsPath) {
+    g_folders.snapshotFolder = home.filePath("SaveFile");
+    const struct {
+        CExportDlg::Mode mode;
+        QString typed;
+        QString expected;
+    } cases[] = {
+        {CExportDlg::Mode::Word, home.filePath("typed.docx"), home.filePath("typed.docx")},
+        {CExportDlg::Mode::Excel, "  " + home.filePath("typed.xlsx") + " ",
+         home.filePath("typed.xlsx")},
+        {CExportDlg::Mode::Word, home.filePath("plain"), home.filePath("plain.doc")},
+        {CExportDlg::Mode::Excel, "gears.xlsx", home.filePath("SaveFile/gears.xlsx")},
+        {CExportDlg::Mode::Word, "../up.docx", home.filePath("up.docx")},
+        {CExportDlg::Mode::Excel, "~/home.xls", QDir::homePath() + "/home.xls"},
+    };
+    for (const auto& entry : cases) {
+        CExportDlg dialog(entry.mode);
+        dialog.show();
+        Type(dialog, "path", entry.typed);
+        Type(dialog, "company", "Acme");
+        Type(dialog, "author", "Lee");
+        ClickOk(dialog);
+        EXPECT_EQ(dialog.result(), QDialog::Accepted) << entry.typed.toStdString();
+        EXPECT_EQ(g_exportSettings.path, entry.expected) << entry.typed.toStdString();
+    }
+    EXPECT_TRUE(messages.empty());
+
+    // Blanks alone are no path.
+    CExportDlg dialog(CExportDlg::Mode::Word);
+    dialog.show();
+    Type(dialog, "path", "   ");
+    ClickOk(dialog);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, "Please select save path");
+    EXPECT_TRUE(dialog.isVisible());
+}
+
+TEST_F(ExportDialogsTest, TheSaveDialogShowsBothKindsOfTheFamily) {
+    CExportDlg::SetFileChooser({});
+    const struct {
+        CExportDlg::Mode mode;
+        QStringList shown;
+    } cases[] = {{CExportDlg::Mode::Word, {"old.doc", "old.docx"}},
+                 {CExportDlg::Mode::Excel, {"old.xls", "old.xlsx"}}};
+    const QString folder = home.filePath("reports");
+    for (const char* name : {"old.doc", "old.docx", "old.xls", "old.xlsx", "old.txt"}) {
+        WriteFile(folder + "/" + name, "x");
+    }
+    for (const auto& entry : cases) {
+        CExportDlg dialog(entry.mode);
+        dialog.show();
+        QStringList listed;
+        bool seen = false;
+        QTimer::singleShot(0, [&] {
+            auto* files = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(files, nullptr);
+            seen = true;
+            files->setDirectory(folder);
+            // The directory is read in the background; wait for its rows.
+            auto* view = files->findChild<QListView*>("listView");
+            ASSERT_NE(view, nullptr);
+            EXPECT_TRUE(QTest::qWaitFor(
+                [&] { return view->model()->rowCount(view->rootIndex()) >= 2; }, 5000));
+            QTest::qWait(50);
+            for (int row = 0; row < view->model()->rowCount(view->rootIndex()); ++row) {
+                listed << view->model()->index(row, 0, view->rootIndex()).data().toString();
+            }
+            files->reject();
+        });
+        Click(Child<QPushButton>(dialog, "choosePath"));
+        EXPECT_TRUE(seen);
+        listed.sort();
+        EXPECT_EQ(listed, entry.shown);
+        EXPECT_TRUE(Child<QLineEdit>(dialog, "path")->text().isEmpty());
+    }
 }
 
 TEST_F(ExportDialogsTest, ExportTextsFollowTheLanguageFile) {

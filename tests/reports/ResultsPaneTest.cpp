@@ -356,19 +356,19 @@ TEST_F(ResultsPaneTest, StatisticsFollowTheListAndTheUnit) {
         return texts;
     };
     Draw(MeasuredShape(MeasureMode::kLine, {{10, 20}, {70, 20}, {60, 40}}));
-    EXPECT_EQ(rows(), (QStringList{"Line|Length|1|10.00 mm|-|10.00 mm|10.00 mm"}));
+    EXPECT_EQ(rows(), (QStringList{"Line Length (mm)|1|10.00|-|10.00|10.00"}));
     Draw(MeasuredShape(MeasureMode::kLine, {{10, 40}, {130, 40}, {60, 60}}));
-    EXPECT_EQ(rows(), (QStringList{"Line|Length|2|15.00 mm|7.07 mm|10.00 mm|20.00 mm"}));
+    EXPECT_EQ(rows(), (QStringList{"Line Length (mm)|2|15.00|7.07|10.00|20.00"}));
 
     Choose(106, QStringLiteral("cm"));
     Settle();
-    EXPECT_EQ(rows(), (QStringList{"Line|Length|2|1.50 cm|0.71 cm|1.00 cm|2.00 cm"}));
+    EXPECT_EQ(rows(), (QStringList{"Line Length (cm)|2|1.50|0.71|1.00|2.00"}));
 
     Select("Line 0");
     FakeImageView imageView(document);
     QTest::mouseClick(Button("deleteResult"), Qt::LeftButton);
     Settle();
-    EXPECT_EQ(rows(), (QStringList{"Line|Length|1|2.00 cm|-|2.00 cm|2.00 cm"}));
+    EXPECT_EQ(rows(), (QStringList{"Line Length (cm)|1|2.00|-|2.00|2.00"}));
 
     // The live list has its own.
     g_liveShapes.shapes.push_back(
@@ -377,7 +377,7 @@ TEST_F(ResultsPaneTest, StatisticsFollowTheListAndTheUnit) {
         std::make_unique<CVideoShap>(CVideoShap{LiveKind::kLine, {240, 0, 0}, {}}));
     PostToReceiver(ReceiverRole::ResultsView, UM_REFRESH_RESULTS, 1, 0);
     Settle();
-    EXPECT_EQ(rows(), (QStringList{"Line|Length|2|3.00 cm|1.41 cm|2.00 cm|4.00 cm"}));
+    EXPECT_EQ(rows(), (QStringList{"Line Length (cm)|2|3.00|1.41|2.00|4.00"}));
 }
 
 } // namespace

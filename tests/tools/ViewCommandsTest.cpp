@@ -84,6 +84,53 @@ TEST_F(ViewTest, ZoomStepsStopAtTheirLimitsAndSayTheZoom) {
     EXPECT_EQ(Prompt(), "30%");
 }
 
+// A picture larger than the window is shown whole, also after the window
+// grows, and clicks still land on the picture pixels under them.
+TEST_F(ViewTest, FitToWindowShowsTheWholePictureAndMeasuresAtItsZoom) {
+    ASSERT_TRUE(Open(FlatPicture(2592, 1944, {200, 200, 200})));
+    // The first size is fitted by the command, the others by resizing.
+    for (const QSize window : {QSize(500, 400), QSize(700, 500), QSize(400, 600)}) {
+        frame->activeChildFrame()->resize(window);
+        QApplication::processEvents();
+        if (!Model().Zoom().fitted) {
+            Command(ID_ZOOM_FIT);
+        }
+        QApplication::processEvents();
+        const QSize area = view->viewport()->size();
+        const QSize shown = view->contentSize();
+        EXPECT_TRUE(Model().Zoom().fitted) << window.width();
+        EXPECT_LT(Model().Zoom().zoom, 0.3) << window.width();
+        EXPECT_TRUE(shown.width() <= area.width() && shown.height() <= area.height())
+            << window.width();
+        EXPECT_TRUE(shown.width() >= area.width() - 1 || shown.height() >= area.height() - 1)
+            << window.width();
+        EXPECT_EQ(Prompt(), Model().Zoom().StatusText());
+        EXPECT_TRUE(frame->QueryCommandState(ID_ZOOM_FIT).checked());
+    }
+
+    // A line across the picture at the fitted zoom measures the pixels under
+    // its ends.
+    const double zoom = Model().Zoom().zoom;
+    Command(ID_MEASURE_LINE);
+    const QPoint from(10, 20);
+    const QPoint to(130, 20);
+    Clicks({from, to, {60, 40}});
+    ASSERT_EQ(ShapeCount(), 1u);
+    const auto pixel = [zoom](int client) {
+        return static_cast<int>(client / zoom + 0.5);
+    };
+    EXPECT_EQ(view->ImagePointOf(from), QPoint(pixel(10), pixel(20)));
+    EXPECT_DOUBLE_EQ(ShapeAt(0).measure[0], pixel(130) - pixel(10));
+
+    // A zoom step leaves fitting: resizing then keeps the zoom.
+    Command(ID_ZOOM_IN);
+    EXPECT_DOUBLE_EQ(Model().Zoom().zoom, 0.3);
+    EXPECT_FALSE(frame->QueryCommandState(ID_ZOOM_FIT).checked());
+    frame->activeChildFrame()->resize(300, 300);
+    QApplication::processEvents();
+    EXPECT_DOUBLE_EQ(Model().Zoom().zoom, 0.3);
+}
+
 TEST_F(ViewTest, AnAreaToolChangesTheDraggedRectangleAndRightClickRestoresThePicture) {
     const CDib picture = NoisePicture(200, 150, 3);
     ASSERT_TRUE(Open(picture));

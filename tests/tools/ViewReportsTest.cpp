@@ -36,15 +36,22 @@ protected:
     }
 
     // Runs the command while the dialog that opens is filled in with `path`
-    // (through its file chooser), a company and an author, then confirmed.
-    void Export(int command, const QString& path, bool selective = false) {
+    // (through its file chooser, or typed into the path), a company and an
+    // author, then confirmed.
+    enum class PathBy { Chooser, Typing };
+    void Export(int command, const QString& path, bool selective = false,
+                PathBy by = PathBy::Chooser) {
         CExportDlg::SetFileChooser(
             [path](QWidget*, const QStringList&, const QString&) { return path; });
         bool answered = false;
-        QTimer::singleShot(0, [&answered, selective] {
+        QTimer::singleShot(0, [&answered, selective, by, path] {
             auto* dialog = qobject_cast<CExportDlg*>(QApplication::activeModalWidget());
             ASSERT_NE(dialog, nullptr);
-            QTest::mouseClick(dialog->findChild<QPushButton*>("choosePath"), Qt::LeftButton);
+            if (by == PathBy::Typing) {
+                QTest::keyClicks(dialog->findChild<QLineEdit*>("path"), path);
+            } else {
+                QTest::mouseClick(dialog->findChild<QPushButton*>("choosePath"), Qt::LeftButton);
+            }
             QTest::keyClicks(dialog->findChild<QLineEdit*>("company"), "Acme");
             QTest::keyClicks(dialog->findChild<QLineEdit*>("author"), "Lee");
             if (selective) {
@@ -120,6 +127,16 @@ TEST_F(ViewReportsTest, WordExportGetsItsDefaultExtensionAndListsEveryShape) {
     EXPECT_TRUE(text->contains(QStringLiteral("Distance of Line:0|L:10.00mm|")));
     // The document does not look at the export marks.
     EXPECT_EQ(ShapeAt(0).exportMark, 0);
+}
+
+TEST_F(ViewReportsTest, ATypedPathIsWhereTheReportIsWritten) {
+    ASSERT_TRUE(Open(FlatPicture(300, 200, {255, 255, 255})));
+    TwoLines();
+    const QString path = home.filePath("typed.docx");
+    Export(ID_EXPORT_WORD, path, false, PathBy::Typing);
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('|').toStdString();
+    EXPECT_EQ(opened, QStringList{path});
+    EXPECT_TRUE(ZipNames(path).contains(QStringLiteral("word/document.xml")));
 }
 
 TEST_F(ViewReportsTest, NoShapesNoFileAndAFailureIsSaidOnceWithTheOldFileKept) {

@@ -97,6 +97,11 @@ void CLOBRINView::OnActivateView(bool active) {
 }
 
 bool CLOBRINView::OnCommand(int id) {
+    if (id == ID_ZOOM_FIT) {
+        // The area without scroll bars: a fitted picture needs none.
+        m_doc.ZoomToFit(maximumViewportSize(), true);
+        return true;
+    }
     if (id == ID_EXPORT_ADD_LAST) {
         if (CShape* tail = m_doc.Model().Shapes().Tail()) {
             tail->exportMark = 1;
@@ -115,6 +120,10 @@ bool CLOBRINView::OnCommand(int id) {
 }
 
 bool CLOBRINView::OnUpdateCommand(int id, CCmdUI& cmdUI) {
+    if (id == ID_ZOOM_FIT) {
+        cmdUI.SetCheck(m_doc.Model().Zoom().fitted);
+        return true;
+    }
     if (id == ID_EXPORT_ADD_LAST || id == ID_EXPORT_SELECTED) {
         cmdUI.Enable(HasSelectiveExportButtons());
         return true;
@@ -198,6 +207,13 @@ void CLOBRINView::OnZoomChanged() {
     InvalidatePicture();
     UpdatePreview();
     viewport()->update();
+}
+
+void CLOBRINView::resizeEvent(QResizeEvent* event) {
+    CMeasuringView::resizeEvent(event);
+    if (m_doc.Model().Zoom().fitted) {
+        m_doc.ZoomToFit(maximumViewportSize(), false);
+    }
 }
 
 void CLOBRINView::OnPictureChanged() {

@@ -75,6 +75,8 @@ public:
 protected:
     bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    // A fitted picture is fitted again to the new size.
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     struct LabelStyle {
