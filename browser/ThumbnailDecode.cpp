@@ -123,25 +123,6 @@ CThumbnail ThumbnailOfDib(const CDib& dib) {
     return shrinker.Finish();
 }
 
-bool ThumbnailOfWholeBmp(CByteSource& source, CThumbnail& out, std::string& error) {
-    if (source.Size() > kMaxWholeFileBytes) {
-        return Fail(error, "BMP: file too large");
-    }
-    std::vector<std::uint8_t> data(static_cast<std::size_t>(source.Size()));
-    if (!source.Read(0, data)) {
-        return Fail(error, "BMP: read error");
-    }
-    CDib dib;
-    DecodeLimits limits;
-    limits.maxPixelBytes = std::size_t{256} << 20;
-    if (!DecodeBmp(data, dib, limits)) {
-        error = dib.LastError();
-        return false;
-    }
-    out = ThumbnailOfDib(dib);
-    return true;
-}
-
 // Up to `per` evenly spread members of first(i)..first(i + 1) - 1 for each of
 // `bins` ranges, ascending.
 template <typename First>
@@ -162,14 +143,7 @@ std::vector<int> SpreadSamples(int bins, int per, First first) {
 // Run-length pictures may declare far more pixels than their file holds, so
 // they are read at a few rows and columns per thumbnail pixel instead of
 // being decoded whole.
-bool ThumbnailOfRleBmp(CByteSource& source, CThumbnail& out, std::string& error) {
-    if (source.Size() > kMaxWholeFileBytes) {
-        return Fail(error, "BMP: file too large");
-    }
-    std::vector<std::uint8_t> data(static_cast<std::size_t>(source.Size()));
-    if (!source.Read(0, data)) {
-        return Fail(error, "BMP: read error");
-    }
+bool ThumbnailOfRleBmp(std::span<const std::uint8_t> data, CThumbnail& out, std::string& error) {
     std::optional<CThumbnailShrinker> shrinker;
     const auto choose = [&](int width, int height, std::vector<int>& rows,
                             std::vector<int>& columns) {
@@ -198,6 +172,31 @@ bool ThumbnailOfRleBmp(CByteSource& source, CThumbnail& out, std::string& error)
     return true;
 }
 
+bool ThumbnailOfWholeBmp(CByteSource& source, CThumbnail& out, std::string& error) {
+    if (source.Size() > kMaxWholeFileBytes) {
+        return Fail(error, "BMP: file too large");
+    }
+    std::vector<std::uint8_t> data(static_cast<std::size_t>(source.Size()));
+    if (!source.Read(0, data)) {
+        return Fail(error, "BMP: read error");
+    }
+    // Any header but the 12-byte core one may announce run-length data, even
+    // one too short to be read as an info header.
+    if (data.size() >= kBmpFileHeader + 20 && U32(data.data() + 14) != 12 &&
+        (U32(data.data() + 30) == kRle8 || U32(data.data() + 30) == kRle4)) {
+        return ThumbnailOfRleBmp(data, out, error);
+    }
+    CDib dib;
+    DecodeLimits limits;
+    limits.maxPixelBytes = std::size_t{256} << 20;
+    if (!DecodeBmp(data, dib, limits)) {
+        error = dib.LastError();
+        return false;
+    }
+    out = ThumbnailOfDib(dib);
+    return true;
+}
+
 // Uncompressed 8, 24 and 32-bit pictures with a plain info header are read a
 // few rows per thumbnail row; every other kind goes through the full decoder.
 bool ThumbnailOfBmp(CByteSource& source, CThumbnail& out, std::string& error,
@@ -212,9 +211,6 @@ bool ThumbnailOfBmp(CByteSource& source, CThumbnail& out, std::string& error,
     const std::int32_t rawHeight = static_cast<std::int32_t>(U32(header + 22));
     const int bitCount = header[28] | header[29] << 8;
     const std::uint32_t compression = U32(header + 30);
-    if (infoSize != 12 && (compression == kRle8 || compression == kRle4)) {
-        return ThumbnailOfRleBmp(source, out, error);
-    }
     const bool plain = (infoSize == 40 || infoSize == 52 || infoSize == 56 || infoSize == 108 ||
                         infoSize == 124) &&
                        compression == 0 && (bitCount == 8 || bitCount == 24 || bitCount == 32);

@@ -258,6 +258,18 @@ TEST(ThumbnailDecode, RunLengthPicturesAreSampledNotDecodedWhole) {
         // A hair-thin picture takes the thumbnail's middle row, 29.
         EXPECT_EQ(ThumbnailColor(thumbnail, 30, 29), (RgbQuad{0, 0, 0, 0}));
     }
+    // An OS/2 header cut short still announces run-length data:
+    // 16 777 216 × 100 pixels in 53 bytes.
+    std::vector<std::uint8_t> shortHeader = Rle8File(1, 1, {});
+    shortHeader.resize(53);
+    const std::uint32_t os2[] = {32, 0x01000000, 100};
+    std::memcpy(shortHeader.data() + 14, os2, sizeof os2);
+    std::fill_n(shortHeader.begin() + 10, 4, 0); // pixels after one palette entry, at 50
+    shortHeader[51] = 1;                         // end of picture
+    CThumbnail cut;
+    std::string why;
+    ASSERT_TRUE(MakeThumbnailFromData(shortHeader, cut, why)) << why;
+
     // A run covering the whole of a small picture's bottom row shows.
     CThumbnail red;
     std::string error;
