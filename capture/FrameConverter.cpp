@@ -186,10 +186,17 @@ bool CFrameConverter::DecodeMjpeg(std::span<const std::uint8_t> data, int width,
         }
     }
     // Cameras pad their buffers; the picture ends at its last end marker.
-    std::size_t size =
+    // Some cameras send none: the decoder then meets the end of the data,
+    // which is a warning, and the warning rule decides.
+    const std::size_t whole =
         std::min<std::size_t>(data.size(), std::numeric_limits<unsigned long>::max());
+    std::size_t size = whole;
     while (size >= 2 && !(data[size - 2] == 0xFF && data[size - 1] == 0xD9)) {
         --size;
+    }
+    const bool ended = size >= 4;
+    if (!ended) {
+        size = whole;
     }
     if (size < 4 || data[0] != 0xFF || data[1] != 0xD8) {
         error = "The frame is not a whole JPEG picture.";
@@ -201,8 +208,13 @@ bool CFrameConverter::DecodeMjpeg(std::span<const std::uint8_t> data, int width,
     int colourspace = 0;
     if (tjDecompressHeader3(m_jpeg, data.data(), static_cast<unsigned long>(size), &jpegWidth,
                             &jpegHeight, &subsampling, &colourspace) != 0) {
-        error = std::string("The JPEG frame is broken: ") + tjGetErrorStr2(m_jpeg);
+        error = ended ? std::string("The JPEG frame is broken: ") + tjGetErrorStr2(m_jpeg)
+                      : std::string("The frame is not a whole JPEG picture.");
         DropJpegDecoder();
+        return false;
+    }
+    if (jpegWidth <= 0 || jpegHeight <= 0) {
+        error = "The frame is not a whole JPEG picture."; // the header was cut off
         return false;
     }
     if (jpegWidth != width || jpegHeight != height) {
