@@ -2,7 +2,6 @@
 
 #include "capture/v4l2/V4l2Formats.h"
 #include "capture/v4l2/V4l2FrameDecoder.h"
-#include "capture/v4l2/V4l2Stream.h"
 
 #include <cerrno>
 #include <cstring>
@@ -15,10 +14,13 @@ bool V4l2CanDeliver(std::uint32_t fourcc) {
 std::string V4l2ErrorText(int error) {
     switch (error) {
     case EBUSY:
-        return "The camera is busy.";
+        return "The camera is busy: another program is using it.";
     case EACCES:
     case EPERM:
-        return "The camera does not allow this.";
+        return kV4l2NoAccessText;
+    case ENOSPC:
+        return "The USB connection lacks the bandwidth for this format and size. A compressed "
+               "format (MJPEG) or a smaller size needs less; so does another USB port.";
     case EINVAL:
     case ERANGE:
         return "The camera refused the value.";
@@ -32,6 +34,10 @@ std::string V4l2ErrorText(int error) {
     default:
         return std::string("The camera reported an error: ") + std::strerror(error);
     }
+}
+
+bool V4l2IsBandwidthError(int error) {
+    return error == ENOSPC || error == EIO;
 }
 
 CV4l2Device::CV4l2Device(std::shared_ptr<const CV4l2Calls> calls, int fd, CaptureDeviceInfo info,
@@ -85,8 +91,10 @@ CaptureStatus CV4l2Device::SetFormat(const CaptureFormat& wanted) {
     format.fmt.pix.width = static_cast<std::uint32_t>(wanted.width);
     format.fmt.pix.height = static_cast<std::uint32_t>(wanted.height);
     format.fmt.pix.field = V4L2_FIELD_ANY;
+    m_lastError = 0;
     if (RetryIoctl(*m_calls, m_fd, VIDIOC_S_FMT, &format) != 0) {
-        return CaptureStatus::Failure(V4l2ErrorText(errno));
+        m_lastError = errno;
+        return CaptureStatus::Failure(V4l2ErrorText(m_lastError));
     }
     if (format.fmt.pix.pixelformat != wanted.fourcc) {
         return CaptureStatus::Failure("The camera does not offer that pixel format.");
@@ -112,10 +120,15 @@ CaptureStatus CV4l2Device::StartStreaming(CaptureCallbacks callbacks) {
     m_stream.reset();
     auto stream = std::make_unique<CV4l2Stream>(m_calls, m_fd, m_buttonNode);
     CaptureStatus status = stream->Start(std::move(callbacks));
+    m_lastError = stream->StartError();
     if (status) {
         m_stream = std::move(stream);
     }
     return status;
+}
+
+V4l2DecodeTrouble CV4l2Device::DecodeTrouble() const {
+    return m_stream ? m_stream->DecodeTrouble() : V4l2DecodeTrouble{};
 }
 
 void CV4l2Device::StopStreaming() {

@@ -10,6 +10,7 @@
 #include <linux/videodev2.h>
 #include <sys/eventfd.h>
 #include <sys/mman.h>
+#include <time.h>
 #include <unistd.h>
 
 namespace {
@@ -33,11 +34,17 @@ CV4l2Stream::~CV4l2Stream() {
     Stop();
 }
 
+CaptureStatus CV4l2Stream::Fail(int error) {
+    m_startError = error;
+    return CaptureStatus::Failure(V4l2ErrorText(error));
+}
+
 CaptureStatus CV4l2Stream::Start(CaptureCallbacks callbacks) {
+    m_startError = 0;
     v4l2_format format{};
     format.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
     if (RetryIoctl(*m_calls, m_fd, VIDIOC_G_FMT, &format) != 0) {
-        return CaptureStatus::Failure(V4l2ErrorText(errno));
+        return Fail(errno);
     }
     m_fourcc = format.fmt.pix.pixelformat;
     m_width = static_cast<int>(format.fmt.pix.width);
@@ -55,14 +62,16 @@ CaptureStatus CV4l2Stream::Start(CaptureCallbacks callbacks) {
     if (RetryIoctl(*m_calls, m_fd, VIDIOC_STREAMON, &type) != 0) {
         const int error = errno;
         ReleaseBuffers();
-        return CaptureStatus::Failure(V4l2ErrorText(error));
+        // At STREAMON an I/O error is the bus lacking bandwidth, not a
+        // camera gone silent.
+        return Fail(V4l2IsBandwidthError(error) ? ENOSPC : error);
     }
     m_streamOn = true;
     m_wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (m_wakeFd < 0) {
         const int error = errno;
         Stop();
-        return CaptureStatus::Failure(V4l2ErrorText(error));
+        return Fail(error);
     }
     // Input devices are often readable only by their seat's user; without
     // access the camera simply has no working button.
@@ -83,7 +92,7 @@ CaptureStatus CV4l2Stream::MapBuffers() {
     request.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
     request.memory = V4L2_MEMORY_MMAP;
     if (RetryIoctl(*m_calls, m_fd, VIDIOC_REQBUFS, &request) != 0) {
-        return CaptureStatus::Failure(V4l2ErrorText(errno));
+        return Fail(errno);
     }
     if (request.count == 0 || request.count > 32) {
         return CaptureStatus::Failure("The camera offers no buffers to stream into.");
@@ -94,12 +103,12 @@ CaptureStatus CV4l2Stream::MapBuffers() {
         buffer.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
         buffer.memory = V4L2_MEMORY_MMAP;
         if (RetryIoctl(*m_calls, m_fd, VIDIOC_QUERYBUF, &buffer) != 0) {
-            return CaptureStatus::Failure(V4l2ErrorText(errno));
+            return Fail(errno);
         }
         void* address = m_calls->mmap(buffer.length, PROT_READ | PROT_WRITE, MAP_SHARED, m_fd,
                                       static_cast<off_t>(buffer.m.offset));
         if (address == MAP_FAILED) {
-            return CaptureStatus::Failure(V4l2ErrorText(errno));
+            return Fail(errno);
         }
         m_buffers.push_back({address, buffer.length});
     }
@@ -109,7 +118,7 @@ CaptureStatus CV4l2Stream::MapBuffers() {
         buffer.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
         buffer.memory = V4L2_MEMORY_MMAP;
         if (RetryIoctl(*m_calls, m_fd, VIDIOC_QBUF, &buffer) != 0) {
-            return CaptureStatus::Failure(V4l2ErrorText(errno));
+            return Fail(errno);
         }
     }
     return CaptureStatus::Success();
@@ -198,9 +207,10 @@ void CV4l2Stream::Run() {
         if (buffer.index >= m_buffers.size()) {
             continue; // not one of ours: nothing to give back
         }
-        const std::int64_t timestampUs =
+        const std::int64_t driverUs =
             static_cast<std::int64_t>(buffer.timestamp.tv_sec) * 1000000 + buffer.timestamp.tv_usec;
-        if (!TakeFrame(buffer.index, buffer.bytesused, buffer.flags, timestampUs)) {
+        if (!TakeFrame(buffer.index, buffer.bytesused, buffer.flags,
+                       FrameTime(buffer.flags, driverUs))) {
             return;
         }
     }
@@ -228,6 +238,9 @@ bool CV4l2Stream::TakeFrame(std::uint32_t index, std::uint32_t bytesUsed, std::u
     back.memory = V4L2_MEMORY_MMAP;
     const bool requeued = RetryIoctl(*m_calls, m_fd, VIDIOC_QBUF, &back) == 0;
     const int requeueError = errno;
+    NoteDecode(good, (flags & V4L2_BUF_FLAG_ERROR) != 0 ? "The camera sent a damaged frame."
+                     : data.empty()                     ? "The camera sent an empty frame."
+                                                        : error);
     if (!good) {
         ++m_dropped;
     } else {
@@ -261,6 +274,38 @@ bool CV4l2Stream::TakeFrame(std::uint32_t index, std::uint32_t bytesUsed, std::u
         return false;
     }
     return true;
+}
+
+std::int64_t CV4l2Stream::FrameTime(std::uint32_t flags, std::int64_t driverUs) {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    const std::int64_t nowUs = static_cast<std::int64_t>(now.tv_sec) * 1000000 + now.tv_nsec / 1000;
+    const bool monotonic =
+        (flags & V4L2_BUF_FLAG_TIMESTAMP_MASK) == V4L2_BUF_FLAG_TIMESTAMP_MONOTONIC;
+    // A frame stamped by another clock, not at all, or before the last one
+    // would squeeze a recording into one frame: it is timed on arrival.
+    std::int64_t time =
+        monotonic && driverUs > m_lastTimestampUs && driverUs > 0 ? driverUs : nowUs;
+    if (time <= m_lastTimestampUs) {
+        time = m_lastTimestampUs + 1;
+    }
+    m_lastTimestampUs = time;
+    return time;
+}
+
+void CV4l2Stream::NoteDecode(bool good, const std::string& error) {
+    std::lock_guard lock(m_troubleMutex);
+    if (good) {
+        m_trouble.consecutive = 0;
+    } else {
+        ++m_trouble.consecutive;
+        m_trouble.lastError = error;
+    }
+}
+
+V4l2DecodeTrouble CV4l2Stream::DecodeTrouble() const {
+    std::lock_guard lock(m_troubleMutex);
+    return m_trouble;
 }
 
 void CV4l2Stream::ReadButton() {

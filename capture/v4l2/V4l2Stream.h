@@ -7,9 +7,17 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
+
+// A run of frames that did not decode, for telling the user why the picture
+// stands still.
+struct V4l2DecodeTrouble {
+    std::uint64_t consecutive = 0; // undecodable frames since the last good one
+    std::string lastError;         // why the last undecodable frame failed
+};
 
 // Memory-mapped streaming of one capture node on a thread of its own. Each
 // dequeued buffer is converted into the stream's own frame buffer and handed
@@ -17,7 +25,9 @@
 // points into a mapped buffer. Buffers the driver flags as broken and frames
 // that do not decode are dropped and the stream goes on; the device vanishing
 // ends it with `onLost`. A press of the snapshot button (the input device
-// `buttonNode`) makes the next good frame a still as well.
+// `buttonNode`) makes the next good frame a still as well. Frames are timed
+// by the driver's monotonic stamps, or by our own clock at dequeue when the
+// driver's are of another clock, zero or going backwards.
 class CV4l2Stream {
 public:
     CV4l2Stream(std::shared_ptr<const CV4l2Calls> calls, int fd, std::string buttonNode);
@@ -26,6 +36,8 @@ public:
     CV4l2Stream& operator=(const CV4l2Stream&) = delete;
 
     CaptureStatus Start(CaptureCallbacks callbacks);
+    // The errno of the driver call that made Start fail; 0 when it did not.
+    int StartError() const { return m_startError; }
     // Returns after the last callback; frees the buffers. Safe to repeat.
     void Stop();
     // False once stopped or once the device was lost.
@@ -34,6 +46,7 @@ public:
     // Frames dropped since Start because the driver flagged them or they
     // did not decode.
     std::uint64_t DroppedFrames() const { return m_dropped.load(); }
+    V4l2DecodeTrouble DecodeTrouble() const;
 
 private:
     struct Mapping {
@@ -41,6 +54,7 @@ private:
         std::size_t length = 0;
     };
 
+    CaptureStatus Fail(int error);
     CaptureStatus MapBuffers();
     void ReleaseBuffers();
     void Run();
@@ -48,6 +62,9 @@ private:
     // stream must end.
     bool TakeFrame(std::uint32_t index, std::uint32_t bytesUsed, std::uint32_t flags,
                    std::int64_t timestampUs);
+    // The frame's time in microseconds on the monotonic clock.
+    std::int64_t FrameTime(std::uint32_t flags, std::int64_t driverUs);
+    void NoteDecode(bool good, const std::string& error);
     void ReadButton();
     void Lose(const std::string& reason);
 
@@ -62,6 +79,9 @@ private:
     std::thread m_thread;
     std::atomic<bool> m_running{false};
     std::atomic<std::uint64_t> m_dropped{0};
+    int m_startError = 0;
+    mutable std::mutex m_troubleMutex;
+    V4l2DecodeTrouble m_trouble;
 
     // Streaming thread only.
     std::uint32_t m_fourcc = 0;
@@ -74,4 +94,5 @@ private:
     bool m_stillPending = false;
     std::uint64_t m_sequence = 0;
     std::int64_t m_firstTimestampUs = -1;
+    std::int64_t m_lastTimestampUs = -1;
 };

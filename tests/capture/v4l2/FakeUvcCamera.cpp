@@ -1,5 +1,7 @@
 #include "tests/capture/v4l2/FakeUvcCamera.h"
 
+#include "tests/capture/v4l2/FakeUvcSupport.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -8,43 +10,16 @@
 #include <linux/videodev2.h>
 #include <sys/mman.h>
 #include <thread>
+#include <time.h>
 
-namespace {
-
-template <std::size_t N>
-void CopyName(std::uint8_t (&target)[N], const std::string& text) {
-    std::memset(target, 0, N);
-    std::memcpy(target, text.data(), std::min(text.size(), N - 1));
-}
-template <std::size_t N>
-void CopyName(char (&target)[N], const std::string& text) {
-    std::memset(target, 0, N);
-    std::memcpy(target, text.data(), std::min(text.size(), N - 1));
-}
-
-std::uint32_t BytesPerLine(std::uint32_t fourcc, std::uint32_t width) {
-    switch (fourcc) {
-    case V4L2_PIX_FMT_YUYV:
-    case V4L2_PIX_FMT_UYVY:
-    case V4L2_PIX_FMT_YVYU:
-        return width * 2;
-    case V4L2_PIX_FMT_BGR24:
-        return width * 3;
-    case V4L2_PIX_FMT_YUV420:
-        return width;
-    default:
-        return 0;
-    }
-}
-
-int Fail(int error) {
-    errno = error;
-    return -1;
-}
-
-} // namespace
+using FakeUvc::CopyName;
+using FakeUvc::Fail;
 
 CFakeUvcCamera::CFakeUvcCamera() {
+    // The driver stamps frames with the system's monotonic clock.
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    m_clockUs = static_cast<std::int64_t>(now.tv_sec) * 1000000 + now.tv_nsec / 1000;
     m_calls = std::make_shared<CV4l2Calls>(CV4l2Calls{
         [this](const char* path, int) { return Open(path); },
         [this](int fd) { return Close(fd); },
@@ -74,6 +49,10 @@ void CFakeUvcCamera::AddButtonNode(const std::string& path) {
     std::lock_guard lock(m_mutex);
     m_nodes[path] = {NodeKind::Button, ""};
 }
+void CFakeUvcCamera::FailOpen(const std::string& path, int error) {
+    std::lock_guard lock(m_mutex);
+    m_openErrors[path] = error;
+}
 void CFakeUvcCamera::RemoveNode(const std::string& path) {
     std::lock_guard lock(m_mutex);
     m_nodes.erase(path);
@@ -91,8 +70,9 @@ void CFakeUvcCamera::PressButton() {
 
 bool CFakeUvcCamera::WaitScriptDone(int timeoutMs) {
     std::unique_lock lock(m_mutex);
-    return m_changed.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                              [this] { return m_script.empty() || m_gone; });
+    return m_changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] {
+        return m_script.empty() || m_gone || m_stalled || m_unplugging;
+    });
 }
 
 std::vector<std::string> CFakeUvcCamera::OpenedPaths() const {
@@ -125,11 +105,22 @@ int CFakeUvcCamera::SetControlCalls() const {
     std::lock_guard lock(m_mutex);
     return m_setControlCalls;
 }
+int CFakeUvcCamera::IoctlCalls() const {
+    std::lock_guard lock(m_mutex);
+    return m_ioctlCalls;
+}
+std::uint32_t CFakeUvcCamera::GrantedBuffers() const {
+    std::lock_guard lock(m_mutex);
+    return static_cast<std::uint32_t>(m_buffers.size());
+}
 
 int CFakeUvcCamera::Open(const char* path) {
     std::lock_guard lock(m_mutex);
     if (!m_nodes.contains(path)) {
         return Fail(ENOENT);
+    }
+    if (const auto refused = m_openErrors.find(path); refused != m_openErrors.end()) {
+        return Fail(refused->second);
     }
     const int fd = m_nextFd++;
     m_fds[fd] = path;
@@ -139,11 +130,16 @@ int CFakeUvcCamera::Open(const char* path) {
 
 int CFakeUvcCamera::Close(int fd) {
     std::lock_guard lock(m_mutex);
+    if (fd == m_owner) {
+        m_owner = -1;
+        m_streaming = false;
+    }
     return m_fds.erase(fd) == 1 ? 0 : Fail(EBADF);
 }
 
 int CFakeUvcCamera::Ioctl(int fd, unsigned long request, void* arg) {
     std::lock_guard lock(m_mutex);
+    ++m_ioctlCalls;
     const auto open = m_fds.find(fd);
     if (open == m_fds.end()) {
         return Fail(EBADF);
@@ -155,12 +151,23 @@ int CFakeUvcCamera::Ioctl(int fd, unsigned long request, void* arg) {
     if (node->second.kind == NodeKind::Button) {
         return Fail(ENOTTY);
     }
-    return VideoIoctl(node->second, request, arg);
+    return VideoIoctl(fd, node->second, request, arg);
 }
 
-int CFakeUvcCamera::VideoIoctl(const Node& node, unsigned long request, void* arg) {
+int CFakeUvcCamera::VideoIoctl(int fd, const Node& node, unsigned long request, void* arg) {
     if (m_gone) {
         return Fail(ENODEV);
+    }
+    // Only one handle may configure and stream; the first to try owns the
+    // camera until it gives its buffers back or closes.
+    const bool privileged = request == VIDIOC_S_FMT || request == VIDIOC_S_PARM ||
+                            request == VIDIOC_REQBUFS || request == VIDIOC_STREAMON ||
+                            request == VIDIOC_STREAMOFF;
+    if (privileged && node.kind == NodeKind::Capture) {
+        if (inUseElsewhere || (m_owner >= 0 && m_owner != fd)) {
+            return Fail(EBUSY);
+        }
+        m_owner = fd;
     }
     if (request == VIDIOC_QUERYCAP) {
         auto* caps = static_cast<v4l2_capability*>(arg);
@@ -177,321 +184,19 @@ int CFakeUvcCamera::VideoIoctl(const Node& node, unsigned long request, void* ar
     if (node.kind != NodeKind::Capture) {
         return Fail(EINVAL);
     }
-    switch (request) {
-    case VIDIOC_ENUM_FMT: {
-        auto* description = static_cast<v4l2_fmtdesc*>(arg);
-        if (description->index >= formats.size()) {
-            return Fail(EINVAL);
-        }
-        const Format& format = formats[description->index];
-        description->pixelformat = format.fourcc;
-        CopyName(description->description, format.description);
-        return 0;
-    }
-    case VIDIOC_ENUM_FRAMESIZES: {
-        auto* size = static_cast<v4l2_frmsizeenum*>(arg);
-        const auto format = std::find_if(formats.begin(), formats.end(), [&](const Format& f) {
-            return f.fourcc == size->pixel_format;
-        });
-        if (format == formats.end()) {
-            return Fail(EINVAL);
-        }
-        if (format->stepwise) {
-            if (size->index != 0) {
-                return Fail(EINVAL);
-            }
-            size->type = V4L2_FRMSIZE_TYPE_STEPWISE;
-            size->stepwise = {format->minSize.width,  format->maxSize.width,  format->step.width,
-                              format->minSize.height, format->maxSize.height, format->step.height};
-            return 0;
-        }
-        if (size->index >= format->sizes.size()) {
-            return Fail(EINVAL);
-        }
-        size->type = V4L2_FRMSIZE_TYPE_DISCRETE;
-        size->discrete = {format->sizes[size->index].width, format->sizes[size->index].height};
-        return 0;
-    }
-    case VIDIOC_ENUM_FRAMEINTERVALS: {
-        auto* entry = static_cast<v4l2_frmivalenum*>(arg);
-        const auto format = std::find_if(formats.begin(), formats.end(), [&](const Format& f) {
-            return f.fourcc == entry->pixel_format;
-        });
-        if (format == formats.end()) {
-            return Fail(EINVAL);
-        }
-        if (format->continuousRates) {
-            if (entry->index != 0) {
-                return Fail(EINVAL);
-            }
-            entry->type = V4L2_FRMIVAL_TYPE_CONTINUOUS;
-            entry->stepwise.min = {format->intervals[0].first, format->intervals[0].second};
-            entry->stepwise.max = {format->intervals[1].first, format->intervals[1].second};
-            entry->stepwise.step = {1, 1};
-            return 0;
-        }
-        if (entry->index >= format->intervals.size()) {
-            return Fail(EINVAL);
-        }
-        entry->type = V4L2_FRMIVAL_TYPE_DISCRETE;
-        entry->discrete = {format->intervals[entry->index].first,
-                           format->intervals[entry->index].second};
-        return 0;
-    }
-    case VIDIOC_G_FMT: {
-        auto* format = static_cast<v4l2_format*>(arg);
-        format->fmt.pix = {};
-        format->fmt.pix.pixelformat = fourcc;
-        format->fmt.pix.width = width;
-        format->fmt.pix.height = height;
-        format->fmt.pix.bytesperline = BytesPerLine(fourcc, width);
-        format->fmt.pix.sizeimage = width * height * 3;
-        format->fmt.pix.field = V4L2_FIELD_NONE;
-        return 0;
-    }
-    case VIDIOC_S_FMT: {
-        if (m_streaming || !m_buffers.empty()) {
-            return Fail(EBUSY);
-        }
-        auto* format = static_cast<v4l2_format*>(arg);
-        auto chosen = std::find_if(formats.begin(), formats.end(), [&](const Format& f) {
-            return f.fourcc == format->fmt.pix.pixelformat;
-        });
-        if (chosen == formats.end()) {
-            chosen = formats.begin(); // drivers answer with a format of their own
-        }
-        fourcc = chosen->fourcc;
-        if (chosen->stepwise) {
-            const auto align = [](std::uint32_t v, std::uint32_t lo, std::uint32_t hi,
-                                  std::uint32_t step) {
-                v = std::clamp(v, lo, hi);
-                return lo + (v - lo) / std::max(step, 1U) * std::max(step, 1U);
-            };
-            width = align(format->fmt.pix.width, chosen->minSize.width, chosen->maxSize.width,
-                          chosen->step.width);
-            height = align(format->fmt.pix.height, chosen->minSize.height, chosen->maxSize.height,
-                           chosen->step.height);
-        } else if (!chosen->sizes.empty()) {
-            width = chosen->sizes[0].width;
-            height = chosen->sizes[0].height;
-            for (const Size& size : chosen->sizes) {
-                if (size.width == format->fmt.pix.width && size.height == format->fmt.pix.height) {
-                    width = size.width;
-                    height = size.height;
-                }
-            }
-        }
-        format->fmt.pix.pixelformat = fourcc;
-        format->fmt.pix.width = width;
-        format->fmt.pix.height = height;
-        format->fmt.pix.bytesperline = BytesPerLine(fourcc, width);
-        return 0;
-    }
-    case VIDIOC_G_PARM:
-    case VIDIOC_S_PARM: {
-        auto* parameters = static_cast<v4l2_streamparm*>(arg);
-        if (request == VIDIOC_S_PARM) {
-            interval = {parameters->parm.capture.timeperframe.numerator,
-                        parameters->parm.capture.timeperframe.denominator};
-        }
-        parameters->parm.capture.capability = V4L2_CAP_TIMEPERFRAME;
-        parameters->parm.capture.timeperframe = {interval.first, interval.second};
-        return 0;
-    }
-    default:
-        break;
+    if (const int format = FormatIoctl(request, arg); format != -2) {
+        return format;
     }
     const int control = ControlIoctl(request, arg);
     if (control != -2) {
         return control;
     }
-    return BufferIoctl(request, arg);
-}
-
-const CFakeUvcCamera::Control* CFakeUvcCamera::FindControl(std::uint32_t id, bool next) const {
-    const Control* best = nullptr;
-    for (const Control& control : controls) {
-        if (!next && control.id == id) {
-            return &control;
-        }
-        if (next && control.id > id && (best == nullptr || control.id < best->id)) {
-            best = &control;
-        }
+    const int result = BufferIoctl(request, arg);
+    if (request == VIDIOC_REQBUFS && result == 0 &&
+        static_cast<v4l2_requestbuffers*>(arg)->count == 0) {
+        m_owner = -1;
     }
-    return best;
-}
-
-int CFakeUvcCamera::ControlIoctl(unsigned long request, void* arg) {
-    switch (request) {
-    case VIDIOC_QUERY_EXT_CTRL:
-    case VIDIOC_QUERYCTRL: {
-        if (request == VIDIOC_QUERY_EXT_CTRL && !extendedQueries) {
-            return Fail(ENOTTY);
-        }
-        std::uint32_t& idField = request == VIDIOC_QUERYCTRL
-                                     ? static_cast<v4l2_queryctrl*>(arg)->id
-                                     : static_cast<v4l2_query_ext_ctrl*>(arg)->id;
-        const bool next = (idField & V4L2_CTRL_FLAG_NEXT_CTRL) != 0;
-        const Control* control = FindControl(idField & ~V4L2_CTRL_FLAG_NEXT_CTRL, next);
-        if (control == nullptr) {
-            return Fail(EINVAL);
-        }
-        if (request == VIDIOC_QUERYCTRL) {
-            auto* query = static_cast<v4l2_queryctrl*>(arg);
-            *query = {};
-            query->id = control->id;
-            query->type = control->type;
-            CopyName(query->name, control->name);
-            query->minimum = static_cast<std::int32_t>(control->minimum);
-            query->maximum = static_cast<std::int32_t>(control->maximum);
-            query->step = static_cast<std::int32_t>(control->step);
-            query->default_value = static_cast<std::int32_t>(control->defaultValue);
-            query->flags = control->flags;
-        } else {
-            auto* query = static_cast<v4l2_query_ext_ctrl*>(arg);
-            *query = {};
-            query->id = control->id;
-            query->type = control->type;
-            CopyName(query->name, control->name);
-            query->minimum = control->minimum;
-            query->maximum = control->maximum;
-            query->step = static_cast<std::uint64_t>(control->step);
-            query->default_value = control->defaultValue;
-            query->flags = control->flags;
-        }
-        return 0;
-    }
-    case VIDIOC_QUERYMENU: {
-        auto* item = static_cast<v4l2_querymenu*>(arg);
-        const Control* control = FindControl(item->id, false);
-        if (control == nullptr || item->index >= control->menu.size() ||
-            control->menu[item->index].empty()) {
-            return Fail(EINVAL);
-        }
-        if (control->type == V4L2_CTRL_TYPE_INTEGER_MENU) {
-            item->value = std::stoll(control->menu[item->index]);
-        } else {
-            const std::string& name = control->menu[item->index];
-            std::memset(item->name, 0, sizeof item->name);
-            std::memcpy(item->name, name.data(), std::min(name.size(), sizeof item->name - 1));
-        }
-        return 0;
-    }
-    case VIDIOC_G_CTRL:
-    case VIDIOC_S_CTRL: {
-        auto* value = static_cast<v4l2_control*>(arg);
-        auto* control = const_cast<Control*>(FindControl(value->id, false));
-        if (control == nullptr) {
-            return Fail(EINVAL);
-        }
-        if (request == VIDIOC_G_CTRL) {
-            value->value = control->value;
-            return 0;
-        }
-        ++m_setControlCalls;
-        if (control->refuseWith != 0) {
-            return Fail(control->refuseWith);
-        }
-        control->value = value->value;
-        return 0;
-    }
-    default:
-        return -2;
-    }
-}
-
-int CFakeUvcCamera::BufferIoctl(unsigned long request, void* arg) {
-    switch (request) {
-    case VIDIOC_REQBUFS: {
-        auto* request = static_cast<v4l2_requestbuffers*>(arg);
-        if (request->memory != V4L2_MEMORY_MMAP) {
-            return Fail(EINVAL);
-        }
-        if (m_streaming || std::any_of(m_buffers.begin(), m_buffers.end(),
-                                       [](const Buffer& b) { return b.mapped; })) {
-            return Fail(EBUSY);
-        }
-        m_buffers.clear();
-        request->count = std::min<std::uint32_t>(request->count, 4);
-        for (std::uint32_t i = 0; i < request->count; ++i) {
-            Buffer buffer;
-            buffer.memory.assign(std::max<std::size_t>(std::size_t{width} * height * 3, 1 << 18),
-                                 0);
-            m_buffers.push_back(std::move(buffer));
-        }
-        return 0;
-    }
-    case VIDIOC_QUERYBUF:
-    case VIDIOC_QBUF: {
-        auto* buffer = static_cast<v4l2_buffer*>(arg);
-        if (buffer->index >= m_buffers.size()) {
-            return Fail(EINVAL);
-        }
-        Buffer& ours = m_buffers[buffer->index];
-        if (request == VIDIOC_QUERYBUF) {
-            buffer->length = static_cast<std::uint32_t>(ours.memory.size());
-            buffer->m.offset = buffer->index * 0x100000U;
-            return 0;
-        }
-        if (ours.queued) {
-            return Fail(EINVAL);
-        }
-        ours.queued = true;
-        ours.dequeued = false;
-        return 0;
-    }
-    case VIDIOC_DQBUF: {
-        if (!m_streaming) {
-            return Fail(EINVAL);
-        }
-        if (m_script.empty()) {
-            return Fail(EAGAIN);
-        }
-        Step& step = m_script.front();
-        if (step.error != 0) {
-            const int error = step.error;
-            m_gone = error == ENODEV;
-            m_script.pop_front();
-            m_changed.notify_all();
-            return Fail(error);
-        }
-        const auto free = std::find_if(m_buffers.begin(), m_buffers.end(),
-                                       [](const Buffer& b) { return b.queued; });
-        if (free == m_buffers.end()) {
-            return Fail(EAGAIN);
-        }
-        auto* buffer = static_cast<v4l2_buffer*>(arg);
-        const std::size_t used = std::min(step.bytes.size(), free->memory.size());
-        std::copy_n(step.bytes.begin(), used, free->memory.begin());
-        buffer->index = static_cast<std::uint32_t>(free - m_buffers.begin());
-        buffer->bytesused = static_cast<std::uint32_t>(used);
-        buffer->flags = step.flags;
-        buffer->sequence = m_sequence;
-        buffer->timestamp.tv_sec = m_sequence / 30;
-        buffer->timestamp.tv_usec = (m_sequence % 30) * 33333;
-        ++m_sequence;
-        free->queued = false;
-        free->dequeued = true;
-        m_script.pop_front();
-        m_changed.notify_all();
-        return 0;
-    }
-    case VIDIOC_STREAMON:
-        if (m_buffers.empty()) {
-            return Fail(EINVAL);
-        }
-        m_streaming = true;
-        return 0;
-    case VIDIOC_STREAMOFF:
-        m_streaming = false;
-        for (Buffer& buffer : m_buffers) {
-            buffer.queued = false;
-            buffer.dequeued = false;
-        }
-        return 0;
-    default:
-        return Fail(ENOTTY);
-    }
+    return result;
 }
 
 void* CFakeUvcCamera::Mmap(std::size_t length, int fd, off_t offset) {
@@ -515,18 +220,6 @@ int CFakeUvcCamera::Munmap(void* address, std::size_t) {
         }
     }
     return Fail(EINVAL);
-}
-
-bool CFakeUvcCamera::VideoReady() const {
-    if (!m_streaming) {
-        return false;
-    }
-    if (m_gone) {
-        return true;
-    }
-    return !m_script.empty() &&
-           (m_script.front().error != 0 || std::any_of(m_buffers.begin(), m_buffers.end(),
-                                                       [](const Buffer& b) { return b.queued; }));
 }
 
 int CFakeUvcCamera::Poll(pollfd* fds, nfds_t count, int timeoutMs) {

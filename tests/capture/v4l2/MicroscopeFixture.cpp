@@ -40,7 +40,7 @@ MicroscopeTest::MicroscopeTest()
     CFakeUvcCamera::Format mjpg;
     mjpg.fourcc = V4L2_PIX_FMT_MJPEG;
     mjpg.description = "Motion-JPEG";
-    mjpg.sizes = {{640, 480}, {1280, 720}, {64, 32}};
+    mjpg.sizes = {{640, 480}, {1280, 720, {{1, 10}, {1, 5}}}, {64, 32}};
     mjpg.intervals = {{1, 15}, {1, 30}, {1, 5}};
     CFakeUvcCamera::Format yuyv;
     yuyv.fourcc = V4L2_PIX_FMT_YUYV;
@@ -65,6 +65,7 @@ MicroscopeTest::MicroscopeTest()
     Control brightness =
         Make(V4L2_CID_BRIGHTNESS, V4L2_CTRL_TYPE_INTEGER, "Brightness", -64, 64, 0);
     brightness.value = 10;
+    brightness.step = 2;
     Control classHeader = Make(V4L2_CID_USER_CLASS, V4L2_CTRL_TYPE_CTRL_CLASS, "User Controls");
     Control autoExposure =
         Make(V4L2_CID_EXPOSURE_AUTO, V4L2_CTRL_TYPE_MENU, "Auto Exposure", 0, 3, 3);
@@ -72,7 +73,8 @@ MicroscopeTest::MicroscopeTest()
     autoExposure.menu = {"", "Manual Mode", "", "Aperture Priority Mode"};
     Control exposure = Make(V4L2_CID_EXPOSURE_ABSOLUTE, V4L2_CTRL_TYPE_INTEGER,
                             "Exposure Time, Absolute", 3, 2047, 250);
-    exposure.flags = V4L2_CTRL_FLAG_INACTIVE;
+    exposure.activeWith = V4L2_CID_EXPOSURE_AUTO; // settable in manual mode only
+    exposure.activeWhen = 1;
     exposure.value = 250;
     Control gain = Make(V4L2_CID_GAIN, V4L2_CTRL_TYPE_INTEGER, "Gain", 0, 100, 0);
     gain.refuseWith = EBUSY;
@@ -117,6 +119,29 @@ std::vector<std::uint8_t> TwoToneJpeg(int width, int height) {
     tjFree(jpeg);
     tjDestroy(handle);
     return bytes;
+}
+
+std::vector<std::uint8_t> WithoutHuffmanTables(const std::vector<std::uint8_t>& jpeg) {
+    std::vector<std::uint8_t> bare(jpeg.begin(), jpeg.begin() + 2);
+    std::size_t at = 2;
+    // Segments up to the scan: each a marker and a big-endian length.
+    while (at + 4 <= jpeg.size() && jpeg[at] == 0xFF && jpeg[at + 1] != 0xDA) {
+        const std::size_t length = (std::size_t{jpeg[at + 2]} << 8) | jpeg[at + 3];
+        if (jpeg[at + 1] != 0xC4) {
+            bare.insert(bare.end(), jpeg.begin() + at, jpeg.begin() + at + 2 + length);
+        }
+        at += 2 + length;
+    }
+    bare.insert(bare.end(), jpeg.begin() + at, jpeg.end());
+    return bare;
+}
+
+std::vector<std::uint8_t> WithoutEndMarker(const std::vector<std::uint8_t>& jpeg) {
+    return {jpeg.begin(), jpeg.end() - 2};
+}
+
+CV4l2Device& V4l2(ICaptureDevice& device) {
+    return dynamic_cast<CV4l2Device&>(device);
 }
 
 std::vector<std::uint8_t> TwoTonePacked(std::uint32_t fourcc, int width, int height) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "capture/v4l2/V4l2Backend.h"
+#include "capture/v4l2/V4l2Device.h"
 #include "tests/capture/v4l2/FakeUvcCamera.h"
 
 #include <cstdint>
@@ -30,6 +31,12 @@ protected:
 
 // A JPEG of `width` × `height`: the top half red, the bottom half blue.
 std::vector<std::uint8_t> TwoToneJpeg(int width, int height);
+// The same JPEG as many UVC cameras send it: without Huffman tables (the
+// decoder must use the standard ones), or without its end marker.
+std::vector<std::uint8_t> WithoutHuffmanTables(const std::vector<std::uint8_t>& jpeg);
+std::vector<std::uint8_t> WithoutEndMarker(const std::vector<std::uint8_t>& jpeg);
+// The device behind an open camera of the backend.
+CV4l2Device& V4l2(ICaptureDevice& device);
 // A packed 4:2:2 frame in `fourcc` order of one colour per half: top half
 // (y0, u0, v0), bottom half (y1, u1, v1).
 std::vector<std::uint8_t> TwoTonePacked(std::uint32_t fourcc, int width, int height);

@@ -261,3 +261,71 @@ TEST(V4l2FrameDecoder, ABrokenFrameDoesNotSpoilTheFramesAfterIt) {
     EXPECT_FALSE(error.empty());
     EXPECT_TRUE(decoder.Decode(V4L2_PIX_FMT_MJPEG, good, 64, 32, 0, frame.data(), error)) << error;
 }
+
+// Many cameras leave out the Huffman tables (the standard ones apply) or the
+// end marker, and pad their buffers; all of it must reach the decoder.
+TEST_F(MicroscopeTest, JpegFramesAsCamerasSendThemDecode) {
+    const std::vector<std::uint8_t> good = TwoToneJpeg(64, 32);
+    const auto padded = [](std::vector<std::uint8_t> frame) {
+        frame.resize(frame.size() + 500, 0);
+        return frame;
+    };
+    const struct {
+        const char* name;
+        std::vector<std::uint8_t> frame;
+        int frames;  // sent
+        int atLeast; // shown
+    } cases[] = {
+        {"no Huffman tables", WithoutHuffmanTables(good), 1, 1},
+        {"padding after the end marker", padded(good), 1, 1},
+        {"no tables, padded", padded(WithoutHuffmanTables(good)), 1, 1},
+        // Running off the end is a decoder warning: shown once it is the
+        // camera's habit.
+        {"no end marker", WithoutEndMarker(good), 20, 5},
+        {"no end marker, padded", padded(WithoutEndMarker(good)), 20, 5},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto device = OpenMicroscope();
+        ASSERT_TRUE(device->SetFormat({V4L2_PIX_FMT_MJPEG, 64, 32, {1, 30}}));
+        for (int i = 0; i < c.frames; ++i) {
+            fake.Queue({c.frame});
+        }
+        Received received;
+        ASSERT_TRUE(device->StartStreaming(Collect(received, fake)));
+        ASSERT_TRUE(fake.WaitScriptDone());
+        device->StopStreaming();
+        EXPECT_GE(received.frames, c.atLeast);
+        ExpectTwoTone(received, 12);
+    }
+}
+
+TEST_F(MicroscopeTest, ARunOfUndecodableFramesKeepsItsLastReason) {
+    auto device = OpenMicroscope();
+    ASSERT_TRUE(device->SetFormat({V4L2_PIX_FMT_MJPEG, 64, 32, {1, 30}}));
+    const std::vector<std::uint8_t> good = TwoToneJpeg(64, 32);
+    fake.Queue({good});
+    for (int i = 0; i < 29; ++i) {
+        fake.Queue({std::vector<std::uint8_t>(good.size(), 0x55)});
+    }
+    fake.Queue({good, V4L2_BUF_FLAG_ERROR});
+    Received received;
+    ASSERT_TRUE(device->StartStreaming(Collect(received, fake)));
+    ASSERT_TRUE(fake.WaitScriptDone());
+    // The last buffer is taken off the script before it is looked at.
+    const auto settled = [&](std::uint64_t run) {
+        for (int i = 0; i < 200 && V4l2(*device).DecodeTrouble().consecutive != run; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return V4l2(*device).DecodeTrouble();
+    };
+    const V4l2DecodeTrouble trouble = settled(30);
+    EXPECT_EQ(trouble.consecutive, 30U);
+    EXPECT_NE(trouble.lastError.find("damaged"), std::string::npos) << trouble.lastError;
+
+    fake.Queue({good});
+    ASSERT_TRUE(fake.WaitScriptDone());
+    EXPECT_EQ(settled(0).consecutive, 0U);
+    device->StopStreaming();
+    EXPECT_EQ(received.frames, 2);
+}
