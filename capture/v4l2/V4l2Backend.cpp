@@ -45,31 +45,42 @@ std::optional<std::vector<CV4l2Backend::Camera>> CV4l2Backend::Cameras() {
     }
     std::vector<Camera> cameras;
     for (const V4l2Node& node : *nodes) {
-        const int fd = m_calls->open(node.devNode.c_str(), O_RDWR | O_NONBLOCK);
-        if (fd < 0) {
-            continue; // busy in another program, or no access
-        }
-        const auto card = CaptureCardName(*m_calls, fd);
-        m_calls->close(fd);
-        if (!card) {
-            continue;
-        }
         Camera camera;
         camera.node = node;
-        camera.info.id = StableIdOf(node);
-        // Two cameras without serial numbers can share a by-id name; the
-        // later one is told apart by its port.
-        const bool taken = std::any_of(cameras.begin(), cameras.end(), [&](const Camera& other) {
-            return other.info.id == camera.info.id;
-        });
-        if (taken && !node.busPath.empty() && node.busPath != camera.info.id) {
-            camera.info.id = node.busPath;
-        } else if (taken) {
-            camera.info.id = node.devNode;
+        const int fd = m_calls->open(node.devNode.c_str(), O_RDWR | O_NONBLOCK);
+        if (fd < 0) {
+            // A camera the user may not open is still shown, so that they
+            // learn why it does not work; other failures are nodes gone.
+            const bool refused = errno == EACCES || errno == EPERM;
+            if (!refused || node.capabilities.find(":capture:") == std::string::npos) {
+                continue;
+            }
+            const std::string name = node.product.empty() ? node.devNode : node.product;
+            camera.info.friendlyName = name + kV4l2NoAccessMark;
+        } else {
+            const auto card = CaptureCardName(*m_calls, fd);
+            m_calls->close(fd);
+            if (!card) {
+                continue;
+            }
+            camera.info.friendlyName = card->empty() ? node.devNode : *card;
         }
-        camera.info.friendlyName = card->empty() ? node.devNode : *card;
         camera.info.hasStillSource = !node.buttonNode.empty();
         cameras.push_back(std::move(camera));
+    }
+    for (Camera& camera : cameras) {
+        const auto sharing = std::count_if(cameras.begin(), cameras.end(), [&](const Camera& c) {
+            return !c.node.byIdLink.empty() && c.node.byIdLink == camera.node.byIdLink;
+        });
+        camera.info.id = StableIdOf(camera.node, sharing > 1);
+    }
+    // Identical cameras on no known port still need names of their own.
+    for (std::size_t i = 0; i < cameras.size(); ++i) {
+        for (std::size_t j = 0; j < i; ++j) {
+            if (cameras[j].info.id == cameras[i].info.id) {
+                cameras[i].info.id = cameras[i].node.devNode;
+            }
+        }
     }
     return cameras;
 }

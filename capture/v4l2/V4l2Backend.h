@@ -7,9 +7,11 @@
 #include <memory>
 
 // The cameras of the kernel's video devices. A camera is known by its stable
-// id (its /dev/v4l/by-id link, else its port), so opening it again after a
-// replug finds it on whatever /dev/videoN it landed. Only nodes that capture
-// video are listed: a UVC camera's second node carries metadata.
+// id (StableIdOf: its /dev/v4l/by-id link, or its port when the link is not
+// its own), so opening it again after a replug finds it on whatever
+// /dev/videoN it landed. Only nodes that capture video are listed: a UVC
+// camera's second node carries metadata. A capture node the user may not
+// open is listed marked "(no access)"; opening it fails with the advice.
 class CV4l2Backend : public ICaptureBackend {
 public:
     CV4l2Backend(); // udev and the real system calls

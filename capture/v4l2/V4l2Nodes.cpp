@@ -62,8 +62,9 @@ std::string ButtonNodeUnder(udev* context, udev_device* usbDevice) {
 
 } // namespace
 
-std::string StableIdOf(const V4l2Node& node) {
-    if (!node.byIdLink.empty()) {
+std::string StableIdOf(const V4l2Node& node, bool shared) {
+    const bool unique = node.hasSerial && !shared;
+    if (!node.byIdLink.empty() && (unique || node.busPath.empty())) {
         return node.byIdLink;
     }
     return !node.busPath.empty() ? node.busPath : node.devNode;
@@ -124,6 +125,10 @@ std::optional<std::vector<V4l2Node>> CUdevNodeSource::Nodes() {
         }
         node.byIdLink = ByIdLinkOf(device.get());
         node.busPath = Text(udev_device_get_property_value(device.get(), "ID_PATH"));
+        node.product = Text(udev_device_get_property_value(device.get(), "ID_V4L_PRODUCT"));
+        node.capabilities =
+            Text(udev_device_get_property_value(device.get(), "ID_V4L_CAPABILITIES"));
+        node.hasSerial = udev_device_get_property_value(device.get(), "ID_SERIAL_SHORT") != nullptr;
         if (udev_device* usb =
                 udev_device_get_parent_with_subsystem_devtype(device.get(), "usb", "usb_device")) {
             node.buttonNode = ButtonNodeUnder(context.get(), usb);

@@ -3,6 +3,7 @@
 #include "tests/capture/v4l2/MicroscopeFixture.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <linux/input-event-codes.h>
 #include <linux/videodev2.h>
 
@@ -37,6 +38,52 @@ TEST_F(MicroscopeTest, TwoCamerasSharingAByIdNameAreToldApartByPort) {
     const auto devices = Backend()->ListDevices();
     ASSERT_EQ(devices->size(), 2U);
     EXPECT_NE((*devices)[0].id, (*devices)[1].id);
+}
+
+TEST_F(MicroscopeTest, ACameraTheUserMayNotOpenIsListedWithTheAdvice) {
+    for (const int refusal : {EACCES, EPERM}) {
+        fake.FailOpen("/dev/video0", refusal);
+        fake.FailOpen("/dev/video1", refusal);
+        (*nodes)[0].product = "USB Microscope";
+        (*nodes)[0].capabilities = ":capture:";
+        (*nodes)[1].capabilities = ":"; // the metadata node stays out
+        auto backend = Backend();
+        const auto devices = backend->ListDevices();
+        ASSERT_EQ(devices->size(), 1U);
+        EXPECT_EQ((*devices)[0].id, kById);
+        EXPECT_EQ((*devices)[0].friendlyName, "USB Microscope (no access)");
+        std::string error;
+        EXPECT_FALSE(backend->Open(kById, error));
+        EXPECT_NE(error.find("\"video\" group"), std::string::npos) << error;
+    }
+}
+
+// Two identical cameras without serial numbers share one by-id link, which
+// follows whichever enumerated first: each is known by its port instead, so
+// unplugging one leaves the other's name alone.
+TEST_F(MicroscopeTest, IdenticalCamerasWithoutSerialNumbersAreKnownByTheirPorts) {
+    const std::string shared = "/dev/v4l/by-id/usb-Generic_Microscope-video-index0";
+    const std::string first = "pci-0000:00:14.0-usb-0:2:1.0";
+    const std::string second = "pci-0000:00:14.0-usb-0:3:1.0";
+    fake.AddCaptureNode("/dev/video2", "USB Microscope");
+    V4l2Node one{"/dev/video0", shared, first, kButton};
+    V4l2Node two{"/dev/video2", shared, second, ""};
+    one.hasSerial = two.hasSerial = false;
+    *nodes = {one, two};
+    auto backend = Backend();
+    const auto both = backend->ListDevices();
+    ASSERT_EQ(both->size(), 2U);
+    EXPECT_EQ((*both)[0].id, first);
+    EXPECT_EQ((*both)[1].id, second);
+
+    *nodes = {two};
+    const auto left = backend->ListDevices();
+    ASSERT_EQ(left->size(), 1U);
+    EXPECT_EQ((*left)[0].id, second);
+    std::string error;
+    EXPECT_FALSE(backend->Open(first, error));
+    ASSERT_TRUE(backend->Open(second, error)) << error;
+    EXPECT_EQ(fake.OpenedPaths().back(), "/dev/video2");
 }
 
 TEST_F(MicroscopeTest, FindsTheCameraAgainByItsStableNameAfterAReplug) {
