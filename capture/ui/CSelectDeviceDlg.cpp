@@ -30,7 +30,8 @@ CSelectDeviceDlg::CSelectDeviceDlg(QWidget* parent)
     , m_list(new QComboBox(this))
     , m_usb(new QRadioButton(this))
     , m_wifi(new QRadioButton(this))
-    , m_hint(new QLabel(QStringLiteral("3"), this)) {
+    , m_hint(new QLabel(QStringLiteral("3"), this))
+    , m_problem(new QLabel(this)) {
     setWindowTitle(
         GetLanguageString(QStringLiteral("SelectDevice"), QStringLiteral("Select Device"), 64));
     m_usb->setText(GetLanguageString(QStringLiteral("USBModel"), QStringLiteral("USB MODE"), 64));
@@ -43,6 +44,9 @@ CSelectDeviceDlg::CSelectDeviceDlg(QWidget* parent)
     m_usb->setVisible(false);
     m_wifi->setVisible(false);
     m_hint->setVisible(false);
+    m_problem->setObjectName(QStringLiteral("cameraProblem"));
+    m_problem->setWordWrap(true);
+    m_problem->setVisible(false);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     m_ok = buttons->button(QDialogButtonBox::Ok);
@@ -59,6 +63,7 @@ CSelectDeviceDlg::CSelectDeviceDlg(QWidget* parent)
     layout->addLayout(modes);
     layout->addWidget(m_list);
     layout->addWidget(m_hint);
+    layout->addWidget(m_problem);
     layout->addWidget(buttons);
     m_list->setMinimumWidth(260);
     FillList();
@@ -97,6 +102,7 @@ void CSelectDeviceDlg::FillList() {
 }
 
 void CSelectDeviceDlg::OnSelectionChanged(int row) {
+    m_problem->setVisible(false);
     if (row >= 0) {
         g_captureShared.chosenDeviceIndex = m_list->itemData(row).toInt();
     }
@@ -111,6 +117,30 @@ void CSelectDeviceDlg::accept() {
                        windowTitle());
         return;
     }
+    if (const QString problem = OpenProblem(); !problem.isEmpty()) {
+        m_problem->setText(problem);
+        m_problem->setVisible(true);
+        return;
+    }
     OpenStore().setValue(kLastCameraKey, m_list->itemData(row, Qt::UserRole + 1));
     QDialog::accept();
+}
+
+QString CSelectDeviceDlg::OpenProblem() const {
+    const int slot = m_list->itemData(m_list->currentIndex()).toInt();
+    for (const VideoDeviceEntry& entry : g_captureSession.devices) {
+        if (entry.index != slot || entry.backend == nullptr) {
+            continue;
+        }
+        // Opening and closing again asks the camera without keeping it: a
+        // node the user may not open is found here, with the backend's advice.
+        std::string error;
+        if (entry.backend->Open(entry.displayName, error) != nullptr) {
+            return {};
+        }
+        return GetLanguageString(QStringLiteral("CameraOpenFailed"),
+                                 QStringLiteral("The camera cannot be opened: %1"), 256)
+            .arg(QString::fromStdString(error));
+    }
+    return {};
 }
