@@ -1,6 +1,7 @@
 #include "capture/ui/CCaptureControlsDlg.h"
 
 #include "capture/CaptureSession.h"
+#include "core/Language.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -10,12 +11,18 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QSpinBox>
+#include <QTimer>
 #include <QVBoxLayout>
 
 CCaptureControlsDlg::CCaptureControlsDlg(QWidget* parent)
     : QDialog(parent)
-    , m_defaults(new QPushButton(QStringLiteral("Defaults"), this)) {
+    , m_defaults(new QPushButton(QStringLiteral("Defaults"), this))
+    , m_refreshSoon(new QTimer(this)) {
     setWindowTitle(QStringLiteral("Video Capture Filter"));
+    // Long enough to cover the gap between a dragged slider's steps.
+    m_refreshSoon->setSingleShot(true);
+    m_refreshSoon->setInterval(150);
+    connect(m_refreshSoon, &QTimer::timeout, this, &CCaptureControlsDlg::Refresh);
     Build();
     connect(m_defaults, &QPushButton::clicked, this, &CCaptureControlsDlg::RestoreDefaults);
     Refresh();
@@ -26,6 +33,11 @@ QWidget* CCaptureControlsDlg::Editor(std::uint32_t id) const {
     return row == m_rows.end() ? nullptr : row->second.editor;
 }
 
+QLabel* CCaptureControlsDlg::Refusal(std::uint32_t id) const {
+    const auto row = m_rows.find(id);
+    return row == m_rows.end() ? nullptr : row->second.refusal;
+}
+
 void CCaptureControlsDlg::Build() {
     auto* grid = new QGridLayout;
     const std::vector<CaptureControl> controls = g_captureSession.camera != nullptr
@@ -33,7 +45,7 @@ void CCaptureControlsDlg::Build() {
                                                      : std::vector<CaptureControl>{};
     int line = 0;
     for (const CaptureControl& control : controls) {
-        Row row{control, nullptr, nullptr, nullptr};
+        Row row{control, nullptr, nullptr, nullptr, new QLabel(this)};
         const QString name = QString::fromStdString(control.name);
         const std::uint32_t id = control.id;
         switch (control.kind) {
@@ -85,6 +97,10 @@ void CCaptureControlsDlg::Build() {
             grid->addWidget(row.editor, line, 1, 1, 2);
         }
         row.editor->setObjectName(name);
+        row.refusal->setObjectName(name + QStringLiteral(" refusal"));
+        row.refusal->setStyleSheet(QStringLiteral("color: #b00020"));
+        row.refusal->setVisible(false);
+        grid->addWidget(row.refusal, line, 3);
         m_rows.emplace(id, row);
         ++line;
     }
@@ -98,28 +114,50 @@ void CCaptureControlsDlg::Build() {
 }
 
 void CCaptureControlsDlg::Change(std::uint32_t id, std::int32_t value) {
-    // A refused value (out of range, control gone inactive, camera gone)
-    // changes nothing; the page shows the camera's values again.
-    SetCaptureControl(id, value);
-    Refresh();
+    const auto row = m_rows.find(id);
+    if (row == m_rows.end()) {
+        return;
+    }
+    ICaptureDevice* camera = g_captureSession.camera.get();
+    if (camera == nullptr) {
+        Refresh(); // greys the page; nothing to ask
+        return;
+    }
+    // The camera checks the value against its current flags and range.
+    const CaptureStatus status = camera->SetControl(id, value);
+    QLabel* refusal = row->second.refusal;
+    refusal->setText(status ? QString()
+                            : GetLanguageString(QStringLiteral("ControlRefused"),
+                                                QStringLiteral("Refused: %1"), 256)
+                                  .arg(QString::fromStdString(status.message)));
+    refusal->setVisible(!status);
+    if (row->second.control.kind == ControlKind::Integer) {
+        m_refreshSoon->start();
+    } else {
+        Refresh();
+    }
 }
 
 void CCaptureControlsDlg::RestoreDefaults() {
-    for (const auto& [id, row] : m_rows) {
-        if (row.control.kind != ControlKind::Button) {
-            SetCaptureControl(id, row.control.defaultValue);
+    ICaptureDevice* camera = g_captureSession.camera.get();
+    if (camera != nullptr) {
+        // A second round for values that an automatic mode held back.
+        for (int round = 0; round < 2; ++round) {
+            for (const auto& [id, row] : m_rows) {
+                if (row.control.kind != ControlKind::Button) {
+                    camera->SetControl(id, row.control.defaultValue);
+                }
+            }
         }
     }
-    // A second round for values that an automatic mode held back.
     for (const auto& [id, row] : m_rows) {
-        if (row.control.kind != ControlKind::Button) {
-            SetCaptureControl(id, row.control.defaultValue);
-        }
+        row.refusal->setVisible(false);
     }
     Refresh();
 }
 
 void CCaptureControlsDlg::Refresh() {
+    m_refreshSoon->stop();
     const std::vector<CaptureControl> controls = g_captureSession.camera != nullptr
                                                      ? g_captureSession.camera->Controls()
                                                      : std::vector<CaptureControl>{};

@@ -1,4 +1,5 @@
 #include "capture/CaptureSession.h"
+#include "capture/ui/CCaptureControlsDlg.h"
 #include "capture/ui/CSelectDeviceDlg.h"
 #include "tests/capture/CaptureTestSupport.h"
 #include "tests/capture/v4l2/MicroscopeFixture.h"
@@ -11,6 +12,8 @@
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QSlider>
+#include <QSpinBox>
 #include <QTest>
 
 // The camera dialogs over the kernel backend, clicked through offscreen.
@@ -35,6 +38,14 @@ protected:
 
     ScopedProgramFolder folder;
 };
+
+// The spin box's value once the page has read the camera back.
+int Settled(QSpinBox* box, int expected) {
+    for (int i = 0; i < 200 && box->value() != expected; ++i) {
+        QTest::qWait(10);
+    }
+    return box->value();
+}
 
 } // namespace
 
@@ -61,4 +72,58 @@ TEST_F(V4l2DialogsTest, PickingACameraWithoutAccessShowsTheAdviceAndWaits) {
     QTest::mouseClick(dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok),
                       Qt::LeftButton);
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
+}
+
+TEST_F(V4l2DialogsTest, ARefusedControlSaysWhyBesideItAndSpringsBack) {
+    BindMicroscope();
+    CCaptureControlsDlg page;
+    page.show();
+    auto* gain = qobject_cast<QSpinBox*>(page.Editor(V4L2_CID_GAIN));
+    ASSERT_NE(gain, nullptr);
+    const struct {
+        int error;
+        const char* says;
+    } cases[] = {{EIO, "did not answer"}, {ERANGE, "refused the value"}, {EBUSY, "busy"}};
+    for (const auto& c : cases) {
+        fake.controls[2].refuseWith = c.error;
+        gain->setValue(gain->value() + 10);
+        QLabel* refusal = page.Refusal(V4L2_CID_GAIN);
+        EXPECT_TRUE(refusal->isVisible()) << c.says;
+        EXPECT_TRUE(refusal->text().contains(c.says)) << refusal->text().toStdString();
+        EXPECT_EQ(Settled(gain, 7), 7); // the camera's value again
+    }
+    fake.controls[2].refuseWith = 0;
+    gain->setValue(20);
+    EXPECT_FALSE(page.Refusal(V4L2_CID_GAIN)->isVisible());
+}
+
+// A slider dragged over a camera with many controls must not read them all
+// back at every step.
+TEST_F(V4l2DialogsTest, SliderStepsCostTheSameWhateverTheNumberOfControls) {
+    for (std::uint32_t i = 0; i < 30; ++i) {
+        CFakeUvcCamera::Control extra;
+        extra.id = V4L2_CID_USER_BASE + 0x1000 + i;
+        extra.type = V4L2_CTRL_TYPE_INTEGER;
+        extra.name = "Setting " + std::to_string(i);
+        extra.maximum = 100;
+        fake.controls.push_back(extra);
+    }
+    BindMicroscope();
+    CCaptureControlsDlg page;
+    page.show();
+    auto* brightness = qobject_cast<QSpinBox*>(page.Editor(V4L2_CID_BRIGHTNESS));
+    ASSERT_NE(brightness, nullptr);
+    auto* slider = page.findChildren<QSlider*>().front();
+    ASSERT_EQ(slider->maximum(), 64);
+
+    constexpr int kSteps = 10;
+    const int before = fake.IoctlCalls();
+    for (int step = 1; step <= kSteps; ++step) {
+        slider->setValue(9 + step * 3);
+    }
+    EXPECT_LE(fake.IoctlCalls() - before, kSteps * 4);
+    // Once the steps pause, the page shows what the camera took (it rounds
+    // to its steps of 2).
+    EXPECT_EQ(Settled(brightness, 40), 40);
+    EXPECT_EQ(fake.controls[1].value, 40);
 }
