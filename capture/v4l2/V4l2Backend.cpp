@@ -111,7 +111,8 @@ std::unique_ptr<ICaptureDevice> CV4l2Backend::Open(const std::string& id, std::s
     }
     const int fd = m_calls->open(found->node.devNode.c_str(), O_RDWR | O_NONBLOCK);
     if (fd < 0) {
-        error = V4l2ErrorText(errno);
+        // Refused at open, it is the node's permissions, not a setting.
+        error = errno == EACCES || errno == EPERM ? kV4l2NoAccessText : V4l2ErrorText(errno);
         return nullptr;
     }
     return std::make_unique<CV4l2Device>(m_calls, fd, found->info, found->node.buttonNode);

@@ -17,7 +17,7 @@ std::string V4l2ErrorText(int error) {
         return "The camera is busy: another program is using it.";
     case EACCES:
     case EPERM:
-        return kV4l2NoAccessText;
+        return "The camera does not allow this.";
     case ENOSPC:
         return "The USB connection lacks the bandwidth for this format and size. A compressed "
                "format (MJPEG) or a smaller size needs less; so does another USB port.";
