@@ -132,6 +132,12 @@ void CCaptureControlsDlg::Change(std::uint32_t id, std::int32_t value) {
                                   .arg(QString::fromStdString(status.message)));
     refusal->setVisible(!status);
     if (row->second.control.kind == ControlKind::Integer) {
+        // The slider and its spin box follow each other during a drag; the
+        // camera's own value comes with the read-back.
+        const QSignalBlocker editorBlocker(row->second.editor);
+        const QSignalBlocker sliderBlocker(row->second.slider);
+        static_cast<QSpinBox*>(row->second.editor)->setValue(value);
+        static_cast<QSlider*>(row->second.slider)->setValue(value);
         m_refreshSoon->start();
     } else {
         Refresh();

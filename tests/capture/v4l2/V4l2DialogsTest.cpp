@@ -122,6 +122,7 @@ TEST_F(V4l2DialogsTest, SliderStepsCostTheSameWhateverTheNumberOfControls) {
         slider->setValue(9 + step * 3);
     }
     EXPECT_LE(fake.IoctlCalls() - before, kSteps * 4);
+    EXPECT_EQ(brightness->value(), 39) << "the spin box follows the slider";
     // Once the steps pause, the page shows what the camera took (it rounds
     // to its steps of 2).
     EXPECT_EQ(Settled(brightness, 40), 40);
