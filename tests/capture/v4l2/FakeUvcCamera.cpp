@@ -131,8 +131,14 @@ int CFakeUvcCamera::Open(const char* path) {
 int CFakeUvcCamera::Close(int fd) {
     std::lock_guard lock(m_mutex);
     if (fd == m_owner) {
+        // Closing the owning handle stops its stream and frees its buffers.
         m_owner = -1;
         m_streaming = false;
+        m_stalled = false;
+        if (std::none_of(m_buffers.begin(), m_buffers.end(),
+                         [](const Buffer& b) { return b.mapped; })) {
+            m_buffers.clear();
+        }
     }
     return m_fds.erase(fd) == 1 ? 0 : Fail(EBADF);
 }
