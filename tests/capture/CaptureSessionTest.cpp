@@ -207,12 +207,16 @@ TEST_F(CaptureSessionTest, FailedStartStillCountsAsRunningUntilStopped) {
     AddCamera("usb-a", "Scope").startFails = true;
     ASSERT_EQ(Open(0), 3);
     EXPECT_EQ(g_captureSession.running, 1);
+    EXPECT_FALSE(CaptureStarted());
+    EXPECT_EQ(g_captureSession.startStatus.message.rfind("Scope: ", 0), 0u)
+        << "the reason names the camera: " << g_captureSession.startStatus.message;
     EXPECT_EQ(RunCaptureGraph(), 1);
     EXPECT_THAT(log->calls,
                 ElementsAre("Open usb-a", "SetFormat YUYV 640x480", "Start usb-a", "Stop usb-a"));
     StopCaptureGraph();
     log->scripts["usb-a"].startFails = false;
     EXPECT_EQ(RunCaptureGraph(), 1);
+    EXPECT_TRUE(CaptureStarted());
     EXPECT_EQ(log->calls.back(), "Start usb-a");
     EXPECT_TRUE(log->callbacks.onFrame == nullptr) << "no branch was built again";
 }
