@@ -82,4 +82,42 @@ TEST_F(CliCameraFaultsTest, AnUnpluggedCameraEndsTheRecordingWhichStaysPlayable)
     EXPECT_LE(video.frames.size(), 16u);
 }
 
+TEST_F(CliCameraFaultsTest, CameraCheckStreamsEveryFormatAndTriesEveryControl) {
+    const CliRun run = Run("garbage-first=1", {"camera-check", "--seconds", "1"});
+    ASSERT_EQ(run.exitCode, 0) << run.err.constData();
+    EXPECT_EQ(run.json["id"].toString(), "virtual:0");
+    const QJsonArray streams = run.json["streams"].toArray();
+    QStringList streamed;
+    for (const QJsonValue& value : streams) {
+        const QJsonObject stream = value.toObject();
+        streamed << QStringLiteral("%1 %2x%3")
+                        .arg(stream["fourcc"].toString())
+                        .arg(stream["width"].toInt())
+                        .arg(stream["height"].toInt());
+        EXPECT_GT(stream["frames"].toInt(), 0) << streamed.last().toStdString();
+        EXPECT_GT(stream["fps"].toDouble(), 0.0);
+    }
+    EXPECT_EQ(streamed,
+              (QStringList{"MJPG 2592x1944", "MJPG 640x480", "YUYV 2592x1944", "YUYV 640x480"}));
+    const QJsonObject first = streams[0].toObject();
+    EXPECT_EQ(first["undecodable"].toInt(), 1);
+    EXPECT_TRUE(first["first_error"].toString().contains("JPEG"));
+    EXPECT_EQ(streams[1].toObject()["undecodable"].toInt(), 0);
+    EXPECT_EQ(streams[1].toObject()["first_error"].toString(), "");
+
+    QStringList controls;
+    for (const QJsonValue& value : run.json["controls"].toArray()) {
+        controls << value.toObject()["name"].toString();
+        EXPECT_TRUE(value.toObject()["ok"].toBool()) << controls.last().toStdString();
+    }
+    EXPECT_TRUE(controls.contains("Brightness") && controls.contains("Power Line Frequency"));
+    EXPECT_FALSE(controls.contains("Exposure Time, Absolute")) << "inactive under auto exposure";
+
+    const CliRun busy = Run("busy", {"camera-check", "--seconds", "0.1", "--text"});
+    ASSERT_EQ(busy.exitCode, 0) << busy.err.constData();
+    EXPECT_TRUE(busy.out.contains("MJPG 640x480: 0.0 fps, 0 frames, 0 dropped, 0 undecodable; "
+                                  "first error: The camera is busy"))
+        << busy.out.constData();
+}
+
 } // namespace
