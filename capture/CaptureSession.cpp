@@ -150,8 +150,13 @@ int BindSelectedDevice() {
         return 0;
     }
     std::string error;
+    session.startStatus = CaptureStatus::Success();
     session.camera = session.chosen->backend->Open(session.chosen->displayName, error);
     if (session.camera == nullptr) {
+        // Why it cannot be opened (no access, busy) is what the user needs.
+        session.startStatus = CaptureStatus::Failure(
+            session.chosen->friendlyName + ": " +
+            (error.empty() ? std::string("The camera cannot be opened.") : error));
         TearDownCaptureGraph();
         return 0;
     }

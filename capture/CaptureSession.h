@@ -149,7 +149,8 @@ bool HardwareCameraPresent();
 void ChooseVideoDevice(int slot);
 
 // Opens the chosen camera, reads its format into the frame size and subtype
-// code and whether it has a still source. 1 on success; 0 after teardown.
+// code and whether it has a still source. 1 on success; 0 after teardown,
+// with the backend's reason in startStatus when the camera would not open.
 int BindSelectedDevice();
 // Applies the subtype code and CapConfig.dat, connects the frame callback
 // and, when asked for and available, the still callback. 1 also when built.

@@ -367,8 +367,9 @@ std::optional<CCliOutcome> BindCameraForOutput(const QString& device, const QStr
     }
     ChooseVideoDevice(slot);
     if (BindSelectedDevice() == 0) {
-        return Fail(QStringLiteral("cannot open the camera %1")
-                        .arg(QString::fromStdString(g_captureSession.devices[slot].displayName)),
+        return Fail(QStringLiteral("cannot open the camera %1 (%2)")
+                        .arg(QString::fromStdString(g_captureSession.devices[slot].displayName),
+                             QString::fromStdString(g_captureSession.startStatus.message)),
                     1);
     }
     return std::nullopt;

@@ -147,6 +147,8 @@ TEST_F(CaptureSessionTest, OpensInOrderAndClosesInOrder) {
 TEST_F(CaptureSessionTest, BindingFailsWithoutACameraToOpen) {
     AddCamera("usb-a", "Scope").openFails = true;
     EXPECT_EQ(Open(0), 0);
+    EXPECT_EQ(g_captureSession.startStatus.message.rfind("Scope: ", 0), 0u)
+        << "the backend's reason, naming the camera: " << g_captureSession.startStatus.message;
     EXPECT_EQ(g_captureSession.camera, nullptr);
     EXPECT_FALSE(g_captureSession.graph);
     EXPECT_EQ(g_captureSession.built, 0);
