@@ -41,7 +41,7 @@ bool ReopenLiveCamera(CLiveCameraHold& hold) {
     CloseCaptureGraph();
     EnumerateAndChooseAgain(hold.cameraId);
     if (BindSelectedDevice() == 1 && BuildCaptureGraph() == 1 && CreateFrameSurface() == 1 &&
-        RunCaptureGraph() == 1) {
+        RunCaptureGraph() == 1 && CaptureStarted()) {
         return true;
     }
     CloseCaptureGraph();

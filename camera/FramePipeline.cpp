@@ -41,6 +41,7 @@ void KeepCopy(const CaptureFrame& frame) {
     p.spare.stride = frame.stride;
     p.spare.sampleTime = static_cast<double>(frame.timestampUs) / 1e6;
     p.spare.sequence = frame.sequence;
+    p.spare.keptAt = std::chrono::steady_clock::now();
     std::lock_guard lock(p.copyMutex);
     if (!p.copy) {
         p.copy.emplace();
@@ -98,7 +99,7 @@ void BufferCB(const CaptureFrame& delivered) {
         } else {
             PostToReceiver(ReceiverRole::LiveView, UM_STILL_READY, kind, 0);
         }
-    } else {
+    } else if (frame.sequence >= p.settlingFrames.load()) {
         KeepCopy(frame);
     }
 
@@ -115,7 +116,11 @@ void BufferCB(const CaptureFrame& delivered) {
 
 std::optional<CStillFrame> TakeFrameCopy() {
     std::lock_guard lock(g_framePipeline.copyMutex);
-    return g_framePipeline.copy;
+    const auto& copy = g_framePipeline.copy;
+    if (copy && std::chrono::steady_clock::now() - copy->keptAt > g_framePipeline.maxCopyAge) {
+        return std::nullopt;
+    }
+    return copy;
 }
 
 void SetRecorderSink(std::shared_ptr<IFrameSink> sink) {

@@ -1,9 +1,11 @@
 #pragma once
 
 #include "capture/CaptureBackend.h"
+#include "capture/CaptureSession.h"
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -46,6 +48,7 @@ struct CStillFrame {
     int stride = 0;
     double sampleTime = 0.0; // seconds since streaming started
     std::uint64_t sequence = 0;
+    std::chrono::steady_clock::time_point keptAt; // when the frame arrived
     CFrameHeader Header() const { return MakeFrameHeader(width, height); }
 };
 
@@ -74,6 +77,12 @@ struct CFramePipeline {
     std::shared_ptr<IFrameSink> recorder;
     std::shared_ptr<IFrameSink> presenter;
 
+    // A copy older than this is refused (kMaxStillAge; tests shorten it).
+    std::chrono::milliseconds maxCopyAge{kMaxStillAge};
+    // Frames after the start (by sequence) not kept as the copy, since
+    // cameras send dark or torn frames while they settle. Set while stopped.
+    std::atomic<std::uint64_t> settlingFrames{0};
+
     // Told on the streaming thread that a still picture is due (the frame
     // copy holds it); the argument is the still kind. Set while stopped.
     // Empty: UM_STILL_READY is posted to the live view.
@@ -92,7 +101,8 @@ extern CFramePipeline g_framePipeline;
 // dropped and counted.
 void BufferCB(const CaptureFrame& frame);
 
-// GUI thread: a complete copy of the last kept frame, if there is one.
+// GUI thread: a complete copy of the last kept frame, if there is one no
+// older than maxCopyAge.
 std::optional<CStillFrame> TakeFrameCopy();
 
 void SetRecorderSink(std::shared_ptr<IFrameSink> sink);

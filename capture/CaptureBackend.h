@@ -128,19 +128,29 @@ inline constexpr int BgrStride(int width) {
 // Callbacks run on the device's streaming thread, one at a time, never after
 // StopStreaming has returned. `onFrame` gets every frame; `onStill` gets the
 // frame of a press of the camera's snapshot button; `onLost` says the device
-// is gone (unplugged, failed) and no more frames come.
+// is gone (unplugged, failed) and no more frames come; `onDropped` tells of
+// a frame that came but could not be turned into a picture, with the reason.
 struct CaptureCallbacks {
     std::function<void(const CaptureFrame&)> onFrame;
     std::function<void(const CaptureFrame&)> onStill;
     std::function<void(const std::string& reason)> onLost;
+    std::function<void(const std::string& error)> onDropped;
 };
+
+// What went wrong, where the caller can do something about it: a busy camera
+// needs the other program closed; a bus without the bandwidth for a format
+// may carry a compressed one or a smaller size.
+enum class CaptureFailure { Other, Busy, Bandwidth };
 
 // Failures carry a text for the user or the command line; `ok` is the rest.
 struct CaptureStatus {
     bool ok = true;
     std::string message;
+    CaptureFailure failure = CaptureFailure::Other;
     static CaptureStatus Success() { return {}; }
-    static CaptureStatus Failure(std::string text) { return {false, std::move(text)}; }
+    static CaptureStatus Failure(std::string text, CaptureFailure failure = CaptureFailure::Other) {
+        return {false, std::move(text), failure};
+    }
     explicit operator bool() const { return ok; }
 };
 

@@ -31,14 +31,6 @@ void SetFrameSize(int width, int height) {
     g_captureShared.frameHeight = static_cast<std::uint32_t>(std::max(height, 0));
 }
 
-void RaiseGraphEvent(const std::string& text) {
-    {
-        std::lock_guard lock(g_captureSession.graphEvents.mutex);
-        g_captureSession.graphEvents.events.push_back(text);
-    }
-    PostToReceiver(ReceiverRole::LiveView, UM_GRAPH_EVENT);
-}
-
 // The format to ask for: a stored format the camera offers wins; otherwise
 // the camera's current size in the pixel format of the subtype code, when
 // the camera offers that, else the current format as it is.
@@ -158,8 +150,13 @@ int BindSelectedDevice() {
         return 0;
     }
     std::string error;
+    session.startStatus = CaptureStatus::Success();
     session.camera = session.chosen->backend->Open(session.chosen->displayName, error);
     if (session.camera == nullptr) {
+        // Why it cannot be opened (no access, busy) is what the user needs.
+        session.startStatus = CaptureStatus::Failure(
+            session.chosen->friendlyName + ": " +
+            (error.empty() ? std::string("The camera cannot be opened.") : error));
         TearDownCaptureGraph();
         return 0;
     }
@@ -235,32 +232,6 @@ int BuildStillBranch() {
     }
     session.stillBranch = true;
     return 0;
-}
-
-int RunCaptureGraph() {
-    CaptureSession& session = g_captureSession;
-    if (session.running != 0) {
-        return 1;
-    }
-    if (session.built == 0 || session.camera == nullptr) {
-        return 0;
-    }
-    CaptureCallbacks callbacks;
-    if (session.frameBranch) {
-        callbacks.onFrame = session.frameCallback.onFrame;
-    }
-    if (session.stillBranch) {
-        callbacks.onStill = session.stillCallback;
-    }
-    callbacks.onLost = [](const std::string& reason) {
-        RaiseGraphEvent(reason);
-    };
-    if (!session.camera->StartStreaming(std::move(callbacks))) {
-        session.camera->StopStreaming();
-    }
-    // Marked running even when starting failed: the caller stops before trying again.
-    session.running = 1;
-    return 1;
 }
 
 int StopCaptureGraph() {

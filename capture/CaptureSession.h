@@ -4,6 +4,7 @@
 #include "capture/CaptureConfig.h"
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -45,6 +46,26 @@ struct CGraphEventQueue {
     std::deque<std::string> events;
 };
 
+// How the frames of the running camera fare; the streaming thread writes it.
+struct CFrameHealth {
+    std::mutex mutex;
+    std::chrono::steady_clock::time_point lastGood; // the start until a frame comes
+    int droppedInRow = 0;
+    std::string lastError; // why the last dropped frame could not be shown
+};
+
+// A camera that sends nothing for this long is restarted once, then lost.
+// MARNELO_CAMERA_STALL_MS changes it (slow cameras, tests).
+std::chrono::milliseconds DefaultStallTimeout();
+// Dropped frames in a row after which their reason is worth showing.
+inline constexpr int kDroppedFramesShown = 30;
+// Cameras send dark, green or torn frames while they settle after starting;
+// pictures taken for keeps skip this many.
+inline constexpr std::uint64_t kSettlingFrames = 5;
+// A picture taken for keeps refuses a frame older than this: a stalled camera
+// must not hand out its last frame as if it were live.
+inline constexpr std::chrono::milliseconds kMaxStillAge{2000};
+
 struct CaptureSession {
     std::unique_ptr<ICaptureDevice> camera; // the bound camera
     bool graph = false;                     // a camera is bound and its branches may be built
@@ -69,6 +90,17 @@ struct CaptureSession {
     int surfaceHeight = 0;
     double zoom = 1.0;
     CGraphEventQueue graphEvents;
+    // The command line's explicit --format: never traded for another one.
+    bool keepFormat = false;
+    // The result of the last start, its text ready for the user: the camera's
+    // name, the reason and what to do. `startNote` tells of a format taken
+    // instead of the one asked for; empty when there was none.
+    CaptureStatus startStatus;
+    std::string startNote;
+    std::chrono::milliseconds stallTimeout = DefaultStallTimeout();
+    CFrameHealth health;
+    bool stallRestarted = false;
+    std::chrono::steady_clock::time_point restartedAt;
 };
 
 // Shared with the frame pipeline and the live view. The subtype code and the
@@ -117,7 +149,8 @@ bool HardwareCameraPresent();
 void ChooseVideoDevice(int slot);
 
 // Opens the chosen camera, reads its format into the frame size and subtype
-// code and whether it has a still source. 1 on success; 0 after teardown.
+// code and whether it has a still source. 1 on success; 0 after teardown,
+// with the backend's reason in startStatus when the camera would not open.
 int BindSelectedDevice();
 // Applies the subtype code and CapConfig.dat, connects the frame callback
 // and, when asked for and available, the still callback. 1 also when built.
@@ -125,8 +158,13 @@ int BuildCaptureGraph();
 int BuildFrameBranch(); // 0 on success, an error code otherwise
 int BuildStillBranch(); // 0 on success, an error code otherwise
 // Starts streaming; 1 if marked running afterwards (also when starting
-// failed, so that a second call does nothing until StopCaptureGraph).
+// failed, so that a second call does nothing until StopCaptureGraph). The
+// outcome is kept in startStatus. When the bus lacks the bandwidth for an
+// uncompressed format, MJPG at the same size is tried, then smaller sizes,
+// unless keepFormat; startNote then says what was taken.
 int RunCaptureGraph();
+// Whether the last start succeeded (its reason is in startStatus).
+bool CaptureStarted();
 // Clears running, stops streaming; 1 if there is no camera or it stopped.
 int StopCaptureGraph();
 // Disconnects the frame and still callbacks; the camera stays bound.
@@ -161,6 +199,17 @@ CaptureStatus SetCaptureControl(std::uint32_t id, std::int32_t value);
 int LoadCaptureConfig();
 // Writes the configuration block whole (write aside, rename).
 bool SaveCaptureConfig();
+
+// The watchdog, asked now and then on the GUI thread while the camera runs:
+// after stallTimeout without a good frame the stream is restarted once; if
+// frames still do not come, the camera is lost.
+enum class StallVerdict { Fine, Restarted, Lost };
+StallVerdict CheckCaptureStall();
+// Why the camera counts as lost, for the user.
+std::string CaptureLostReason();
+// The reason frames are dropped, once kDroppedFramesShown came in a row;
+// empty while frames are shown.
+std::string CaptureDecodeTrouble();
 
 // One pending event of the bound camera (its loss), read by the live view on
 // UM_GRAPH_EVENT. Empty when there is none. Thread-safe.

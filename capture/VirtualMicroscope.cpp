@@ -12,6 +12,12 @@ constexpr std::array<std::array<int, 2>, 4> kSizes{
     {{640, 480}, {1280, 720}, {1920, 1080}, {2592, 1944}}};
 constexpr std::array<std::uint32_t, 6> kRates{30, 25, 20, 15, 10, 5};
 constexpr int kJpegQuality = 85;
+constexpr const char* kUnplugged = "The camera is no longer connected.";
+
+CaptureStatus BusyStatus() {
+    return CaptureStatus::Failure("The camera is busy: another program is using it.",
+                                  CaptureFailure::Busy);
+}
 
 std::uint8_t Clamp(int value) {
     return static_cast<std::uint8_t>(std::clamp(value, 0, 255));
@@ -66,7 +72,9 @@ public:
             error = "no such camera: " + id;
             return nullptr;
         }
-        return std::make_unique<CVirtualMicroscopeDevice>();
+        // Read at each opening, so that a test or a user can change the
+        // faults between two sessions of one process.
+        return std::make_unique<CVirtualMicroscopeDevice>(VirtualFaultsFromEnvironment());
     }
 };
 
@@ -121,9 +129,16 @@ bool CVirtualWire::Make(const CaptureFormat& format, std::uint64_t index,
     return true;
 }
 
-CVirtualMicroscopeDevice::CVirtualMicroscopeDevice()
+CVirtualMicroscopeDevice::CVirtualMicroscopeDevice(CVirtualFaults faults)
     : m_info{VirtualMicroscope::kId, VirtualMicroscope::kName, true}
-    , m_format{Fourcc::kMJPG, 640, 480, {1, 30}} {}
+    , m_faults(std::move(faults))
+    , m_format{Fourcc::kMJPG, 640, 480, {1, 30}} {
+    // Most cameras start uncompressed; with the bandwidth fault the virtual
+    // one does too, so that asking only for a larger size meets the fault.
+    if (m_faults.bandwidth) {
+        m_format.fourcc = Fourcc::kYUYV;
+    }
+}
 
 CVirtualMicroscopeDevice::~CVirtualMicroscopeDevice() {
     StopStreaming();
@@ -154,6 +169,9 @@ std::optional<CaptureFormat> CVirtualMicroscopeDevice::CurrentFormat() const {
 CaptureStatus CVirtualMicroscopeDevice::SetFormat(const CaptureFormat& format) {
     if (IsStreaming()) {
         return CaptureStatus::Failure("the camera is streaming");
+    }
+    if (m_faults.busy) {
+        return BusyStatus();
     }
     if (!Offered(format)) {
         return CaptureStatus::Failure("the camera does not offer " +
@@ -275,8 +293,22 @@ CaptureStatus CVirtualMicroscopeDevice::StartStreaming(CaptureCallbacks callback
     if (IsStreaming()) {
         return CaptureStatus::Failure("the camera is already streaming");
     }
+    if (m_faults.busy) {
+        return BusyStatus();
+    }
+    if (m_unplugged) {
+        return CaptureStatus::Failure(kUnplugged);
+    }
     {
         std::lock_guard lock(m_mutex);
+        if (m_faults.bandwidth && m_format.fourcc != Fourcc::kMJPG &&
+            m_format.width * m_format.height > 640 * 480) {
+            return CaptureStatus::Failure("The USB bus has not enough bandwidth for " +
+                                              Fourcc::ToString(m_format.fourcc) + " at " +
+                                              std::to_string(m_format.width) + "x" +
+                                              std::to_string(m_format.height) + ".",
+                                          CaptureFailure::Bandwidth);
+        }
         m_stop = false;
     }
     m_stillPressed = false;
@@ -324,8 +356,16 @@ void CVirtualMicroscopeDevice::Stream(CaptureCallbacks callbacks) {
             std::chrono::microseconds(1000000LL * format.interval.numerator /
                                       std::max<std::uint32_t>(1, format.interval.denominator));
         due += interval;
-        if (!wire.Make(format, index, settings, bytes) ||
-            !converter.ToBgr(format.fourcc, bytes, format.width, format.height, bgr, error)) {
+        const std::uint64_t life = m_sent;
+        if (!Sends(life, callbacks) || !wire.Make(format, index, settings, bytes)) {
+            continue;
+        }
+        ++m_sent;
+        SpoilWireFrame(m_faults, format.fourcc, life, bytes);
+        if (!converter.ToBgr(format.fourcc, bytes, format.width, format.height, bgr, error)) {
+            if (callbacks.onDropped) {
+                callbacks.onDropped(error);
+            }
             continue;
         }
         CaptureFrame frame;
@@ -350,4 +390,18 @@ void CVirtualMicroscopeDevice::Stream(CaptureCallbacks callbacks) {
         // A slow consumer makes frames late, not bunched up afterwards.
         due = std::max(due, Clock::now());
     }
+}
+
+bool CVirtualMicroscopeDevice::Sends(std::uint64_t index, const CaptureCallbacks& callbacks) {
+    if (m_unplugged) {
+        return false;
+    }
+    if (m_faults.unplugAfter && index >= *m_faults.unplugAfter) {
+        m_unplugged = true;
+        if (callbacks.onLost) {
+            callbacks.onLost(kUnplugged);
+        }
+        return false;
+    }
+    return !m_faults.stallAfter || index < *m_faults.stallAfter;
 }

@@ -2,6 +2,7 @@
 
 #include "capture/CaptureBackend.h"
 #include "capture/FrameConverter.h"
+#include "capture/VirtualFaults.h"
 #include "capture/VirtualPicture.h"
 
 #include <atomic>
@@ -29,7 +30,7 @@ private:
 
 class CVirtualMicroscopeDevice : public ICaptureDevice {
 public:
-    CVirtualMicroscopeDevice();
+    explicit CVirtualMicroscopeDevice(CVirtualFaults faults = {});
     ~CVirtualMicroscopeDevice() override;
 
     const CaptureDeviceInfo& Info() const override { return m_info; }
@@ -45,8 +46,14 @@ public:
 
 private:
     void Stream(CaptureCallbacks callbacks);
+    // Whether the streaming thread sends frame `index` of the device's life;
+    // false once it has stalled or been unplugged (and says so for the latter).
+    bool Sends(std::uint64_t index, const CaptureCallbacks& callbacks);
 
     CaptureDeviceInfo m_info;
+    CVirtualFaults m_faults;
+    std::uint64_t m_sent = 0; // frames of the device's life, over every stream
+    std::atomic<bool> m_unplugged{false};
     mutable std::mutex m_mutex; // guards the format, the settings and the stop flag
     std::condition_variable m_wake;
     CaptureFormat m_format;

@@ -6,6 +6,7 @@
 #include "camera/LiveDrawing.h"
 #include "capture/CaptureSession.h"
 #include "cli/CliCameraOptions.h"
+#include "cli/CliCameraWatch.h"
 #include "core/CliJson.h"
 #include "core/FileWriting.h"
 #include "framework/QImageDrawSurface.h"
@@ -26,7 +27,7 @@
 namespace {
 
 constexpr int kBadInput = 2;
-constexpr auto kFrameTimeout = std::chrono::seconds(10);
+constexpr auto kWatchSlice = std::chrono::milliseconds(50);
 constexpr int kMaxCount = 100000;
 constexpr double kMaxIntervalSeconds = 7 * 24 * 3600.0;
 
@@ -45,6 +46,11 @@ struct FrameMailbox {
     int width = 0;
     int height = 0;
     std::uint64_t frames = 0; // complete frames received
+    std::chrono::steady_clock::time_point arrivedAt;
+    // A frame not yet saved and young enough to count as live.
+    bool FreshSince(std::uint64_t seen) const {
+        return frames > seen && std::chrono::steady_clock::now() - arrivedAt <= kMaxStillAge;
+    }
 };
 
 struct SnapshotRequest : CCameraOptions {
@@ -96,25 +102,6 @@ std::optional<SnapshotRequest> ParseSnapshot(const QStringList& arguments, QStri
         return std::nullopt;
     }
     return request;
-}
-
-// The slot of the camera named by id, else by friendly name; -1 if none.
-int FindDevice(const QString& wanted) {
-    if (wanted.isEmpty()) {
-        return g_captureSession.deviceCount > 0 ? 0 : -1;
-    }
-    const std::string text = wanted.toStdString();
-    for (const auto& entry : g_captureSession.devices) {
-        if (entry.index >= 0 && entry.displayName == text) {
-            return entry.index;
-        }
-    }
-    for (const auto& entry : g_captureSession.devices) {
-        if (entry.index >= 0 && entry.friendlyName == text) {
-            return entry.index;
-        }
-    }
-    return -1;
 }
 
 // The frame with the scale bar of the current calibration drawn on it, as the
@@ -178,6 +165,24 @@ std::optional<CCliOutcome> ReadSessionShapes(const QString& path, std::vector<CV
 }
 
 } // namespace
+
+int FindCameraSlot(const QString& wanted) {
+    if (wanted.isEmpty()) {
+        return g_captureSession.deviceCount > 0 ? 0 : -1;
+    }
+    const std::string text = wanted.toStdString();
+    for (const auto& entry : g_captureSession.devices) {
+        if (entry.index >= 0 && entry.displayName == text) {
+            return entry.index;
+        }
+    }
+    for (const auto& entry : g_captureSession.devices) {
+        if (entry.index >= 0 && entry.friendlyName == text) {
+            return entry.index;
+        }
+    }
+    return -1;
+}
 
 CCliOutcome RunDevicesCommand() {
     CreateDeviceEnumerator();
@@ -257,13 +262,17 @@ CCliOutcome RunSnapshotCommand(const QStringList& arguments) {
         CloseCaptureGraph();
         return Fail(error);
     }
+    // A format named on the command line is kept even when the bus cannot
+    // carry it: the user hears why instead of getting another one.
+    g_captureSession.keepFormat = request->fourcc.has_value();
 
     auto mailbox = std::make_shared<FrameMailbox>();
     const bool mirror = request->mirror;
     const bool rotate = request->rotate;
     g_captureSession.frameCallback.onFrame = [mailbox, mirror, rotate](const CaptureFrame& frame) {
-        // Only whole frames of the format count as good ones.
-        if (frame.bgr == nullptr || frame.width <= 0 ||
+        // Only whole frames of the format count as good ones, and only once
+        // the camera has settled.
+        if (frame.sequence < kSettlingFrames || frame.bgr == nullptr || frame.width <= 0 ||
             frame.bytes != static_cast<std::size_t>(BgrStride(frame.width)) * frame.height) {
             return;
         }
@@ -278,32 +287,47 @@ CCliOutcome RunSnapshotCommand(const QStringList& arguments) {
         }
         mailbox->width = frame.width;
         mailbox->height = frame.height;
+        mailbox->arrivedAt = std::chrono::steady_clock::now();
         ++mailbox->frames;
         mailbox->arrived.notify_all();
     };
     BuildCaptureGraph();
-    RunCaptureGraph();
-
     CCliOutcome outcome;
+    if (auto failure = StartCliCamera(outcome.warnings)) {
+        outcome = *failure;
+    }
     const int pictures = std::max(request->count, 1);
     std::uint64_t seen = 0;
     auto next = std::chrono::steady_clock::now();
-    for (int n = 1; n <= pictures; ++n) {
+    for (int n = 1; n <= pictures && outcome.exitStatus == 0; ++n) {
         std::this_thread::sleep_until(next);
         next += std::chrono::duration_cast<std::chrono::steady_clock::duration>(
             std::chrono::duration<double>(request->interval));
         FrameMailbox frame;
-        {
-            std::unique_lock lock(mailbox->mutex);
-            if (!mailbox->arrived.wait_for(lock, kFrameTimeout,
-                                           [&] { return mailbox->frames > seen; })) {
-                outcome = Fail(QStringLiteral("no picture came from the camera"), 1);
-                break;
+        // Each picture is a frame newer than the last one saved: a camera that
+        // stopped is restarted once, then given up, never repeated.
+        std::optional<QString> gone;
+        std::unique_lock lock(mailbox->mutex);
+        while (!mailbox->FreshSince(seen) && !gone) {
+            if (!mailbox->arrived.wait_for(lock, kWatchSlice,
+                                           [&] { return mailbox->FreshSince(seen); })) {
+                lock.unlock();
+                gone = CliCameraGone(outcome.warnings);
+                lock.lock();
             }
+        }
+        if (gone) {
+            const QStringList warnings = outcome.warnings;
+            outcome = Fail(*gone);
+            outcome.warnings = warnings;
+            break;
+        }
+        {
             seen = mailbox->frames;
             frame.bgr = mailbox->bgr;
             frame.width = mailbox->width;
             frame.height = mailbox->height;
+            lock.unlock();
         }
         const QString path = request->count > 0 ? NumberedPath(request->out, n) : request->out;
         CDib picture;
@@ -323,6 +347,7 @@ CCliOutcome RunSnapshotCommand(const QStringList& arguments) {
     CloseCaptureGraph();
     g_captureSession.frameCallback.onFrame = nullptr;
     g_captureSession.forcedFormat.reset();
+    g_captureSession.keepFormat = false;
     return outcome;
 }
 
@@ -336,14 +361,15 @@ std::optional<CCliOutcome> BindCameraForOutput(const QString& device, const QStr
     }
     CreateDeviceEnumerator();
     EnumerateVideoDevices();
-    const int slot = FindDevice(device);
+    const int slot = FindCameraSlot(device);
     if (slot < 0) {
         return Fail(QStringLiteral("no camera %1").arg(device));
     }
     ChooseVideoDevice(slot);
     if (BindSelectedDevice() == 0) {
-        return Fail(QStringLiteral("cannot open the camera %1")
-                        .arg(QString::fromStdString(g_captureSession.devices[slot].displayName)),
+        return Fail(QStringLiteral("cannot open the camera %1 (%2)")
+                        .arg(QString::fromStdString(g_captureSession.devices[slot].displayName),
+                             QString::fromStdString(g_captureSession.startStatus.message)),
                     1);
     }
     return std::nullopt;

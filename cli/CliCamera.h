@@ -28,6 +28,10 @@ CCliOutcome RunDevicesCommand();
 // added). The written paths go to standard output, one a line.
 CCliOutcome RunSnapshotCommand(const QStringList& arguments);
 
+// The slot of the listed camera named by id, else by friendly name (empty:
+// the first listed); -1 if none.
+int FindCameraSlot(const QString& wanted);
+
 // Shared by the commands that write what a camera delivers: checks that
 // `out`'s folder can be written, lists the cameras and binds the one named by
 // `device` (its id, else its name; empty: the first listed). nullopt when the

@@ -2,6 +2,7 @@
 #include "capture/v4l2/V4l2Backend.h"
 #include "cli/CliCalibrate.h"
 #include "cli/CliCamera.h"
+#include "cli/CliCameraCheck.h"
 #include "cli/CliRecord.h"
 #include "cli/CliSession.h"
 #include "core/FolderLayout.h"
@@ -36,6 +37,7 @@ const char kUsage[] =
     "                  [--scale-bar] [--session SESSION.json]\n"
     "       marnelo-cli record OUT.avi --seconds S [--fps F] [--uncompressed | --codec %1]\n"
     "                  [--device ID|NAME] [--size WxH] [--mirror] [--rotate]\n"
+    "       marnelo-cli camera-check [--device ID|NAME] [--seconds S] [--text]\n"
     "       marnelo-cli --help | --version\n"
     "  measure: measures the shapes of a session and writes the results and\n"
     "           labels as JSON to standard output; --save also writes the\n"
@@ -59,6 +61,10 @@ const char kUsage[] =
     "           at F frames per second (default 15), MJPEG unless\n"
     "           --uncompressed or --codec; prints a JSON summary.\n"
     "           --codec takes:\n%2"
+    "  camera-check: a self-test of a camera to attach to a bug report:\n"
+    "           streams every format at its largest and smallest size for S\n"
+    "           seconds each (default 2) and sets every writable control;\n"
+    "           prints JSON, or text with --text.\n"
     "  SESSION.json may be - for standard input.\n";
 
 // The usage text with the compressors `record` accepts on this system.
@@ -216,6 +222,12 @@ int main(int argc, char** argv) {
         LoadParameters();
         AddCaptureBackend(std::make_unique<CV4l2Backend>());
         return Finish(RunRecordCommand(arguments.mid(2)));
+    }
+    if (arguments.value(1) == QStringLiteral("camera-check")) {
+        SetUpProgramFolders();
+        LoadParameters();
+        AddCaptureBackend(std::make_unique<CV4l2Backend>());
+        return Finish(RunCameraCheckCommand(arguments.mid(2)));
     }
     if (arguments.value(1) == QStringLiteral("devices") ||
         arguments.value(1) == QStringLiteral("snapshot")) {

@@ -4,6 +4,7 @@
 #include "capture/CaptureSession.h"
 #include "cli/CliCamera.h"
 #include "cli/CliCameraOptions.h"
+#include "cli/CliCameraWatch.h"
 #include "core/CliJson.h"
 #include "core/FileWriting.h"
 #include "recorder/Recording.h"
@@ -14,6 +15,7 @@
 #include <cmath>
 #include <thread>
 
+#include <QFile>
 #include <QFileInfo>
 
 namespace {
@@ -160,33 +162,55 @@ CCliOutcome RunRecordCommand(const QStringList& arguments) {
     SetRecorderSink(recorder);
     g_framePipeline.flags.frameWritten = 0;
     g_framePipeline.flags.recording = 1;
-    RunCaptureGraph();
+    CCliOutcome outcome;
+    if (auto failure = StartCliCamera(outcome.warnings)) {
+        g_framePipeline.flags.recording = 0;
+        CloseCaptureGraph();
+        SetRecorderSink(nullptr);
+        recorder->Stop();
+        QFile::remove(file);
+        g_captureSession.frameCallback.onFrame = nullptr;
+        g_captureSession.forcedFormat.reset();
+        return *failure;
+    }
     // The file starts with the first frame, so the clock does too: a camera
     // that is slow to start still gives S seconds of video.
+    std::optional<QString> gone;
     const auto firstFrameBy = std::chrono::steady_clock::now() + kFirstFrameTimeout;
     while (g_framePipeline.flags.frameWritten.load() == 0 &&
-           std::chrono::steady_clock::now() < firstFrameBy) {
+           std::chrono::steady_clock::now() < firstFrameBy && !gone) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        gone = CliCameraGone(outcome.warnings);
     }
     const auto end = std::chrono::steady_clock::now() +
                      std::chrono::duration_cast<std::chrono::steady_clock::duration>(
                          std::chrono::duration<double>(request->seconds));
-    while (std::chrono::steady_clock::now() < end && !recorder->Failed() && !recorder->Complete()) {
+    while (std::chrono::steady_clock::now() < end && !recorder->Failed() && !recorder->Complete() &&
+           !gone) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        gone = CliCameraGone(outcome.warnings);
     }
     g_framePipeline.flags.recording = 0;
     CloseCaptureGraph();
     SetRecorderSink(nullptr);
+    // Closing the file makes what was recorded before a loss playable.
     const CRecorderStats stats = recorder->Stop();
     g_captureSession.frameCallback.onFrame = nullptr;
     g_captureSession.forcedFormat.reset();
     if (!stats.error.empty()) {
         return Fail(QString::fromStdString(stats.error), 1);
     }
+    if (gone) {
+        outcome.exitStatus = kBadInput;
+        outcome.error = stats.framesWritten == 0
+                            ? *gone
+                            : QStringLiteral("%1 The recording up to then is in %2.")
+                                  .arg(*gone, QString::fromStdString(stats.file));
+        return outcome;
+    }
     if (stats.framesWritten == 0) {
         return Fail(QStringLiteral("no picture came from the camera"), 1);
     }
-    CCliOutcome outcome;
     outcome.output = Summary(QString::fromStdString(stats.file), *request, *format, stats);
     return outcome;
 }

@@ -10,6 +10,7 @@
 #include "capture/CaptureRefresh.h"
 #include "capture/CaptureSession.h"
 #include "core/CommandIds.h"
+#include "core/Language.h"
 #include "framework/ui/MDIFrameWnd.h"
 #include "framework/ui/StatusBar.h"
 #include "recorder/Recording.h"
@@ -21,6 +22,7 @@
 #include <QCoreApplication>
 #include <QPainter>
 #include <QRegion>
+#include <QTimer>
 
 namespace {
 
@@ -36,8 +38,10 @@ QEvent::Type SurfaceReadyType() {
 
 bool StartCamera() {
     return BindSelectedDevice() != 0 && BuildCaptureGraph() != 0 && CreateFrameSurface() != 0 &&
-           RunCaptureGraph() != 0;
+           RunCaptureGraph() != 0 && CaptureStarted();
 }
+
+constexpr int kMessageLimit = 256;
 
 } // namespace
 
@@ -55,6 +59,22 @@ CDeviceView::CDeviceView(CDeviceDoc& document, QWidget* parent)
     connect(&document, &CDeviceDoc::toolsChanged, this, [this] {
         AbandonShape();
         viewport()->update();
+    });
+    connect(&m_watchdog, &CLiveWatchdog::restarted, this, [this] {
+        ShowMessage(GetLanguageString(QStringLiteral("CameraRestarted"),
+                                      QStringLiteral("The camera stopped sending pictures and "
+                                                     "was restarted."),
+                                      kMessageLimit));
+    });
+    connect(&m_watchdog, &CLiveWatchdog::lost, this, &CDeviceView::LoseCamera);
+    connect(&m_watchdog, &CLiveWatchdog::troubleChanged, this, [this](const QString& error) {
+        if (!error.isEmpty()) {
+            ShowMessage(GetLanguageString(QStringLiteral("CameraFramesDropped"),
+                                          QStringLiteral("The camera's pictures cannot be "
+                                                         "shown: %1"),
+                                          kMessageLimit)
+                            .arg(error));
+        }
     });
     m_cameraOpen = OpenCamera();
     m_streaming = m_cameraOpen;
@@ -214,9 +234,12 @@ bool CDeviceView::OpenCamera() {
     m_zoom = m_doc.Zoom().zoom;
     g_captureSession.zoom = m_zoom;
     g_captureSession.frameCallback.onFrame = BufferCB;
+    g_framePipeline.settlingFrames = kSettlingFrames;
     SetPresenterSink(m_presenter);
     PublishViewParams();
-    if (StartCamera()) {
+    const bool started = StartCamera();
+    TakeStartOutcome(started);
+    if (started) {
         m_hold.cameraId = ChosenDeviceId();
         return true;
     }
@@ -224,10 +247,44 @@ bool CDeviceView::OpenCamera() {
     return false;
 }
 
+void CDeviceView::TakeStartOutcome(bool started) {
+    const CaptureSession& session = g_captureSession;
+    m_trouble = started || session.startStatus.ok
+                    ? QString()
+                    : QString::fromStdString(session.startStatus.message);
+    if (started) {
+        m_watchdog.Start();
+        if (!session.startNote.empty()) {
+            // The status bar exists once the window is in its frame.
+            QTimer::singleShot(0, this, [this, note = QString::fromStdString(session.startNote)] {
+                ShowMessage(note);
+            });
+        }
+    } else {
+        m_watchdog.Stop();
+    }
+}
+
+void CDeviceView::ShowMessage(const QString& text) {
+    if (CMDIFrameWnd* frame = mainFrame()) {
+        frame->paneBar().SetPaneText(kMessagePane, text);
+    }
+}
+
+void CDeviceView::LoseCamera(const QString& reason) {
+    m_watchdog.Stop();
+    StopCaptureGraph();
+    m_streaming = false;
+    m_trouble = reason;
+    ShowMessage(reason);
+    viewport()->update();
+}
+
 bool CDeviceView::RefreshCamera() {
     // The last picture stays; "No Video Devices" goes over it if the camera
     // does not come back.
     m_streaming = ReopenLiveCamera(m_hold);
+    TakeStartOutcome(m_streaming);
     if (m_streaming) {
         RememberReferenceSize();
         CheckCalibrationCamera();
@@ -241,6 +298,7 @@ bool CDeviceView::RefreshCamera() {
 void CDeviceView::CloseCamera() {
     m_cameraOpen = false;
     m_streaming = false;
+    m_watchdog.Stop();
     m_calibrationCheck.Forget();
     EndCapture();
     // The streaming thread has stopped once the capture is closed; only then
@@ -379,9 +437,11 @@ void CDeviceView::OnPosted(const CPostedEvent& posted) {
         m_commands->TakeSnapshot();
         break;
     case UM_GRAPH_EVENT:
-        // The device events refresh the camera; the loss itself only needs
-        // reading so that the queue stays short.
-        ReadGraphEvent();
+        // The device events refresh the camera if it comes back; until then
+        // the window says why the picture stopped.
+        if (const std::string reason = ReadGraphEvent(); !reason.empty() && m_streaming) {
+            LoseCamera(QString::fromStdString(reason));
+        }
         break;
     default:
         break;
@@ -403,11 +463,16 @@ void CDeviceView::paintEvent(QPaintEvent* event) {
     if (m_streaming) {
         return;
     }
+    painter.setPen(QColor(255, 0, 0));
+    if (!m_trouble.isEmpty()) {
+        painter.drawText(client.adjusted(8, 8, -8, -8), Qt::AlignCenter | Qt::TextWordWrap,
+                         m_trouble);
+        return;
+    }
     const QString text = QStringLiteral("No Video Devices");
     const QFontMetrics metrics = painter.fontMetrics();
     const int width = metrics.horizontalAdvance(text);
     const int x = width > client.width() ? 0 : (client.width() - width) / 2;
     const int y = (client.height() - metrics.height()) / 2 + metrics.ascent();
-    painter.setPen(QColor(255, 0, 0));
     painter.drawText(x, y, text);
 }

@@ -2,6 +2,7 @@
 
 #include "camera/CameraRefresher.h"
 #include "camera/ui/LiveCalibrationCheck.h"
+#include "camera/ui/LiveWatchdog.h"
 #include "framework/PostedEvents.h"
 #include "tools/Placement.h"
 #include "tools/ui/CMeasuringView.h"
@@ -21,7 +22,9 @@ class CLivePresenter;
 // and closes it when destroyed; the camera's streaming thread paints every
 // frame with its overlay into the presenter's surface, and the view only
 // shows the newest surface (one update posted at a time). Without a camera it
-// shows "No Video Devices" in red, centred.
+// shows "No Video Devices" in red, centred; when the camera failed to start,
+// stopped sending or went away, the reason instead. A stalled camera is
+// restarted once by the watchdog before it counts as lost.
 //
 // Mouse: clicks on the displayed picture become live measurements through
 // CPlacement, the still view's placement logic, with points in frame pixels
@@ -68,6 +71,8 @@ public:
     const CPlacement& Placement() const { return m_placement; }
     // The surface shown last.
     const QImage& Shown() const { return m_shown; }
+    // Why the camera shows no picture; empty when it streams or none is bound.
+    const QString& Trouble() const { return m_trouble; }
     // The frame pixel under a client point at the current scroll and zoom.
     QPoint FramePointOf(QPoint client) const;
     CLiveCommands& Commands() const { return *m_commands; }
@@ -86,6 +91,11 @@ private:
     void ApplyZoom();
     void PublishViewParams();
     void CloseCamera();
+    // Takes the outcome of the last start: its reason when it failed, its
+    // note (a format taken instead) in the status bar, the watchdog.
+    void TakeStartOutcome(bool started);
+    void ShowMessage(const QString& text);
+    void LoseCamera(const QString& reason);
     // Takes the frame size as the one measurements refer to; the results
     // pane follows while this window is the one it shows.
     void RememberReferenceSize();
@@ -128,6 +138,8 @@ private:
     std::unique_ptr<CLiveCommands> m_commands;
     std::unique_ptr<CLiveTimeLapse> m_timeLapse;
     CLiveCalibrationCheck m_calibrationCheck;
+    CLiveWatchdog m_watchdog;
+    QString m_trouble;
     QString m_calibrationWarning; // shown in the status bar
 
     CPlacement m_placement;

@@ -3,6 +3,8 @@
 #include "tests/camera/FrameTestSupport.h"
 
 #include <gtest/gtest.h>
+#include <optional>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -36,9 +38,34 @@ protected:
         SetRecorderSink(nullptr);
         SetPresenterSink(nullptr);
         g_framePipeline.stillReady = nullptr;
+        g_framePipeline.settlingFrames = 0;
+        g_framePipeline.maxCopyAge = kMaxStillAge;
         ResetFramePipeline();
     }
 };
+
+// Stills never get a frame of a camera still settling, nor one so old that
+// the camera has evidently stopped.
+TEST_F(FramePipelineTest, FrameCopySkipsSettlingFramesAndRefusesStaleOnes) {
+    using namespace std::chrono_literals;
+    g_framePipeline.settlingFrames = 2;
+    const CTestFrame frame(4, 2);
+    struct Step {
+        std::uint64_t sequence;
+        std::optional<std::uint64_t> copied;
+    };
+    for (const Step& step : {Step{0, std::nullopt}, Step{1, std::nullopt}, Step{2, 2u}}) {
+        BufferCB(frame.View(step.sequence));
+        const auto copy = TakeFrameCopy();
+        EXPECT_EQ(copy ? std::optional(copy->sequence) : std::nullopt, step.copied)
+            << step.sequence;
+    }
+    g_framePipeline.maxCopyAge = 30ms;
+    std::this_thread::sleep_for(60ms);
+    EXPECT_FALSE(TakeFrameCopy().has_value()) << "stale";
+    BufferCB(frame.View(3));
+    EXPECT_TRUE(TakeFrameCopy().has_value()) << "fresh again";
+}
 
 TEST_F(FramePipelineTest, StillRequestHandsOverThePreviousFrameAndSkipsCopyingItsOwn) {
     std::vector<int> stillKinds;

@@ -147,6 +147,8 @@ TEST_F(CaptureSessionTest, OpensInOrderAndClosesInOrder) {
 TEST_F(CaptureSessionTest, BindingFailsWithoutACameraToOpen) {
     AddCamera("usb-a", "Scope").openFails = true;
     EXPECT_EQ(Open(0), 0);
+    EXPECT_EQ(g_captureSession.startStatus.message.rfind("Scope: ", 0), 0u)
+        << "the backend's reason, naming the camera: " << g_captureSession.startStatus.message;
     EXPECT_EQ(g_captureSession.camera, nullptr);
     EXPECT_FALSE(g_captureSession.graph);
     EXPECT_EQ(g_captureSession.built, 0);
@@ -207,12 +209,16 @@ TEST_F(CaptureSessionTest, FailedStartStillCountsAsRunningUntilStopped) {
     AddCamera("usb-a", "Scope").startFails = true;
     ASSERT_EQ(Open(0), 3);
     EXPECT_EQ(g_captureSession.running, 1);
+    EXPECT_FALSE(CaptureStarted());
+    EXPECT_EQ(g_captureSession.startStatus.message.rfind("Scope: ", 0), 0u)
+        << "the reason names the camera: " << g_captureSession.startStatus.message;
     EXPECT_EQ(RunCaptureGraph(), 1);
     EXPECT_THAT(log->calls,
                 ElementsAre("Open usb-a", "SetFormat YUYV 640x480", "Start usb-a", "Stop usb-a"));
     StopCaptureGraph();
     log->scripts["usb-a"].startFails = false;
     EXPECT_EQ(RunCaptureGraph(), 1);
+    EXPECT_TRUE(CaptureStarted());
     EXPECT_EQ(log->calls.back(), "Start usb-a");
     EXPECT_TRUE(log->callbacks.onFrame == nullptr) << "no branch was built again";
 }

@@ -14,6 +14,11 @@ void ResetCaptureState(std::vector<std::unique_ptr<ICaptureBackend>> hardware) {
     session.frameCallback = {};
     session.stillCallback = {};
     session.zoom = 1.0;
+    session.keepFormat = false;
+    session.startStatus = {};
+    session.startNote.clear();
+    session.stallTimeout = DefaultStallTimeout();
+    session.stallRestarted = false;
     while (!ReadGraphEvent().empty()) {
     }
     g_captureShared = {};
