@@ -40,6 +40,13 @@ bool V4l2IsBandwidthError(int error) {
     return error == ENOSPC || error == EIO;
 }
 
+CaptureStatus V4l2Failure(int error) {
+    const CaptureFailure failure = error == EBUSY    ? CaptureFailure::Busy
+                                   : error == ENOSPC ? CaptureFailure::Bandwidth
+                                                     : CaptureFailure::Other;
+    return CaptureStatus::Failure(V4l2ErrorText(error), failure);
+}
+
 CV4l2Device::CV4l2Device(std::shared_ptr<const CV4l2Calls> calls, int fd, CaptureDeviceInfo info,
                          std::string buttonNode)
     : m_calls(std::move(calls))
@@ -94,7 +101,7 @@ CaptureStatus CV4l2Device::SetFormat(const CaptureFormat& wanted) {
     m_lastError = 0;
     if (RetryIoctl(*m_calls, m_fd, VIDIOC_S_FMT, &format) != 0) {
         m_lastError = errno;
-        return CaptureStatus::Failure(V4l2ErrorText(m_lastError));
+        return V4l2Failure(m_lastError);
     }
     if (format.fmt.pix.pixelformat != wanted.fourcc) {
         return CaptureStatus::Failure("The camera does not offer that pixel format.");
@@ -125,10 +132,6 @@ CaptureStatus CV4l2Device::StartStreaming(CaptureCallbacks callbacks) {
         m_stream = std::move(stream);
     }
     return status;
-}
-
-V4l2DecodeTrouble CV4l2Device::DecodeTrouble() const {
-    return m_stream ? m_stream->DecodeTrouble() : V4l2DecodeTrouble{};
 }
 
 void CV4l2Device::StopStreaming() {

@@ -33,9 +33,6 @@ public:
     // driver (0 when the last one succeeded or failed before reaching it),
     // so that a caller can tell a bandwidth failure from the rest.
     int LastError() const { return m_lastError; }
-    // The current stream's run of undecodable frames and the reason of the
-    // last one; zero and empty when not streaming.
-    V4l2DecodeTrouble DecodeTrouble() const;
 
 private:
     std::shared_ptr<const CV4l2Calls> m_calls;
@@ -56,6 +53,9 @@ std::string V4l2ErrorText(int error);
 // driver answers ENOSPC when the bandwidth is taken, EIO when no transfer
 // setting of the camera is fast enough.
 bool V4l2IsBandwidthError(int error);
+
+// A failed call's status, with the kind the session acts on (busy, bandwidth).
+CaptureStatus V4l2Failure(int error);
 
 // The texts of a camera the user may not open (not in the video group), for
 // the camera list and for the failed open.

@@ -36,7 +36,7 @@ CV4l2Stream::~CV4l2Stream() {
 
 CaptureStatus CV4l2Stream::Fail(int error) {
     m_startError = error;
-    return CaptureStatus::Failure(V4l2ErrorText(error));
+    return V4l2Failure(error);
 }
 
 CaptureStatus CV4l2Stream::Start(CaptureCallbacks callbacks) {
@@ -238,11 +238,14 @@ bool CV4l2Stream::TakeFrame(std::uint32_t index, std::uint32_t bytesUsed, std::u
     back.memory = V4L2_MEMORY_MMAP;
     const bool requeued = RetryIoctl(*m_calls, m_fd, VIDIOC_QBUF, &back) == 0;
     const int requeueError = errno;
-    NoteDecode(good, (flags & V4L2_BUF_FLAG_ERROR) != 0 ? "The camera sent a damaged frame."
-                     : data.empty()                     ? "The camera sent an empty frame."
-                                                        : error);
     if (!good) {
         ++m_dropped;
+        if (m_callbacks.onDropped) {
+            m_callbacks.onDropped((flags & V4L2_BUF_FLAG_ERROR) != 0
+                                      ? "The camera sent a damaged frame."
+                                  : data.empty() ? "The camera sent an empty frame."
+                                                 : error);
+        }
     } else {
         if (m_firstTimestampUs < 0) {
             m_firstTimestampUs = timestampUs;
@@ -291,21 +294,6 @@ std::int64_t CV4l2Stream::FrameTime(std::uint32_t flags, std::int64_t driverUs) 
     }
     m_lastTimestampUs = time;
     return time;
-}
-
-void CV4l2Stream::NoteDecode(bool good, const std::string& error) {
-    std::lock_guard lock(m_troubleMutex);
-    if (good) {
-        m_trouble.consecutive = 0;
-    } else {
-        ++m_trouble.consecutive;
-        m_trouble.lastError = error;
-    }
-}
-
-V4l2DecodeTrouble CV4l2Stream::DecodeTrouble() const {
-    std::lock_guard lock(m_troubleMutex);
-    return m_trouble;
 }
 
 void CV4l2Stream::ReadButton() {

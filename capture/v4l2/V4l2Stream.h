@@ -12,13 +12,6 @@
 #include <thread>
 #include <vector>
 
-// A run of frames that did not decode, for telling the user why the picture
-// stands still.
-struct V4l2DecodeTrouble {
-    std::uint64_t consecutive = 0; // undecodable frames since the last good one
-    std::string lastError;         // why the last undecodable frame failed
-};
-
 // Memory-mapped streaming of one capture node on a thread of its own. Each
 // dequeued buffer is converted into the stream's own frame buffer and handed
 // back to the driver at once, before any callback runs, so a frame never
@@ -46,7 +39,6 @@ public:
     // Frames dropped since Start because the driver flagged them or they
     // did not decode.
     std::uint64_t DroppedFrames() const { return m_dropped.load(); }
-    V4l2DecodeTrouble DecodeTrouble() const;
 
 private:
     struct Mapping {
@@ -64,7 +56,6 @@ private:
                    std::int64_t timestampUs);
     // The frame's time in microseconds on the monotonic clock.
     std::int64_t FrameTime(std::uint32_t flags, std::int64_t driverUs);
-    void NoteDecode(bool good, const std::string& error);
     void ReadButton();
     void Lose(const std::string& reason);
 
@@ -80,8 +71,6 @@ private:
     std::atomic<bool> m_running{false};
     std::atomic<std::uint64_t> m_dropped{0};
     int m_startError = 0;
-    mutable std::mutex m_troubleMutex;
-    V4l2DecodeTrouble m_trouble;
 
     // Streaming thread only.
     std::uint32_t m_fourcc = 0;

@@ -57,7 +57,7 @@ TEST_F(CliCameraFaultsTest, AStalledCameraEndsTheSeriesWithoutAStalePicture) {
 }
 
 TEST_F(CliCameraFaultsTest, OddFramesStillGiveAGoodPicture) {
-    for (const char* faults : {"garbage-first=3", "no-dht"}) {
+    for (const char* faults : {"garbage-first=3", "no-dht", "no-eoi"}) {
         SCOPED_TRACE(faults);
         const QString out = home.filePath(QStringLiteral("%1.bmp").arg(faults));
         const CliRun run = Run(faults, {"snapshot", out});

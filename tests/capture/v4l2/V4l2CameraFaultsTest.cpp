@@ -86,6 +86,8 @@ TEST_F(MicroscopeTest, StartFailuresSayWhyAndLeaveNothingBehind) {
         EXPECT_TRUE(Contains(status.message, c.says)) << status.message;
         EXPECT_EQ(V4l2(*device).LastError(), c.error);
         EXPECT_EQ(V4l2IsBandwidthError(V4l2(*device).LastError()), c.error == ENOSPC);
+        EXPECT_EQ(status.failure,
+                  c.error == EBUSY ? CaptureFailure::Busy : CaptureFailure::Bandwidth);
         EXPECT_FALSE(device->IsStreaming());
         EXPECT_EQ(fake.MappedBuffers(), 0);
         device.reset();
