@@ -86,6 +86,8 @@ bool CDib::Create(int width, int height, int bitsPerPixel, std::size_t maxPixelB
         m_paletteSize = 256;
     }
     m_type = ImageType::Unknown;
+    m_scale.reset();
+    m_pageCount = 1;
     return true;
 }
 
@@ -100,6 +102,8 @@ void CDib::Destroy() {
     m_selection.shrink_to_fit();
     m_box = SelectionBox{};
     m_type = ImageType::Unknown;
+    m_scale.reset();
+    m_pageCount = 1;
 }
 
 void CDib::SetPalette(std::span<const RgbQuad> entries) {
@@ -194,6 +198,8 @@ bool CDib::CopyFrom(const CDib& other) {
     m_jpegQuality = other.m_jpegQuality;
     m_background = other.m_background;
     m_type = other.m_type;
+    m_scale = other.m_scale;
+    m_pageCount = other.m_pageCount;
     m_error = other.m_error;
     return true;
 }
@@ -212,6 +218,8 @@ void CDib::SwapContent(CDib& other) noexcept {
     std::swap(m_jpegQuality, other.m_jpegQuality);
     std::swap(m_background, other.m_background);
     std::swap(m_type, other.m_type);
+    std::swap(m_scale, other.m_scale);
+    std::swap(m_pageCount, other.m_pageCount);
     std::swap(m_error, other.m_error);
 }
 
@@ -241,6 +249,8 @@ bool CDib::ConvertTo24Bits() {
     wide.m_jpegQuality = m_jpegQuality;
     wide.m_background = m_background;
     wide.m_type = m_type;
+    wide.m_scale = m_scale;
+    wide.m_pageCount = m_pageCount;
     SwapContent(wide);
     return true;
 }
@@ -291,6 +301,8 @@ bool CDib::ConvertTo8Bits(std::span<const RgbQuad> palette) {
     narrow.m_jpegQuality = m_jpegQuality;
     narrow.m_background = m_background;
     narrow.m_type = m_type;
+    narrow.m_scale = m_scale;
+    narrow.m_pageCount = m_pageCount;
     SwapContent(narrow);
     return true;
 }
@@ -302,6 +314,10 @@ bool CDib::DecodeAs(std::span<const std::uint8_t> data, ImageType type,
         return DecodeBmp(data, *this, limits);
     case ImageType::Jpeg:
         return DecodeJpeg(data, *this, limits);
+    case ImageType::Png:
+    case ImageType::Tiff:
+        m_error = "Decode: PNG and TIFF pictures are not available yet";
+        return false;
     case ImageType::Unknown:
         if (LooksLikeBmp(data)) {
             return DecodeBmp(data, *this, limits);
@@ -317,6 +333,8 @@ bool CDib::DecodeAs(std::span<const std::uint8_t> data, ImageType type,
 }
 
 bool CDib::Decode(std::span<const std::uint8_t> data, ImageType type, const DecodeLimits& limits) {
+    m_scale.reset();
+    m_pageCount = 1;
     bool decoded = DecodeAs(data, type, limits);
     // A file named for one type may hold the other; decoding it as unknown
     // would only repeat the same codec otherwise.
@@ -365,6 +383,10 @@ bool CDib::Encode(ImageType type, std::vector<std::uint8_t>& out) const {
         return EncodeBmp(*this, out);
     case ImageType::Jpeg:
         return EncodeJpeg(*this, m_jpegQuality, out);
+    case ImageType::Png:
+    case ImageType::Tiff:
+        m_error = "Encode: PNG and TIFF pictures are not available yet";
+        return false;
     case ImageType::Unknown:
         break;
     }

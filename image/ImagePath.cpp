@@ -22,16 +22,28 @@ std::optional<ImageType> ImageTypeForPath(const std::filesystem::path& path) {
     if (extension == "jpg" || extension == "jpeg") {
         return ImageType::Jpeg;
     }
+    if (extension == "png") {
+        return ImageType::Png;
+    }
+    if (extension == "tif" || extension == "tiff") {
+        return ImageType::Tiff;
+    }
     return ImageType::Unknown;
 }
 
-bool EncodeNewPicture(const CDib& picture, bool bmp, QByteArray& out) {
+bool EncodeNewPicture(const CDib& picture, ImageType type, QByteArray& out) {
     std::vector<std::uint8_t> encoded;
-    if (!(bmp ? EncodeBmp(picture, encoded)
-              : EncodeJpeg(picture, CDib::kDefaultJpegQuality, encoded))) {
+    const bool encodedOk = type == ImageType::Jpeg
+                               ? EncodeJpeg(picture, CDib::kDefaultJpegQuality, encoded)
+                               : picture.Encode(type, encoded);
+    if (!encodedOk) {
         return false;
     }
     out = QByteArray(reinterpret_cast<const char*>(encoded.data()),
                      static_cast<qsizetype>(encoded.size()));
     return true;
+}
+
+bool LoadPictureReduced(const std::filesystem::path& path, int, CDib& out) {
+    return out.Load(path, ImageTypeForPath(path).value_or(ImageType::Unknown));
 }
