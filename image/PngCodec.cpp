@@ -125,9 +125,10 @@ bool ReadPng(png_structp png, png_infop info, PngContext& context, CDib& dib,
         if (!colour) {
             GreyPalette(dib);
         }
-        std::memset(dib.Bits(), 0, dib.ImageSize());
+        const std::size_t used = static_cast<std::size_t>(width) * (colour ? 3 : 1);
         for (png_uint_32 y = 0; y < height; ++y) {
             rows[y] = dib.Row(dib.StoredRow(static_cast<int>(y)));
+            std::memset(rows[y] + used, 0, dib.Stride() - used);
         }
         png_read_image(png, rows.data());
         return true;

@@ -4,6 +4,7 @@
 #include "image/TiffIo.h"
 
 #include <algorithm>
+#include <array>
 #include <climits>
 #include <cstring>
 #include <new>
@@ -101,8 +102,67 @@ bool ReadTiles(TIFF* tiff, CDecodedSamples& samples, std::size_t maxBytes) {
     return true;
 }
 
+// Plain 8-bit grey or RGB strips, the kind we write: converted strip by strip
+// straight into the picture, without a buffer of the whole picture.
+bool DecodePlainStrips(TIFF* tiff, const PageLayout& page, CDib& dib, const DecodeLimits& limits,
+                       CTiffErrors& errors) {
+    const int width = static_cast<int>(page.width);
+    const int height = static_cast<int>(page.height);
+    const bool grey = page.samples == 1;
+    const std::size_t rowBytes = static_cast<std::size_t>(width) * page.samples;
+    const std::uint64_t stripSize = TIFFStripSize64(tiff);
+    if (TIFFScanlineSize64(tiff) != rowBytes || stripSize == 0 ||
+        stripSize > limits.maxPixelBytes) {
+        errors.first = "unexpected strip size";
+        return false;
+    }
+    if (!dib.Allocate(width, height, grey ? 8 : 24, limits.maxPixelBytes)) {
+        errors.first = dib.LastError();
+        return false;
+    }
+    if (grey) {
+        std::array<RgbQuad, 256> palette;
+        for (int i = 0; i < 256; ++i) {
+            palette[i] = RgbQuad{static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i),
+                                 static_cast<std::uint8_t>(i), 0};
+        }
+        dib.SetPalette(palette);
+    }
+    std::uint32_t rowsPerStrip = 0;
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
+    rowsPerStrip = std::clamp<std::uint32_t>(rowsPerStrip, 1, page.height);
+    std::vector<std::uint8_t> strip(stripSize);
+    for (std::uint32_t top = 0; top < page.height; top += rowsPerStrip) {
+        const std::uint32_t rows = std::min(rowsPerStrip, page.height - top);
+        if (TIFFReadEncodedStrip(tiff, TIFFComputeStrip(tiff, top, 0), strip.data(),
+                                 static_cast<tmsize_t>(rows * rowBytes)) < 0) {
+            return false;
+        }
+        for (std::uint32_t r = 0; r < rows; ++r) {
+            const std::uint8_t* in = strip.data() + r * rowBytes;
+            std::uint8_t* out = dib.Row(dib.StoredRow(static_cast<int>(top + r)));
+            std::memset(out + (grey ? width : 3 * width), 0,
+                        dib.Stride() - (grey ? width : 3 * static_cast<std::size_t>(width)));
+            if (grey) {
+                std::memcpy(out, in, rowBytes);
+                continue;
+            }
+            for (int x = 0; x < width; ++x, in += 3, out += 3) {
+                out[0] = in[2];
+                out[1] = in[1];
+                out[2] = in[0];
+            }
+        }
+    }
+    return true;
+}
+
 bool DecodeRaw(TIFF* tiff, const PageLayout& page, CDib& dib, const DecodeLimits& limits,
                CTiffErrors& errors) {
+    if (page.bits == 8 && (page.samples == 1 || page.samples == 3) &&
+        page.photometric != PHOTOMETRIC_MINISWHITE && !TIFFIsTiled(tiff)) {
+        return DecodePlainStrips(tiff, page, dib, limits, errors);
+    }
     CDecodedSamples samples;
     samples.width = static_cast<int>(page.width);
     samples.height = static_cast<int>(page.height);
