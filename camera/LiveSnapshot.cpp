@@ -106,7 +106,7 @@ QString SaveStillPicture(const CStillFrame& frame, const CStillRequest& request,
         return {};
     }
     QByteArray bytes;
-    if (!EncodeNewPicture(picture, request.bmp, bytes)) {
+    if (!EncodeNewPicture(picture, request.bmp ? ImageType::Bmp : ImageType::Jpeg, bytes)) {
         error = QString::fromStdString(picture.LastError());
         return {};
     }

@@ -71,7 +71,8 @@ bool SaveSnapshotSession(const QString& picturePath, const std::vector<CVideoSha
     if (cleanPicture != nullptr) {
         QByteArray bytes;
         const QString cleanPath = CleanPicturePathFor(picturePath);
-        if (!EncodeNewPicture(*cleanPicture, true, bytes) || !WriteNewFileWhole(cleanPath, bytes)) {
+        if (!EncodeNewPicture(*cleanPicture, ImageType::Bmp, bytes) ||
+            !WriteNewFileWhole(cleanPath, bytes)) {
             if (error != nullptr) {
                 *error = QStringLiteral("cannot write \"%1\"").arg(QFileInfo(cleanPath).fileName());
             }

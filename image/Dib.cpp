@@ -3,6 +3,8 @@
 #include "core/FileWriting.h"
 #include "image/BmpCodec.h"
 #include "image/JpegCodec.h"
+#include "image/PngCodec.h"
+#include "image/TiffCodec.h"
 
 #include <algorithm>
 #include <cstring>
@@ -15,6 +17,23 @@
 namespace {
 
 constexpr const char* kUnknownFormat = "Decode: Unknown or wrong format";
+
+// The kind the data's signature names.
+ImageType SniffedType(std::span<const std::uint8_t> data) {
+    if (LooksLikeBmp(data)) {
+        return ImageType::Bmp;
+    }
+    if (LooksLikeJpeg(data)) {
+        return ImageType::Jpeg;
+    }
+    if (LooksLikePng(data)) {
+        return ImageType::Png;
+    }
+    if (LooksLikeTiff(data)) {
+        return ImageType::Tiff;
+    }
+    return ImageType::Unknown;
+}
 
 } // namespace
 
@@ -86,6 +105,8 @@ bool CDib::Create(int width, int height, int bitsPerPixel, std::size_t maxPixelB
         m_paletteSize = 256;
     }
     m_type = ImageType::Unknown;
+    m_scale.reset();
+    m_pageCount = 1;
     return true;
 }
 
@@ -100,6 +121,8 @@ void CDib::Destroy() {
     m_selection.shrink_to_fit();
     m_box = SelectionBox{};
     m_type = ImageType::Unknown;
+    m_scale.reset();
+    m_pageCount = 1;
 }
 
 void CDib::SetPalette(std::span<const RgbQuad> entries) {
@@ -194,6 +217,8 @@ bool CDib::CopyFrom(const CDib& other) {
     m_jpegQuality = other.m_jpegQuality;
     m_background = other.m_background;
     m_type = other.m_type;
+    m_scale = other.m_scale;
+    m_pageCount = other.m_pageCount;
     m_error = other.m_error;
     return true;
 }
@@ -212,6 +237,8 @@ void CDib::SwapContent(CDib& other) noexcept {
     std::swap(m_jpegQuality, other.m_jpegQuality);
     std::swap(m_background, other.m_background);
     std::swap(m_type, other.m_type);
+    std::swap(m_scale, other.m_scale);
+    std::swap(m_pageCount, other.m_pageCount);
     std::swap(m_error, other.m_error);
 }
 
@@ -241,6 +268,8 @@ bool CDib::ConvertTo24Bits() {
     wide.m_jpegQuality = m_jpegQuality;
     wide.m_background = m_background;
     wide.m_type = m_type;
+    wide.m_scale = m_scale;
+    wide.m_pageCount = m_pageCount;
     SwapContent(wide);
     return true;
 }
@@ -291,6 +320,8 @@ bool CDib::ConvertTo8Bits(std::span<const RgbQuad> palette) {
     narrow.m_jpegQuality = m_jpegQuality;
     narrow.m_background = m_background;
     narrow.m_type = m_type;
+    narrow.m_scale = m_scale;
+    narrow.m_pageCount = m_pageCount;
     SwapContent(narrow);
     return true;
 }
@@ -302,28 +333,30 @@ bool CDib::DecodeAs(std::span<const std::uint8_t> data, ImageType type,
         return DecodeBmp(data, *this, limits);
     case ImageType::Jpeg:
         return DecodeJpeg(data, *this, limits);
+    case ImageType::Png:
+        return DecodePng(data, *this, limits);
+    case ImageType::Tiff:
+        return DecodeTiff(data, *this, limits);
     case ImageType::Unknown:
-        if (LooksLikeBmp(data)) {
-            return DecodeBmp(data, *this, limits);
+        if (SniffedType(data) != ImageType::Unknown) {
+            return DecodeAs(data, SniffedType(data), limits);
         }
-        if (LooksLikeJpeg(data)) {
-            return DecodeJpeg(data, *this, limits);
-        }
-        m_error = kUnknownFormat;
-        return false;
+        break;
     }
     m_error = kUnknownFormat;
     return false;
 }
 
 bool CDib::Decode(std::span<const std::uint8_t> data, ImageType type, const DecodeLimits& limits) {
+    m_scale.reset();
+    m_pageCount = 1;
     bool decoded = DecodeAs(data, type, limits);
-    // A file named for one type may hold the other; decoding it as unknown
+    // A file named for one type may hold another; decoding it as unknown
     // would only repeat the same codec otherwise.
-    const bool otherType = (type == ImageType::Bmp && LooksLikeJpeg(data)) ||
-                           (type == ImageType::Jpeg && LooksLikeBmp(data));
-    if (!decoded && otherType) {
-        decoded = DecodeAs(data, ImageType::Unknown, limits);
+    const ImageType sniffed = SniffedType(data);
+    if (!decoded && type != ImageType::Unknown && sniffed != ImageType::Unknown &&
+        sniffed != type) {
+        decoded = DecodeAs(data, sniffed, limits);
     }
     if (!decoded) {
         const std::string error = m_error;
@@ -365,6 +398,10 @@ bool CDib::Encode(ImageType type, std::vector<std::uint8_t>& out) const {
         return EncodeBmp(*this, out);
     case ImageType::Jpeg:
         return EncodeJpeg(*this, m_jpegQuality, out);
+    case ImageType::Png:
+        return EncodePng(*this, out);
+    case ImageType::Tiff:
+        return EncodeTiff(*this, out);
     case ImageType::Unknown:
         break;
     }

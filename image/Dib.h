@@ -3,6 +3,7 @@
 #include "framework/Colorref.h"
 #include "framework/DrawContext.h"
 #include "framework/DrawSurface.h"
+#include "image/PictureScale.h"
 
 #include <array>
 #include <atomic>
@@ -10,12 +11,13 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
 // File types by the ids the image dialogs use (core/ImageFormats.h).
-enum class ImageType : int { Unknown = 0, Bmp = 1, Jpeg = 3 };
+enum class ImageType : int { Unknown = 0, Bmp = 1, Jpeg = 3, Png = 4, Tiff = 6 };
 
 struct RgbQuad {
     std::uint8_t blue = 0;
@@ -153,24 +155,34 @@ public:
 
     // The type the picture was decoded as (Unknown for a created one).
     ImageType Type() const { return m_type; }
+    // The scale the file carried (set by Load and Decode), and the scale Save
+    // and Encode write into TIFF and PNG files; BMP and JPEG ignore it.
+    const std::optional<CPictureScale>& Scale() const { return m_scale; }
+    void SetScale(std::optional<CPictureScale> scale) { m_scale = std::move(scale); }
+    // Pages of the file the picture was decoded from (its first page is
+    // shown); 1 for every other picture.
+    int PageCount() const { return m_pageCount; }
+    void SetPageCount(int pages) { m_pageCount = pages; }
     // The reason of the last failed load, decode, save or encode.
     const std::string& LastError() const { return m_error; }
 
-    // Decoding: with Unknown, BMP is tried and then JPEG; a failed typed decode
-    // is retried as Unknown, so a JPEG named .bmp still opens (and the other
-    // way round). On failure the picture is emptied and LastError says why
+    // Decoding: with Unknown, the data's signature picks BMP, JPEG, PNG or
+    // TIFF; a failed typed decode is retried as Unknown, so a JPEG named .bmp
+    // still opens (and the other way round). On failure the picture is emptied and LastError says
+    // why
     // ("Decode: Unknown or wrong format" or the codec's text).
     bool Load(const std::filesystem::path& path, ImageType type);
     bool Decode(std::span<const std::uint8_t> data, ImageType type,
                 const DecodeLimits& limits = {});
 
     // Encoding: BMP keeps the depth (24 bits or 8 bits with palette); JPEG is
-    // written at JpegQuality(). Save writes a temporary file beside `path` and
+    // written at JpegQuality(); TIFF (Deflate) and PNG are lossless and carry
+    // Scale(). Save writes a temporary file beside `path` and
     // renames it, so a failure leaves an existing file untouched.
     bool Save(const std::filesystem::path& path, ImageType type) const;
     bool Encode(ImageType type, std::vector<std::uint8_t>& out) const;
 
-    // Pixels, palette, selection and background of `other`; false (and an
+    // Pixels, palette, selection, background, scale and page count of `other`; false (and an
     // error text) when memory runs out.
     bool CopyFrom(const CDib& other);
     // Exchanges everything but progress and escape.
@@ -220,5 +232,7 @@ private:
     int m_jpegQuality = kDefaultJpegQuality;
     COLORREF m_background = 0;
     ImageType m_type = ImageType::Unknown;
+    std::optional<CPictureScale> m_scale;
+    int m_pageCount = 1;
     mutable std::string m_error;
 };

@@ -25,6 +25,8 @@ bool CDib::CreateFromSurface(const CSurfacePixels& pixels, std::size_t maxPixelB
         std::memset(row + used, 0, m_stride - used);
     }
     m_type = ImageType::Unknown;
+    m_scale.reset();
+    m_pageCount = 1;
     m_background = 0;
     m_error.clear();
     return true;

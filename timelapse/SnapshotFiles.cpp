@@ -10,6 +10,6 @@ QString NumberedPath(const QString& path, int number) {
 }
 
 bool EncodeSnapshot(const CDib& picture, const QString& path, QByteArray& bytes) {
-    return EncodeNewPicture(picture, QFileInfo(path).suffix().toLower() == QStringLiteral("bmp"),
-                            bytes);
+    const bool bmp = QFileInfo(path).suffix().toLower() == QStringLiteral("bmp");
+    return EncodeNewPicture(picture, bmp ? ImageType::Bmp : ImageType::Jpeg, bytes);
 }

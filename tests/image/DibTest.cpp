@@ -143,7 +143,10 @@ TEST(ImagePath, ExtensionChoosesTheTypeIgnoringCase) {
     EXPECT_EQ(ImageTypeForPath("/p/a.BMP"), ImageType::Bmp);
     EXPECT_EQ(ImageTypeForPath("/p/a.JPEG"), ImageType::Jpeg);
     EXPECT_EQ(ImageTypeForPath("/p/a.b.Jpg"), ImageType::Jpeg);
-    EXPECT_EQ(ImageTypeForPath("/p/a.png"), ImageType::Unknown);
+    EXPECT_EQ(ImageTypeForPath("/p/a.png"), ImageType::Png);
+    EXPECT_EQ(ImageTypeForPath("/p/a.TIF"), ImageType::Tiff);
+    EXPECT_EQ(ImageTypeForPath("/p/a.tiff"), ImageType::Tiff);
+    EXPECT_EQ(ImageTypeForPath("/p/a.gif"), ImageType::Unknown);
     EXPECT_EQ(ImageTypeForPath("/p/a"), std::nullopt);
     EXPECT_EQ(ImageTypeForPath("/p/a."), std::nullopt);
     EXPECT_EQ(ImageTypeForPath("/p.d/a"), std::nullopt);
