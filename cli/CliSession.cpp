@@ -350,7 +350,8 @@ void SaveSessionPicture(CSession& session, const QString& savePath, CCliOutcome&
     case PictureWriteResult::BadExtension:
         outcome.exitStatus = 2;
         outcome.error =
-            QStringLiteral("--save: \"%1\" is not a .bmp, .jpg or .jpeg file").arg(savePath);
+            QStringLiteral("--save: \"%1\" is not a .bmp, .jpg, .jpeg, .tif, .tiff or .png file")
+                .arg(savePath);
         return;
     default:
         outcome.exitStatus = 1;

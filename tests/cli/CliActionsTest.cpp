@@ -160,9 +160,9 @@ TEST_F(CliActionsTest, SaveWritesThePictureWithTheShapesBurnedIn) {
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_TRUE(run.err.contains("no picture")) << run.err.toStdString();
     EXPECT_TRUE(run.out.isEmpty());
-    run = Measure(session, {"--save", home.filePath("out.png")});
+    run = Measure(session, {"--save", home.filePath("out.gif")});
     EXPECT_EQ(run.exitCode, 2);
-    EXPECT_FALSE(QFile::exists(home.filePath("out.png")));
+    EXPECT_FALSE(QFile::exists(home.filePath("out.gif")));
     run = Measure(session, {"--save", home.filePath("absent/out.bmp")});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_TRUE(run.err.contains("cannot write")) << run.err.toStdString();

@@ -106,7 +106,7 @@ TEST_F(StillDocumentTest, SavingBurnsEveryShapeInAtThePicturesOwnSize) {
 
 TEST_F(StillDocumentTest, AWriteThatCannotHappenLeavesTheFileThatWasThere) {
     auto document = Opened(FlatPicture(40, 30, kGrey));
-    for (const char* name : {"out", "out.", "out.png", "folder.bmp/"}) {
+    for (const char* name : {"out", "out.", "out.gif", "folder.bmp/"}) {
         EXPECT_EQ(document->WriteTo(PathOf(name)), PictureWriteResult::BadExtension) << name;
         EXPECT_EQ(document->WriteExportPicture(PathOf(name), {}), PictureWriteResult::BadExtension);
         EXPECT_FALSE(std::filesystem::exists(PathOf(name))) << name;
@@ -240,6 +240,10 @@ TEST(ProposedSaveName, KeepsThePathOrMakesANameFromTheTitle) {
               QStringLiteral("Sample 3.jpg"));
     EXPECT_EQ(ProposedSaveName({}, QStringLiteral("Sample"), ImageType::Bmp),
               QStringLiteral("Sample.bmp"));
+    EXPECT_EQ(ProposedSaveName({}, QStringLiteral("Scan"), ImageType::Tiff),
+              QStringLiteral("Scan.tif"));
+    EXPECT_EQ(ProposedSaveName({}, QStringLiteral("Chart"), ImageType::Png),
+              QStringLiteral("Chart.png"));
     for (const char* title : {"50%", "a#b", "x;y", "dir/name", "dir\\name"}) {
         EXPECT_EQ(ProposedSaveName({}, QString::fromUtf8(title), ImageType::Bmp),
                   QStringLiteral("UntitledImage.bmp"))

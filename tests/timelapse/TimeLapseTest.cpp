@@ -106,7 +106,7 @@ struct FakeClockRun {
 
 TEST(TimeLapseController, WritesNumberedPicturesOnTimeWithoutReplacingAny) {
     QTemporaryDir dir;
-    CTimeLapseSettings settings{CTimeLapsePlan{10s, 3, 0s}, dir.path(), "lapse", false};
+    CTimeLapseSettings settings{CTimeLapsePlan{10s, 3, 0s}, dir.path(), "lapse", 1};
     WriteFile(dir.filePath("lapse-0002.bmp"), "someone else's");
     FakeClockRun clock;
     int grabs = 0;
@@ -150,7 +150,7 @@ TEST(TimeLapseController, WritesNumberedPicturesOnTimeWithoutReplacingAny) {
 
 TEST(TimeLapseController, StopEndsTheSeriesAndAFolderThatCannotBeWrittenCountsAsFailed) {
     QTemporaryDir dir;
-    CTimeLapseSettings settings{CTimeLapsePlan{1s, 0, 1h}, dir.filePath("gone"), "x", true};
+    CTimeLapseSettings settings{CTimeLapsePlan{1s, 0, 1h}, dir.filePath("gone"), "x", 2};
     FakeClockRun clock;
     CTimeLapseController controller(
         settings, [] { return std::optional<CDib>(GreyPicture(8, 8, 0)); }, nullptr, clock.Clock());
@@ -234,7 +234,7 @@ TEST_F(TimeLapseCameraTest, WaitsThroughAnUnplugAndGoesOnWhenTheCameraIsBack) {
     QTemporaryDir dir;
     FakeClockRun clock;
     CTimeLapseController controller(
-        CTimeLapseSettings{CTimeLapsePlan{10s, 5, 0s}, dir.path(), "scope", true},
+        CTimeLapseSettings{CTimeLapsePlan{10s, 5, 0s}, dir.path(), "scope", 2},
         [this] { return Grab(); }, nullptr, clock.Clock());
     QSignalSpy saved(&controller, &CTimeLapseController::pictureSaved);
     QSignalSpy finished(&controller, &CTimeLapseController::finished);
