@@ -9,6 +9,7 @@
 #include "core/CliJson.h"
 #include "core/Parameters.h"
 #include "document/MeasureSession.h"
+#include "document/PictureCalibration.h"
 #include "document/SessionFiles.h"
 #include "image/Dib.h"
 #include "reports/CsvReport.h"
@@ -288,6 +289,12 @@ void ReadSession(const QByteArray& sessionJson, const QString& sessionFolder, CS
     }
     if (session.contains("image")) {
         ReadSessionImage(session["image"], sessionFolder, out);
+        // A session that names no calibration measures a picture with the
+        // scale its file carries, as the application offers to.
+        const std::optional<CPictureScale>& own = out.shapes.Document().FileScale();
+        if (!session.contains("calibration") && own) {
+            UsePictureScale(*own);
+        }
     }
     double zoom = 1.0;
     if (session.contains("zoom")) {

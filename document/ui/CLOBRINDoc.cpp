@@ -1,9 +1,12 @@
 #include "document/ui/CLOBRINDoc.h"
 
+#include "calibration/CalibrationFiles.h"
+#include "calibration/ui/CCalManageFormView.h"
 #include "core/CommandIds.h"
 #include "core/ImageFormats.h"
 #include "core/Language.h"
 #include "core/Questions.h"
+#include "document/PictureCalibration.h"
 #include "document/SessionFiles.h"
 #include "framework/PostedEvents.h"
 #include "framework/QImageDrawSurface.h"
@@ -62,6 +65,9 @@ bool CLOBRINDoc::OnOpenDocument(const QString& path) {
                 GetLanguageString("PicturePages",
                                   QStringLiteral("This file has %1 pages; the first is shown"), 128)
                     .arg(m_model.PageCount()));
+        }
+        if (m_model.FileScale()) {
+            OfferPictureScale(*m_model.FileScale(), QFileInfo(path).completeBaseName());
         }
         return true;
     }
@@ -301,6 +307,39 @@ QWidget* CLOBRINDoc::DialogOwner() const {
 void CLOBRINDoc::ShowPrompt(const QString& text) const {
     if (CMDIFrameWnd* frame = mainFrame()) {
         frame->ShowPrompt(text);
+    }
+}
+
+void CLOBRINDoc::OfferPictureScale(const CPictureScale& scale, const QString& fileName) {
+    if (CalibrationMatches(scale)) {
+        return;
+    }
+    const QString name = StoredNameForPictureScale(scale, fileName);
+    MessageBoxRequest request;
+    request.text = PictureScaleQuestion(scale, name);
+    request.buttons = QMessageBox::Yes | QMessageBox::Save | QMessageBox::No;
+    request.icon = QMessageBox::Question;
+    request.buttonTexts = {
+        {QMessageBox::Yes,
+         GetLanguageString("PictureScaleUse", QStringLiteral("Use for this picture"), 48)},
+        {QMessageBox::Save,
+         GetLanguageString("PictureScaleStore", QStringLiteral("Store as calibration"), 48)},
+        {QMessageBox::No,
+         GetLanguageString("PictureScaleKeep", QStringLiteral("Keep the calibration"), 48)}};
+    const QMessageBox::StandardButton answer = ShowMessageBox(DialogOwner(), request);
+    if (answer == QMessageBox::Yes && UsePictureScale(scale)) {
+        PostToReceiver(ReceiverRole::ResultsView, UM_REFRESH_PROPERTIES);
+    } else if (answer == QMessageBox::Save && StorePictureScale(scale, name)) {
+        SaveCalibrations();
+        // The manager shows the new record applied and makes it the default,
+        // as its own Apply does.
+        CMDIFrameWnd* frame = mainFrame();
+        if (auto* manager = frame ? frame->findChild<CCalManageFormView*>() : nullptr) {
+            manager->ApplyNamed(name);
+        } else {
+            WriteDefaultCalibration(name);
+            PostToReceiver(ReceiverRole::ResultsView, UM_REFRESH_PROPERTIES);
+        }
     }
 }
 

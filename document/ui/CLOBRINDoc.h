@@ -113,6 +113,10 @@ private:
     QWidget* DialogOwner() const;
     void ShowPrompt(const QString& text) const;
     void ShowWriteError(PictureWriteResult result) const;
+    // A picture whose file carries a scale other than the current
+    // calibration's: asks whether to measure it with that scale (for this
+    // session only, or stored as a calibration named after the picture).
+    void OfferPictureScale(const CPictureScale& scale, const QString& fileName);
     void OnToolCommand(int id);
     // The first-Save question: the button answered (Save, SaveAll for
     // Save As…, Cancel); Save without asking once it was answered.
