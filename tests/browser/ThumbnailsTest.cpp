@@ -34,23 +34,28 @@ CThumbnail ThumbnailOf(const QString& path) {
 
 } // namespace
 
-TEST(ThumbnailNames, ListsOnlyBmpAndJpgInNameOrderShowingLowerCase) {
+TEST(ThumbnailNames, ListsOnlyPictureNamesInNameOrderShowingLowerCase) {
     QTemporaryDir dir;
-    for (const char* name : {"Photo.JPG", "a.jpeg", "a.png", "notes.txt", "20240102030405.bmp",
-                             "20231231235959.jpg", "b c.bmp", "Zeta.bmp", "alpha.BMP", "no_dot",
-                             ".hidden.jpg", "line\nbreak.jpg", "Ünïcode.jpg"}) {
+    for (const char* name :
+         {"Photo.JPG", "a.jpeg", "a.png", "notes.txt", "20240102030405.bmp", "20231231235959.jpg",
+          "b c.bmp", "Zeta.bmp", "alpha.BMP", "no_dot", ".hidden.jpg", "line\nbreak.jpg",
+          "Ünïcode.jpg", "scan.TIFF", "cells.tif", "chart.png", "old.tif~"}) {
         WriteFile(dir.filePath(QString::fromUtf8(name)), "x");
     }
     ASSERT_TRUE(QDir(dir.path()).mkdir("Video.jpg")); // a folder is never listed
     const QStringList names = ListThumbnailPictures(dir.path());
     EXPECT_EQ(names, (QStringList{".hidden.jpg", "20231231235959.jpg", "20240102030405.bmp",
-                                  "alpha.BMP", "b c.bmp", "line\nbreak.jpg", "Photo.JPG",
-                                  "Zeta.bmp", QString::fromUtf8("Ünïcode.jpg")}));
+                                  "a.png", "alpha.BMP", "b c.bmp", "cells.tif", "chart.png",
+                                  "line\nbreak.jpg", "Photo.JPG", "scan.TIFF", "Zeta.bmp",
+                                  QString::fromUtf8("Ünïcode.jpg")}));
     EXPECT_EQ(ThumbnailLabel("Photo.JPG"), "photo.jpg");
 
     EXPECT_EQ(ThumbnailPictureType("x.JPEG"), ImageType::Jpeg);
     EXPECT_EQ(ThumbnailPictureType("x.Bmp"), ImageType::Bmp);
-    EXPECT_EQ(ThumbnailPictureType("x.png"), std::nullopt);
+    EXPECT_EQ(ThumbnailPictureType("x.png"), ImageType::Png);
+    EXPECT_EQ(ThumbnailPictureType("x.Tif"), ImageType::Tiff);
+    EXPECT_EQ(ThumbnailPictureType("x.tiff"), ImageType::Tiff);
+    EXPECT_EQ(ThumbnailPictureType("x.gif"), std::nullopt);
 
     EXPECT_TRUE(ListThumbnailPictures(dir.filePath("missing")).isEmpty());
     EXPECT_TRUE(ListThumbnailPictures(QString()).isEmpty());
