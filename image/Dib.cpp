@@ -3,6 +3,8 @@
 #include "core/FileWriting.h"
 #include "image/BmpCodec.h"
 #include "image/JpegCodec.h"
+#include "image/PngCodec.h"
+#include "image/TiffCodec.h"
 
 #include <algorithm>
 #include <cstring>
@@ -15,6 +17,23 @@
 namespace {
 
 constexpr const char* kUnknownFormat = "Decode: Unknown or wrong format";
+
+// The kind the data's signature names.
+ImageType SniffedType(std::span<const std::uint8_t> data) {
+    if (LooksLikeBmp(data)) {
+        return ImageType::Bmp;
+    }
+    if (LooksLikeJpeg(data)) {
+        return ImageType::Jpeg;
+    }
+    if (LooksLikePng(data)) {
+        return ImageType::Png;
+    }
+    if (LooksLikeTiff(data)) {
+        return ImageType::Tiff;
+    }
+    return ImageType::Unknown;
+}
 
 } // namespace
 
@@ -315,18 +334,14 @@ bool CDib::DecodeAs(std::span<const std::uint8_t> data, ImageType type,
     case ImageType::Jpeg:
         return DecodeJpeg(data, *this, limits);
     case ImageType::Png:
+        return DecodePng(data, *this, limits);
     case ImageType::Tiff:
-        m_error = "Decode: PNG and TIFF pictures are not available yet";
-        return false;
+        return DecodeTiff(data, *this, limits);
     case ImageType::Unknown:
-        if (LooksLikeBmp(data)) {
-            return DecodeBmp(data, *this, limits);
+        if (SniffedType(data) != ImageType::Unknown) {
+            return DecodeAs(data, SniffedType(data), limits);
         }
-        if (LooksLikeJpeg(data)) {
-            return DecodeJpeg(data, *this, limits);
-        }
-        m_error = kUnknownFormat;
-        return false;
+        break;
     }
     m_error = kUnknownFormat;
     return false;
@@ -336,12 +351,12 @@ bool CDib::Decode(std::span<const std::uint8_t> data, ImageType type, const Deco
     m_scale.reset();
     m_pageCount = 1;
     bool decoded = DecodeAs(data, type, limits);
-    // A file named for one type may hold the other; decoding it as unknown
+    // A file named for one type may hold another; decoding it as unknown
     // would only repeat the same codec otherwise.
-    const bool otherType = (type == ImageType::Bmp && LooksLikeJpeg(data)) ||
-                           (type == ImageType::Jpeg && LooksLikeBmp(data));
-    if (!decoded && otherType) {
-        decoded = DecodeAs(data, ImageType::Unknown, limits);
+    const ImageType sniffed = SniffedType(data);
+    if (!decoded && type != ImageType::Unknown && sniffed != ImageType::Unknown &&
+        sniffed != type) {
+        decoded = DecodeAs(data, sniffed, limits);
     }
     if (!decoded) {
         const std::string error = m_error;
@@ -384,9 +399,9 @@ bool CDib::Encode(ImageType type, std::vector<std::uint8_t>& out) const {
     case ImageType::Jpeg:
         return EncodeJpeg(*this, m_jpegQuality, out);
     case ImageType::Png:
+        return EncodePng(*this, out);
     case ImageType::Tiff:
-        m_error = "Encode: PNG and TIFF pictures are not available yet";
-        return false;
+        return EncodeTiff(*this, out);
     case ImageType::Unknown:
         break;
     }

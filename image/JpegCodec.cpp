@@ -200,6 +200,11 @@ bool EncodeJpeg(const CDib& dib, int quality, std::vector<std::uint8_t>& out) {
         dib.SetError("No picture");
         return false;
     }
+    constexpr int kMaxJpegSide = 65535;
+    if (dib.Width() > kMaxJpegSide || dib.Height() > kMaxJpegSide) {
+        dib.SetError("JPEG: pictures are at most 65535 pixels wide and high; save it as TIFF");
+        return false;
+    }
     const bool gray = dib.IsGrayScale();
     const bool palette = dib.BitsPerPixel() == 8 && !gray;
     std::vector<std::uint8_t> expanded(palette ? 3 * static_cast<std::size_t>(dib.Width()) : 0);

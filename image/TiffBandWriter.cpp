@@ -1,21 +1,238 @@
 #include "image/TiffBandWriter.h"
 
-struct CTiffBandWriter::State {};
+#include "image/TiffIo.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+#include <system_error>
+
+namespace {
+
+constexpr int kTile = 256;
+// The reduced page for previews: at most this many pixels on its longer side.
+constexpr int kOverviewSide = 1024;
+
+} // namespace
+
+struct CTiffBandWriter::State {
+    std::filesystem::path path;
+    std::filesystem::path aside;
+    CTiffErrors errors; // outlives the handle
+    TiffHandle tiff;
+    std::optional<CPictureScale> scale;
+    int width = 0;
+    int height = 0;
+    int rowsDone = 0; // rows taken so far
+    int bandRows = 0; // rows waiting in the band
+    std::size_t bandStride = 0;
+    std::vector<std::uint8_t> band; // kTile rows of RGB, padded to whole tiles
+    std::vector<std::uint8_t> tile;
+    // Block means of the picture for the reduced page.
+    int factor = 1;
+    int overviewWidth = 0;
+    int overviewHeight = 0;
+    std::vector<std::uint32_t> sums;    // the overview row being summed
+    std::vector<std::uint8_t> overview; // RGB rows, top-down
+
+    ~State() {
+        if (tiff) {
+            tiff.reset();
+            std::error_code ignored;
+            std::filesystem::remove(aside, ignored);
+        }
+    }
+
+    bool FlushBand() {
+        const int top = rowsDone - bandRows;
+        for (int x = 0; x < width; x += kTile) {
+            for (int r = 0; r < kTile; ++r) {
+                std::uint8_t* out = tile.data() + static_cast<std::size_t>(r) * kTile * 3;
+                if (r < bandRows) {
+                    std::memcpy(out, band.data() + r * bandStride + x * std::size_t{3},
+                                kTile * std::size_t{3});
+                } else {
+                    std::memset(out, 0, kTile * std::size_t{3});
+                }
+            }
+            if (TIFFWriteEncodedTile(tiff.get(), TIFFComputeTile(tiff.get(), x, top, 0, 0),
+                                     tile.data(), static_cast<tmsize_t>(tile.size())) < 0) {
+                return false;
+            }
+        }
+        bandRows = 0;
+        return true;
+    }
+
+    void AddToOverview(const std::uint8_t* rgb, int y) {
+        if (factor == 1) {
+            return;
+        }
+        for (int x = 0; x < width; ++x) {
+            std::uint32_t* sum = sums.data() + static_cast<std::size_t>(x / factor) * 3;
+            sum[0] += rgb[3 * x];
+            sum[1] += rgb[3 * x + 1];
+            sum[2] += rgb[3 * x + 2];
+        }
+        if ((y + 1) % factor != 0 && y + 1 != height) {
+            return;
+        }
+        const int rows = y % factor + 1;
+        std::uint8_t* out =
+            overview.data() + static_cast<std::size_t>(y / factor) * overviewWidth * 3;
+        for (int ox = 0; ox < overviewWidth; ++ox) {
+            const int columns = std::min(factor, width - ox * factor);
+            const std::uint32_t count = static_cast<std::uint32_t>(rows * columns);
+            for (int c = 0; c < 3; ++c) {
+                out[3 * ox + c] = static_cast<std::uint8_t>((sums[3 * ox + c] + count / 2) / count);
+            }
+        }
+        std::fill(sums.begin(), sums.end(), 0);
+    }
+
+    bool WriteOverview() {
+        TIFF* t = tiff.get();
+        TIFFSetField(t, TIFFTAG_SUBFILETYPE, FILETYPE_REDUCEDIMAGE);
+        TIFFSetField(t, TIFFTAG_IMAGEWIDTH, static_cast<std::uint32_t>(overviewWidth));
+        TIFFSetField(t, TIFFTAG_IMAGELENGTH, static_cast<std::uint32_t>(overviewHeight));
+        TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, 8);
+        TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, 3);
+        TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
+        TIFFSetField(t, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+        TIFFSetField(t, TIFFTAG_COMPRESSION, COMPRESSION_ADOBE_DEFLATE);
+        TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, 64);
+        for (int y = 0; y < overviewHeight; ++y) {
+            if (TIFFWriteScanline(t,
+                                  overview.data() + static_cast<std::size_t>(y) * overviewWidth * 3,
+                                  static_cast<std::uint32_t>(y), 0) < 0) {
+                return false;
+            }
+        }
+        return TIFFWriteDirectory(t) != 0;
+    }
+};
 
 CTiffBandWriter::CTiffBandWriter() = default;
 CTiffBandWriter::~CTiffBandWriter() = default;
 
-bool CTiffBandWriter::Open(const std::filesystem::path&, int, int, std::optional<CPictureScale>) {
-    m_error = "Writing large TIFF pictures is not available yet";
-    return false;
+bool CTiffBandWriter::Open(const std::filesystem::path& path, int width, int height,
+                           std::optional<CPictureScale> scale) {
+    m_state.reset();
+    m_error.clear();
+    if (width <= 0 || height <= 0) {
+        m_error = "Invalid picture size";
+        return false;
+    }
+    auto state = std::make_unique<State>();
+    state->path = path;
+    state->aside = path;
+    state->aside += ".part";
+    state->width = width;
+    state->height = height;
+    state->scale = std::move(scale);
+    const int tilesAcross = (width + kTile - 1) / kTile;
+    state->bandStride = static_cast<std::size_t>(tilesAcross) * kTile * 3;
+    const int longer = std::max(width, height);
+    state->factor = longer > kOverviewSide ? (longer + kOverviewSide - 1) / kOverviewSide : 1;
+    state->overviewWidth = (width + state->factor - 1) / state->factor;
+    state->overviewHeight = (height + state->factor - 1) / state->factor;
+    try {
+        state->band.assign(state->bandStride * kTile, 0);
+        state->tile.assign(std::size_t{kTile} * kTile * 3, 0);
+        if (state->factor > 1) {
+            state->sums.assign(static_cast<std::size_t>(state->overviewWidth) * 3, 0);
+            state->overview.assign(
+                static_cast<std::size_t>(state->overviewWidth) * state->overviewHeight * 3, 0);
+        }
+    } catch (const std::bad_alloc&) {
+        m_error = "Out of memory";
+        return false;
+    }
+    state->tiff = OpenTiffFile(state->aside, "w8", state->errors);
+    if (!state->tiff) {
+        m_error = state->errors.Text("cannot create the file");
+        return false;
+    }
+    TIFF* t = state->tiff.get();
+    TIFFSetField(t, TIFFTAG_IMAGEWIDTH, static_cast<std::uint32_t>(width));
+    TIFFSetField(t, TIFFTAG_IMAGELENGTH, static_cast<std::uint32_t>(height));
+    TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, 8);
+    TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, 3);
+    TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
+    TIFFSetField(t, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+    TIFFSetField(t, TIFFTAG_COMPRESSION, COMPRESSION_ADOBE_DEFLATE);
+    TIFFSetField(t, TIFFTAG_TILEWIDTH, kTile);
+    TIFFSetField(t, TIFFTAG_TILELENGTH, kTile);
+    if (state->scale) {
+        WriteTiffScale(t, *state->scale);
+    }
+    m_state = std::move(state);
+    return true;
 }
 
-bool CTiffBandWriter::WriteRows(const std::uint8_t*, int, std::size_t) {
-    m_error = "The TIFF file is not open";
-    return false;
+bool CTiffBandWriter::WriteRows(const std::uint8_t* bgrRows, int rowCount, std::size_t stride) {
+    State* s = m_state.get();
+    if (s == nullptr) {
+        m_error = "The TIFF file is not open";
+        return false;
+    }
+    if (rowCount < 0 || rowCount > s->height - s->rowsDone) {
+        m_error = "More rows than the picture has";
+        m_state.reset();
+        return false;
+    }
+    for (int r = 0; r < rowCount; ++r) {
+        const std::uint8_t* in = bgrRows + r * stride;
+        std::uint8_t* out = s->band.data() + s->bandRows * s->bandStride;
+        for (int x = 0; x < s->width; ++x, in += 3) {
+            out[3 * x] = in[2];
+            out[3 * x + 1] = in[1];
+            out[3 * x + 2] = in[0];
+        }
+        s->AddToOverview(out, s->rowsDone);
+        ++s->bandRows;
+        ++s->rowsDone;
+        if ((s->bandRows == kTile || s->rowsDone == s->height) && !s->FlushBand()) {
+            m_error = s->errors.Text("cannot write the file");
+            m_state.reset();
+            return false;
+        }
+    }
+    return true;
 }
 
 bool CTiffBandWriter::Close() {
-    m_error = "The TIFF file is not open";
-    return false;
+    State* s = m_state.get();
+    if (s == nullptr) {
+        m_error = "The TIFF file is not open";
+        return false;
+    }
+    if (s->rowsDone != s->height) {
+        m_error = "The picture is missing rows";
+        m_state.reset();
+        return false;
+    }
+    bool written = TIFFWriteDirectory(s->tiff.get()) != 0;
+    if (written && s->factor > 1) {
+        written = s->WriteOverview();
+    }
+    // Closing writes what is still buffered; its errors count too.
+    TIFF* raw = s->tiff.release();
+    TIFFClose(raw);
+    std::error_code error;
+    if (!written || !s->errors.first.empty()) {
+        m_error = s->errors.Text("cannot write the file");
+        std::filesystem::remove(s->aside, error);
+        m_state.reset();
+        return false;
+    }
+    std::filesystem::rename(s->aside, s->path, error);
+    if (error) {
+        m_error = "Cannot rename the file into place: " + error.message();
+        std::filesystem::remove(s->aside, error);
+        m_state.reset();
+        return false;
+    }
+    m_state.reset();
+    return true;
 }

@@ -334,8 +334,8 @@ TEST_F(CliTest, RendersOnTheSessionsPicture) {
     // A picture that cannot be read (here one in a format the application
     // does not open) stops the command with the decoder's reason and leaves
     // the last picture as it was.
-    ASSERT_TRUE(grey.save(home.filePath("grey.png")));
-    run = Render(R"({"image": {"file": "grey.png", "width": 30, "height": 25}, )" + line + "}");
+    ASSERT_TRUE(grey.save(home.filePath("grey.ppm")));
+    run = Render(R"({"image": {"file": "grey.ppm", "width": 30, "height": 25}, )" + line + "}");
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_EQ(run.err.count('\n'), 1);
     EXPECT_TRUE(run.err.contains("cannot read the picture")) << run.err.toStdString();

@@ -273,7 +273,7 @@ TEST_F(ViewTest, SaveAndSaveAsWriteThePictureWithItsShapes) {
     answer.clear();
     Command(ID_FILE_SAVE_AS);
     EXPECT_TRUE(boxes.texts.isEmpty());
-    answer = home.filePath("saved.png");
+    answer = home.filePath("saved.gif");
     Command(ID_FILE_SAVE_AS);
     ASSERT_EQ(boxes.texts.size(), 1);
     EXPECT_TRUE(boxes.texts[0].startsWith("ERROR")) << boxes.texts[0].toStdString();
