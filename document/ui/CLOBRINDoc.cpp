@@ -60,15 +60,12 @@ CLOBRINDoc::~CLOBRINDoc() = default;
 bool CLOBRINDoc::OnOpenDocument(const QString& path) {
     if (m_model.Open(FileSystemPath(path))) {
         RestoreMeasurements(path);
-        if (m_model.PageCount() > 1) {
-            ShowPrompt(
-                GetLanguageString("PicturePages",
-                                  QStringLiteral("This file has %1 pages; the first is shown"), 128)
-                    .arg(m_model.PageCount()));
-        }
-        if (m_model.FileScale()) {
-            OfferPictureScale(*m_model.FileScale(), QFileInfo(path).completeBaseName());
-        }
+        // The window comes after the file opens; the status bar and the
+        // calibration manager are reached through it, and the scale question
+        // is better asked with the picture in view.
+        QMetaObject::invokeMethod(
+            this, [this, name = QFileInfo(path).completeBaseName()] { OnPictureShown(name); },
+            Qt::QueuedConnection);
         return true;
     }
     ShowMessageBox(
@@ -307,6 +304,18 @@ QWidget* CLOBRINDoc::DialogOwner() const {
 void CLOBRINDoc::ShowPrompt(const QString& text) const {
     if (CMDIFrameWnd* frame = mainFrame()) {
         frame->ShowPrompt(text);
+    }
+}
+
+void CLOBRINDoc::OnPictureShown(const QString& fileName) {
+    if (m_model.PageCount() > 1) {
+        ShowPrompt(GetLanguageString("PicturePages",
+                                     QStringLiteral("This file has %1 pages; the first is shown"),
+                                     128)
+                       .arg(m_model.PageCount()));
+    }
+    if (m_model.FileScale()) {
+        OfferPictureScale(*m_model.FileScale(), fileName);
     }
 }
 
