@@ -73,11 +73,12 @@ TEST(ThumbnailPlacement, FitsTheLongerSideCentredWithAspectKept) {
     EXPECT_EQ(PlaceThumbnail(0, 10), ThumbnailPlacement{});
 }
 
-TEST(ThumbnailDecode, BothFormatsDrawTheirPlacementInsideTheGreyFrame) {
+TEST(ThumbnailDecode, EveryFormatDrawsItsPlacementInsideTheGreyFrame) {
     QTemporaryDir dir;
     const RgbQuad blue{200, 60, 20, 0};
     for (const auto& [name, type] :
-         {std::pair{"wide.bmp", ImageType::Bmp}, std::pair{"wide.jpg", ImageType::Jpeg}}) {
+         {std::pair{"wide.bmp", ImageType::Bmp}, std::pair{"wide.jpg", ImageType::Jpeg},
+          std::pair{"wide.tif", ImageType::Tiff}, std::pair{"wide.png", ImageType::Png}}) {
         const QString path = dir.filePath(name);
         WritePicture(path, 120, 60, type, blue);
         const CThumbnail thumbnail = ThumbnailOf(path);
@@ -312,6 +313,19 @@ TEST(ThumbnailFiles, SaveAsCopiesTheSameFormatAndConvertsAnother) {
 
     ASSERT_TRUE(SavePictureAs(dir.filePath("y.jpg"), dir.filePath("z.bmp"), error)) << error;
     EXPECT_TRUE(ReadFile(dir.filePath("z.bmp")).startsWith("BM"));
+
+    // A converted TIFF or PNG carries the source's own scale, else the one
+    // in force.
+    const CPictureScale inForce{100.0, "um", "Lens"};
+    ASSERT_TRUE(SavePictureAs(source, dir.filePath("scaled.tif"), error, inForce)) << error;
+    ASSERT_TRUE(SavePictureAs(dir.filePath("scaled.tif"), dir.filePath("scaled.png"), error,
+                              CPictureScale{7.0, "cm", ""}))
+        << error;
+    for (const char* name : {"scaled.tif", "scaled.png"}) {
+        CDib scaled;
+        ASSERT_TRUE(scaled.Load(dir.filePath(name).toStdU16String(), ImageType::Unknown)) << name;
+        EXPECT_EQ(scaled.Scale(), inForce) << name;
+    }
 
     // A broken source leaves an existing target whole.
     WriteFile(dir.filePath("broken.jpg"), "not a picture");
