@@ -165,6 +165,20 @@ TEST(StillPicture, CarriesTheFrameScaleAtItsOwnSize) {
     ASSERT_TRUE(ComposeStillPicture(frame, CStillRequest{}, {}, QImageSurfaceFactory(),
                                     uncalibrated, error));
     EXPECT_FALSE(uncalibrated.Scale().has_value());
+
+    // Snapshots written as TIFF and PNG keep it in the file.
+    QTemporaryDir dir;
+    for (const ImageType type : {ImageType::Tiff, ImageType::Png}) {
+        CStillRequest request;
+        request.type = type;
+        request.frameScale = frameScale;
+        const QString path = SaveStillPicture(frame, request, {}, QImageSurfaceFactory(),
+                                              dir.path(), QDateTime::currentDateTime(), error);
+        ASSERT_FALSE(path.isEmpty()) << error.toStdString();
+        CDib written;
+        ASSERT_TRUE(written.Load(path.toStdString(), type)) << path.toStdString();
+        EXPECT_EQ(written.Scale(), frameScale) << path.toStdString();
+    }
 }
 
 TEST(StillPicture, SnapshotsInOneSecondNeverReplaceEachOther) {
