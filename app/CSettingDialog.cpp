@@ -1,6 +1,7 @@
 #include "app/CSettingDialog.h"
 
 #include "core/Folders.h"
+#include "core/ImageFormats.h"
 #include "core/Language.h"
 #include "core/Parameters.h"
 #include "framework/PostedEvents.h"
@@ -133,8 +134,12 @@ CSettingDialog::CSettingDialog(QWidget* parent)
     QGroupBox* formatBox = NewGroup(
         GetLanguageString("Format", QStringLiteral("Image Format"), kLimit), "formatBox", this);
     auto* formatLayout = new QHBoxLayout(formatBox);
-    AddRadio(m_formats, formatLayout, QStringLiteral("BMP"), 1, QStringLiteral("formatBmp"));
-    AddRadio(m_formats, formatLayout, QStringLiteral("JPG"), 2, QStringLiteral("formatJpg"));
+    for (const SnapshotFormatRow& row : SnapshotFormatTable()) {
+        // "formatBmp", "formatJpg", "formatTiff", "formatPng"
+        const QString label = QLatin1String(row.label);
+        AddRadio(m_formats, formatLayout, label, row.setting,
+                 QStringLiteral("format") + label.left(1) + label.mid(1).toLower());
+    }
     formatLayout->addStretch();
 
     QGroupBox* pathBox = NewGroup(
@@ -236,7 +241,8 @@ void CSettingDialog::ShowCurrentSettings() {
     m_grid->findItem(kTextColorItem)->setColor(static_cast<COLORREF>(g_parameters.textcolor));
     m_grid->findItem(kLineWidthItem)->setValue(QString::asprintf("%d", g_parameters.linewidth));
     m_grid->findItem(kTextSizeItem)->setValue(QString::asprintf("%d", g_parameters.textsize));
-    if (QAbstractButton* format = m_formats->button(g_parameters.imageformat == 1 ? 1 : 2)) {
+    if (QAbstractButton* format =
+            m_formats->button(SnapshotFormatOf(g_parameters.imageformat).setting)) {
         format->setChecked(true);
     }
     if (QAbstractButton* decimals = m_decimals->button(g_parameters.measuredecimal)) {

@@ -1,11 +1,14 @@
 #include "browser/ThumbnailDecode.h"
 
 #include "image/BmpCodec.h"
+#include "image/ImagePath.h"
 #include "image/JpegCodec.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <optional>
 #include <vector>
 
@@ -281,6 +284,41 @@ bool ThumbnailOfBmp(CByteSource& source, CThumbnail& out, std::string& error,
     return true;
 }
 
+// TIFF (classic and big, either byte order) and PNG go through the image
+// library, which reads a large TIFF reduced.
+bool IsTiffOrPng(std::span<const std::uint8_t, 4> magic) {
+    static constexpr std::uint8_t kPng[4] = {0x89, 'P', 'N', 'G'};
+    const bool little =
+        magic[0] == 'I' && magic[1] == 'I' && magic[3] == 0 && (magic[2] == 42 || magic[2] == 43);
+    const bool big =
+        magic[0] == 'M' && magic[1] == 'M' && magic[2] == 0 && (magic[3] == 42 || magic[3] == 43);
+    return little || big || std::equal(magic.begin(), magic.end(), kPng);
+}
+
+bool ThumbnailOfPicture(const CDib& picture, CThumbnail& out, std::string& error) {
+    if (!picture.IsValid()) {
+        return Fail(error, "Decode: no picture");
+    }
+    CThumbnailShrinker shrinker(picture.Width(), picture.Height());
+    std::vector<std::uint8_t> bgr(static_cast<std::size_t>(picture.Width()) * 3);
+    for (int y = 0; y < picture.Height(); ++y) {
+        const std::uint8_t* stored = picture.Row(picture.StoredRow(y));
+        const std::uint8_t* row = stored;
+        if (picture.BitsPerPixel() == 8) {
+            for (int x = 0; x < picture.Width(); ++x) {
+                const RgbQuad color = picture.PaletteColor(stored[x]);
+                bgr[3 * static_cast<std::size_t>(x)] = color.blue;
+                bgr[3 * static_cast<std::size_t>(x) + 1] = color.green;
+                bgr[3 * static_cast<std::size_t>(x) + 2] = color.red;
+            }
+            row = bgr.data();
+        }
+        shrinker.AddRow(y, row);
+    }
+    out = shrinker.Finish();
+    return true;
+}
+
 bool MakeThumbnail(CByteSource& source, CThumbnail& out, std::string& error,
                    const CancelCheck& cancelled) {
     std::uint8_t magic[2] = {};
@@ -312,11 +350,29 @@ bool MakeThumbnailFromFile(const QString& path, CThumbnail& out, std::string& er
         return Fail(error, "cannot open the file");
     }
     CFileSource source(file);
+    std::array<std::uint8_t, 4> magic{};
+    if (source.Read(0, magic) && IsTiffOrPng(magic)) {
+        CDib picture;
+        if (!LoadPictureReduced(std::filesystem::path(QFile::encodeName(path).toStdString()),
+                                kThumbnailSide, picture)) {
+            error = picture.LastError();
+            return false;
+        }
+        return ThumbnailOfPicture(picture, out, error);
+    }
     return MakeThumbnail(source, out, error, cancelled);
 }
 
 bool MakeThumbnailFromData(std::span<const std::uint8_t> data, CThumbnail& out, std::string& error,
                            const CancelCheck& cancelled) {
+    if (data.size() >= 4 && IsTiffOrPng(data.first<4>())) {
+        CDib picture;
+        if (!picture.Decode(data, ImageType::Unknown)) {
+            error = picture.LastError();
+            return false;
+        }
+        return ThumbnailOfPicture(picture, out, error);
+    }
     CMemorySource source(data);
     return MakeThumbnail(source, out, error, cancelled);
 }

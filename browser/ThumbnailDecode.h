@@ -13,7 +13,8 @@
 // decoded at libjpeg-turbo's smallest scale that keeps 60 pixels; an
 // uncompressed BMP is read a few rows per thumbnail row, straight from the
 // file; a run-length BMP at a few rows and columns per thumbnail pixel; other
-// BMP kinds are decoded whole. The content decides the decoder,
+// BMP kinds are decoded whole; a TIFF is read reduced where the file allows
+// (LoadPictureReduced) and a PNG decoded whole. The content decides the decoder,
 // not the name. Every byte is treated as hostile: a bad file fails with a
 // text in `error`.
 //

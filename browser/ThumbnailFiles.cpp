@@ -22,7 +22,13 @@ QString ExtensionOf(const QString& path) {
 }
 
 ImageType TypeOfExtension(const QString& extension) {
-    return extension == QStringLiteral("bmp") ? ImageType::Bmp : ImageType::Jpeg;
+    if (extension == QStringLiteral("bmp")) {
+        return ImageType::Bmp;
+    }
+    if (extension == QStringLiteral("tif") || extension == QStringLiteral("tiff")) {
+        return ImageType::Tiff;
+    }
+    return extension == QStringLiteral("png") ? ImageType::Png : ImageType::Jpeg;
 }
 
 } // namespace
@@ -102,7 +108,8 @@ int RemovePictures(const QString& folder, const QStringList& names, QString* why
     return removed;
 }
 
-bool SavePictureAs(const QString& source, const QString& target, std::string& error) {
+bool SavePictureAs(const QString& source, const QString& target, std::string& error,
+                   const std::optional<CPictureScale>& scaleInForce) {
     const QString sourceExtension = ExtensionOf(source);
     const QString targetExtension = ExtensionOf(target);
     if (sourceExtension == targetExtension) {
@@ -119,8 +126,14 @@ bool SavePictureAs(const QString& source, const QString& target, std::string& er
         return true;
     }
     CDib picture;
-    if (!picture.Load(source.toStdU16String(), TypeOfExtension(sourceExtension)) ||
-        !picture.Save(target.toStdU16String(), TypeOfExtension(targetExtension))) {
+    if (!picture.Load(source.toStdU16String(), TypeOfExtension(sourceExtension))) {
+        error = picture.LastError();
+        return false;
+    }
+    if (!picture.Scale()) {
+        picture.SetScale(scaleInForce);
+    }
+    if (!picture.Save(target.toStdU16String(), TypeOfExtension(targetExtension))) {
         error = picture.LastError();
         return false;
     }

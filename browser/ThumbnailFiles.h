@@ -1,6 +1,9 @@
 #pragma once
 
+#include "image/PictureScale.h"
+
 #include <functional>
+#include <optional>
 #include <string>
 
 #include <QString>
@@ -32,8 +35,10 @@ bool RemovePicture(const QString& path, QString* why = nullptr);
 int RemovePictures(const QString& folder, const QStringList& names, QString* why = nullptr);
 
 // Saves `source` as `target`: a plain copy when both have the same extension
-// (case ignored), else a conversion: the source decoded as BMP when its
-// extension is "bmp" (JPEG otherwise) and written as BMP when the target's is
-// "bmp" (JPEG otherwise). The target is written whole or not at all. False
-// with a text in `error` on failure.
-bool SavePictureAs(const QString& source, const QString& target, std::string& error);
+// (case ignored), else a conversion, each file's kind by its extension (BMP,
+// TIFF, PNG; JPEG for any other). A converted TIFF or PNG carries the
+// source's own scale, or `scaleInForce` when the source has none. The
+// target is written whole or not at all. False with a text in `error` on
+// failure.
+bool SavePictureAs(const QString& source, const QString& target, std::string& error,
+                   const std::optional<CPictureScale>& scaleInForce = std::nullopt);

@@ -12,6 +12,13 @@ std::optional<ImageType> ThumbnailPictureType(const QString& name) {
         name.endsWith(QStringLiteral("jpeg"), Qt::CaseInsensitive)) {
         return ImageType::Jpeg;
     }
+    if (name.endsWith(QStringLiteral("tif"), Qt::CaseInsensitive) ||
+        name.endsWith(QStringLiteral("tiff"), Qt::CaseInsensitive)) {
+        return ImageType::Tiff;
+    }
+    if (name.endsWith(QStringLiteral("png"), Qt::CaseInsensitive)) {
+        return ImageType::Png;
+    }
     return std::nullopt;
 }
 
@@ -20,9 +27,10 @@ bool IsListedPictureName(const QString& name) {
     if (dot < 0) {
         return false;
     }
-    const QString extension = name.mid(dot + 1);
-    return extension.compare(QStringLiteral("bmp"), Qt::CaseInsensitive) == 0 ||
-           extension.compare(QStringLiteral("jpg"), Qt::CaseInsensitive) == 0;
+    static const QStringList kListed{QStringLiteral("bmp"), QStringLiteral("jpg"),
+                                     QStringLiteral("tif"), QStringLiteral("tiff"),
+                                     QStringLiteral("png")};
+    return kListed.contains(name.mid(dot + 1), Qt::CaseInsensitive);
 }
 
 QString ThumbnailLabel(const QString& name) {

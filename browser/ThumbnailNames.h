@@ -10,11 +10,13 @@
 // Which files of the snapshot folder the picture browser lists, and how.
 
 // The picture type a name stands for: ending in "bmp" is BMP; ending in "jpg"
-// or "jpeg" is JPEG (case ignored); anything else is no picture.
+// or "jpeg" is JPEG; "tif" or "tiff" TIFF; "png" PNG (case ignored); anything
+// else is no picture.
 std::optional<ImageType> ThumbnailPictureType(const QString& name);
 
-// Listed are files whose extension (after the last '.') is "bmp" or "jpg",
-// case ignored: "a.jpeg" is not, although it would decode.
+// Listed are files whose extension (after the last '.') is "bmp", "jpg",
+// "tif", "tiff" or "png", case ignored: "a.jpeg" is not, although it would
+// decode.
 bool IsListedPictureName(const QString& name);
 
 // The text an item shows: the name in lower case.

@@ -6,8 +6,11 @@
 #include "shapes/ScaleBar.h"
 
 #include <cmath>
+#include <filesystem>
 #include <memory>
 #include <vector>
+
+#include <QFile>
 
 namespace {
 
@@ -85,17 +88,34 @@ bool ComposeStillPicture(const CStillFrame& frame, const CStillRequest& request,
     }
     if (resample) {
         const CDib composed = out;
-        return StretchOnto(composed.View(), *request.resampleTo, {}, nullptr, barFrame, surfaces,
-                           out, error);
+        if (!StretchOnto(composed.View(), *request.resampleTo, {}, nullptr, barFrame, surfaces, out,
+                         error)) {
+            return false;
+        }
+    }
+    if (request.frameScale) {
+        CPictureScale scale = *request.frameScale;
+        scale.pixelsPerCentimetre *= static_cast<double>(out.Width()) / frame.width;
+        out.SetScale(scale);
     }
     return true;
 }
 
-QString SnapshotFileName(const QString& folder, const QDateTime& when, bool bmp) {
+QString SnapshotFileName(const QString& folder, const QDateTime& when, ImageType type) {
     const QDate d = when.date();
     const QTime t = when.time();
+    const char* suffix = type == ImageType::Bmp    ? ".bmp"
+                         : type == ImageType::Tiff ? ".tif"
+                         : type == ImageType::Png  ? ".png"
+                                                   : ".jpg";
     return folder + QString::asprintf("/%4d%02d%02d%02d%02d%02d%s", d.year(), d.month(), d.day(),
-                                      t.hour(), t.minute(), t.second(), bmp ? ".bmp" : ".jpg");
+                                      t.hour(), t.minute(), t.second(), suffix);
+}
+
+ImageType StillTypeForPath(const QString& path) {
+    const std::optional<ImageType> type =
+        ImageTypeForPath(std::filesystem::path(QFile::encodeName(path).toStdString()));
+    return type && *type != ImageType::Unknown ? *type : ImageType::Jpeg;
 }
 
 QString SaveStillPicture(const CStillFrame& frame, const CStillRequest& request,
@@ -106,7 +126,7 @@ QString SaveStillPicture(const CStillFrame& frame, const CStillRequest& request,
         return {};
     }
     QByteArray bytes;
-    if (!EncodeNewPicture(picture, request.bmp ? ImageType::Bmp : ImageType::Jpeg, bytes)) {
+    if (!EncodeNewPicture(picture, request.type, bytes)) {
         error = QString::fromStdString(picture.LastError());
         return {};
     }
@@ -119,7 +139,7 @@ QString SaveStillPicture(const CStillFrame& frame, const CStillRequest& request,
     }
     // A second picture in the same second is "…-1", then "…-2"…
     const QString written =
-        WriteNewFile(SnapshotFileName(snapshotFolder, when, request.bmp), bytes, 1);
+        WriteNewFile(SnapshotFileName(snapshotFolder, when, request.type), bytes, 1);
     if (written.isEmpty()) {
         error = QStringLiteral("Cannot write a picture into %1").arg(snapshotFolder);
     }

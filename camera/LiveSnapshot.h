@@ -26,7 +26,10 @@ struct CStillRequest {
     // Empty: a snapshot, named by date in the snapshot folder. Otherwise the
     // export picture's path, replaced if it exists (the user confirmed).
     QString exportPath;
-    bool bmp = false;
+    ImageType type = ImageType::Jpeg;
+    // The scale of the frame's pixels, carried by TIFF and PNG pictures
+    // (converted to the picture's own size); none when uncalibrated.
+    std::optional<CPictureScale> frameScale;
     // An export picture is resampled to this size (the reference size times
     // the scale) when the frame size has changed since it was chosen.
     std::optional<QSize> resampleTo;
@@ -47,13 +50,19 @@ QSize ScaledStillSize(double scale, QSize size);
 // over the finished picture when asked (GUI thread then: it reads the
 // current calibration and drawing style). False, with the
 // reason in `out.LastError()` or `error`, when no surface of that size can be
-// made or the frame is malformed.
+// made or the frame is malformed. The picture carries the request's frame
+// scale at its own size.
 bool ComposeStillPicture(const CStillFrame& frame, const CStillRequest& request,
                          std::span<const CVideoShap> shapes, const CDrawSurfaceFactory& surfaces,
                          CDib& out, QString& error);
 
-// "<folder>/YYYYMMDDhhmmss.jpg" (or ".bmp") from the local time `when`.
-QString SnapshotFileName(const QString& folder, const QDateTime& when, bool bmp);
+// "<folder>/YYYYMMDDhhmmss.jpg" (".bmp", ".tif", ".png" by `type`) from the
+// local time `when`.
+QString SnapshotFileName(const QString& folder, const QDateTime& when, ImageType type);
+
+// The kind a still picture written to `path` is: by its extension, JPEG for
+// any extension we do not write.
+ImageType StillTypeForPath(const QString& path);
 
 // Makes, encodes and writes one still picture: to the request's export path,
 // replacing it, or as a new snapshot under its date name ("name-1",

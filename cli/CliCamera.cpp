@@ -9,6 +9,7 @@
 #include "cli/CliCameraWatch.h"
 #include "core/CliJson.h"
 #include "core/FileWriting.h"
+#include "document/PictureCalibration.h"
 #include "framework/QImageDrawSurface.h"
 #include "image/Dib.h"
 #include "shapes/ScaleBar.h"
@@ -91,10 +92,12 @@ std::optional<SnapshotRequest> ParseSnapshot(const QStringList& arguments, QStri
     if (!ParseCameraOptions(arguments, request, snapshotOption, error)) {
         return std::nullopt;
     }
-    const QString suffix = QFileInfo(request.out).suffix().toLower();
-    if (suffix != QStringLiteral("bmp") && suffix != QStringLiteral("jpg") &&
-        suffix != QStringLiteral("jpeg")) {
-        error = QStringLiteral("the output must end in .bmp or .jpg: %1").arg(request.out);
+    static const QStringList kSuffixes{QStringLiteral("bmp"),  QStringLiteral("jpg"),
+                                       QStringLiteral("jpeg"), QStringLiteral("tif"),
+                                       QStringLiteral("tiff"), QStringLiteral("png")};
+    if (!kSuffixes.contains(QFileInfo(request.out).suffix().toLower())) {
+        error =
+            QStringLiteral("the output must end in .bmp, .jpg, .tif or .png: %1").arg(request.out);
         return std::nullopt;
     }
     if (hasInterval && request.count == 0) {
@@ -241,11 +244,10 @@ CCliOutcome RunSnapshotCommand(const QStringList& arguments) {
     if (!request) {
         return Fail(error);
     }
-    if (request->scaleBar) {
-        // The calibration the application would measure this camera with.
-        LoadCalibrations();
-        RestoreDefaultCalibration();
-    }
+    // The calibration the application would measure this camera with: the
+    // scale bar shows it and TIFF and PNG pictures carry it.
+    LoadCalibrations();
+    RestoreDefaultCalibration();
     // The session is checked before the camera is opened; its calibration,
     // when it has one, is the one its shapes and the scale bar are shown in.
     std::vector<CVideoShap> shapes;
@@ -332,8 +334,12 @@ CCliOutcome RunSnapshotCommand(const QStringList& arguments) {
         const QString path = request->count > 0 ? NumberedPath(request->out, n) : request->out;
         CDib picture;
         QByteArray bytes;
-        if (!MakePicture(frame, shapes, request->scaleBar, picture) ||
-            !EncodeSnapshot(picture, path, bytes)) {
+        if (!MakePicture(frame, shapes, request->scaleBar, picture)) {
+            outcome = Fail(QStringLiteral("cannot encode the picture"), 1);
+            break;
+        }
+        picture.SetScale(ScaleInForce());
+        if (!EncodeSnapshot(picture, path, bytes)) {
             outcome = Fail(QStringLiteral("cannot encode the picture"), 1);
             break;
         }

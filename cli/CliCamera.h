@@ -16,7 +16,7 @@
 // offers, as one JSON document.
 CCliOutcome RunDevicesCommand();
 
-// "snapshot OUT.bmp|OUT.jpg [--device ID|NAME] [--size WxH] [--format FOURCC]
+// "snapshot OUT.bmp|.jpg|.tif|.png [--device ID|NAME] [--size WxH] [--format FOURCC]
 // [--count N --interval SECONDS] [--mirror] [--rotate] [--scale-bar]
 // [--session SESSION.json]": `arguments` are those after "snapshot"; --mirror
 // and --rotate turn the picture as the live view's commands do; --scale-bar

@@ -26,13 +26,13 @@ namespace {
 constexpr int kBadInput = 2;
 
 const char kUsage[] =
-    "usage: marnelo-cli measure SESSION.json [--save OUT.bmp|OUT.jpg]\n"
+    "usage: marnelo-cli measure SESSION.json [--save OUT.bmp|.jpg|.tif|.png]\n"
     "           [--report OUT.xlsx|OUT.xls|OUT.docx|OUT.doc|OUT.csv [--title T]\n"
     "            [--company C] [--author A] [--picture]]\n"
     "       marnelo-cli render SESSION.json PICTURE.bmp\n"
     "       marnelo-cli calibrate SESSION.json TITLE LENGTH UNIT\n"
     "       marnelo-cli devices\n"
-    "       marnelo-cli snapshot OUT.bmp|OUT.jpg [--device ID|NAME] [--size WxH]\n"
+    "       marnelo-cli snapshot OUT.bmp|.jpg|.tif|.png [--device ID|NAME] [--size WxH]\n"
     "                  [--format FOURCC] [--count N --interval SECONDS] [--mirror] [--rotate]\n"
     "                  [--scale-bar] [--session SESSION.json]\n"
     "       marnelo-cli record OUT.avi --seconds S [--fps F] [--uncompressed | --codec %1]\n"

@@ -9,6 +9,7 @@
 #include "core/CliJson.h"
 #include "core/Parameters.h"
 #include "document/MeasureSession.h"
+#include "document/PictureCalibration.h"
 #include "document/SessionFiles.h"
 #include "image/Dib.h"
 #include "reports/CsvReport.h"
@@ -288,6 +289,12 @@ void ReadSession(const QByteArray& sessionJson, const QString& sessionFolder, CS
     }
     if (session.contains("image")) {
         ReadSessionImage(session["image"], sessionFolder, out);
+        // A session that names no calibration measures a picture with the
+        // scale its file carries, as the application offers to.
+        const std::optional<CPictureScale>& own = out.shapes.Document().FileScale();
+        if (!session.contains("calibration") && own) {
+            UsePictureScale(*own);
+        }
     }
     double zoom = 1.0;
     if (session.contains("zoom")) {
@@ -350,7 +357,8 @@ void SaveSessionPicture(CSession& session, const QString& savePath, CCliOutcome&
     case PictureWriteResult::BadExtension:
         outcome.exitStatus = 2;
         outcome.error =
-            QStringLiteral("--save: \"%1\" is not a .bmp, .jpg or .jpeg file").arg(savePath);
+            QStringLiteral("--save: \"%1\" is not a .bmp, .jpg, .jpeg, .tif, .tiff or .png file")
+                .arg(savePath);
         return;
     default:
         outcome.exitStatus = 1;

@@ -10,7 +10,7 @@
 // "Parameter", every value a 32-bit integer under the field's own name.
 struct CParameters {
     std::int32_t videoformat = 3;    // capture pixel format choice
-    std::int32_t imageformat = 1;    // snapshot format: 1 BMP, 2 JPG
+    std::int32_t imageformat = 1;    // snapshot format: 1 BMP, 2 JPG, 3 TIFF, 4 PNG
     std::int32_t languagemainid = 9; // primary language identifier
     std::int32_t languagesubid = 1;  // secondary language identifier
     std::int32_t saveoption1 = 1;    // exported picture size: 1 full, 2 half, 3 third, 4 zoom

@@ -1,6 +1,7 @@
 #include "document/StillImageDocument.h"
 
 #include "core/Parameters.h"
+#include "document/PictureCalibration.h"
 #include "framework/PostedEvents.h"
 #include "image/ImagePath.h"
 #include "shapes/ScaleBar.h"
@@ -13,7 +14,7 @@
 
 namespace {
 
-// The type a picture is written as: BMP or JPEG by the extension; nullopt for
+// The type a picture is written as, by the extension; nullopt for
 // any other extension and for none.
 std::optional<ImageType> WriteTypeForPath(const std::filesystem::path& path) {
     const std::optional<ImageType> type = ImageTypeForPath(path);
@@ -51,6 +52,8 @@ bool CStillImageDocument::Open(const std::filesystem::path& path) {
     m_width = access->Width();
     m_height = access->Height();
     m_loadedType = access->Type();
+    m_pageCount = std::max(1, access->PageCount());
+    m_fileScale = access->Scale();
     m_path = path;
     m_modified = false;
     m_pictureModified = false;
@@ -239,6 +242,14 @@ PictureWriteResult CStillImageDocument::Compose(double factor, ShapeSelection wh
         m_error = out.LastError();
         return PictureWriteResult::NoSurface;
     }
+    // Without a calibration of the user's the picture keeps the scale its
+    // file came with.
+    std::optional<CPictureScale> scale = ScaleInForce(factor);
+    if (!scale && m_fileScale) {
+        scale = m_fileScale;
+        scale->pixelsPerCentimetre *= factor;
+    }
+    out.SetScale(scale);
     return PictureWriteResult::Written;
 }
 
@@ -255,7 +266,7 @@ PictureWriteResult CStillImageDocument::WriteTo(const std::filesystem::path& pat
     m_modes.Clear();
     const std::optional<ImageType> type = WriteTypeForPath(path);
     if (!type) {
-        m_error = "Pictures are written as .bmp, .jpg or .jpeg";
+        m_error = "Pictures are written as .bmp, .jpg, .jpeg, .tif, .tiff or .png";
         return PictureWriteResult::BadExtension;
     }
     CDib picture;
@@ -282,7 +293,7 @@ PictureWriteResult CStillImageDocument::WriteExportPicture(const std::filesystem
                                                            const CPictureExportOptions& options) {
     const std::optional<ImageType> type = WriteTypeForPath(path);
     if (!type) {
-        m_error = "Pictures are written as .bmp, .jpg or .jpeg";
+        m_error = "Pictures are written as .bmp, .jpg, .jpeg, .tif, .tiff or .png";
         return PictureWriteResult::BadExtension;
     }
     CDib picture;
@@ -301,5 +312,9 @@ QString ProposedSaveName(const QString& path, const QString& title, ImageType ty
     const bool unsafe =
         std::any_of(title.begin(), title.end(), [](QChar c) { return kUnsafe.contains(c); });
     const QString name = unsafe ? QStringLiteral("UntitledImage") : title;
-    return name + (type == ImageType::Jpeg ? QStringLiteral(".jpg") : QStringLiteral(".bmp"));
+    const QString extension = type == ImageType::Jpeg   ? QStringLiteral(".jpg")
+                              : type == ImageType::Tiff ? QStringLiteral(".tif")
+                              : type == ImageType::Png  ? QStringLiteral(".png")
+                                                        : QStringLiteral(".bmp");
+    return name + extension;
 }

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,7 +32,7 @@ struct CPictureExportOptions {
 enum class PictureWriteResult {
     Written,
     NoPicture,    // nothing is open
-    BadExtension, // no extension, or neither bmp, jpg nor jpeg: nothing is written
+    BadExtension, // no extension, or none of bmp, jpg, jpeg, tif, tiff, png: nothing is written
     NoSurface,    // the picture to encode could not be made (too large, no memory)
     WriteFailed,  // encoding or writing failed; a file already there is untouched
 };
@@ -44,7 +45,7 @@ enum class ShapeSelection {
     VisibleMarked, // those that reach the surface and carry the export mark
 };
 
-// The document of one still picture opened from a BMP or JPEG file: the
+// The document of one still picture opened from a picture file: the
 // picture with its backup and adjustments, the zoom its view draws at, the
 // measuring and area modes, and the measurement shapes. Saving burns the
 // shapes into the picture; shapes live only as long as the document.
@@ -77,8 +78,13 @@ public:
     // The size of the opened picture in pixels.
     int ImageWidth() const { return m_width; }
     int ImageHeight() const { return m_height; }
-    // The type the picture was decoded as (BMP or JPEG once open).
+    // The type the picture was decoded as (BMP, JPEG, TIFF or PNG once open).
     ImageType LoadedType() const { return m_loadedType; }
+    // The pages of the file opened (a multi-page TIFF shows its first); 1
+    // for every other file.
+    int PageCount() const { return m_pageCount; }
+    // The scale the file opened carries, if any.
+    const std::optional<CPictureScale>& FileScale() const { return m_fileScale; }
     // The displayed picture: painting reads it through Read(); the view's
     // progress display asks IsBusy().
     CStillPicture& Picture() { return m_picture; }
@@ -156,7 +162,9 @@ public:
 
     // Writes the picture at its own size with every shape that reaches it
     // drawn at zoom 1 with the current line width, encoded by the extension's
-    // type (bmp; jpg or jpeg at quality 90). Disarms both modes first. The
+    // type (bmp; jpg or jpeg at quality 90; tif or tiff; png), TIFF and PNG
+    // with the calibration in force (ScaleInForce), else with the scale the
+    // opened file carried. Disarms both modes first. The
     // file is written aside and renamed over `path`, so a failure leaves what
     // was there. Success clears the modified flag.
     PictureWriteResult WriteTo(const std::filesystem::path& path);
@@ -190,6 +198,8 @@ private:
     int m_width = 0;
     int m_height = 0;
     ImageType m_loadedType = ImageType::Unknown;
+    int m_pageCount = 1;
+    std::optional<CPictureScale> m_fileScale;
     bool m_modified = false;
     bool m_pictureModified = false;
     std::uint64_t m_shapesRevision = 0;
@@ -203,7 +213,7 @@ private:
 };
 
 // The name Save As proposes: the document's path; without one, the title
-// followed by the extension of the picture's type (".jpg" for JPEG, ".bmp"
-// otherwise), the title replaced by "UntitledImage" when it holds any of
-// # % ; / \.
+// followed by the extension of the picture's type (".jpg" for JPEG, ".tif"
+// for TIFF, ".png" for PNG, ".bmp" otherwise), the title replaced by "UntitledImage" when it holds
+// any of # % ; / \.
 QString ProposedSaveName(const QString& path, const QString& title, ImageType type);

@@ -1,6 +1,7 @@
 #include "timelapse/CTimeLapseController.h"
 
 #include "core/FileWriting.h"
+#include "core/ImageFormats.h"
 #include "core/Language.h"
 #include "timelapse/SnapshotFiles.h"
 
@@ -33,7 +34,7 @@ QString Countdown(TimeLapseTime left) {
 
 QString CTimeLapseSettings::PicturePath(int number) const {
     return NumberedPath(
-        QDir(folder).filePath(prefix + (jpeg ? QStringLiteral(".jpg") : QStringLiteral(".bmp"))),
+        QDir(folder).filePath(prefix + u'.' + QLatin1String(SnapshotFormatOf(format).suffix)),
         number);
 }
 

@@ -12,13 +12,13 @@
 class QTimer;
 
 // What a time-lapse takes and where its pictures go: into `folder`, named
-// "<prefix>-0001.jpg", "<prefix>-0002.jpg"... by their moment in the plan,
+// "<prefix>-0001.jpg", "<prefix>-0002.jpg"... (the format's extension) by their moment in the plan,
 // never replacing a file that is there.
 struct CTimeLapseSettings {
     CTimeLapsePlan plan;
     QString folder;
     QString prefix;
-    bool jpeg = true; // else BMP
+    int format = 2; // the snapshot format setting: 1 BMP, 2 JPG, 3 TIFF, 4 PNG
 
     // The file name picture `number` is meant to get.
     QString PicturePath(int number) const;

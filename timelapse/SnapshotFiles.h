@@ -13,6 +13,7 @@ class CDib;
 // The picture `number` of a series named after `path`: "dir/name-0007.ext".
 QString NumberedPath(const QString& path, int number);
 
-// The picture encoded by the extension of `path`: BMP for ".bmp" (any case),
-// else JPEG at the usual quality. False when it cannot be encoded.
+// The picture encoded by the extension of `path` (any case): BMP, TIFF, PNG,
+// else JPEG at the usual quality; TIFF and PNG carry the picture's scale.
+// False when it cannot be encoded.
 bool EncodeSnapshot(const CDib& picture, const QString& path, QByteArray& bytes);

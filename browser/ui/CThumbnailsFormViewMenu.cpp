@@ -3,6 +3,7 @@
 #include "browser/ui/CThumbnailsFormViewView.h"
 #include "core/Language.h"
 #include "core/PendingPicture.h"
+#include "document/PictureCalibration.h"
 #include "framework/ui/FileDialog.h"
 #include "framework/ui/MessageBox.h"
 
@@ -64,17 +65,12 @@ void CThumbnailsFormViewView::OnSaveAs() {
     if (source.isEmpty()) {
         return;
     }
-    FileDialogRequest request;
-    request.mode = FileDialogRequest::Mode::Save;
-    request.title = MenuText("Save", "Save as");
-    request.filters = {QStringLiteral("BMP Files (*.bmp *.BMP)"),
-                       QStringLiteral("JPG Files (*.jpg *.JPG)")};
-    request.defaultSuffix = QStringLiteral("bmp");
-    request.path = QFileInfo(source).absolutePath();
+    const FileDialogRequest request =
+        PictureSaveRequest(MenuText("Save", "Save as"), QFileInfo(source).absolutePath());
     const std::optional<FileDialogAnswer> answer = RunFileDialog(this, request);
     if (answer) {
         std::string error;
-        if (!SavePictureAs(source, answer->path, error)) {
+        if (!SavePictureAs(source, answer->path, error, ScaleInForce())) {
             ShowMessageBox(this,
                            GetLanguageString(QStringLiteral("SavePictureFailTip"),
                                              QStringLiteral("The picture could not be saved"), 128),

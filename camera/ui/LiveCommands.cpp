@@ -10,8 +10,10 @@
 #include "capture/events/VideoDeviceMonitor.h"
 #include "capture/ui/CVideoSettingDlg.h"
 #include "core/Folders.h"
+#include "core/ImageFormats.h"
 #include "core/Language.h"
 #include "core/Parameters.h"
+#include "document/PictureCalibration.h"
 #include "framework/QImageDrawSurface.h"
 #include "framework/ui/FileDialog.h"
 #include "framework/ui/MessageBox.h"
@@ -21,18 +23,12 @@
 #include "reports/ui/CFileSizeDlg.h"
 
 #include <QDateTime>
-#include <QFileInfo>
 
 namespace {
 
 constexpr int kMessageLimit = 128;
 constexpr int kTickMs = 1000;
 constexpr int kStillRetryMs = 100;
-
-// Any other extension is written as JPEG, as the save dialog offers only the two.
-bool IsBmpPath(const QString& path) {
-    return QFileInfo(path).suffix().compare(QStringLiteral("bmp"), Qt::CaseInsensitive) == 0;
-}
 
 } // namespace
 
@@ -129,14 +125,10 @@ void CLiveCommands::ExportPicture() {
     if (options.exec() != QDialog::Accepted) {
         return;
     }
-    FileDialogRequest request;
-    request.mode = FileDialogRequest::Mode::Save;
-    request.title = GetLanguageString(QStringLiteral("ToolbarHitExportPicture"),
-                                      QStringLiteral("Export Picture"), kMessageLimit);
-    request.filters = {QStringLiteral("BMP Files (*.BMP *.bmp)"),
-                       QStringLiteral("JPG Files (*.JPG *.jpg)")};
-    request.defaultSuffix = QStringLiteral("bmp");
-    request.path = g_folders.snapshotFolder;
+    const FileDialogRequest request =
+        PictureSaveRequest(GetLanguageString(QStringLiteral("ToolbarHitExportPicture"),
+                                             QStringLiteral("Export Picture"), kMessageLimit),
+                           g_folders.snapshotFolder);
     const std::optional<FileDialogAnswer> answer = RunFileDialog(m_host.view, request);
     if (!answer) {
         return;
@@ -145,7 +137,7 @@ void CLiveCommands::ExportPicture() {
         .sizeOption = g_parameters.saveoption1,
         .imprint = g_parameters.saveoption2 == 1,
         .path = answer->path,
-        .bmp = IsBmpPath(answer->path),
+        .type = StillTypeForPath(answer->path),
     };
     RequestStill(1);
 }
@@ -175,14 +167,15 @@ void CLiveCommands::OnStillReady(int stillKind) {
         request.scale = ExportScale(m_export->sizeOption, Zoom());
         request.imprint = m_export->imprint;
         request.exportPath = m_export->path;
-        request.bmp = m_export->bmp;
+        request.type = m_export->type;
         if (const QSize reference = ReferenceSize(); !reference.isEmpty()) {
             request.resampleTo = ScaledStillSize(request.scale, reference);
         }
         m_export.reset();
     } else {
-        request.bmp = g_parameters.imageformat == 1;
+        request.type = static_cast<ImageType>(SnapshotFormatOf(g_parameters.imageformat).formatId);
     }
+    request.frameScale = ScaleInForce();
     request.scaleBar = g_parameters.scalebar != 0;
     const std::vector<CVideoShap> shapes = CopyLiveShapes();
     QString error;

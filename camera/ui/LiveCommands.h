@@ -1,6 +1,7 @@
 #pragma once
 
 #include "camera/RecordingTicker.h"
+#include "image/Dib.h"
 
 #include <functional>
 #include <memory>
@@ -85,7 +86,7 @@ private:
         int sizeOption = 1;
         bool imprint = true;
         QString path;
-        bool bmp = true;
+        ImageType type = ImageType::Bmp;
     };
 
     double Zoom() const;

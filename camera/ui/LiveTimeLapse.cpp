@@ -5,6 +5,7 @@
 #include "camera/LiveSnapshot.h"
 #include "core/Folders.h"
 #include "core/Parameters.h"
+#include "document/PictureCalibration.h"
 #include "framework/QImageDrawSurface.h"
 #include "framework/ui/StatusBar.h"
 #include "timelapse/CTimeLapseController.h"
@@ -25,6 +26,7 @@ std::optional<CDib> GrabLivePicture(const std::function<bool()>& streaming) {
     }
     CStillRequest request;
     request.scaleBar = g_parameters.scalebar != 0;
+    request.frameScale = ScaleInForce();
     CDib picture;
     QString error;
     if (!ComposeStillPicture(*frame, request, CopyLiveShapes(), QImageSurfaceFactory(), picture,

@@ -1,9 +1,12 @@
 #include "document/ui/CLOBRINDoc.h"
 
+#include "calibration/CalibrationFiles.h"
+#include "calibration/ui/CCalManageFormView.h"
 #include "core/CommandIds.h"
 #include "core/ImageFormats.h"
 #include "core/Language.h"
 #include "core/Questions.h"
+#include "document/PictureCalibration.h"
 #include "document/SessionFiles.h"
 #include "framework/PostedEvents.h"
 #include "framework/QImageDrawSurface.h"
@@ -30,6 +33,12 @@ void PostToDocument(QObject* document, int message, std::intptr_t wParam = 0) {
     QCoreApplication::postEvent(document, new CPostedEvent(message, wParam, 0));
 }
 
+// Save As preselects the opened picture's format by its type's number.
+static_assert(static_cast<int>(ImageType::Bmp) == kImageFormatBmp &&
+              static_cast<int>(ImageType::Jpeg) == kImageFormatJpeg &&
+              static_cast<int>(ImageType::Tiff) == kImageFormatTiff &&
+              static_cast<int>(ImageType::Png) == kImageFormatPng);
+
 bool IsToolCommand(int id) {
     return MeasuringToolOfCommand(id) != nullptr || AreaToolOfCommand(id) != nullptr ||
            FlipOperation(id) != 0;
@@ -51,6 +60,12 @@ CLOBRINDoc::~CLOBRINDoc() = default;
 bool CLOBRINDoc::OnOpenDocument(const QString& path) {
     if (m_model.Open(FileSystemPath(path))) {
         RestoreMeasurements(path);
+        // The window comes after the file opens; the status bar and the
+        // calibration manager are reached through it, and the scale question
+        // is better asked with the picture in view.
+        QMetaObject::invokeMethod(
+            this, [this, name = QFileInfo(path).completeBaseName()] { OnPictureShown(name); },
+            Qt::QueuedConnection);
         return true;
     }
     ShowMessageBox(
@@ -157,7 +172,10 @@ bool CLOBRINDoc::DoSave(bool saveAs) {
     }
     const ImageType type = m_model.LoadedType();
     QString path = pathName();
-    const bool savable = type == ImageType::Bmp || type == ImageType::Jpeg;
+    // Saving over a file of several pages would keep only the one shown.
+    const bool savable = (type == ImageType::Bmp || type == ImageType::Jpeg ||
+                          type == ImageType::Tiff || type == ImageType::Png) &&
+                         m_model.PageCount() == 1;
     if (!saveAs && !path.isEmpty() && savable) {
         const QMessageBox::StandardButton answer = ConfirmOverwrite();
         if (answer == QMessageBox::Cancel) {
@@ -167,7 +185,8 @@ bool CLOBRINDoc::DoSave(bool saveAs) {
     }
     if (saveAs || path.isEmpty() || !savable) {
         path = ProposedSaveName(path, title(), type);
-        int formatId = type == ImageType::Jpeg ? kImageFormatJpeg : kImageFormatBmp;
+        // The format ids are the picture types' numbers.
+        int formatId = type == ImageType::Unknown ? kImageFormatBmp : static_cast<int>(type);
         if (!DoImageFileDialog(DialogOwner(), ImageDialogMode::Save, formatId, path)) {
             return false;
         }
@@ -232,14 +251,9 @@ void CLOBRINDoc::OnExportPicture() {
     m_model.ClearModes();
     emit toolsChanged();
     CommandStateChanged();
-    FileDialogRequest request;
-    request.mode = FileDialogRequest::Mode::Save;
-    request.title =
-        GetLanguageString("ToolbarHitExportPicture", QStringLiteral("Export Picture"), 128);
-    request.filters = {QStringLiteral("BMP Files (*.BMP *.bmp)"),
-                       QStringLiteral("JPG Files (*.JPG *.jpg *.jpeg)")};
-    request.defaultSuffix = QStringLiteral("BMP");
-    request.path = pathName().isEmpty() ? QString() : QFileInfo(pathName()).absolutePath();
+    const FileDialogRequest request = PictureSaveRequest(
+        GetLanguageString("ToolbarHitExportPicture", QStringLiteral("Export Picture"), 128),
+        pathName().isEmpty() ? QString() : QFileInfo(pathName()).absolutePath());
     const std::optional<FileDialogAnswer> answer = RunFileDialog(DialogOwner(), request);
     if (!answer) {
         return;
@@ -293,10 +307,56 @@ void CLOBRINDoc::ShowPrompt(const QString& text) const {
     }
 }
 
+void CLOBRINDoc::OnPictureShown(const QString& fileName) {
+    if (m_model.PageCount() > 1) {
+        ShowPrompt(GetLanguageString("PicturePages",
+                                     QStringLiteral("This file has %1 pages; the first is shown"),
+                                     128)
+                       .arg(m_model.PageCount()));
+    }
+    if (m_model.FileScale()) {
+        OfferPictureScale(*m_model.FileScale(), fileName);
+    }
+}
+
+void CLOBRINDoc::OfferPictureScale(const CPictureScale& scale, const QString& fileName) {
+    if (CalibrationMatches(scale)) {
+        return;
+    }
+    const QString name = StoredNameForPictureScale(scale, fileName);
+    MessageBoxRequest request;
+    request.text = PictureScaleQuestion(scale, name);
+    request.buttons = QMessageBox::Yes | QMessageBox::Save | QMessageBox::No;
+    request.icon = QMessageBox::Question;
+    request.buttonTexts = {
+        {QMessageBox::Yes,
+         GetLanguageString("PictureScaleUse", QStringLiteral("Use for this picture"), 48)},
+        {QMessageBox::Save,
+         GetLanguageString("PictureScaleStore", QStringLiteral("Store as calibration"), 48)},
+        {QMessageBox::No,
+         GetLanguageString("PictureScaleKeep", QStringLiteral("Keep the calibration"), 48)}};
+    const QMessageBox::StandardButton answer = ShowMessageBox(DialogOwner(), request);
+    if (answer == QMessageBox::Yes && UsePictureScale(scale)) {
+        PostToReceiver(ReceiverRole::ResultsView, UM_REFRESH_PROPERTIES);
+    } else if (answer == QMessageBox::Save && StorePictureScale(scale, name)) {
+        SaveCalibrations();
+        // The manager shows the new record applied and makes it the default,
+        // as its own Apply does.
+        CMDIFrameWnd* frame = mainFrame();
+        if (auto* manager = frame ? frame->findChild<CCalManageFormView*>() : nullptr) {
+            manager->ApplyNamed(name);
+        } else {
+            WriteDefaultCalibration(name);
+            PostToReceiver(ReceiverRole::ResultsView, UM_REFRESH_PROPERTIES);
+        }
+    }
+}
+
 void CLOBRINDoc::ShowWriteError(PictureWriteResult result) const {
     QString reason = QString::fromStdString(m_model.LastError());
     if (result == PictureWriteResult::BadExtension) {
-        reason = QStringLiteral("Pictures are saved as .bmp, .jpg or .jpeg files");
+        reason =
+            QStringLiteral("Pictures are saved as .bmp, .jpg, .jpeg, .tif, .tiff or .png files");
     }
     ShowMessageBox(DialogOwner(), QStringLiteral("ERROR\n%1").arg(reason), QString(),
                    QMessageBox::Ok, QMessageBox::Warning);

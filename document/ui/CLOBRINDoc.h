@@ -113,6 +113,13 @@ private:
     QWidget* DialogOwner() const;
     void ShowPrompt(const QString& text) const;
     void ShowWriteError(PictureWriteResult result) const;
+    // Once the window shows the opened picture: the page count of a file of
+    // several pages on the status bar, and the offer of the file's scale.
+    void OnPictureShown(const QString& fileName);
+    // A picture whose file carries a scale other than the current
+    // calibration's: asks whether to measure it with that scale (for this
+    // session only, or stored as a calibration named after the picture).
+    void OfferPictureScale(const CPictureScale& scale, const QString& fileName);
     void OnToolCommand(int id);
     // The first-Save question: the button answered (Save, SaveAll for
     // Save As…, Cancel); Save without asking once it was answered.

@@ -20,6 +20,17 @@ std::optional<FileDialogAnswer> RunFileDialog(QWidget* owner, const FileDialogRe
         dialog.selectNameFilter(request.filters[request.initialFilter]);
     }
     dialog.setDefaultSuffix(request.defaultSuffix);
+    if (!open) {
+        // A name typed without extension gets the chosen filter's, so the
+        // filter decides the kind the file is written as.
+        QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                         [&dialog](const QString& filter) {
+                             const QString suffix = SuffixOfFilter(filter);
+                             if (!suffix.isEmpty()) {
+                                 dialog.setDefaultSuffix(suffix);
+                             }
+                         });
+    }
     dialog.setOption(QFileDialog::ReadOnly, false);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return std::nullopt;
@@ -53,4 +64,16 @@ bool DoImageFileDialog(QWidget* owner, ImageDialogMode mode, int& formatId, QStr
         formatId = setup.formatIds[answer->filterIndex];
     }
     return true;
+}
+
+FileDialogRequest PictureSaveRequest(const QString& title, const QString& path, int formatId) {
+    const ImageDialogSetup setup = MakeImageDialogSetup(ImageDialogMode::Save, formatId);
+    FileDialogRequest request;
+    request.mode = FileDialogRequest::Mode::Save;
+    request.title = title;
+    request.filters = setup.filters;
+    request.initialFilter = setup.initialFilter;
+    request.defaultSuffix = setup.defaultSuffix;
+    request.path = path;
+    return request;
 }

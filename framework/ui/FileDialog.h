@@ -44,3 +44,8 @@ void SetFileDialogResponder(FileDialogResponder responder);
 // stay as they were. Open dialogs require an existing file; save dialogs ask
 // before overwriting.
 bool DoImageFileDialog(QWidget* owner, ImageDialogMode mode, int& formatId, QString& path);
+
+// A save dialog for a picture written by its extension: every format we
+// write, `formatId`'s preselected, starting at `path`.
+FileDialogRequest PictureSaveRequest(const QString& title, const QString& path,
+                                     int formatId = kImageFormatBmp);

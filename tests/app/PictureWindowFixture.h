@@ -13,6 +13,7 @@
 #include "framework/ui/FileDialog.h"
 #include "framework/ui/MessageBox.h"
 #include "framework/ui/PropertyGrid.h"
+#include "image/ImagePath.h"
 #include "reports/ui/CMeasureResultFormView.h"
 #include "reports/ui/CMeasureResultFormWnd.h"
 #include "shapes/ShapeList.h"
@@ -66,10 +67,13 @@ protected:
         Settle();
     }
 
-    // Open Picture, answering the file dialog with a picture written first.
+    // Open Picture, answering the file dialog with a picture written first,
+    // of the kind its name asks for.
     void OpenPicture(const CDib& picture, const QString& name = QStringLiteral("ruler.bmp")) {
         const QString path = home.filePath(name);
-        ASSERT_TRUE(picture.Save(path.toStdString(), ImageType::Bmp));
+        const ImageType type = ImageTypeForPath(path.toStdString()).value_or(ImageType::Bmp);
+        ASSERT_TRUE(
+            picture.Save(path.toStdString(), type == ImageType::Unknown ? ImageType::Bmp : type));
         SetFileDialogResponder([path](const FileDialogRequest&) {
             return std::optional<FileDialogAnswer>(FileDialogAnswer{path, 0});
         });

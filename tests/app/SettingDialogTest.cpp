@@ -188,6 +188,10 @@ TEST_F(SettingDialogTest, DecimalRadiosFollowTheSettingAndActAtOnce) {
     EXPECT_EQ(g_parameters.imageformat, 2);
     Click(Radio(dialog, "formatBmp"));
     EXPECT_EQ(g_parameters.imageformat, 1);
+    Click(Radio(dialog, "formatTiff"));
+    EXPECT_EQ(g_parameters.imageformat, 3);
+    Click(Radio(dialog, "formatPng"));
+    EXPECT_EQ(g_parameters.imageformat, 4);
 }
 
 TEST_F(SettingDialogTest, GridChangesActAtOnceAndCancelKeepsThemInMemoryOnly) {

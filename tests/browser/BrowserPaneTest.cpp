@@ -120,7 +120,7 @@ TEST_F(BrowserPaneTest, ShowsThePicturesInNameOrderWithBlankThumbnailsForBrokenO
     WritePicture(Snapshot("20240101000000.bmp"), 60, 120, ImageType::Bmp, {255, 0, 0, 0});
     WriteFile(Snapshot("corrupt.bmp"), "BM not really");
     WriteFile(Snapshot("a.jpeg"), "x");
-    WriteFile(Snapshot("a.png"), "x");
+    WriteFile(Snapshot("a.gif"), "x");
     ShowPane();
 
     EXPECT_EQ(Labels(), (QStringList{"20240101000000.bmp", "corrupt.bmp", "photo.jpg"}));

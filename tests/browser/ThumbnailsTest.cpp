@@ -34,23 +34,28 @@ CThumbnail ThumbnailOf(const QString& path) {
 
 } // namespace
 
-TEST(ThumbnailNames, ListsOnlyBmpAndJpgInNameOrderShowingLowerCase) {
+TEST(ThumbnailNames, ListsOnlyPictureNamesInNameOrderShowingLowerCase) {
     QTemporaryDir dir;
-    for (const char* name : {"Photo.JPG", "a.jpeg", "a.png", "notes.txt", "20240102030405.bmp",
-                             "20231231235959.jpg", "b c.bmp", "Zeta.bmp", "alpha.BMP", "no_dot",
-                             ".hidden.jpg", "line\nbreak.jpg", "Ünïcode.jpg"}) {
+    for (const char* name :
+         {"Photo.JPG", "a.jpeg", "a.png", "notes.txt", "20240102030405.bmp", "20231231235959.jpg",
+          "b c.bmp", "Zeta.bmp", "alpha.BMP", "no_dot", ".hidden.jpg", "line\nbreak.jpg",
+          "Ünïcode.jpg", "scan.TIFF", "cells.tif", "chart.png", "old.tif~"}) {
         WriteFile(dir.filePath(QString::fromUtf8(name)), "x");
     }
     ASSERT_TRUE(QDir(dir.path()).mkdir("Video.jpg")); // a folder is never listed
     const QStringList names = ListThumbnailPictures(dir.path());
     EXPECT_EQ(names, (QStringList{".hidden.jpg", "20231231235959.jpg", "20240102030405.bmp",
-                                  "alpha.BMP", "b c.bmp", "line\nbreak.jpg", "Photo.JPG",
-                                  "Zeta.bmp", QString::fromUtf8("Ünïcode.jpg")}));
+                                  "a.png", "alpha.BMP", "b c.bmp", "cells.tif", "chart.png",
+                                  "line\nbreak.jpg", "Photo.JPG", "scan.TIFF", "Zeta.bmp",
+                                  QString::fromUtf8("Ünïcode.jpg")}));
     EXPECT_EQ(ThumbnailLabel("Photo.JPG"), "photo.jpg");
 
     EXPECT_EQ(ThumbnailPictureType("x.JPEG"), ImageType::Jpeg);
     EXPECT_EQ(ThumbnailPictureType("x.Bmp"), ImageType::Bmp);
-    EXPECT_EQ(ThumbnailPictureType("x.png"), std::nullopt);
+    EXPECT_EQ(ThumbnailPictureType("x.png"), ImageType::Png);
+    EXPECT_EQ(ThumbnailPictureType("x.Tif"), ImageType::Tiff);
+    EXPECT_EQ(ThumbnailPictureType("x.tiff"), ImageType::Tiff);
+    EXPECT_EQ(ThumbnailPictureType("x.gif"), std::nullopt);
 
     EXPECT_TRUE(ListThumbnailPictures(dir.filePath("missing")).isEmpty());
     EXPECT_TRUE(ListThumbnailPictures(QString()).isEmpty());
@@ -68,11 +73,12 @@ TEST(ThumbnailPlacement, FitsTheLongerSideCentredWithAspectKept) {
     EXPECT_EQ(PlaceThumbnail(0, 10), ThumbnailPlacement{});
 }
 
-TEST(ThumbnailDecode, BothFormatsDrawTheirPlacementInsideTheGreyFrame) {
+TEST(ThumbnailDecode, EveryFormatDrawsItsPlacementInsideTheGreyFrame) {
     QTemporaryDir dir;
     const RgbQuad blue{200, 60, 20, 0};
     for (const auto& [name, type] :
-         {std::pair{"wide.bmp", ImageType::Bmp}, std::pair{"wide.jpg", ImageType::Jpeg}}) {
+         {std::pair{"wide.bmp", ImageType::Bmp}, std::pair{"wide.jpg", ImageType::Jpeg},
+          std::pair{"wide.tif", ImageType::Tiff}, std::pair{"wide.png", ImageType::Png}}) {
         const QString path = dir.filePath(name);
         WritePicture(path, 120, 60, type, blue);
         const CThumbnail thumbnail = ThumbnailOf(path);
@@ -307,6 +313,19 @@ TEST(ThumbnailFiles, SaveAsCopiesTheSameFormatAndConvertsAnother) {
 
     ASSERT_TRUE(SavePictureAs(dir.filePath("y.jpg"), dir.filePath("z.bmp"), error)) << error;
     EXPECT_TRUE(ReadFile(dir.filePath("z.bmp")).startsWith("BM"));
+
+    // A converted TIFF or PNG carries the source's own scale, else the one
+    // in force.
+    const CPictureScale inForce{100.0, "um", "Lens"};
+    ASSERT_TRUE(SavePictureAs(source, dir.filePath("scaled.tif"), error, inForce)) << error;
+    ASSERT_TRUE(SavePictureAs(dir.filePath("scaled.tif"), dir.filePath("scaled.png"), error,
+                              CPictureScale{7.0, "cm", ""}))
+        << error;
+    for (const char* name : {"scaled.tif", "scaled.png"}) {
+        CDib scaled;
+        ASSERT_TRUE(scaled.Load(dir.filePath(name).toStdU16String(), ImageType::Unknown)) << name;
+        EXPECT_EQ(scaled.Scale(), inForce) << name;
+    }
 
     // A broken source leaves an existing target whole.
     WriteFile(dir.filePath("broken.jpg"), "not a picture");

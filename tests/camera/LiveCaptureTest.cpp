@@ -138,11 +138,65 @@ TEST(StillPicture, RefusesAnIncompleteFrame) {
     EXPECT_FALSE(ComposeStillPicture(frame, tiny, {}, QImageSurfaceFactory(), picture, error));
 }
 
+TEST(StillPicture, CarriesTheFrameScaleAtItsOwnSize) {
+    const CStillFrame frame = GreyFrame(80, 60);
+    const CPictureScale frameScale{120.0, "um", "Lens 10x"};
+    const struct {
+        double scale;
+        std::optional<QSize> resampleTo;
+        double pixelsPerCentimetre;
+    } cases[] = {{1.0, std::nullopt, 120.0}, {0.5, std::nullopt, 60.0}, {1.0, QSize(20, 15), 30.0}};
+    for (const auto& c : cases) {
+        CStillRequest request;
+        request.scale = c.scale;
+        request.resampleTo = c.resampleTo;
+        request.frameScale = frameScale;
+        CDib picture;
+        QString error;
+        ASSERT_TRUE(
+            ComposeStillPicture(frame, request, {}, QImageSurfaceFactory(), picture, error));
+        ASSERT_TRUE(picture.Scale().has_value()) << c.scale;
+        EXPECT_DOUBLE_EQ(picture.Scale()->pixelsPerCentimetre, c.pixelsPerCentimetre);
+        EXPECT_EQ(picture.Scale()->unit, "um");
+        EXPECT_EQ(picture.Scale()->calibrationName, "Lens 10x");
+    }
+    CDib uncalibrated;
+    QString error;
+    ASSERT_TRUE(ComposeStillPicture(frame, CStillRequest{}, {}, QImageSurfaceFactory(),
+                                    uncalibrated, error));
+    EXPECT_FALSE(uncalibrated.Scale().has_value());
+
+    // Snapshots written as TIFF and PNG keep it in the file.
+    QTemporaryDir dir;
+    for (const ImageType type : {ImageType::Tiff, ImageType::Png}) {
+        CStillRequest request;
+        request.type = type;
+        request.frameScale = frameScale;
+        const QString path = SaveStillPicture(frame, request, {}, QImageSurfaceFactory(),
+                                              dir.path(), QDateTime::currentDateTime(), error);
+        ASSERT_FALSE(path.isEmpty()) << error.toStdString();
+        CDib written;
+        ASSERT_TRUE(written.Load(path.toStdString(), type)) << path.toStdString();
+        EXPECT_EQ(written.Scale(), frameScale) << path.toStdString();
+    }
+}
+
 TEST(StillPicture, SnapshotsInOneSecondNeverReplaceEachOther) {
     QTemporaryDir dir;
     const QDateTime when(QDate(2026, 12, 8), QTime(14, 30, 5));
-    EXPECT_EQ(SnapshotFileName(dir.path(), when, false), dir.filePath("20261208143005.jpg"));
-    EXPECT_EQ(SnapshotFileName(dir.path(), when, true), dir.filePath("20261208143005.bmp"));
+    const struct {
+        ImageType type;
+        const char* name;
+    } names[] = {{ImageType::Jpeg, "20261208143005.jpg"},
+                 {ImageType::Bmp, "20261208143005.bmp"},
+                 {ImageType::Tiff, "20261208143005.tif"},
+                 {ImageType::Png, "20261208143005.png"}};
+    for (const auto& n : names) {
+        EXPECT_EQ(SnapshotFileName(dir.path(), when, n.type), dir.filePath(n.name));
+        // An export path's extension gives back the same kind.
+        EXPECT_EQ(StillTypeForPath(dir.filePath(n.name)), n.type);
+    }
+    EXPECT_EQ(StillTypeForPath("/p/a.gif"), ImageType::Jpeg);
 
     const CStillFrame frame = GreyFrame(8, 6);
     const CStillRequest request;

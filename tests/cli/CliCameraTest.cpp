@@ -99,7 +99,7 @@ TEST_F(CliCameraTest, BadRequestsFailWithOneLineAndWriteNothing) {
         {"snapshot", out, "--size", "big"},
         {"snapshot", out, "--count", "0"},
         {"snapshot", out, "--interval", "1"},
-        {"snapshot", home.filePath("bad.png")},
+        {"snapshot", home.filePath("bad.gif")},
         {"snapshot", home.filePath("missing/folder/bad.jpg")},
         {"snapshot", "/proc/bad.jpg"},
         {"snapshot"},

@@ -240,6 +240,10 @@ TEST(ProposedSaveName, KeepsThePathOrMakesANameFromTheTitle) {
               QStringLiteral("Sample 3.jpg"));
     EXPECT_EQ(ProposedSaveName({}, QStringLiteral("Sample"), ImageType::Bmp),
               QStringLiteral("Sample.bmp"));
+    EXPECT_EQ(ProposedSaveName({}, QStringLiteral("Scan"), ImageType::Tiff),
+              QStringLiteral("Scan.tif"));
+    EXPECT_EQ(ProposedSaveName({}, QStringLiteral("Chart"), ImageType::Png),
+              QStringLiteral("Chart.png"));
     for (const char* title : {"50%", "a#b", "x;y", "dir/name", "dir\\name"}) {
         EXPECT_EQ(ProposedSaveName({}, QString::fromUtf8(title), ImageType::Bmp),
                   QStringLiteral("UntitledImage.bmp"))

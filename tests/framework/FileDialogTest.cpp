@@ -27,8 +27,10 @@ TEST_F(FileDialogTest, ImageDialogAsksWithTheFormatsAndMapsTheAnswerBack) {
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_EQ(requests[0].title, "Open image file");
     // Opening shows every picture first, whatever the format of the last one.
-    EXPECT_EQ(requests[0].filters, (QStringList{"All pictures (*.bmp *.jpg *.jpeg)",
-                                                "BMP files (*.bmp)", "JPG files (*.jpg *.jpeg)"}));
+    EXPECT_EQ(requests[0].filters,
+              (QStringList{"All pictures (*.bmp *.jpg *.jpeg *.tif *.tiff *.png)",
+                           "BMP files (*.bmp)", "JPG files (*.jpg *.jpeg)",
+                           "TIFF files (*.tif *.tiff)", "PNG files (*.png)"}));
     EXPECT_EQ(requests[0].initialFilter, 0);
     EXPECT_EQ(requests[0].defaultSuffix, "jpg");
     EXPECT_EQ(requests[0].path, "/start");

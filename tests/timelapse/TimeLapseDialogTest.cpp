@@ -35,7 +35,7 @@ TEST(TimeLapseDialog, DescribesTheSeriesTheFieldsSetUp) {
     CTimeLapseSettings settings = dialog.Settings();
     EXPECT_EQ(settings.plan.interval, 10s);
     EXPECT_EQ(settings.plan.count, 10);
-    EXPECT_TRUE(settings.jpeg);
+    EXPECT_EQ(settings.format, 2);
     EXPECT_EQ(settings.PicturePath(1), "/pictures/SaveFile/20261209083005-0001.jpg");
     EXPECT_TRUE(dialog.findChild<QLabel*>("summary")->text().startsWith("10 pictures"));
 
@@ -51,7 +51,7 @@ TEST(TimeLapseDialog, DescribesTheSeriesTheFieldsSetUp) {
     EXPECT_EQ(settings.plan.count, 0);
     EXPECT_EQ(settings.plan.duration, 120s);
     EXPECT_EQ(settings.plan.Pictures(), 5);
-    EXPECT_FALSE(settings.jpeg);
+    EXPECT_EQ(settings.format, 1);
     EXPECT_TRUE(dialog.findChild<QLabel*>("summary")->text().startsWith("5 pictures"));
     g_parameters = CParameters{};
 }
@@ -77,7 +77,7 @@ TEST(TimeLapseDialog, OffersOkOnlyForANameThatIsNoPath) {
 TEST(TimeLapseDialog, TheProgressLineFollowsTheControllerAndStopsIt) {
     TimeLapseTime now{0};
     CTimeLapseController controller(
-        CTimeLapseSettings{CTimeLapsePlan{10s, 3, 0s}, "/nowhere", "x", true},
+        CTimeLapseSettings{CTimeLapsePlan{10s, 3, 0s}, "/nowhere", "x", 2},
         [] { return std::optional<CDib>(); }, nullptr, [&] { return now; });
     CTimeLapseProgress progress(&controller);
     progress.show();

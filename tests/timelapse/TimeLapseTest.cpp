@@ -106,7 +106,7 @@ struct FakeClockRun {
 
 TEST(TimeLapseController, WritesNumberedPicturesOnTimeWithoutReplacingAny) {
     QTemporaryDir dir;
-    CTimeLapseSettings settings{CTimeLapsePlan{10s, 3, 0s}, dir.path(), "lapse", false};
+    CTimeLapseSettings settings{CTimeLapsePlan{10s, 3, 0s}, dir.path(), "lapse", 1};
     WriteFile(dir.filePath("lapse-0002.bmp"), "someone else's");
     FakeClockRun clock;
     int grabs = 0;
@@ -148,9 +148,35 @@ TEST(TimeLapseController, WritesNumberedPicturesOnTimeWithoutReplacingAny) {
     EXPECT_EQ(third.Bits()[0], 120);
 }
 
+TEST(TimeLapseController, TiffAndPngPicturesCarryTheGrabbedPicturesScale) {
+    QTemporaryDir dir;
+    const CPictureScale scale{320.0, "um", "Lens 20x"};
+    const struct {
+        int format;
+        const char* name;
+        ImageType type;
+    } cases[] = {{3, "lapse-0001.tif", ImageType::Tiff}, {4, "lapse-0001.png", ImageType::Png}};
+    for (const auto& c : cases) {
+        FakeClockRun clock;
+        CTimeLapseController controller(
+            CTimeLapseSettings{CTimeLapsePlan{1s, 1, 0s}, dir.path(), "lapse", c.format},
+            [&scale] {
+                CDib picture = GreyPicture(16, 12, 90);
+                picture.SetScale(scale);
+                return std::optional<CDib>(picture);
+            },
+            nullptr, clock.Clock());
+        ASSERT_TRUE(controller.Start());
+        CDib written;
+        ASSERT_TRUE(written.Load(dir.filePath(c.name).toStdString(), ImageType::Unknown)) << c.name;
+        EXPECT_EQ(written.Type(), c.type);
+        EXPECT_EQ(written.Scale(), scale) << c.name;
+    }
+}
+
 TEST(TimeLapseController, StopEndsTheSeriesAndAFolderThatCannotBeWrittenCountsAsFailed) {
     QTemporaryDir dir;
-    CTimeLapseSettings settings{CTimeLapsePlan{1s, 0, 1h}, dir.filePath("gone"), "x", true};
+    CTimeLapseSettings settings{CTimeLapsePlan{1s, 0, 1h}, dir.filePath("gone"), "x", 2};
     FakeClockRun clock;
     CTimeLapseController controller(
         settings, [] { return std::optional<CDib>(GreyPicture(8, 8, 0)); }, nullptr, clock.Clock());
@@ -234,7 +260,7 @@ TEST_F(TimeLapseCameraTest, WaitsThroughAnUnplugAndGoesOnWhenTheCameraIsBack) {
     QTemporaryDir dir;
     FakeClockRun clock;
     CTimeLapseController controller(
-        CTimeLapseSettings{CTimeLapsePlan{10s, 5, 0s}, dir.path(), "scope", true},
+        CTimeLapseSettings{CTimeLapsePlan{10s, 5, 0s}, dir.path(), "scope", 2},
         [this] { return Grab(); }, nullptr, clock.Clock());
     QSignalSpy saved(&controller, &CTimeLapseController::pictureSaved);
     QSignalSpy finished(&controller, &CTimeLapseController::finished);

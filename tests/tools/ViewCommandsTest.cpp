@@ -290,7 +290,8 @@ TEST_F(ViewTest, ExportToPictureImprintsEveryMeasurement) {
     Clicks({{10, 50}, {290, 50}, {150, 70}});
     QString answer = home.filePath("third.BMP");
     SetFileDialogResponder([&answer](const FileDialogRequest& request) {
-        EXPECT_EQ(request.defaultSuffix, "BMP");
+        EXPECT_EQ(request.defaultSuffix, "bmp");
+        EXPECT_TRUE(request.filters.contains("TIFF files (*.tif *.tiff)"));
         return std::optional<FileDialogAnswer>(FileDialogAnswer{answer, 0});
     });
     // The options: a third of the size, measurements imprinted.

@@ -1,5 +1,6 @@
 #include "timelapse/ui/CTimeLapseDlg.h"
 
+#include "core/ImageFormats.h"
 #include "core/Language.h"
 #include "core/Parameters.h"
 
@@ -61,9 +62,11 @@ CTimeLapseDlg::CTimeLapseDlg(const QString& folder, const QDateTime& now, QWidge
     m_duration->setValue(60.0);
     m_byCount->setChecked(true);
     m_format->setObjectName(QStringLiteral("format"));
-    m_format->addItem(QStringLiteral("BMP"));
-    m_format->addItem(QStringLiteral("JPG"));
-    m_format->setCurrentIndex(g_parameters.imageformat == 1 ? 0 : 1);
+    for (const SnapshotFormatRow& row : SnapshotFormatTable()) {
+        m_format->addItem(QLatin1String(row.label), row.setting);
+    }
+    m_format->setCurrentIndex(
+        m_format->findData(SnapshotFormatOf(g_parameters.imageformat).setting));
     m_prefix->setObjectName(QStringLiteral("prefix"));
     // A name, not a path: no folder separators, nothing a file system refuses.
     m_prefix->setValidator(new QRegularExpressionValidator(
@@ -107,7 +110,7 @@ CTimeLapseSettings CTimeLapseDlg::Settings() const {
     }
     settings.folder = m_folder;
     settings.prefix = m_prefix->text();
-    settings.jpeg = m_format->currentIndex() == 1;
+    settings.format = m_format->currentData().toInt();
     return settings;
 }
 
