@@ -1,0 +1,5 @@
+#include "analysis/particles/ParticleCsv.h"
+
+std::string ParticleCsv(const CParticleResult&) {
+    return {};
+}

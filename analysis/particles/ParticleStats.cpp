@@ -1,0 +1,75 @@
+#include "analysis/particles/ParticleStats.h"
+
+#include <algorithm>
+#include <cmath>
+
+double ParticleValue(const CParticle& particle, ParticleQuantity quantity) {
+    switch (quantity) {
+    case ParticleQuantity::Area:
+        return particle.area;
+    case ParticleQuantity::Perimeter:
+        return particle.perimeter;
+    case ParticleQuantity::Feret:
+        return particle.feret;
+    case ParticleQuantity::MinFeret:
+        return particle.minFeret;
+    case ParticleQuantity::FeretAngle:
+        return particle.feretAngle;
+    case ParticleQuantity::Circularity:
+        return particle.circularity;
+    }
+    return 0;
+}
+
+CParticleSummary SummariseParticles(const CParticleResult& result) {
+    CParticleSummary summary;
+    summary.count = static_cast<int>(result.particles.size());
+    summary.areaFraction = result.areaFraction;
+    if (result.particles.empty()) {
+        return summary;
+    }
+    for (int q = 0; q < kParticleQuantityCount; ++q) {
+        const auto quantity = static_cast<ParticleQuantity>(q);
+        CQuantityStats& stats = summary.stats[q];
+        stats.min = stats.max = ParticleValue(result.particles.front(), quantity);
+        double sum = 0;
+        for (const CParticle& particle : result.particles) {
+            const double value = ParticleValue(particle, quantity);
+            sum += value;
+            stats.min = std::min(stats.min, value);
+            stats.max = std::max(stats.max, value);
+        }
+        stats.mean = sum / summary.count;
+        if (summary.count > 1) {
+            double squares = 0;
+            for (const CParticle& particle : result.particles) {
+                const double d = ParticleValue(particle, quantity) - stats.mean;
+                squares += d * d;
+            }
+            stats.sd = std::sqrt(squares / (summary.count - 1));
+        }
+    }
+    return summary;
+}
+
+std::vector<int> ParticleHistogram(const CParticleResult& result, ParticleQuantity quantity,
+                                   int bins, double& low, double& high) {
+    std::vector<int> counts(static_cast<std::size_t>(std::max(bins, 1)), 0);
+    low = high = 0;
+    if (result.particles.empty()) {
+        return counts;
+    }
+    const CQuantityStats stats = SummariseParticles(result).stats[static_cast<int>(quantity)];
+    low = stats.min;
+    high = stats.max;
+    const double width = (high - low) / static_cast<double>(counts.size());
+    for (const CParticle& particle : result.particles) {
+        const double value = ParticleValue(particle, quantity);
+        std::size_t bin = width > 0 ? static_cast<std::size_t>((value - low) / width) : 0;
+        counts[std::min(bin, counts.size() - 1)] += 1;
+    }
+    return counts;
+}
+
+void DrawParticleHistogram(CDrawContext&, const std::vector<int>&, double, double, ParticleQuantity,
+                           const std::string&, int, int, int, int) {}
