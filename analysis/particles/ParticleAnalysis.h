@@ -27,6 +27,8 @@ struct CParticle {
     int boxHeight = 0;
     bool touchesEdge = false;                       // touches the picture's or the region's border
     std::vector<std::pair<double, double>> outline; // closed: the last point joins the first
+
+    friend bool operator==(const CParticle&, const CParticle&) = default;
 };
 
 struct CParticleResult {

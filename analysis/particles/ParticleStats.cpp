@@ -1,5 +1,7 @@
 #include "analysis/particles/ParticleStats.h"
 
+#include "core/Language.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -19,6 +21,42 @@ double ParticleValue(const CParticle& particle, ParticleQuantity quantity) {
         return particle.circularity;
     }
     return 0;
+}
+
+QString ParticleQuantityName(ParticleQuantity quantity) {
+    switch (quantity) {
+    case ParticleQuantity::Area:
+        return GetLanguageString(QStringLiteral("ParticleArea"), QStringLiteral("Area"), 64);
+    case ParticleQuantity::Perimeter:
+        return GetLanguageString(QStringLiteral("ParticlePerimeter"), QStringLiteral("Perimeter"),
+                                 64);
+    case ParticleQuantity::Feret:
+        return GetLanguageString(QStringLiteral("ParticleFeret"), QStringLiteral("Feret"), 64);
+    case ParticleQuantity::MinFeret:
+        return GetLanguageString(QStringLiteral("ParticleMinFeret"), QStringLiteral("Min Feret"),
+                                 64);
+    case ParticleQuantity::FeretAngle:
+        return GetLanguageString(QStringLiteral("ParticleFeretAngle"),
+                                 QStringLiteral("Feret angle"), 64);
+    case ParticleQuantity::Circularity:
+        return GetLanguageString(QStringLiteral("ParticleCircularity"),
+                                 QStringLiteral("Circularity"), 64);
+    }
+    return {};
+}
+
+QString ParticleQuantityUnit(ParticleQuantity quantity, const std::string& unit) {
+    const QString length = unit.empty() ? QStringLiteral("px") : QString::fromStdString(unit);
+    switch (quantity) {
+    case ParticleQuantity::Area:
+        return length + QStringLiteral("²");
+    case ParticleQuantity::FeretAngle:
+        return QStringLiteral("°");
+    case ParticleQuantity::Circularity:
+        return {};
+    default:
+        return length;
+    }
 }
 
 CParticleSummary SummariseParticles(const CParticleResult& result) {

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include <QString>
+
 struct CQuantityStats {
     double mean = 0;
     double sd = 0; // sample standard deviation (n − 1); 0 for fewer than two
@@ -20,6 +22,12 @@ inline constexpr int kParticleQuantityCount = 6;
 
 // The quantity's value of one particle.
 double ParticleValue(const CParticle& particle, ParticleQuantity quantity);
+
+// The quantity's name from the language file ("Area", "Min Feret", ...).
+QString ParticleQuantityName(ParticleQuantity quantity);
+// The quantity's unit: `unit`, `unit`² for areas, "°" for angles, none for
+// circularity; "px" stands for an empty unit.
+QString ParticleQuantityUnit(ParticleQuantity quantity, const std::string& unit);
 
 struct CParticleSummary {
     int count = 0;

@@ -1,6 +1,11 @@
 #include "analysis/particles/ParticleStats.h"
 
+#include "analysis/particles/ParticleCsv.h"
+
+#include <clocale>
 #include <gtest/gtest.h>
+
+#include <QStringList>
 
 namespace {
 
@@ -44,6 +49,31 @@ TEST(ParticleStats, HistogramSpansTheValuesAndKeepsTheLargestInTheLastBin) {
             ParticleHistogram(ResultOfAreas(c.areas), ParticleQuantity::Area, c.bins, low, high),
             c.counts);
     }
+}
+
+// The table, an empty line, then the summary; numbers keep their dot in a
+// locale that writes a comma.
+TEST(ParticleCsv, TableThenSummaryWithoutTheLocale) {
+    CParticleResult result = ResultOfAreas({2.5, 10});
+    result.unit = "mm";
+    result.particles[1].touchesEdge = true;
+    result.particles[1].centroidX = 3.25;
+    result.areaFraction = 0.125;
+    std::setlocale(LC_NUMERIC, "de_DE.UTF-8");
+    const std::string csv = ParticleCsv(result);
+    std::setlocale(LC_NUMERIC, "C");
+    const QStringList lines = QString::fromStdString(csv).split(QStringLiteral("\r\n"));
+    ASSERT_EQ(lines.size(), 14);
+    EXPECT_EQ(lines[0], QStringLiteral("Number,Area (mm²),Perimeter (mm),Circularity,Feret (mm),"
+                                       "Min Feret (mm),Feret angle (°),Centroid X (px),Centroid Y "
+                                       "(px),Bounding box X (px),Bounding box Y (px),Bounding box "
+                                       "W (px),Bounding box H (px),Touches edge"));
+    EXPECT_EQ(lines[1], QStringLiteral("1,2.5,0,0,0,0,0,0,0,0,0,0,0,0"));
+    EXPECT_EQ(lines[2], QStringLiteral("2,10,0,0,0,0,0,3.25,0,0,0,0,0,1"));
+    EXPECT_EQ(lines[3], QString());
+    EXPECT_EQ(lines[5], QStringLiteral("Area (mm²),6.25,5.303300858899107,2.5,10"));
+    EXPECT_EQ(lines[11], QStringLiteral("Count,2"));
+    EXPECT_EQ(lines[12], QStringLiteral("Area fraction,0.125"));
 }
 
 } // namespace
