@@ -109,5 +109,64 @@ std::vector<int> ParticleHistogram(const CParticleResult& result, ParticleQuanti
     return counts;
 }
 
-void DrawParticleHistogram(CDrawContext&, const std::vector<int>&, double, double, ParticleQuantity,
-                           const std::string&, int, int, int, int) {}
+namespace {
+
+constexpr COLORREF kBarColor = 0x00B45A28; // a medium blue
+constexpr COLORREF kInkColor = 0x00000000;
+constexpr int kTextHeight = 14;
+constexpr int kGap = 3;
+
+QString AxisNumber(double value) {
+    return QString::asprintf("%.4g", value);
+}
+
+} // namespace
+
+void DrawParticleHistogram(CDrawContext& dc, const std::vector<int>& counts, double low,
+                           double high, ParticleQuantity quantity, const std::string& unit, int x,
+                           int y, int width, int height) {
+    const CDrawStateGuard guard(dc);
+    dc.SetRasterMode(RasterMode::CopyPen);
+    dc.SetPen(CPen{PenStyle::Solid, 1, kInkColor});
+    dc.SetBrush(Brush::White);
+    dc.Rectangle(x, y, x + width, y + height);
+    CLogFont font;
+    font.height = kTextHeight;
+    dc.SetFont(font);
+    dc.SetTextColor(kInkColor);
+    dc.SetBackgroundMode(BackgroundMode::Transparent);
+    const QString suffix = ParticleQuantityUnit(quantity, unit);
+    const QString title =
+        suffix.isEmpty() ? ParticleQuantityName(quantity)
+                         : QStringLiteral("%1 (%2)").arg(ParticleQuantityName(quantity), suffix);
+    dc.DrawCenteredText(x, y + kGap, x + width, y + kGap + kTextHeight, title);
+    // The bars fill the box between the title and the axis numbers.
+    const int left = x + kGap;
+    const int right = x + width - kGap;
+    const int top = y + 2 * kGap + kTextHeight;
+    const int bottom = y + height - 2 * kGap - kTextHeight;
+    if (right <= left || bottom <= top) {
+        return;
+    }
+    const int tallest = counts.empty() ? 0 : *std::max_element(counts.begin(), counts.end());
+    dc.TextOut(left, top, QString::number(tallest));
+    dc.Line(left, bottom, right, bottom);
+    dc.TextOut(left, bottom + kGap, AxisNumber(low));
+    dc.DrawCenteredText((left + right) / 2, bottom + kGap, right + (right - left) / 2,
+                        bottom + kGap + kTextHeight, AxisNumber(high));
+    if (tallest <= 0) {
+        return;
+    }
+    dc.SetPen(CPen{PenStyle::Solid, 1, kBarColor});
+    const double binWidth = static_cast<double>(right - left) / static_cast<double>(counts.size());
+    for (std::size_t i = 0; i < counts.size(); ++i) {
+        const int barTop = bottom - static_cast<int>(std::lround(static_cast<double>(counts[i]) *
+                                                                 (bottom - top) / tallest));
+        const int from = left + static_cast<int>(std::lround(binWidth * static_cast<double>(i)));
+        const int to = left + static_cast<int>(std::lround(binWidth * static_cast<double>(i + 1)));
+        // One column short of the next bar, so that neighbouring bars stay apart.
+        for (int column = from; barTop < bottom && column < std::max(from + 1, to - 1); ++column) {
+            dc.Line(column, bottom, column, barTop);
+        }
+    }
+}

@@ -1,9 +1,11 @@
 #include "analysis/particles/ParticleStats.h"
 
 #include "analysis/particles/ParticleCsv.h"
+#include "framework/RecordingDrawContext.h"
 
 #include <clocale>
 #include <gtest/gtest.h>
+#include <map>
 
 #include <QStringList>
 
@@ -49,6 +51,33 @@ TEST(ParticleStats, HistogramSpansTheValuesAndKeepsTheLargestInTheLastBin) {
             ParticleHistogram(ResultOfAreas(c.areas), ParticleQuantity::Area, c.bins, low, high),
             c.counts);
     }
+}
+
+// Bars in proportion to the counts inside the box, an empty bin without one,
+// the range and the quantity written with it.
+TEST(ParticleStats, HistogramPictureScalesTheBarsToTheBox) {
+    CRecordingDrawContext dc;
+    DrawParticleHistogram(dc, {1, 4, 0, 2}, 2.5, 10, ParticleQuantity::Area, "mm", 10, 20, 206,
+                          120);
+    EXPECT_EQ(dc.SavedDepth(), 0);
+    const QStringList texts = dc.Texts();
+    for (const char* text : {"Area (mm²)", "4", "2.5", "10"}) {
+        EXPECT_TRUE(texts.contains(QString::fromUtf8(text))) << text;
+    }
+    std::map<int, int> tops; // bar column -> highest row reached
+    for (const CDrawRecord& line : dc.Calls(DrawCall::LineTo)) {
+        if (line.state.pen.color != 0 && line.from.x() == line.point.x()) {
+            tops[line.point.x()] = line.point.y();
+        }
+    }
+    const int bottom = 20 + 120 - 6 - 14;
+    const int top = 20 + 6 + 14;
+    ASSERT_FALSE(tops.empty());
+    EXPECT_GE(tops.begin()->first, 10);
+    EXPECT_LT(tops.rbegin()->first, 10 + 206);
+    EXPECT_EQ(tops.at(13 + 50 + 10), top);                    // 4 of 4
+    EXPECT_EQ(tops.at(13 + 10), bottom - (bottom - top) / 4); // 1 of 4
+    EXPECT_EQ(tops.count(13 + 100 + 10), 0u);                 // the empty bin
 }
 
 // The table, an empty line, then the summary; numbers keep their dot in a
