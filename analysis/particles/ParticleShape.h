@@ -30,6 +30,8 @@ protected:
     std::vector<CLabelLine> LabelLines(const CLabelStyle& style) const override;
 
 private:
+    void ScaleToPixels(const CParticleScale& scale);
+
     CParticle m_pixels;
 };
 
