@@ -85,6 +85,9 @@ QString WriteParticleReport(const QString& path, const CParticleResult& result,
                    : QStringLiteral("The report could not be written to %1.").arg(path);
     }
     CReportInput input = CurrentReportInput(ReportSource::Still);
+    // The header only: the particle rows and their own summary follow it.
+    input.items.clear();
+    input.summary = false;
     const int decimals = input.decimals;
     const QByteArray image =
         *kind == ReportFileKind::Xls ? EncodeReportDib(picture) : EncodeReportPng(picture);
