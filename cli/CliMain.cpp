@@ -3,6 +3,7 @@
 #include "cli/CliCalibrate.h"
 #include "cli/CliCamera.h"
 #include "cli/CliCameraCheck.h"
+#include "cli/CliParticles.h"
 #include "cli/CliRecord.h"
 #include "cli/CliSession.h"
 #include "core/FolderLayout.h"
@@ -38,6 +39,11 @@ const char kUsage[] =
     "       marnelo-cli record OUT.avi --seconds S [--fps F] [--uncompressed | --codec %1]\n"
     "                  [--device ID|NAME] [--size WxH] [--mirror] [--rotate]\n"
     "       marnelo-cli camera-check [--device ID|NAME] [--seconds S] [--text]\n"
+    "       marnelo-cli particles PICTURE [--objects dark|light]\n"
+    "                  [--threshold otsu|triangle|default|N] [--flatten RADIUS]\n"
+    "                  [--min-area A] [--max-area A] [--exclude-edges] [--fill-holes]\n"
+    "                  [--split] [--scale PIXELS_PER_UNIT --unit UNIT | --calibration NAME]\n"
+    "                  [--imagej] [--csv OUT.csv] [--report OUT.xlsx|...] [--save OUT.bmp|...]\n"
     "       marnelo-cli --help | --version\n"
     "  measure: measures the shapes of a session and writes the results and\n"
     "           labels as JSON to standard output; --save also writes the\n"
@@ -65,6 +71,11 @@ const char kUsage[] =
     "           streams every format at its largest and smallest size for S\n"
     "           seconds each (default 2) and sets every writable control;\n"
     "           prints JSON, or text with --text.\n"
+    "  particles: finds the objects of a picture (dark ones and Otsu's level\n"
+    "           unless told otherwise) and prints each one's measures and a\n"
+    "           summary as JSON, in the unit of --scale/--unit or of a stored\n"
+    "           calibration (pixels without); --imagej measures the thresholded\n"
+    "           pixels as ImageJ does; --save draws the numbered outlines.\n"
     "  SESSION.json may be - for standard input.\n";
 
 // The usage text with the compressors `record` accepts on this system.
@@ -228,6 +239,11 @@ int main(int argc, char** argv) {
         LoadParameters();
         AddCaptureBackend(std::make_unique<CV4l2Backend>());
         return Finish(RunCameraCheckCommand(arguments.mid(2)));
+    }
+    if (arguments.value(1) == QStringLiteral("particles")) {
+        SetUpProgramFolders();
+        LoadParameters();
+        return Finish(RunParticlesCommand(arguments.mid(2)));
     }
     if (arguments.value(1) == QStringLiteral("devices") ||
         arguments.value(1) == QStringLiteral("snapshot")) {

@@ -1,5 +1,7 @@
 #include "document/MeasureSession.h"
 
+#include "analysis/particles/ParticleJson.h"
+#include "analysis/particles/ParticleShape.h"
 #include "calibration/Calibration.h"
 #include "core/CliJson.h"
 #include "core/Parameters.h"
@@ -56,6 +58,11 @@ void AppendShape(QByteArray& out, const CSessionShape& shape) {
         members.Integer("number", shape.markNumber);
     }
     members.Integer("mark", shape.exportMark);
+    if (shape.particle) {
+        QByteArray particle;
+        AppendParticleJson(particle, *shape.particle, true);
+        members.Raw("particle", particle);
+    }
     out.append('}');
 }
 
@@ -175,6 +182,38 @@ bool ReadImage(CReader& reader, const QJsonObject& object, CMeasureSession& sess
     return true;
 }
 
+// A particle: the serial, the export mark and the particle itself, whose
+// centroid is the one point.
+std::optional<CSessionShape> ReadParticleShape(CReader& reader, const QJsonObject& entry,
+                                               const QString& where) {
+    if (!reader.Keys(entry, where, {"mode", "serial", "points", "mark", "particle"})) {
+        return std::nullopt;
+    }
+    CSessionShape shape;
+    shape.mode = MeasureMode::kParticle;
+    if (entry.contains("serial")) {
+        shape.serial = reader.Integer(entry["serial"], where + ".serial", -kMaxSerial, kMaxSerial);
+    }
+    if (entry.contains("mark")) {
+        shape.exportMark = reader.Integer(entry["mark"], where + ".mark", 0, 1);
+    }
+    if (!entry["particle"].isObject()) {
+        reader.Fail(where + QStringLiteral(".particle: expected an object"));
+        return std::nullopt;
+    }
+    QString error;
+    shape.particle = ReadParticleJson(entry["particle"].toObject(), where + ".particle", error);
+    if (!shape.particle) {
+        reader.Fail(error);
+        return std::nullopt;
+    }
+    shape.points = {ShapePoint{shape.particle->centroidX, shape.particle->centroidY}};
+    if (reader.Failed()) {
+        return std::nullopt;
+    }
+    return shape;
+}
+
 std::optional<CSessionShape> ReadShape(CReader& reader, const QJsonValue& value,
                                        const QString& where) {
     if (!value.isObject()) {
@@ -182,13 +221,21 @@ std::optional<CSessionShape> ReadShape(CReader& reader, const QJsonValue& value,
         return std::nullopt;
     }
     const QJsonObject entry = value.toObject();
-    if (!reader.Keys(entry, where, {"mode", "serial", "points", "text", "number", "mark"})) {
+    if (!reader.Keys(entry, where,
+                     {"mode", "serial", "points", "text", "number", "mark", "particle"})) {
         return std::nullopt;
     }
     CSessionShape shape;
     shape.mode = reader.Integer(entry["mode"], where + ".mode", std::numeric_limits<int>::min(),
                                 std::numeric_limits<int>::max());
     if (reader.Failed()) {
+        return std::nullopt;
+    }
+    if (shape.mode == MeasureMode::kParticle) {
+        return ReadParticleShape(reader, entry, where);
+    }
+    if (entry.contains("particle")) {
+        reader.Fail(where + QStringLiteral(".particle: only particles (mode 200) have one"));
         return std::nullopt;
     }
     const CShapeKindInfo* info = KindOfMode(shape.mode);
@@ -255,6 +302,18 @@ std::optional<CSessionShape> ReadShape(CReader& reader, const QJsonValue& value,
 } // namespace
 
 std::optional<CSessionShape> SessionShapeOf(const CShape& shape) {
+    if (const auto* particle = dynamic_cast<const CParticleShape*>(&shape)) {
+        if (shape.inProgress != 0) {
+            return std::nullopt;
+        }
+        CSessionShape record;
+        record.mode = MeasureMode::kParticle;
+        record.serial = shape.serial;
+        record.exportMark = shape.exportMark;
+        record.particle = particle->Pixels();
+        record.points = {shape.points[0]};
+        return record;
+    }
     const CShapeKindInfo* info = KindOfCode(shape.kind);
     if (info == nullptr || shape.inProgress != 0) {
         return std::nullopt;
@@ -285,6 +344,20 @@ std::optional<CSessionShape> SessionShapeOf(const CShape& shape) {
 
 std::unique_ptr<CShape> BuildSessionShape(const CSessionShape& record, int imageWidth,
                                           int imageHeight) {
+    if (record.mode == MeasureMode::kParticle) {
+        if (!record.particle) {
+            return nullptr;
+        }
+        CShapeParams params;
+        params.lineColor = static_cast<COLORREF>(g_parameters.linecolor);
+        params.textColor = static_cast<COLORREF>(g_parameters.textcolor);
+        params.imgWidth = imageWidth;
+        params.imgHeight = imageHeight;
+        auto shape = std::make_unique<CParticleShape>(*record.particle, CParticleScale{}, params);
+        CompleteShape(*shape, record.serial);
+        shape->exportMark = record.exportMark;
+        return shape;
+    }
     const CShapeKindInfo* info = KindOfMode(record.mode);
     if (info == nullptr || record.points.empty() ||
         record.points.size() > static_cast<std::size_t>(kShapePointSlots)) {

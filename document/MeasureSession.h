@@ -1,5 +1,6 @@
 #pragma once
 
+#include "analysis/particles/ParticleAnalysis.h"
 #include "shapes/Shape.h"
 
 #include <memory>
@@ -14,7 +15,8 @@
 // marnelo-cli reads: the calibration they were shown with, the decimals, the
 // picture (file name, size and the SHA-256 of its bytes) and every shape with
 // its measuring mode, points in picture pixels, text, export mark, serial
-// and, for numbered marks, the number. Toolkit-free.
+// and, for numbered marks, the number; a particle also keeps its measures
+// and outline. Toolkit-free.
 //
 // A session file is hostile input: ParseMeasureSession checks every value
 // and says in one line what is wrong, never trusting sizes or numbers.
@@ -30,6 +32,9 @@ struct CSessionShape {
     int exportMark = 0;
     int serial = 0;
     int markNumber = 0; // square and circle marks only
+    // An analysed particle (MeasureMode::kParticle): its measures and outline
+    // in picture pixels; its one point is the centroid, where its number goes.
+    std::optional<CParticle> particle;
 
     friend bool operator==(const CSessionShape&, const CSessionShape&) = default;
 };

@@ -26,6 +26,8 @@ inline constexpr int kRadiusCircle = 66;
 inline constexpr int kThreePointCircle = 88;
 inline constexpr int kHorizontalLine = 100;
 inline constexpr int kVerticalLine = 101;
+// An object of a particle analysis; no tool places it.
+inline constexpr int kParticle = 200;
 } // namespace ShapeKind
 
 namespace MeasureMode {
@@ -53,4 +55,6 @@ inline constexpr int kVerticalLine = 139;
 inline constexpr int kCrosshair = 140;
 inline constexpr int kRadiusCircle = 166;
 inline constexpr int kThreePointCircle = 188;
+// Not a tool: the mode a measurement session records particles with.
+inline constexpr int kParticle = 200;
 } // namespace MeasureMode
