@@ -21,3 +21,9 @@ std::vector<const CParticleShape*> ParticleShapesOf(std::span<const CShape* cons
 // follows particles removed since the analysis.
 CParticleResult ParticleResultOf(std::span<const CShape* const> shapes,
                                  const CUnitConversion& conversion, const std::string& unit);
+
+// The particle table and its summary as rows of texts for the reports: the
+// table's titles, one row per particle, an empty row, the summary's titles,
+// one row per quantity, then the count and the area fraction. Numbers carry
+// `decimals` decimals with a dot, whatever the process locale.
+std::vector<QStringList> ParticleReportRows(const CParticleResult& result, int decimals);
