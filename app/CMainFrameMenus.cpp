@@ -46,6 +46,8 @@ void CMainFrame::createMenus() {
     addAction(CommandAction(ID_ZOOM_FIT));
     m_analyzeMenu = bar->addMenu(QString());
     m_analyzeMenu->addAction(CommandAction(ID_ANALYZE_PARTICLES));
+    m_analyzeMenu->addAction(CommandAction(ID_LIVE_PARTICLES));
+    CommandAction(ID_LIVE_PARTICLES)->setCheckable(true);
     m_viewMenu = bar->addMenu(QString());
     m_dockingMenu = m_viewMenu->addMenu(QString());
     m_viewMenu->addAction(CommandAction(ID_VIEW_STATUS_BAR));
@@ -125,6 +127,9 @@ void CMainFrame::RelabelMenus() {
     CommandAction(ID_ANALYZE_PARTICLES)
         ->setText(
             GetLanguageString("AnalyzeParticlesMenu", QStringLiteral("Analyze Particles…"), 128));
+    CommandAction(ID_LIVE_PARTICLES)
+        ->setText(
+            GetLanguageString("LiveParticlesMenu", QStringLiteral("Live Particle Count"), 128));
     m_viewMenu->setTitle(GetLanguageString("View", QStringLiteral("View"), 128));
     m_dockingMenu->setTitle(
         GetLanguageString("Docking", QStringLiteral("Toolbars and Docking Windows"), 128));

@@ -79,4 +79,6 @@ enum CommandId : int {
     ID_TAKE_PICTURE = 32833,
     ID_TAKE_VIDEO = 32834,
     ID_TIME_LAPSE = 32850,
+    // The live particle count on and off.
+    ID_LIVE_PARTICLES = 32894,
 };
