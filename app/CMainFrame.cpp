@@ -1,5 +1,6 @@
 #include "app/CMainFrame.h"
 
+#include "analysis/ui/CParticlePane.h"
 #include "app/ApplicationLook.h"
 #include "app/CFrameCustomizer.h"
 #include "app/CStartPanel.h"
@@ -15,6 +16,7 @@
 #include "framework/ui/Document.h"
 #include "framework/ui/MessageBox.h"
 #include "framework/ui/StatusBar.h"
+#include "reports/ui/CMeasureResultFormView.h"
 #include "reports/ui/CMeasureResultFormWnd.h"
 
 #include <algorithm>
@@ -58,8 +60,8 @@ CMainFrame::CMainFrame(const CDocManager& docManager, QWidget* parent)
     createDockingPanes();
     createCalibrationBar();
     createStartPanel();
-    m_customizer =
-        new CFrameCustomizer(*this, *m_toolBar, {m_calibrationPane, m_resultsPane, m_browserPane});
+    m_customizer = new CFrameCustomizer(
+        *this, *m_toolBar, {m_calibrationPane, m_resultsPane, m_browserPane, m_particlePane});
     connect(m_dockingMenu, &QMenu::aboutToShow, this,
             [this] { m_customizer->FillPaneMenu(*m_dockingMenu); });
     m_customizer->LoadUserImages(QDir::current().filePath(QStringLiteral("UserImages.bmp")));
@@ -91,15 +93,22 @@ void CMainFrame::createDockingPanes() {
     m_resultsPane->setWindowIcon(LoadSvgIcon(QStringLiteral(":/icons/pane-results.svg")));
     m_browserPane = new CThumbnailsFormWnd(LoadResourceString(IDS_BROWSER_PANE), this);
     m_browserPane->setWindowIcon(LoadSvgIcon(QStringLiteral(":/icons/pane-browser.svg")));
+    m_particlePane = new CParticlePaneWnd(
+        GetLanguageString("ParticlePane", QStringLiteral("Particles"), 64), this);
+    m_particlePane->setWindowIcon(LoadSvgIcon(QStringLiteral(":/icons/pane-results.svg")));
+    // The particles are among the measurements the results pane lists.
+    connect(m_resultsPane->view(), &CMeasureResultFormView::relisted, m_particlePane->view(),
+            &CParticlePane::Refresh);
 
     // Calibration and results share one docked place as two tabs.
     addDockWidget(Qt::LeftDockWidgetArea, m_calibrationPane);
     tabifyDockWidget(m_calibrationPane, m_resultsPane);
+    tabifyDockWidget(m_resultsPane, m_particlePane);
     m_calibrationPane->raise();
     addDockWidget(Qt::RightDockWidgetArea, m_browserPane);
     resizeDocks({m_calibrationPane, m_browserPane}, {300, 240}, Qt::Horizontal);
-    for (QDockWidget* pane :
-         std::initializer_list<QDockWidget*>{m_calibrationPane, m_resultsPane, m_browserPane}) {
+    for (QDockWidget* pane : std::initializer_list<QDockWidget*>{m_calibrationPane, m_resultsPane,
+                                                                 m_browserPane, m_particlePane}) {
         connect(pane, &QDockWidget::dockLocationChanged, this,
                 [this] { QTimer::singleShot(0, this, &CMainFrame::updatePaneTabIcons); });
         connect(pane, &QDockWidget::topLevelChanged, this,
@@ -136,7 +145,7 @@ void CMainFrame::updatePaneTabIcons() {
     for (QTabBar* tabs : findChildren<QTabBar*>(QString(), Qt::FindDirectChildrenOnly)) {
         for (int index = 0; index < tabs->count(); ++index) {
             for (QDockWidget* pane : std::initializer_list<QDockWidget*>{
-                     m_calibrationPane, m_resultsPane, m_browserPane}) {
+                     m_calibrationPane, m_resultsPane, m_browserPane, m_particlePane}) {
                 if (tabs->tabText(index) == pane->windowTitle()) {
                     tabs->setTabIcon(index, pane->windowIcon());
                 }

@@ -6,6 +6,7 @@ class CCalManageFormWnd;
 class CStartPanel;
 class CFrameCustomizer;
 class CMeasureResultFormWnd;
+class CParticlePaneWnd;
 class CThumbnailsFormWnd;
 class QToolBar;
 
@@ -31,6 +32,7 @@ public:
     CCalManageFormWnd* calibrationPane() const { return m_calibrationPane; }
     CMeasureResultFormWnd* resultsPane() const { return m_resultsPane; }
     CThumbnailsFormWnd* browserPane() const { return m_browserPane; }
+    CParticlePaneWnd* particlePane() const { return m_particlePane; }
     // The user's toolbars, the pane menu and the windows dialog.
     CFrameCustomizer* customizer() const { return m_customizer; }
     int applicationLook() const { return m_look; }
@@ -91,6 +93,8 @@ private:
     CStartPanel* m_startPanel = nullptr;
     CMeasureResultFormWnd* m_resultsPane = nullptr;
     CThumbnailsFormWnd* m_browserPane = nullptr;
+    CParticlePaneWnd* m_particlePane = nullptr;
+    QMenu* m_analyzeMenu = nullptr;
     CFrameCustomizer* m_customizer = nullptr;
     int m_look;
     QString m_openFolder;                 // where the picture dialog starts

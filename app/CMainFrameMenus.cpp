@@ -44,6 +44,10 @@ void CMainFrame::createMenus() {
     // Fitting is wanted often enough on large pictures to need a key.
     CommandAction(ID_ZOOM_FIT)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_0));
     addAction(CommandAction(ID_ZOOM_FIT));
+    m_analyzeMenu = bar->addMenu(QString());
+    m_analyzeMenu->addAction(CommandAction(ID_ANALYZE_PARTICLES));
+    m_analyzeMenu->addAction(CommandAction(ID_LIVE_PARTICLES));
+    CommandAction(ID_LIVE_PARTICLES)->setCheckable(true);
     m_viewMenu = bar->addMenu(QString());
     m_dockingMenu = m_viewMenu->addMenu(QString());
     m_viewMenu->addAction(CommandAction(ID_VIEW_STATUS_BAR));
@@ -57,8 +61,8 @@ void CMainFrame::createMenus() {
     m_aboutMenu->addAction(CommandAction(ID_APP_ABOUT));
 
     // Menus show the state of their items as it is when they open.
-    for (QMenu* menu :
-         {m_fileMenu, m_openMenu, m_deviceMenu, m_viewMenu, m_languageMenu, m_aboutMenu}) {
+    for (QMenu* menu : {m_fileMenu, m_openMenu, m_deviceMenu, m_analyzeMenu, m_viewMenu,
+                        m_languageMenu, m_aboutMenu}) {
         connect(menu, &QMenu::aboutToShow, this, &CMDIFrameWnd::UpdateCommandUI);
     }
 }
@@ -119,6 +123,13 @@ void CMainFrame::RelabelMenus() {
     m_deviceMenu->setTitle(GetLanguageString("Device", QStringLiteral("Camera"), 128));
     CommandAction(ID_TIME_LAPSE)
         ->setText(GetLanguageString("TimeLapseMenu", QStringLiteral("Time-lapse..."), 128));
+    m_analyzeMenu->setTitle(GetLanguageString("AnalyzeMenu", QStringLiteral("Analyze"), 128));
+    CommandAction(ID_ANALYZE_PARTICLES)
+        ->setText(
+            GetLanguageString("AnalyzeParticlesMenu", QStringLiteral("Analyze Particles…"), 128));
+    CommandAction(ID_LIVE_PARTICLES)
+        ->setText(
+            GetLanguageString("LiveParticlesMenu", QStringLiteral("Live Particle Count"), 128));
     m_viewMenu->setTitle(GetLanguageString("View", QStringLiteral("View"), 128));
     m_dockingMenu->setTitle(
         GetLanguageString("Docking", QStringLiteral("Toolbars and Docking Windows"), 128));

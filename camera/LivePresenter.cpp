@@ -96,6 +96,7 @@ void CLivePresenter::PaintFrame(const CaptureFrame& frame, const CLiveOverlaySna
     }
 
     m_autoMeasure.Update(frame, view, overlay.inProgress);
+    m_particleCount.Update(frame, LiveParticleCountSettings().get());
     CQImageDrawContext dc(m_back);
     dc.UseShapedTextCache(&m_textCache);
     const CDib adjusted = AdjustedFrame(frame, view);
@@ -109,6 +110,7 @@ void CLivePresenter::PaintFrame(const CaptureFrame& frame, const CLiveOverlaySna
     m_autoMeasure.Draw(dc, view);
 
     const CLiveDrawingStyle& style = overlay.style ? *overlay.style : kDefaultStyle;
+    m_particleCount.Draw(dc, view, style);
     DrawInProgressShape(dc, overlay.inProgress, view, style);
     if (overlay.shapes) {
         DrawLiveShapes(dc, *overlay.shapes, zoom, view.scrollX, view.scrollY, style);

@@ -2,6 +2,7 @@
 
 #include "camera/FramePipeline.h"
 #include "camera/LiveAutoMeasure.h"
+#include "camera/LiveParticleCount.h"
 #include "framework/ShapedTextCache.h"
 
 #include <atomic>
@@ -43,6 +44,8 @@ public:
 
     // The automatic tools' held results; read on the thread that presents.
     const CLiveAutoMeasure& AutoMeasure() const { return m_autoMeasure; }
+    // The live particle count; its latest result may be read on any thread.
+    const CLiveParticleCount& ParticleCount() const { return m_particleCount; }
 
 private:
     void PaintFrame(const CaptureFrame& frame, const struct CLiveOverlaySnapshot& overlay);
@@ -50,7 +53,8 @@ private:
     std::function<void()> m_announce;
     QImage m_back;                  // streaming thread only
     CLiveAutoMeasure m_autoMeasure; // streaming thread only
-    CShapedTextCache m_textCache;   // streaming thread only: the labels of every frame
+    CLiveParticleCount m_particleCount;
+    CShapedTextCache m_textCache; // streaming thread only: the labels of every frame
     std::mutex m_mutex;
     QImage m_latest;
     bool m_fresh = false; // m_latest holds a surface the GUI has not taken

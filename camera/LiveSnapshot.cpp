@@ -1,5 +1,6 @@
 #include "camera/LiveSnapshot.h"
 
+#include "analysis/particles/ParticleShape.h"
 #include "camera/LiveDrawing.h"
 #include "core/FileWriting.h"
 #include "image/ImagePath.h"
@@ -18,7 +19,7 @@ namespace {
 // the shapes over it and the scale bar of a frame `frameWidth` wide; the
 // result replaces `out`.
 bool StretchOnto(const CBitmapView& source, QSize size, std::span<const CVideoShap> shapes,
-                 const double* shapeScale, const QSize* barFrame,
+                 const CParticleResult* particles, const double* shapeScale, const QSize* barFrame,
                  const CDrawSurfaceFactory& surfaces, CDib& out, QString& error) {
     std::unique_ptr<CDrawSurface> surface = surfaces && size.width() > 0 && size.height() > 0
                                                 ? surfaces(size.width(), size.height())
@@ -31,7 +32,15 @@ bool StretchOnto(const CBitmapView& source, QSize size, std::span<const CVideoSh
     CDrawContext& dc = surface->Context();
     dc.StretchBitmap(0, 0, size.width(), size.height(), source);
     if (shapeScale != nullptr) {
-        DrawLiveShapes(dc, shapes, *shapeScale, 0, 0, CurrentLiveDrawingStyle());
+        const CLiveDrawingStyle style = CurrentLiveDrawingStyle();
+        DrawLiveShapes(dc, shapes, *shapeScale, 0, 0, style);
+        if (particles != nullptr) {
+            CParticleStyle outline;
+            outline.lineColor = style.lineColor;
+            outline.textColor = style.textColor;
+            outline.penWidth = style.lineWidth;
+            DrawParticleOutlines(dc, *particles, outline, *shapeScale);
+        }
     }
     if (barFrame != nullptr && barFrame->width() > 0) {
         // The bar measures frame pixels, shown at this picture's width.
@@ -82,14 +91,15 @@ bool ComposeStillPicture(const CStillFrame& frame, const CStillRequest& request,
     const bool resample = request.resampleTo && *request.resampleTo != size;
     // The bar goes on last, so a resampled picture gets a bar of its own size.
     const QSize* barFrame = request.scaleBar ? &frameSize : nullptr;
-    if (!StretchOnto(view, size, shapes, request.imprint ? &request.scale : nullptr,
-                     resample ? nullptr : barFrame, surfaces, out, error)) {
+    if (!StretchOnto(view, size, shapes, request.particles.get(),
+                     request.imprint ? &request.scale : nullptr, resample ? nullptr : barFrame,
+                     surfaces, out, error)) {
         return false;
     }
     if (resample) {
         const CDib composed = out;
-        if (!StretchOnto(composed.View(), *request.resampleTo, {}, nullptr, barFrame, surfaces, out,
-                         error)) {
+        if (!StretchOnto(composed.View(), *request.resampleTo, {}, nullptr, nullptr, barFrame,
+                         surfaces, out, error)) {
             return false;
         }
     }

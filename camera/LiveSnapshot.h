@@ -1,10 +1,12 @@
 #pragma once
 
+#include "analysis/particles/ParticleAnalysis.h"
 #include "camera/FramePipeline.h"
 #include "camera/VideoShape.h"
 #include "framework/DrawSurface.h"
 #include "image/Dib.h"
 
+#include <memory>
 #include <optional>
 #include <span>
 #include <vector>
@@ -36,6 +38,9 @@ struct CStillRequest {
     // Draw the scale bar of the current calibration at the picture's own
     // scale (the scale bar setting), imprinted measurements or not.
     bool scaleBar = false;
+    // The live particle count's latest objects, outlined with the imprinted
+    // measurements; none while the count is off.
+    std::shared_ptr<const CParticleResult> particles;
 };
 
 // A copy of the live measurements (g_liveShapes) to draw on a still

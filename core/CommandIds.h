@@ -33,6 +33,7 @@ enum CommandId : int {
     ID_ZOOM_OUT = 32772,
     ID_ZOOM_FIT = 32892, // the whole picture in the window, kept on resizing
     ID_UNDO = 32831,
+    ID_ANALYZE_PARTICLES = 32893, // count and measure the objects of a still picture
     // The two buttons a selective spreadsheet export puts on the view: pick the
     // measurement just drawn, then export the picked ones.
     ID_EXPORT_ADD_LAST = 36864,
@@ -78,4 +79,6 @@ enum CommandId : int {
     ID_TAKE_PICTURE = 32833,
     ID_TAKE_VIDEO = 32834,
     ID_TIME_LAPSE = 32850,
+    // The live particle count on and off.
+    ID_LIVE_PARTICLES = 32894,
 };

@@ -152,6 +152,9 @@ QString DocumentXml(const CDocumentReport& document, const QByteArray& png) {
         // An empty paragraph keeps the two tables apart.
         body += Paragraph("both", QString()) + Table(document.summary, false);
     }
+    if (!document.particles.empty()) {
+        body += Paragraph("both", QString()) + Table(document.particles, false);
+    }
     if (document.picture && !png.isEmpty()) {
         body += Picture(png);
     }

@@ -415,6 +415,21 @@ CSheetReport BuildSheetReport(const CReportInput& input) {
         }
         ++row;
     }
+    if (!input.particleRows.empty()) {
+        ++row;
+        for (const QStringList& cellsOfRow : input.particleRows) {
+            for (int column = 0; column < cellsOfRow.size(); ++column) {
+                bool isNumber = false;
+                const double number = cellsOfRow[column].toDouble(&isNumber);
+                if (isNumber) {
+                    cells.push_back(CSheetCell{row, column, QString(), number});
+                } else {
+                    text(row, column, cellsOfRow[column]);
+                }
+            }
+            ++row;
+        }
+    }
     if (input.picture) {
         // One empty row between the measurements (or the summary) and the picture.
         report.pictureRow = row + 1;
@@ -439,6 +454,7 @@ CDocumentReport BuildDocumentReport(const CReportInput& input) {
     report.calibrator = CalibratorLine(input);
     report.date = DateLine(input.date);
     report.picture = input.picture;
+    report.particles = input.particleRows;
     const auto unrounded = [](double x) {
         return x;
     };

@@ -55,6 +55,9 @@ struct CReportInput {
     QDate date;           // the day printed in the header
     bool picture = false; // the picture follows the measurements
     bool summary = false; // the statistics of the measurements follow them
+    // The particle table and summary (ParticleReportRows), after everything
+    // else; none when empty.
+    std::vector<QStringList> particleRows;
 };
 
 // The still shapes as report items, in list order.
@@ -93,7 +96,8 @@ struct CSheetReport {
 // rounded values; derived values (perimeters, areas) come from the rounded
 // cells of the same row. Items of other kinds take no row. With the summary,
 // one empty row, the statistics' column titles and one row per statistic of
-// the marked items (rounded numbers, the unit last) follow; the picture comes
+// the marked items (rounded numbers, the unit last) follow; then, after one
+// more empty row, the particle rows (numbers as numbers); the picture comes
 // after one more empty row.
 CSheetReport BuildSheetReport(const CReportInput& input);
 
@@ -109,6 +113,8 @@ struct CDocumentReport {
     // With the summary: the statistics' column titles, then one row per
     // statistic of every item, shown as a second table.
     std::vector<QStringList> summary;
+    // The particle table and summary, shown as a table of their own.
+    std::vector<QStringList> particles;
     bool picture = false;
 };
 

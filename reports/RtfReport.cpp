@@ -120,6 +120,9 @@ CReportBytes WriteRtfReport(const CDocumentReport& document, const QByteArray& p
     if (!document.summary.empty()) {
         out += Paragraph("qj", 12, QByteArray()) + Table(document.summary, false);
     }
+    if (!document.particles.empty()) {
+        out += Paragraph("qj", 12, QByteArray()) + Table(document.particles, false);
+    }
     if (document.picture && !png.isEmpty()) {
         out += Picture(png);
     }

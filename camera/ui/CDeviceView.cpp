@@ -1,8 +1,11 @@
 #include "camera/ui/CDeviceView.h"
 
+#include "analysis/ui/CParticleDlg.h"
+#include "analysis/ui/ParticleRun.h"
 #include "camera/FramePipeline.h"
 #include "camera/LiveMeasuring.h"
 #include "camera/LiveOverlay.h"
+#include "camera/LiveParticleCount.h"
 #include "camera/LivePresenter.h"
 #include "camera/ui/CDeviceDoc.h"
 #include "camera/ui/LiveCommands.h"
@@ -98,6 +101,9 @@ CDeviceView::CDeviceView(CDeviceDoc& document, QWidget* parent)
     host.referenceSize = [this] {
         return m_referenceSize;
     };
+    host.particles = [this]() -> std::shared_ptr<const CParticleResult> {
+        return m_presenter ? m_presenter->ParticleCount().Latest() : nullptr;
+    };
     m_commands = std::make_unique<CLiveCommands>(std::move(host), nullptr);
     connect(m_commands.get(), &CLiveCommands::recordingChanged, &m_doc,
             &CDocument::CommandStateChanged);
@@ -133,6 +139,8 @@ CDeviceView::~CDeviceView() {
     m_timeLapse.reset();
     m_commands.reset();
     CloseCamera();
+    // The count belongs to the live window.
+    SetLiveParticleCount(nullptr);
     if (g_activeImage.shownBy == this) {
         g_activeImage = CActiveImage{};
         PostToReceiver(ReceiverRole::ResultsView, UM_REFRESH_PROPERTIES);
@@ -168,14 +176,36 @@ bool CDeviceView::OnCommand(int id) {
     case ID_TIME_LAPSE:
         m_timeLapse->Start();
         return true;
+    case ID_LIVE_PARTICLES:
+        ToggleParticleCount();
+        return true;
     default:
         return false;
     }
 }
 
+void CDeviceView::ToggleParticleCount() {
+    if (LiveParticleCountSettings()) {
+        SetLiveParticleCount(nullptr);
+        return;
+    }
+    CLiveParticleSettings settings;
+    settings.options = LastParticleOptions();
+    settings.options.region.reset();
+    settings.scale = CurrentParticleScale();
+    settings.caption =
+        GetLanguageString("LiveParticleCaption", QStringLiteral("Particles: %1"), 64);
+    SetLiveParticleCount(std::make_shared<const CLiveParticleSettings>(std::move(settings)));
+}
+
 bool CDeviceView::OnUpdateCommand(int id, CCmdUI& cmdUI) {
     if (id == ID_ZOOM_FIT) {
         cmdUI.SetCheck(m_doc.Zoom().fitted);
+        return true;
+    }
+    if (id == ID_LIVE_PARTICLES) {
+        cmdUI.Enable(m_cameraOpen);
+        cmdUI.SetCheck(LiveParticleCountSettings() != nullptr);
         return true;
     }
     if (id == ID_TIME_LAPSE) {

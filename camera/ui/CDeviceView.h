@@ -99,6 +99,8 @@ private:
     // Takes the frame size as the one measurements refer to; the results
     // pane follows while this window is the one it shows.
     void RememberReferenceSize();
+    // The live particle count on with the options of the last analysis, or off.
+    void ToggleParticleCount();
     void ShowSizeInPane();
     void TakeSurface();
     void OnPosted(const CPostedEvent& posted);

@@ -1,5 +1,6 @@
 #include "camera/ui/LiveCommands.h"
 
+#include "analysis/particles/ParticleCsv.h"
 #include "browser/ThumbnailAnnouncement.h"
 #include "camera/CameraRefresher.h"
 #include "camera/FramePipeline.h"
@@ -9,6 +10,7 @@
 #include "capture/events/PowerResumeMonitor.h"
 #include "capture/events/VideoDeviceMonitor.h"
 #include "capture/ui/CVideoSettingDlg.h"
+#include "core/FileWriting.h"
 #include "core/Folders.h"
 #include "core/ImageFormats.h"
 #include "core/Language.h"
@@ -177,6 +179,7 @@ void CLiveCommands::OnStillReady(int stillKind) {
     }
     request.frameScale = ScaleInForce();
     request.scaleBar = g_parameters.scalebar != 0;
+    request.particles = m_host.particles ? m_host.particles() : nullptr;
     const std::vector<CVideoShap> shapes = CopyLiveShapes();
     QString error;
     const QString path =
@@ -204,6 +207,13 @@ void CLiveCommands::OnStillReady(int stillKind) {
         if (!SaveSnapshotSession(path, shapes, composed ? &cleanPicture : nullptr, &sessionError) &&
             m_host.showStatusPane0) {
             m_host.showStatusPane0(sessionError);
+        }
+        // The counted objects' table goes beside the snapshot that shows them.
+        if (request.particles &&
+            !WriteFileWhole(path + QStringLiteral(".particles.csv"),
+                            QByteArray::fromStdString(ParticleCsv(*request.particles))) &&
+            m_host.showStatusPane0) {
+            m_host.showStatusPane0(QStringLiteral("Cannot write %1.particles.csv").arg(path));
         }
     }
     AnnounceSavedPicture(path);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "analysis/particles/ParticleAnalysis.h"
 #include "camera/RecordingTicker.h"
 #include "image/Dib.h"
 
@@ -31,6 +32,9 @@ struct CLiveCommandHost {
     // false when the camera could not be opened again ("No Video Devices"
     // over the last picture).
     std::function<void(bool ok)> cameraRefreshed;
+    // Optional. The live particle count's latest objects (null while it is
+    // off): a snapshot outlines them and keeps their table beside itself.
+    std::function<std::shared_ptr<const CParticleResult>()> particles;
 };
 
 // The live window's capture commands: snapshots, picture export, recording

@@ -1,5 +1,8 @@
+#include "analysis/particles/ParticleCsv.h"
+#include "analysis/ui/ParticleReportPicture.h"
 #include "document/ui/CLOBRINDoc.h"
 #include "reports/ExportSettings.h"
+#include "reports/ParticleResults.h"
 #include "reports/ResultRows.h"
 #include "reports/ui/CExportDlg.h"
 #include "reports/ui/ReportExport.h"
@@ -41,12 +44,22 @@ void CLOBRINDoc::WriteReport() {
         shapes.push_back(shape.get());
     }
     input.items = StillReportItems(shapes);
-    WriteReportAndOpen(DialogOwner(), std::move(input), [this](CDib& picture) {
-        return m_model.MakeExportPicture(CPictureExportOptions::FromSettings(), picture) ==
-                       PictureWriteResult::Written
-                   ? QString()
-                   : QStringLiteral("The picture for the report could not be made.");
-    });
+    const CParticleResult particles =
+        ParticleResultOf(shapes, input.conversion, input.unit.toStdString());
+    input.particleRows = ParticleReportRows(particles, input.decimals);
+    // The particles' distribution is part of the report's picture, so a
+    // report of particles always has one.
+    const bool withPicture = input.picture;
+    input.picture = input.picture || !particles.particles.empty();
+    WriteReportAndOpen(
+        DialogOwner(), std::move(input), [this, withPicture, &particles](CDib& picture) {
+            if (withPicture && m_model.MakeExportPicture(CPictureExportOptions::FromSettings(),
+                                                         picture) != PictureWriteResult::Written) {
+                return QStringLiteral("The picture for the report could not be made.");
+            }
+            AppendParticleHistogram(picture, particles);
+            return QString();
+        });
 }
 
 void CLOBRINDoc::OnExportCsv() {
@@ -62,5 +75,13 @@ void CLOBRINDoc::OnExportCsv() {
                                                          QFileInfo(pathName()).completeBaseName() +
                                                          QStringLiteral(".csv");
     const CResultFormat format = CurrentResultFormat();
-    ExportCsvAsked(DialogOwner(), suggested, StillResultValues(shapes, format), format);
+    const CParticleResult particles =
+        ParticleResultOf(shapes, format.conversion, format.unit.toStdString());
+    // The particles follow the measurements after an empty line.
+    const QByteArray particleCsv =
+        particles.particles.empty()
+            ? QByteArray()
+            : QByteArray("\r\n") + QByteArray::fromStdString(ParticleCsv(particles));
+    ExportCsvAsked(DialogOwner(), suggested, StillResultValues(shapes, format), format,
+                   particleCsv);
 }

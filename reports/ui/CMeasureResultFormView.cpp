@@ -226,6 +226,7 @@ void CMeasureResultFormView::RebuildProperties() {
 }
 
 void CMeasureResultFormView::Relist(int source) {
+    emit relisted();
     const CResultFormat format = CurrentResultFormat();
     const std::vector<CResultValues> listed = source == 1
                                                   ? LiveResultValues(g_liveShapes.shapes, format)

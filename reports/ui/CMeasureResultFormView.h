@@ -45,6 +45,11 @@ public:
     // 0 while the still picture's measurements are listed, 1 the live ones.
     int source() const { return m_source; }
 
+signals:
+    // The list was looked at again (it may be unchanged): panes that show
+    // other views of the same measurements follow it.
+    void relisted();
+
 protected:
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;

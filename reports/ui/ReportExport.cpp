@@ -1,5 +1,6 @@
 #include "reports/ui/ReportExport.h"
 
+#include "core/FileWriting.h"
 #include "core/Language.h"
 #include "framework/ui/DesktopOpener.h"
 #include "framework/ui/FileDialog.h"
@@ -37,8 +38,9 @@ void WriteReportAndOpen(QWidget* owner, CReportInput input, const ReportPictureM
 }
 
 void ExportCsvAsked(QWidget* owner, const QString& suggestedPath,
-                    const std::vector<CResultValues>& listed, const CResultFormat& format) {
-    if (listed.empty()) {
+                    const std::vector<CResultValues>& listed, const CResultFormat& format,
+                    const QByteArray& appendix) {
+    if (listed.empty() && appendix.isEmpty()) {
         return;
     }
     FileDialogRequest request;
@@ -51,7 +53,7 @@ void ExportCsvAsked(QWidget* owner, const QString& suggestedPath,
     if (!answer) {
         return;
     }
-    if (!WriteCsvReport(answer->path, listed, format)) {
+    if (!WriteFileWhole(answer->path, BuildCsvReport(listed, format) + appendix)) {
         ShowMessageBox(owner, QStringLiteral("ERROR\ncannot write \"%1\"").arg(answer->path),
                        QString(), QMessageBox::Ok, QMessageBox::Warning);
         return;

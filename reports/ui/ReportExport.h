@@ -6,6 +6,7 @@
 #include <functional>
 #include <vector>
 
+#include <QByteArray>
 #include <QString>
 
 class CDib;
@@ -25,7 +26,9 @@ using ReportPictureMaker = std::function<QString(CDib& out)>;
 void WriteReportAndOpen(QWidget* owner, CReportInput input, const ReportPictureMaker& makePicture);
 
 // Export to CSV: asks where (starting at `suggestedPath`), then writes the
-// listed measurements whole; a failure is shown once over `owner`. Nothing
-// happens when `listed` is empty or the dialog is cancelled.
+// listed measurements whole, followed by `appendix` as it is; a failure is
+// shown once over `owner`. Nothing happens when there is nothing to write or
+// the dialog is cancelled.
 void ExportCsvAsked(QWidget* owner, const QString& suggestedPath,
-                    const std::vector<CResultValues>& listed, const CResultFormat& format);
+                    const std::vector<CResultValues>& listed, const CResultFormat& format,
+                    const QByteArray& appendix = {});

@@ -98,11 +98,12 @@ TEST_F(FrameCustomizationTest, BarsAndPanesOfferThePaneMenu) {
                             frame->toolBar()->mapToGlobal(QPoint(5, 5)));
     QApplication::sendEvent(frame->toolBar(), &event);
     QApplication::processEvents();
-    EXPECT_EQ(entries, (QStringList{"Standard", "Calibration Management", "Measure Results",
-                                    "Picture Browser", "-", "Customize...", "&Windows..."}));
+    EXPECT_EQ(entries,
+              (QStringList{"Standard", "Calibration Management", "Measure Results",
+                           "Picture Browser", "Particles", "-", "Customize...", "&Windows..."}));
 
     // The View menu's list is the same menu.
-    QMenu* docking = frame->menuBar()->actions()[2]->menu()->actions()[0]->menu();
+    QMenu* docking = frame->menuBar()->actions()[3]->menu()->actions()[0]->menu();
     emit docking->aboutToShow();
     EXPECT_EQ(docking->actions().size(), entries.size());
     EXPECT_EQ(docking->actions().last(), Action(ID_WINDOW_MANAGER));

@@ -1,3 +1,4 @@
+#include "analysis/ui/CParticlePane.h"
 #include "app/ApplicationLook.h"
 #include "app/CMainFrame.h"
 #include "browser/ui/CThumbnailsFormView.h"
@@ -178,24 +179,25 @@ TEST_F(MainFrameTest, MenusRelabelRightAfterALanguageSwitch) {
     SelectLanguageFile(9, 1);
     Build();
     QMenuBar* bar = frame->menuBar();
-    EXPECT_EQ(MenuTitles(bar), (QStringList{"File", "Camera", "View", "Language", "About"}));
+    EXPECT_EQ(MenuTitles(bar),
+              (QStringList{"File", "Camera", "Analyze", "View", "Language", "About"}));
     QMenu* file = bar->actions()[0]->menu();
     EXPECT_EQ(SubMenu(file, 0)->title(), "Open...");
     EXPECT_EQ(SubMenu(file, 0)->actions()[0], Action(ID_FILE_OPEN));
     EXPECT_EQ(Action(ID_FILE_OPEN)->text(), "Open Picture");
 
     // Chosen from the menu, as a user does.
-    QMenu* language = bar->actions()[3]->menu();
+    QMenu* language = bar->actions()[4]->menu();
     ASSERT_EQ(language->actions()[0], Action(ID_LANGUAGE_CHINESE_SP));
     language->actions()[0]->trigger();
 
     EXPECT_EQ(MenuTitles(bar), (QStringList{QString::fromUtf8("文件"), QString::fromUtf8("摄像头"),
-                                            QString::fromUtf8("视图"), QString::fromUtf8("语言"),
-                                            QString::fromUtf8("关于")}));
+                                            QStringLiteral("Analyze"), QString::fromUtf8("视图"),
+                                            QString::fromUtf8("语言"), QString::fromUtf8("关于")}));
     EXPECT_EQ(SubMenu(file, 0)->title(), QString::fromUtf8("打开..."));
     EXPECT_EQ(Action(ID_FILE_OPEN)->text(), QString::fromUtf8("打开图片"));
     EXPECT_EQ(Action(ID_VIEW_STATUS_BAR)->text(), QString::fromUtf8("状态栏"));
-    QMenu* view = bar->actions()[2]->menu();
+    QMenu* view = bar->actions()[3]->menu();
     EXPECT_EQ(SubMenu(view, 0)->title(), QString::fromUtf8("工具栏和停靠窗口"));
 
     ASSERT_EQ(boxes.size(), 1u);
@@ -229,7 +231,7 @@ TEST_F(MainFrameTest, LanguageFilesAreFoundBesideTheProgramAndTheChoiceIsMarked)
     Build();
     EXPECT_EQ(MenuTitles(frame->menuBar())[0], QString::fromUtf8("文件"));
     EXPECT_EQ(Action(ID_FILE_OPEN)->text(), QString::fromUtf8("打开图片"));
-    QMenu* language = frame->menuBar()->actions()[3]->menu();
+    QMenu* language = frame->menuBar()->actions()[4]->menu();
     const auto marked = [language] {
         emit language->aboutToShow();
         QList<bool> checks;
@@ -255,7 +257,7 @@ TEST_F(MainFrameTest, LanguagesAreListedInTheirOwnNames) {
     home.InstallLanguageFiles();
     SelectLanguageFile(9, 1);
     Build();
-    QMenu* language = frame->menuBar()->actions()[3]->menu();
+    QMenu* language = frame->menuBar()->actions()[4]->menu();
     const QStringList ownNames{QString::fromUtf8("简体中文"), QString::fromUtf8("繁體中文"),
                                "English"};
     const struct {
@@ -322,7 +324,7 @@ TEST_F(MainFrameTest, TheEmptyWindowAreaOffersTheFirstSteps) {
 TEST_F(MainFrameTest, LastPopupHasItsOwnKeyWhileAPictureIsActive) {
     UseLanguageFile("[ZeDUV]\nAbout1=Frame about\nAbout=Picture about\n");
     Build();
-    QAction* aboutPopup = frame->menuBar()->actions()[4];
+    QAction* aboutPopup = frame->menuBar()->actions()[5];
     EXPECT_EQ(aboutPopup->text(), "Frame about");
     frame->OpenDocument(DocKind::StillImage, home.filePath("a.bmp"));
     EXPECT_EQ(aboutPopup->text(), "Picture about");
@@ -516,7 +518,7 @@ TEST_F(MainFrameTest, StatusBarAndPanes) {
     EXPECT_EQ(frame->resultsPane()->windowTitle(), "Measure Results");
     EXPECT_EQ(frame->browserPane()->windowTitle(), "Picture Browser");
     EXPECT_EQ(frame->tabifiedDockWidgets(frame->calibrationPane()),
-              QList<QDockWidget*>{frame->resultsPane()});
+              (QList<QDockWidget*>{frame->resultsPane(), frame->particlePane()}));
     EXPECT_TRUE(frame->tabifiedDockWidgets(frame->browserPane()).isEmpty());
     for (QDockWidget* pane : std::initializer_list<QDockWidget*>{
              frame->calibrationPane(), frame->resultsPane(), frame->browserPane()}) {

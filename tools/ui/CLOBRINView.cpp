@@ -1,5 +1,6 @@
 #include "tools/ui/CLOBRINView.h"
 
+#include "analysis/ui/ParticleSelection.h"
 #include "core/CommandIds.h"
 #include "core/Language.h"
 #include "core/Parameters.h"
@@ -31,6 +32,8 @@ CLOBRINView::CLOBRINView(CLOBRINDoc& document, QWidget* parent)
     viewport()->setMouseTracking(true);
     m_placement.SetImageSize(document.Model().ImageWidth(), document.Model().ImageHeight());
     connect(&document, &CLOBRINDoc::pictureChanged, this, &CLOBRINView::OnPictureChanged);
+    connect(&ParticleSelection(), &CParticleSelection::changed, viewport(),
+            qOverload<>(&QWidget::update));
     connect(&document, &CLOBRINDoc::shapesChanged, this, &CLOBRINView::OnShapesChanged);
     connect(&document, &CLOBRINDoc::zoomChanged, this, &CLOBRINView::OnZoomChanged);
     connect(&document, &CLOBRINDoc::toolsChanged, this, [this] {
@@ -97,6 +100,10 @@ void CLOBRINView::OnActivateView(bool active) {
 }
 
 bool CLOBRINView::OnCommand(int id) {
+    if (id == ID_ANALYZE_PARTICLES) {
+        AnalyzeParticles();
+        return true;
+    }
     if (id == ID_ZOOM_FIT) {
         // The area without scroll bars: a fitted picture needs none.
         m_doc.ZoomToFit(maximumViewportSize(), true);
@@ -120,6 +127,10 @@ bool CLOBRINView::OnCommand(int id) {
 }
 
 bool CLOBRINView::OnUpdateCommand(int id, CCmdUI& cmdUI) {
+    if (id == ID_ANALYZE_PARTICLES) {
+        cmdUI.Enable(m_doc.Model().HasPicture());
+        return true;
+    }
     if (id == ID_ZOOM_FIT) {
         cmdUI.SetCheck(m_doc.Model().Zoom().fitted);
         return true;

@@ -2,6 +2,7 @@
 
 #include "framework/PostedEvents.h"
 #include "framework/RectTracker.h"
+#include "image/Dib.h"
 #include "tools/CDibEdgeFinder.h"
 #include "tools/Placement.h"
 #include "tools/ui/CMeasuringView.h"
@@ -17,6 +18,8 @@
 class CLOBRINDoc;
 class CShape;
 struct CDrawParams;
+struct CParticleResult;
+struct CParticleScale;
 
 // The view of a still picture: the picture at the document's zoom with every
 // measurement on it, the crosshair, the overlay notice, and the selection
@@ -72,6 +75,13 @@ public:
     // Drops the off-screen picture, so the next paint rebuilds it whole.
     void InvalidatePicture();
 
+    // Analyze Particles: the options dialog, whose preview tints the picture
+    // here, then the analysis with progress; every object found becomes a
+    // particle shape of the picture.
+    void AnalyzeParticles();
+    // The preview's tint shown over the picture (null: none).
+    const QImage& ParticleTint() const { return m_particleTint; }
+
 protected:
     bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
@@ -116,6 +126,13 @@ private:
     void CancelAreaMode();
 
     void FeedMagnifier(QPoint client) const;
+    // The rectangle measured last, as the region a particle analysis may be
+    // confined to; none when the last measurement is no rectangle.
+    std::optional<SelectionBox> ParticleRegion() const;
+    void AddParticles(const CParticleResult& result, const CParticleScale& scale);
+    // Picks the particle under an image point (the last drawn on top), or none.
+    void PickParticleAt(QPoint client);
+    void PaintParticleOverlays(QPainter& painter);
     void UpdatePreview();
 
     void OnZoomChanged();
@@ -146,6 +163,9 @@ private:
     QRect m_previewBounds; // content pixels the preview covers
 
     std::function<void()> m_exportMarked;
+
+    QImage m_particleTint;       // picture size
+    QImage m_particleTintZoomed; // at the zoom it was last painted at
 
     CReceiverRegistration m_registration;
 };

@@ -38,6 +38,8 @@ void CLOBRINView::LeftButtonDown(QPoint client) {
         return;
     }
     if (!IsPlacementMode(model.Modes().measureMode)) {
+        // Without a tool a click picks a particle.
+        PickParticleAt(client);
         return;
     }
     if (PressPlacement(m_placement, client) == CPressOutcome::CrosshairMoved) {

@@ -155,6 +155,7 @@ void CLOBRINView::PaintOverlays(QPainter& painter) {
         painter.drawText(QRect(3, 5, zoomed.width(), zoomed.height()), Qt::AlignLeft | Qt::AlignTop,
                          g_overlayNotice.text.left(COverlayNotice::kMaxLength));
     }
+    PaintParticleOverlays(painter);
     if (OperationForAreaMode(m_doc.Model().Modes().areaMode) || m_tracker.tracking()) {
         DrawRectTracker(painter, m_tracker);
     }
