@@ -77,6 +77,19 @@ bool Cancelled(const CancelCheck& cancelled) {
     return cancelled && cancelled();
 }
 
+// One row of palette indices as BGR in `bgr`, which it returns.
+template <typename Color>
+const std::uint8_t* PaletteRowToBgr(const std::uint8_t* indices, int width, Color&& color,
+                                    std::vector<std::uint8_t>& bgr) {
+    for (int x = 0; x < width; ++x) {
+        const RgbQuad c = color(indices[x]);
+        bgr[3 * static_cast<std::size_t>(x)] = c.blue;
+        bgr[3 * static_cast<std::size_t>(x) + 1] = c.green;
+        bgr[3 * static_cast<std::size_t>(x) + 2] = c.red;
+    }
+    return bgr.data();
+}
+
 bool Fail(std::string& error, const char* text) {
     error = text;
     return false;
@@ -269,13 +282,8 @@ bool ThumbnailOfBmp(CByteSource& source, CThumbnail& out, std::string& error,
                 }
                 row = bgr.data();
             } else if (bitCount == 8) {
-                for (int x = 0; x < width; ++x) {
-                    const RgbQuad color = palette[stored[static_cast<std::size_t>(x)]];
-                    bgr[3 * static_cast<std::size_t>(x)] = color.blue;
-                    bgr[3 * static_cast<std::size_t>(x) + 1] = color.green;
-                    bgr[3 * static_cast<std::size_t>(x) + 2] = color.red;
-                }
-                row = bgr.data();
+                row = PaletteRowToBgr(
+                    stored.data(), width, [&](std::uint8_t index) { return palette[index]; }, bgr);
             }
             shrinker.AddRow(y, row);
         }
@@ -305,13 +313,9 @@ bool ThumbnailOfPicture(const CDib& picture, CThumbnail& out, std::string& error
         const std::uint8_t* stored = picture.Row(picture.StoredRow(y));
         const std::uint8_t* row = stored;
         if (picture.BitsPerPixel() == 8) {
-            for (int x = 0; x < picture.Width(); ++x) {
-                const RgbQuad color = picture.PaletteColor(stored[x]);
-                bgr[3 * static_cast<std::size_t>(x)] = color.blue;
-                bgr[3 * static_cast<std::size_t>(x) + 1] = color.green;
-                bgr[3 * static_cast<std::size_t>(x) + 2] = color.red;
-            }
-            row = bgr.data();
+            row = PaletteRowToBgr(
+                stored, picture.Width(),
+                [&](std::uint8_t index) { return picture.PaletteColor(index); }, bgr);
         }
         shrinker.AddRow(y, row);
     }

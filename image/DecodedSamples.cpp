@@ -77,6 +77,15 @@ bool CDecodedSamples::Allocate(std::size_t maxBytes, std::string& error) {
     return true;
 }
 
+void SetGreyPalette(CDib& dib) {
+    std::array<RgbQuad, 256> palette;
+    for (int i = 0; i < 256; ++i) {
+        const auto level = static_cast<std::uint8_t>(i);
+        palette[i] = RgbQuad{level, level, level, 0};
+    }
+    dib.SetPalette(palette);
+}
+
 bool SamplesToDib(const CDecodedSamples& s, CDib& dib, std::size_t maxPixelBytes) {
     const bool grey = s.channels <= 2;
     const bool alpha = s.channels == 2 || s.channels == 4;
@@ -84,12 +93,7 @@ bool SamplesToDib(const CDecodedSamples& s, CDib& dib, std::size_t maxPixelBytes
         return false;
     }
     if (grey) {
-        std::array<RgbQuad, 256> palette;
-        for (int i = 0; i < 256; ++i) {
-            const auto level = static_cast<std::uint8_t>(i);
-            palette[i] = RgbQuad{level, level, level, 0};
-        }
-        dib.SetPalette(palette);
+        SetGreyPalette(dib);
     }
     if (s.bits == 8 && !alpha && !s.minIsWhite) {
         // The common case, kept to a copy (grey) or a swap of red and blue.

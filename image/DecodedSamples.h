@@ -23,6 +23,9 @@ struct CDecodedSamples {
     bool Allocate(std::size_t maxBytes, std::string& error);
 };
 
+// Gives an 8-bit picture the grey palette (entry i is grey level i).
+void SetGreyPalette(CDib& dib);
+
 // Makes the picture: grey becomes 8 bits with a grey palette, colour 24 bits;
 // 16-bit samples are mapped through the picture's own minimum–maximum range
 // (alpha excluded) and alpha is composited on white.

@@ -76,15 +76,6 @@ std::optional<CPictureScale> ReadScale(png_structp png, png_infop info) {
     return ForeignScale(x / 100.0, kCentimetre, {});
 }
 
-void GreyPalette(CDib& dib) {
-    std::array<RgbQuad, 256> palette;
-    for (int i = 0; i < 256; ++i) {
-        const auto level = static_cast<std::uint8_t>(i);
-        palette[i] = RgbQuad{level, level, level, 0};
-    }
-    dib.SetPalette(palette);
-}
-
 bool ReadPng(png_structp png, png_infop info, PngContext& context, CDib& dib,
              CDecodedSamples& samples, std::vector<png_bytep>& rows, const DecodeLimits& limits) {
     if (setjmp(png_jmpbuf(png))) {
@@ -123,7 +114,7 @@ bool ReadPng(png_structp png, png_infop info, PngContext& context, CDib& dib,
             return false;
         }
         if (!colour) {
-            GreyPalette(dib);
+            SetGreyPalette(dib);
         }
         const std::size_t used = static_cast<std::size_t>(width) * (colour ? 3 : 1);
         for (png_uint_32 y = 0; y < height; ++y) {

@@ -121,12 +121,7 @@ bool DecodePlainStrips(TIFF* tiff, const PageLayout& page, CDib& dib, const Deco
         return false;
     }
     if (grey) {
-        std::array<RgbQuad, 256> palette;
-        for (int i = 0; i < 256; ++i) {
-            palette[i] = RgbQuad{static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i),
-                                 static_cast<std::uint8_t>(i), 0};
-        }
-        dib.SetPalette(palette);
+        SetGreyPalette(dib);
     }
     std::uint32_t rowsPerStrip = 0;
     TIFFGetFieldDefaulted(tiff, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
@@ -225,12 +220,7 @@ bool DecodeRgba(TIFF* tiff, const PageLayout& page, CDib& dib, const DecodeLimit
         return false;
     }
     if (grey) {
-        std::array<RgbQuad, 256> palette;
-        for (int i = 0; i < 256; ++i) {
-            palette[i] = RgbQuad{static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i),
-                                 static_cast<std::uint8_t>(i), 0};
-        }
-        dib.SetPalette(palette);
+        SetGreyPalette(dib);
     }
     std::uint32_t band = 0;
     if (!TIFFGetField(tiff, TIFFIsTiled(tiff) ? TIFFTAG_TILELENGTH : TIFFTAG_ROWSPERSTRIP, &band)) {

@@ -41,6 +41,30 @@ CParticleResult ParticleResultOf(std::span<const CShape* const> shapes,
     return result;
 }
 
+QStringList ParticleTableTitles(const std::string& unit) {
+    QStringList titles{Text("ParticleNumber", "Number")};
+    for (int q = 0; q < kParticleQuantityCount; ++q) {
+        const auto quantity = static_cast<ParticleQuantity>(q);
+        const QString name = ParticleQuantityName(quantity);
+        const QString unitText = ParticleQuantityUnit(quantity, unit);
+        titles << (unitText.isEmpty() ? name : QStringLiteral("%1 (%2)").arg(name, unitText));
+    }
+    titles << Text("CentroidX", "X (px)") << Text("CentroidY", "Y (px)") << Text("BoxX", "Box X")
+           << Text("BoxY", "Box Y") << Text("BoxWidth", "Box width")
+           << Text("BoxHeight", "Box height");
+    return titles;
+}
+
+QStringList ParticleTableRow(const CParticle& p, int decimals) {
+    return {QString::asprintf("%d", p.id),       Number(p.area, decimals),
+            Number(p.perimeter, decimals),       Number(p.feret, decimals),
+            Number(p.minFeret, decimals),        Number(p.feretAngle, decimals),
+            Number(p.circularity, decimals),     Number(p.centroidX, decimals),
+            Number(p.centroidY, decimals),       QString::asprintf("%d", p.boxX),
+            QString::asprintf("%d", p.boxY),     QString::asprintf("%d", p.boxWidth),
+            QString::asprintf("%d", p.boxHeight)};
+}
+
 std::vector<QStringList> ParticleReportRows(const CParticleResult& result, int decimals) {
     if (result.particles.empty()) {
         return {};
@@ -52,23 +76,9 @@ std::vector<QStringList> ParticleReportRows(const CParticleResult& result, int d
         units << ParticleQuantityUnit(static_cast<ParticleQuantity>(q), result.unit);
     }
     std::vector<QStringList> rows;
-    QStringList titles{Text("ParticleNumber", "Number")};
-    for (int q = 0; q < kParticleQuantityCount; ++q) {
-        titles << (units[q].isEmpty() ? names[q]
-                                      : QStringLiteral("%1 (%2)").arg(names[q], units[q]));
-    }
-    titles << Text("CentroidX", "X (px)") << Text("CentroidY", "Y (px)") << Text("BoxX", "Box X")
-           << Text("BoxY", "Box Y") << Text("BoxWidth", "Box width")
-           << Text("BoxHeight", "Box height");
-    rows.push_back(titles);
+    rows.push_back(ParticleTableTitles(result.unit));
     for (const CParticle& p : result.particles) {
-        rows.push_back({QString::asprintf("%d", p.id), Number(p.area, decimals),
-                        Number(p.perimeter, decimals), Number(p.feret, decimals),
-                        Number(p.minFeret, decimals), Number(p.feretAngle, decimals),
-                        Number(p.circularity, decimals), Number(p.centroidX, decimals),
-                        Number(p.centroidY, decimals), QString::asprintf("%d", p.boxX),
-                        QString::asprintf("%d", p.boxY), QString::asprintf("%d", p.boxWidth),
-                        QString::asprintf("%d", p.boxHeight)});
+        rows.push_back(ParticleTableRow(p, decimals));
     }
     rows.push_back({});
     const CParticleSummary summary = SummariseParticles(result);

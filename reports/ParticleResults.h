@@ -22,6 +22,11 @@ std::vector<const CParticleShape*> ParticleShapesOf(std::span<const CShape* cons
 CParticleResult ParticleResultOf(std::span<const CShape* const> shapes,
                                  const CUnitConversion& conversion, const std::string& unit);
 
+// The particle table's column titles in `unit`, and one particle's row, as
+// the pane, the CSV and the reports show them.
+QStringList ParticleTableTitles(const std::string& unit);
+QStringList ParticleTableRow(const CParticle& particle, int decimals);
+
 // The particle table and its summary as rows of texts for the reports: the
 // table's titles, one row per particle, an empty row, the summary's titles,
 // one row per quantity, then the count and the area fraction. Numbers carry

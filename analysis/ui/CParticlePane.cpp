@@ -180,25 +180,11 @@ void CParticlePane::Rebuild() {
     const QSignalBlocker quiet(m_table);
     m_table->clear();
     m_table->setColumnCount(13);
-    QStringList titles{Text("ParticleNumber", "Number")};
-    for (int q = 0; q < kParticleQuantityCount; ++q) {
-        titles << Titled(names[q], UnitOf(q, unit));
-    }
-    titles << Text("CentroidX", "X (px)") << Text("CentroidY", "Y (px)") << Text("BoxX", "Box X")
-           << Text("BoxY", "Box Y") << Text("BoxWidth", "Box width")
-           << Text("BoxHeight", "Box height");
-    m_table->setHorizontalHeaderLabels(titles);
+    m_table->setHorizontalHeaderLabels(ParticleTableTitles(unit.toStdString()));
     m_table->setRowCount(static_cast<int>(m_result.particles.size()));
     for (int row = 0; row < m_table->rowCount(); ++row) {
-        const CParticle& p = m_result.particles[static_cast<std::size_t>(row)];
         SetRow(m_table, row,
-               {QString::asprintf("%d", p.id), Number(p.area, decimals),
-                Number(p.perimeter, decimals), Number(p.feret, decimals),
-                Number(p.minFeret, decimals), Number(p.feretAngle, decimals),
-                Number(p.circularity, decimals), Number(p.centroidX, decimals),
-                Number(p.centroidY, decimals), QString::asprintf("%d", p.boxX),
-                QString::asprintf("%d", p.boxY), QString::asprintf("%d", p.boxWidth),
-                QString::asprintf("%d", p.boxHeight)});
+               ParticleTableRow(m_result.particles[static_cast<std::size_t>(row)], decimals));
     }
 
     const CParticleSummary summary = SummariseParticles(m_result);
