@@ -7,7 +7,6 @@
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
 #include <random>
-#include <thread>
 
 namespace {
 
@@ -45,11 +44,6 @@ const CDib& FivePixelPicture() {
     return picture;
 }
 
-const CDib& LiveFrame() {
-    static const CDib frame = GrainPicture(1280, 720, 180);
-    return frame;
-}
-
 // What the analysis is measured against: OpenCV's grey conversion, Otsu's
 // threshold and connected components with their statistics.
 void OpenCvCount(benchmark::State& state, const CDib& dib) {
@@ -84,15 +78,6 @@ void PixelOurs(benchmark::State& state) {
 void FivePixelReference(benchmark::State& state) {
     OpenCvCount(state, FivePixelPicture());
 }
-void LiveOurs(benchmark::State& state) {
-    Analyse(state, LiveFrame(), ParticleMeasures::Precise);
-}
-// One frame interval at 30 fps.
-void LiveReference(benchmark::State& state) {
-    for (auto _ : state) {
-        std::this_thread::sleep_for(std::chrono::microseconds(33333));
-    }
-}
 
 } // namespace
 
@@ -100,8 +85,6 @@ BENCHMARK(PreciseOurs)->Name("Particles/ours")->Unit(benchmark::kMillisecond);
 BENCHMARK(FivePixelReference)->Name("Particles/reference")->Unit(benchmark::kMillisecond);
 BENCHMARK(PixelOurs)->Name("ParticlesPixel/ours")->Unit(benchmark::kMillisecond);
 BENCHMARK(FivePixelReference)->Name("ParticlesPixel/reference")->Unit(benchmark::kMillisecond);
-BENCHMARK(LiveOurs)->Name("LiveCount/ours")->Unit(benchmark::kMillisecond);
-BENCHMARK(LiveReference)->Name("LiveCount/reference")->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
     // Our analysis runs on one thread; so does the reference.

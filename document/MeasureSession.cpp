@@ -344,15 +344,15 @@ std::optional<CSessionShape> SessionShapeOf(const CShape& shape) {
 
 std::unique_ptr<CShape> BuildSessionShape(const CSessionShape& record, int imageWidth,
                                           int imageHeight) {
+    CShapeParams params;
+    params.lineColor = static_cast<COLORREF>(g_parameters.linecolor);
+    params.textColor = static_cast<COLORREF>(g_parameters.textcolor);
+    params.imgWidth = imageWidth;
+    params.imgHeight = imageHeight;
     if (record.mode == MeasureMode::kParticle) {
         if (!record.particle) {
             return nullptr;
         }
-        CShapeParams params;
-        params.lineColor = static_cast<COLORREF>(g_parameters.linecolor);
-        params.textColor = static_cast<COLORREF>(g_parameters.textcolor);
-        params.imgWidth = imageWidth;
-        params.imgHeight = imageHeight;
         auto shape = std::make_unique<CParticleShape>(*record.particle, CParticleScale{}, params);
         CompleteShape(*shape, record.serial);
         shape->exportMark = record.exportMark;
@@ -363,11 +363,6 @@ std::unique_ptr<CShape> BuildSessionShape(const CSessionShape& record, int image
         record.points.size() > static_cast<std::size_t>(kShapePointSlots)) {
         return nullptr;
     }
-    CShapeParams params;
-    params.lineColor = static_cast<COLORREF>(g_parameters.linecolor);
-    params.textColor = static_cast<COLORREF>(g_parameters.textcolor);
-    params.imgWidth = imageWidth;
-    params.imgHeight = imageHeight;
     params.text = record.text;
     params.markNumber = record.markNumber;
     const std::size_t count = record.points.size();

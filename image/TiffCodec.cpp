@@ -43,6 +43,19 @@ PageLayout ReadLayout(TIFF* tiff) {
     return page;
 }
 
+// The picture for a page: 8 bits with the grey palette, or 24 bits.
+bool AllocatePage(CDib& dib, int width, int height, bool grey, const DecodeLimits& limits,
+                  CTiffErrors& errors) {
+    if (!dib.Allocate(width, height, grey ? 8 : 24, limits.maxPixelBytes)) {
+        errors.first = dib.LastError();
+        return false;
+    }
+    if (grey) {
+        SetGreyPalette(dib);
+    }
+    return true;
+}
+
 // Grey or RGB with at most one extra sample, 8 or 16 bits, interleaved: read
 // as raw samples, which keeps 16 bits for the minimum–maximum range.
 bool RawReadable(const PageLayout& page) {
@@ -116,12 +129,8 @@ bool DecodePlainStrips(TIFF* tiff, const PageLayout& page, CDib& dib, const Deco
         errors.first = "unexpected strip size";
         return false;
     }
-    if (!dib.Allocate(width, height, grey ? 8 : 24, limits.maxPixelBytes)) {
-        errors.first = dib.LastError();
+    if (!AllocatePage(dib, width, height, grey, limits, errors)) {
         return false;
-    }
-    if (grey) {
-        SetGreyPalette(dib);
     }
     std::uint32_t rowsPerStrip = 0;
     TIFFGetFieldDefaulted(tiff, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
@@ -215,12 +224,8 @@ bool DecodeRgba(TIFF* tiff, const PageLayout& page, CDib& dib, const DecodeLimit
                       page.samples == 1;
     const int width = static_cast<int>(page.width);
     const int height = static_cast<int>(page.height);
-    if (!dib.Allocate(width, height, grey ? 8 : 24, limits.maxPixelBytes)) {
-        errors.first = dib.LastError();
+    if (!AllocatePage(dib, width, height, grey, limits, errors)) {
         return false;
-    }
-    if (grey) {
-        SetGreyPalette(dib);
     }
     std::uint32_t band = 0;
     if (!TIFFGetField(tiff, TIFFIsTiled(tiff) ? TIFFTAG_TILELENGTH : TIFFTAG_ROWSPERSTRIP, &band)) {
