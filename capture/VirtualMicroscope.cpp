@@ -232,6 +232,22 @@ std::vector<CaptureControl> CVirtualMicroscopeDevice::Controls() const {
          false,
          false,
          {}},
+        {kScene,
+         "Scene",
+         ControlKind::Menu,
+         0,
+         2,
+         1,
+         defaults.scene,
+         s.scene,
+         false,
+         false,
+         {{VirtualScene::kTestCard, "Test card"},
+          {VirtualScene::kTiltedSpecimen, "Tilted specimen"},
+          {VirtualScene::kSlide, "Slide"}}},
+        integer(kFocus, "Focus, Absolute", 0, 1000, defaults.focus, s.focus),
+        integer(kPan, "Pan, Absolute", -10000, 10000, defaults.pan, s.pan),
+        integer(kTilt, "Tilt, Absolute", -10000, 10000, defaults.tilt, s.tilt),
     };
     controls[5].inactive = s.exposureAuto;
     controls[6].step = 10;
@@ -281,6 +297,18 @@ CaptureStatus CVirtualMicroscopeDevice::SetControl(std::uint32_t id, std::int32_
         break;
     case VirtualMicroscope::kWhiteBalance:
         m_settings.whiteBalance = value;
+        break;
+    case VirtualMicroscope::kScene:
+        m_settings.scene = value;
+        break;
+    case VirtualMicroscope::kFocus:
+        m_settings.focus = value;
+        break;
+    case VirtualMicroscope::kPan:
+        m_settings.pan = value;
+        break;
+    case VirtualMicroscope::kTilt:
+        m_settings.tilt = value;
         break;
     default:
         m_powerLine = value;

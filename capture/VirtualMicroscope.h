@@ -24,6 +24,10 @@ enum Control : std::uint32_t {
     kWhiteBalance,
     kPowerLine, // menu: 0 off, 1 50 Hz, 2 60 Hz
     kCameraButton,
+    kScene, // menu: VirtualScene
+    kFocus, // absolute focus; the depth of field is a band of it
+    kPan,   // stage position across the slide scene
+    kTilt,  // stage position down the slide scene
 };
 } // namespace VirtualMicroscope
 

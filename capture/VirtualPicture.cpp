@@ -136,6 +136,22 @@ void CVirtualPicture::RebuildBase(int width, int height, const VirtualPictureSet
 void CVirtualPicture::Render(int width, int height, std::uint64_t frameIndex,
                              const VirtualPictureSettings& settings,
                              std::vector<std::uint8_t>& bgr) {
+    switch (settings.scene) {
+    case VirtualScene::kTiltedSpecimen:
+        m_depthScene.Render(width, height, frameIndex, settings, bgr);
+        return;
+    case VirtualScene::kSlide:
+        m_slideScene.Render(width, height, frameIndex, settings, bgr);
+        return;
+    default:
+        RenderTestCard(width, height, frameIndex, settings, bgr);
+        return;
+    }
+}
+
+void CVirtualPicture::RenderTestCard(int width, int height, std::uint64_t frameIndex,
+                                     const VirtualPictureSettings& settings,
+                                     std::vector<std::uint8_t>& bgr) {
     if (width != m_width || height != m_height || !(settings == m_settings) || m_base.empty()) {
         RebuildBase(width, height, settings);
     }

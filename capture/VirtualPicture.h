@@ -1,5 +1,8 @@
 #pragma once
 
+#include "capture/VirtualDepthScene.h"
+#include "capture/VirtualSlideScene.h"
+
 #include <cstdint>
 #include <vector>
 
@@ -18,8 +21,20 @@ struct VirtualPictureSettings {
     bool exposureAuto = true; // the manual value is ignored while on
     int exposure = 166;       // 5..1000, 166 is the automatic level
     int whiteBalance = 4600;  // kelvin, 2800..6500; 4600 is neutral
+    int scene = 0;            // VirtualScene
+    int focus = 500;          // 0..1000; the test card is sharp at the default
+    int pan = 0;              // stage position, used by the slide scene
+    int tilt = 0;
     bool operator==(const VirtualPictureSettings&) const = default;
 };
+
+// What the virtual microscope looks at. The test card is flat; the tilted
+// specimen has parts at different heights, so that only a band of it is sharp
+// at each focus position; the slide is larger than the field of view and the
+// stage moves the field over it.
+namespace VirtualScene {
+enum : int { kTestCard = 0, kTiltedSpecimen = 1, kSlide = 2 };
+} // namespace VirtualScene
 
 namespace VirtualPicture {
 inline constexpr int kBackground = 215;
@@ -31,14 +46,16 @@ int TickLength(int height);
 int DigitScale(int height);
 } // namespace VirtualPicture
 
-// Renders into a top-down BGR buffer without row padding (width × 3 bytes a
-// row), keeping the parts that do not move between calls.
+// Renders the scene the settings choose into a top-down BGR buffer without row padding (width × 3
+// bytes a row), keeping the parts that do not move between calls.
 class CVirtualPicture {
 public:
     void Render(int width, int height, std::uint64_t frameIndex,
                 const VirtualPictureSettings& settings, std::vector<std::uint8_t>& bgr);
 
 private:
+    void RenderTestCard(int width, int height, std::uint64_t frameIndex,
+                        const VirtualPictureSettings& settings, std::vector<std::uint8_t>& bgr);
     void RebuildBase(int width, int height, const VirtualPictureSettings& settings);
     void Plot(std::vector<std::uint8_t>& bgr, int x, int y, const std::uint8_t* colour) const;
 
@@ -48,4 +65,6 @@ private:
     std::vector<std::uint8_t> m_base; // background, disc and scale, controls applied
     std::uint8_t m_dark[3]{};
     std::uint8_t m_dot[3]{};
+    CVirtualDepthScene m_depthScene;
+    CVirtualSlideScene m_slideScene;
 };
