@@ -1,144 +1,19 @@
 #include "analysis/mosaic/PairRegistration.h"
 
+#include "analysis/mosaic/PhaseCorrelation.h"
+
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <opencv2/imgproc.hpp>
 #include <vector>
 
 namespace {
 
-constexpr int kPeaks = 8;
-constexpr double kSurfaceSigma = 2.0;
-constexpr int kMinOverlapSide = 8;
-constexpr double kMinOverlapFraction = 0.03;
-
-cv::Mat AsFloat(const cv::Mat& grey) {
-    cv::Mat out;
-    grey.convertTo(out, CV_32F);
-    return out;
-}
-
-// The part of a (in a's frame) that b covers when b's top-left is at (dx, dy).
-cv::Rect Overlap(cv::Size a, cv::Size b, int dx, int dy) {
-    return cv::Rect(0, 0, a.width, a.height) & cv::Rect(dx, dy, b.width, b.height);
-}
-
-bool OverlapLargeEnough(cv::Size a, cv::Size b, const cv::Rect& overlap) {
-    const double smaller = std::min(a.area(), b.area());
-    return overlap.width >= kMinOverlapSide && overlap.height >= kMinOverlapSide &&
-           overlap.area() >= kMinOverlapFraction * smaller;
-}
-
-double Ncc(const cv::Mat& a, const cv::Mat& b) {
-    cv::Scalar meanA, sdA, meanB, sdB;
-    cv::meanStdDev(a, meanA, sdA);
-    cv::meanStdDev(b, meanB, sdB);
-    if (sdA[0] < 1e-6 || sdB[0] < 1e-6) {
-        return 0;
-    }
-    const double cross = a.dot(b) / static_cast<double>(a.total()) - meanA[0] * meanB[0];
-    return cross / (sdA[0] * sdB[0]);
-}
-
-double IntegerNcc(const cv::Mat& a, const cv::Mat& b, int dx, int dy) {
-    const cv::Rect overlap = Overlap(a.size(), b.size(), dx, dy);
-    if (!OverlapLargeEnough(a.size(), b.size(), overlap)) {
-        return -1;
-    }
-    return Ncc(a(overlap), b(overlap - cv::Point(dx, dy)));
-}
-
-// Weights that fall smoothly to zero over the outer few percent of a side
-// only: overlaps lie along the pictures' edges, where a window over the whole
-// picture would leave nothing to correlate, while a hard edge would produce a
-// false peak at zero shift.
-cv::Mat EdgeTaper(int length) {
-    cv::Mat taper(1, length, CV_32F, cv::Scalar(1));
-    const int ramp = std::min(length / 2, std::max(2, length / 16));
-    for (int i = 0; i < ramp; ++i) {
-        const float w = static_cast<float>(0.5 - 0.5 * std::cos(CV_PI * (i + 0.5) / ramp));
-        taper.at<float>(i) = w;
-        taper.at<float>(length - 1 - i) = w;
-    }
-    return taper;
-}
-
-// Mean removed and the edges tapered, zero-padded to `size`.
-cv::Mat Windowed(const cv::Mat& picture, cv::Size size) {
-    const cv::Mat window = EdgeTaper(picture.rows).t() * EdgeTaper(picture.cols);
-    cv::Mat centred = picture - cv::mean(picture)[0];
-    cv::Mat padded = cv::Mat::zeros(size, CV_32F);
-    cv::multiply(centred, window, padded(cv::Rect(cv::Point(), picture.size())));
-    return padded;
-}
-
-// The normalised cross-power surface; its peak lies at b's top-left in a's
-// frame, modulo the padded size.
-cv::Mat PhaseSurface(const cv::Mat& a, const cv::Mat& b) {
-    const cv::Size size(cv::getOptimalDFTSize(std::max(a.cols, b.cols)),
-                        cv::getOptimalDFTSize(std::max(a.rows, b.rows)));
-    cv::Mat fa, fb, cross;
-    cv::dft(Windowed(a, size), fa, cv::DFT_COMPLEX_OUTPUT);
-    cv::dft(Windowed(b, size), fb, cv::DFT_COMPLEX_OUTPUT);
-    cv::mulSpectrums(fa, fb, cross, 0, true);
-    std::vector<cv::Mat> parts;
-    cv::split(cross, parts);
-    cv::Mat magnitude;
-    cv::magnitude(parts[0], parts[1], magnitude);
-    magnitude += 1e-9;
-    cv::divide(parts[0], magnitude, parts[0]);
-    cv::divide(parts[1], magnitude, parts[1]);
-    cv::merge(parts, cross);
-    // Whitening lifts the noise of the finest frequencies to the level of
-    // the structure; a Gaussian low-pass (smoothing the surface by about a
-    // pixel) gives weak, smooth structure its say again.
-    for (int y = 0; y < size.height; ++y) {
-        const double fy = std::min(y, size.height - y) / static_cast<double>(size.height);
-        cv::Vec2f* row = cross.ptr<cv::Vec2f>(y);
-        for (int x = 0; x < size.width; ++x) {
-            const double fx = std::min(x, size.width - x) / static_cast<double>(size.width);
-            row[x] *= static_cast<float>(
-                std::exp(-2 * CV_PI * CV_PI * kSurfaceSigma * kSurfaceSigma * (fx * fx + fy * fy)));
-        }
-    }
-    cv::Mat surface;
-    cv::idft(cross, surface, cv::DFT_REAL_OUTPUT | cv::DFT_SCALE);
-    return surface;
-}
-
-// The peak's offset from its pixel by a parabola through it and its
-// neighbours along each axis (the surface wraps around).
-cv::Point2d PeakOffset(const cv::Mat& surface, cv::Point peak) {
-    const auto at = [&](int x, int y) {
-        x = (x + surface.cols) % surface.cols;
-        y = (y + surface.rows) % surface.rows;
-        return static_cast<double>(surface.at<float>(y, x));
-    };
-    const auto vertex = [](double left, double centre, double right) {
-        const double curvature = left - 2 * centre + right;
-        return curvature < 0 ? std::clamp(0.5 * (left - right) / curvature, -0.5, 0.5) : 0.0;
-    };
-    const double c = at(peak.x, peak.y);
-    return {vertex(at(peak.x - 1, peak.y), c, at(peak.x + 1, peak.y)),
-            vertex(at(peak.x, peak.y - 1), c, at(peak.x, peak.y + 1))};
-}
-
-std::vector<cv::Point> Peaks(cv::Mat surface) {
-    std::vector<cv::Point> peaks;
-    cv::Mat search = surface.clone();
-    for (int i = 0; i < kPeaks; ++i) {
-        double best = 0;
-        cv::Point at;
-        cv::minMaxLoc(search, nullptr, &best, nullptr, &at);
-        if (best <= 0) {
-            break;
-        }
-        peaks.push_back(at);
-        cv::circle(search, at, 3, cv::Scalar(0), cv::FILLED);
-    }
-    return peaks;
-}
+// Peaks of the phase surface judged by correlation when nothing is known of
+// the shift.
+constexpr int kPeaks = 5;
+// Gauss-Newton sums over about this many pixels of large overlaps.
+constexpr double kRefineSamples = 60000;
 
 // Where bilinear sampling of b (top-left at d in a's frame) is defined, inside a.
 cv::Rect SampledOverlap(cv::Size a, cv::Size b, cv::Point2d d) {
@@ -168,7 +43,7 @@ bool RefineShift(const cv::Mat& a, const cv::Mat& b, cv::Point2d& shift) {
     constexpr int kUnknowns = 8;
     cv::Point2d d = shift;
     double gain = 0;
-    for (int iteration = 0; iteration < 12; ++iteration) {
+    for (int iteration = 0; iteration < 8; ++iteration) {
         const cv::Rect overlap = SampledOverlap(a.size(), b.size(), d);
         if (!OverlapLargeEnough(a.size(), b.size(), overlap)) {
             return false;
@@ -181,9 +56,9 @@ bool RefineShift(const cv::Mat& a, const cv::Mat& b, cv::Point2d& shift) {
         if (gain == 0) {
             gain = cv::mean(pa)[0] / std::max(1e-6, cv::mean(warped)[0]);
         }
-        // Every pixel of small overlaps, every other one of large ones: the
+        // Every pixel of small overlaps, a regular sample of large ones: the
         // fit is no better for the rest, only slower.
-        const int step = overlap.area() > 200000 ? 2 : 1;
+        const int step = std::max(1, static_cast<int>(std::sqrt(overlap.area() / kRefineSamples)));
         cv::Matx<double, kUnknowns, kUnknowns> normal;
         cv::Vec<double, kUnknowns> right;
         const double sx = 2.0 / std::max(1, overlap.width - 1);
@@ -222,7 +97,7 @@ bool RefineShift(const cv::Mat& a, const cv::Mat& b, cv::Point2d& shift) {
         if (cv::norm(d - shift) > 3 || gain <= 0) {
             return false;
         }
-        if (cv::norm(change) < 0.005) {
+        if (cv::norm(change) < 0.01) {
             break;
         }
     }
@@ -244,15 +119,11 @@ struct CCandidate {
 
 // The best of the surface's peaks, each read as its four wrapped shifts and
 // judged by the correlation of the overlap it implies.
-CCandidate BestPeak(const cv::Mat& a, const cv::Mat& b, const cv::Mat& surface,
-                    std::optional<cv::Point2d> expected, double radius) {
+CCandidate BestPeak(const cv::Mat& a, const cv::Mat& b, const cv::Mat& surface) {
     CCandidate best;
-    for (const cv::Point& peak : Peaks(surface)) {
+    for (const cv::Point& peak : Peaks(surface, kPeaks)) {
         for (const int dx : {peak.x, peak.x - surface.cols}) {
             for (const int dy : {peak.y, peak.y - surface.rows}) {
-                if (expected && cv::norm(cv::Point2d(dx, dy) - *expected) > radius + 1) {
-                    continue;
-                }
                 const double score = IntegerNcc(a, b, dx, dy);
                 if (score > best.score) {
                     best.score = score;
@@ -264,19 +135,31 @@ CCandidate BestPeak(const cv::Mat& a, const cv::Mat& b, const cv::Mat& surface,
     return best;
 }
 
-// The picture divided by its local mean: exposure and vignetting, which vary
-// slowly, fall out, and the correlations see only the structure. Two box
-// filters make a cheap wide smoothing.
-cv::Mat Flattened(const cv::Mat& grey, int side) {
-    cv::Mat picture = AsFloat(grey);
-    cv::Mat mean;
-    cv::boxFilter(picture, mean, CV_32F, cv::Size(side, side), cv::Point(-1, -1), true,
-                  cv::BORDER_REFLECT);
-    cv::boxFilter(mean, mean, CV_32F, cv::Size(side, side), cv::Point(-1, -1), true,
-                  cv::BORDER_REFLECT);
-    cv::Mat out;
-    cv::divide(picture, mean + 1.0, out);
-    return out;
+// The highest point of the surface within `radius` of `expected` (the
+// surface wraps around).
+CCandidate PeakNear(const cv::Mat& a, const cv::Mat& b, const cv::Mat& surface,
+                    cv::Point2d expected, double radius) {
+    const int reach = static_cast<int>(std::ceil(radius)) + 1;
+    float highest = -1e30f;
+    cv::Point at(-1, -1), shift;
+    for (int dy = cvRound(expected.y) - reach; dy <= cvRound(expected.y) + reach; ++dy) {
+        for (int dx = cvRound(expected.x) - reach; dx <= cvRound(expected.x) + reach; ++dx) {
+            if (cv::norm(cv::Point2d(dx, dy) - expected) > radius + 1) {
+                continue;
+            }
+            const cv::Point wrapped((dx % surface.cols + surface.cols) % surface.cols,
+                                    (dy % surface.rows + surface.rows) % surface.rows);
+            if (surface.at<float>(wrapped) > highest) {
+                highest = surface.at<float>(wrapped);
+                at = wrapped;
+                shift = cv::Point(dx, dy);
+            }
+        }
+    }
+    if (at.x < 0) {
+        return {};
+    }
+    return {cv::Point2d(shift) + PeakOffset(surface, at), IntegerNcc(a, b, shift.x, shift.y)};
 }
 
 // `a`, `b` flattened for finding the shift, `rawA`, `rawB` as they are for
@@ -298,7 +181,10 @@ CPairShift Register(const cv::Mat& a, const cv::Mat& b, const cv::Mat& rawA, con
         partB = b(overlap - origin);
         residual = *expected - cv::Point2d(origin);
     }
-    CCandidate best = BestPeak(partA, partB, PhaseSurface(partA, partB), residual, searchRadius);
+    const cv::Size padded = PaddedSize(partA.size(), partB.size());
+    const cv::Mat surface = PhaseSurface(Spectrum(partA, padded), Spectrum(partB, padded));
+    CCandidate best = residual ? PeakNear(partA, partB, surface, *residual, searchRadius)
+                               : BestPeak(partA, partB, surface);
     if (best.score <= 0) {
         return {};
     }
@@ -353,4 +239,22 @@ CPairShift RegisterPair(const cv::Mat& aGrey, const cv::Mat& bGrey,
     shift.dx -= offset.x;
     shift.dy -= offset.y;
     return shift;
+}
+
+CPreparedPicture PreparePicture(const cv::Mat& grey) {
+    CPreparedPicture prepared;
+    prepared.flat = Flattened(grey, std::max(9, std::min(grey.cols, grey.rows) / 6) | 1);
+    prepared.spectrum = Spectrum(prepared.flat, PaddedSize(grey.size(), grey.size()));
+    return prepared;
+}
+
+CPairShift RegisterPrepared(const CPreparedPicture& a, const CPreparedPicture& b) {
+    if (a.spectrum.size() != b.spectrum.size()) {
+        return {};
+    }
+    const CCandidate best = BestPeak(a.flat, b.flat, PhaseSurface(a.spectrum, b.spectrum));
+    if (best.score <= 0) {
+        return {};
+    }
+    return {true, best.shift.x, best.shift.y, best.score};
 }

@@ -19,3 +19,13 @@ struct CPairShift {
 CPairShift RegisterPair(const cv::Mat& aGrey, const cv::Mat& bGrey,
                         std::optional<cv::Point2d> expected = {}, double searchRadius = 0,
                         bool refine = true);
+
+// A picture prepared once for registering against many others of its size,
+// as the search over all pairs of a mosaic does.
+struct CPreparedPicture {
+    cv::Mat flat;     // divided by its local mean
+    cv::Mat spectrum; // of the flattened picture, edges tapered
+};
+CPreparedPicture PreparePicture(const cv::Mat& grey);
+// As RegisterPair without an expected shift and without refining.
+CPairShift RegisterPrepared(const CPreparedPicture& a, const CPreparedPicture& b);

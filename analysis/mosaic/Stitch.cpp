@@ -46,11 +46,15 @@ std::vector<CMosaicLink> CoarseLinks(const CGreyTiles& tiles, const CStitchOptio
                                      CProgress& progress) {
     std::vector<CMosaicLink> links;
     const std::size_t count = tiles.coarse.size();
+    std::vector<CPreparedPicture> prepared;
+    for (const cv::Mat& coarse : tiles.coarse) {
+        prepared.push_back(PreparePicture(coarse));
+    }
     const std::size_t pairs = count * (count - 1) / 2;
     std::size_t done = 0;
     for (std::size_t i = 0; i < count; ++i) {
         for (std::size_t j = i + 1; j < count; ++j, ++done) {
-            const CPairShift shift = RegisterPair(tiles.coarse[i], tiles.coarse[j], {}, 0, false);
+            const CPairShift shift = RegisterPrepared(prepared[i], prepared[j]);
             const double needed = Neighbours(i, j, options) ? kMinNeighbourScore : kMinScore;
             if (shift.found && shift.score >= needed) {
                 links.push_back({static_cast<int>(i), static_cast<int>(j),
