@@ -53,8 +53,9 @@ bool LoadGreyTiles(const std::vector<std::filesystem::path>& pictures, std::size
             tiles.size = size;
             const double full = static_cast<double>(size.area()) * count;
             tiles.detailFactor = std::max(1.0, std::ceil(std::sqrt(full / budgetBytes)));
-            tiles.coarseFactor =
-                std::max(1.0, std::max(size.width, size.height) / static_cast<double>(kCoarseSide));
+            // A whole factor: area reduction by one is a fast path.
+            tiles.coarseFactor = std::max(1.0, std::ceil(std::max(size.width, size.height) /
+                                                         static_cast<double>(kCoarseSide)));
         } else if (size != tiles.size) {
             error = "The picture " + pictures[i].string() + " is not the size of the others";
             return false;

@@ -24,13 +24,53 @@ cv::Rect SampledOverlap(cv::Size a, cv::Size b, cv::Point2d d) {
     return x1 > x0 && y1 > y0 ? cv::Rect(x0, y0, x1 - x0 + 1, y1 - y0 + 1) : cv::Rect();
 }
 
-cv::Mat Warped(const cv::Mat& b, cv::Point2d d, const cv::Rect& overlap) {
-    const cv::Mat translate =
-        (cv::Mat_<double>(2, 3) << 1, 0, overlap.x - d.x, 0, 1, overlap.y - d.y);
-    cv::Mat warped;
-    cv::warpAffine(b, warped, translate, overlap.size(), cv::INTER_CUBIC | cv::WARP_INVERSE_MAP,
-                   cv::BORDER_REPLICATE);
-    return warped;
+// A regular sample of the overlap, about kRefineSamples points: every pixel
+// of small overlaps; for large ones the fits are no better for the rest, only
+// slower.
+struct CGrid {
+    cv::Rect overlap; // in a's frame
+    int step = 1;
+    cv::Mat inB; // CV_32FC2: each sample's position in b
+};
+
+CGrid GridFor(cv::Size a, cv::Size b, cv::Point2d d) {
+    CGrid grid;
+    grid.overlap = SampledOverlap(a, b, d);
+    if (grid.overlap.empty()) {
+        return grid;
+    }
+    grid.step = std::max(1, static_cast<int>(std::sqrt(grid.overlap.area() / kRefineSamples)));
+    const int rows = (grid.overlap.height + grid.step - 1) / grid.step;
+    const int columns = (grid.overlap.width + grid.step - 1) / grid.step;
+    grid.inB.create(rows, columns, CV_32FC2);
+    for (int y = 0; y < rows; ++y) {
+        auto* row = grid.inB.ptr<cv::Vec2f>(y);
+        for (int x = 0; x < columns; ++x) {
+            row[x] = cv::Vec2f(static_cast<float>(grid.overlap.x + x * grid.step - d.x),
+                               static_cast<float>(grid.overlap.y + y * grid.step - d.y));
+        }
+    }
+    return grid;
+}
+
+// b resampled at the grid's points.
+cv::Mat InB(const cv::Mat& b, const CGrid& grid) {
+    cv::Mat out;
+    cv::remap(b, out, grid.inB, cv::noArray(), cv::INTER_CUBIC, cv::BORDER_REPLICATE);
+    return out;
+}
+
+// a at the grid's points (whole pixels).
+cv::Mat InA(const cv::Mat& a, const CGrid& grid) {
+    cv::Mat out(grid.inB.size(), CV_32F);
+    for (int y = 0; y < out.rows; ++y) {
+        const float* in = a.ptr<float>(grid.overlap.y + y * grid.step) + grid.overlap.x;
+        float* row = out.ptr<float>(y);
+        for (int x = 0; x < out.cols; ++x) {
+            row[x] = in[x * grid.step];
+        }
+    }
+    return out;
 }
 
 // The shift of b against a to sub-pixel accuracy by Gauss-Newton steps on the
@@ -38,42 +78,39 @@ cv::Mat Warped(const cv::Mat& b, cv::Point2d d, const cv::Rect& overlap) {
 // vary linearly across the overlap, which takes up exposure differences and
 // the vignetting each picture has along its edge:
 // a(x) ≈ (g₀ + g₁ξ + g₂η)·b(x − d) + o₀ + o₁ξ + o₂η, ξ, η in −1..1.
-// Returns false when it runs off.
+// b's gradients are taken once and resampled with it. Returns false when it
+// runs off.
 bool RefineShift(const cv::Mat& a, const cv::Mat& b, cv::Point2d& shift) {
     constexpr int kUnknowns = 8;
+    cv::Mat bx, by;
+    cv::Sobel(b, bx, CV_32F, 1, 0, 3, 1.0 / 8);
+    cv::Sobel(b, by, CV_32F, 0, 1, 3, 1.0 / 8);
     cv::Point2d d = shift;
     double gain = 0;
     for (int iteration = 0; iteration < 8; ++iteration) {
-        const cv::Rect overlap = SampledOverlap(a.size(), b.size(), d);
-        if (!OverlapLargeEnough(a.size(), b.size(), overlap)) {
+        const CGrid grid = GridFor(a.size(), b.size(), d);
+        if (!OverlapLargeEnough(a.size(), b.size(), grid.overlap)) {
             return false;
         }
-        const cv::Mat warped = Warped(b, d, overlap);
-        cv::Mat gx, gy;
-        cv::Sobel(warped, gx, CV_32F, 1, 0, 3, 1.0 / 8);
-        cv::Sobel(warped, gy, CV_32F, 0, 1, 3, 1.0 / 8);
-        const cv::Mat pa = a(overlap);
+        const cv::Mat pa = InA(a, grid), w = InB(b, grid), gx = InB(bx, grid), gy = InB(by, grid);
         if (gain == 0) {
-            gain = cv::mean(pa)[0] / std::max(1e-6, cv::mean(warped)[0]);
+            gain = cv::mean(pa)[0] / std::max(1e-6, cv::mean(w)[0]);
         }
-        // Every pixel of small overlaps, a regular sample of large ones: the
-        // fit is no better for the rest, only slower.
-        const int step = std::max(1, static_cast<int>(std::sqrt(overlap.area() / kRefineSamples)));
         cv::Matx<double, kUnknowns, kUnknowns> normal;
         cv::Vec<double, kUnknowns> right;
-        const double sx = 2.0 / std::max(1, overlap.width - 1);
-        const double sy = 2.0 / std::max(1, overlap.height - 1);
-        for (int y = 1; y < overlap.height - 1; y += step) {
+        const double sx = 2.0 / std::max(1, w.cols - 1);
+        const double sy = 2.0 / std::max(1, w.rows - 1);
+        for (int y = 0; y < w.rows; ++y) {
             const float* ra = pa.ptr<float>(y);
-            const float* rw = warped.ptr<float>(y);
+            const float* rw = w.ptr<float>(y);
             const float* rx = gx.ptr<float>(y);
             const float* ry = gy.ptr<float>(y);
             const double eta = y * sy - 1;
-            for (int x = 1; x < overlap.width - 1; x += step) {
+            for (int x = 0; x < w.cols; ++x) {
                 const double xi = x * sx - 1;
-                const double w = rw[x];
+                const double v = rw[x];
                 const double j[kUnknowns] = {
-                    -gain * rx[x], -gain * ry[x], w, w * xi, w * eta, 1, xi, eta};
+                    -gain * rx[x], -gain * ry[x], v, v * xi, v * eta, 1, xi, eta};
                 for (int p = 0; p < kUnknowns; ++p) {
                     right[p] += j[p] * ra[x];
                     for (int q = 0; q <= p; ++q) {
@@ -107,9 +144,9 @@ bool RefineShift(const cv::Mat& a, const cv::Mat& b, cv::Point2d& shift) {
 
 // The correlation of the overlap at a sub-pixel shift.
 double OverlapNcc(const cv::Mat& a, const cv::Mat& b, cv::Point2d d) {
-    const cv::Rect overlap = SampledOverlap(a.size(), b.size(), d);
-    return OverlapLargeEnough(a.size(), b.size(), overlap) ? Ncc(a(overlap), Warped(b, d, overlap))
-                                                           : -1;
+    const CGrid grid = GridFor(a.size(), b.size(), d);
+    return OverlapLargeEnough(a.size(), b.size(), grid.overlap) ? Ncc(InA(a, grid), InB(b, grid))
+                                                                : -1;
 }
 
 struct CCandidate {
