@@ -6,10 +6,11 @@
 
 namespace {
 
-// A residual above both of these is an inconsistent link: registration errors
-// of good links stay well under a pixel.
-constexpr double kMinOutlier = 1.0;
-constexpr double kOutlierTimesMedian = 5.0;
+// A residual above this marks an inconsistent link: registration errors of
+// good links stay well under a pixel. A limit relative to the other
+// residuals would fail exactly when it matters: one gross error spreads over
+// every link of its loop.
+constexpr double kOutlier = 1.5;
 
 std::vector<int> LargestGroup(int count, const std::vector<CMosaicLink>& links) {
     std::vector<int> parent(count);
@@ -98,11 +99,8 @@ CSolvedPositions SolvePositions(int count, std::vector<CMosaicLink> links) {
         if (residuals.empty()) {
             break;
         }
-        std::vector<double> sorted = residuals;
-        std::nth_element(sorted.begin(), sorted.begin() + sorted.size() / 2, sorted.end());
-        const double limit = std::max(kMinOutlier, kOutlierTimesMedian * sorted[sorted.size() / 2]);
         const auto worst = std::max_element(residuals.begin(), residuals.end());
-        if (*worst <= limit) {
+        if (*worst <= kOutlier) {
             break;
         }
         links.erase(links.begin() + (worst - residuals.begin()));

@@ -17,7 +17,8 @@ struct CSolvedPositions {
 };
 
 // Positions for `count` pictures that agree best with all links together
-// (weighted least squares). Links that disagree far more than the rest are
-// dropped one at a time, worst first, and the rest solved again. Only the
+// (weighted least squares). Links that disagree with the solution by more
+// than a pixel and a half are dropped one at a time, worst first, and the
+// rest solved again (a link whose loss would split the group always agrees). Only the
 // largest group of linked pictures is placed, the first of it at (0, 0).
 CSolvedPositions SolvePositions(int count, std::vector<CMosaicLink> links);
