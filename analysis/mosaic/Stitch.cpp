@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <opencv2/imgproc.hpp>
 
 namespace {
 
@@ -41,6 +42,60 @@ bool Neighbours(std::size_t i, std::size_t j, const CStitchOptions& options) {
     return options.orderHint && j == i + 1;
 }
 
+// A picture without any link gets a second chance at twice the small copies'
+// size: narrow overlaps may hold too few pixels there.
+void RescueUnlinked(const CGreyTiles& tiles, const CStitchOptions& options,
+                    std::vector<CMosaicLink>& links) {
+    const std::size_t count = tiles.coarse.size();
+    std::vector<bool> linked(count, false);
+    for (const CMosaicLink& link : links) {
+        linked[static_cast<std::size_t>(link.a)] = linked[static_cast<std::size_t>(link.b)] = true;
+    }
+    const double reduction = tiles.coarseFactor / 2 / tiles.detailFactor;
+    if (reduction < 1) {
+        return;
+    }
+    const auto medium = [&](std::size_t i) {
+        cv::Mat out;
+        cv::resize(tiles.detail[i], out,
+                   cv::Size(cvRound(tiles.detail[i].cols / reduction),
+                            cvRound(tiles.detail[i].rows / reduction)),
+                   0, 0, cv::INTER_AREA);
+        return out;
+    };
+    const double toCoarse = reduction * tiles.detailFactor / tiles.coarseFactor;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (linked[i]) {
+            continue;
+        }
+        const cv::Mat lone = medium(i);
+        // Nearest in the order given first (the next picture of a scan);
+        // two links place it.
+        std::vector<std::size_t> others;
+        for (std::size_t j = 0; j < count; ++j) {
+            if (j != i) {
+                others.push_back(j);
+            }
+        }
+        std::stable_sort(others.begin(), others.end(), [i](std::size_t p, std::size_t q) {
+            return (p > i ? p - i : i - p) < (q > i ? q - i : i - q);
+        });
+        int found = 0;
+        for (std::size_t k = 0; k < others.size() && found < 2; ++k) {
+            const std::size_t j = others[k];
+            const std::size_t a = std::min(i, j), b = std::max(i, j);
+            const CPairShift shift = a == i ? RegisterPair(lone, medium(j), {}, 0, false)
+                                            : RegisterPair(medium(j), lone, {}, 0, false);
+            const double needed = Neighbours(a, b, options) ? kMinNeighbourScore : kMinScore;
+            if (shift.found && shift.score >= needed) {
+                links.push_back({static_cast<int>(a), static_cast<int>(b),
+                                 cv::Point2d(shift.dx, shift.dy) * toCoarse, shift.score});
+                ++found;
+            }
+        }
+    }
+}
+
 // Every pair tried on the small copies: cheap there, and no grid is needed.
 std::vector<CMosaicLink> CoarseLinks(const CGreyTiles& tiles, const CStitchOptions& options,
                                      CProgress& progress) {
@@ -65,6 +120,7 @@ std::vector<CMosaicLink> CoarseLinks(const CGreyTiles& tiles, const CStitchOptio
             return {};
         }
     }
+    RescueUnlinked(tiles, options, links);
     return links;
 }
 
