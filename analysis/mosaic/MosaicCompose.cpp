@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <future>
 #include <map>
 #include <memory>
 
@@ -67,7 +68,8 @@ public:
         , m_correction(CorrectionMap(plan))
         , m_sum(kBandRows, plan.width, CV_32FC3)
         , m_weight(kBandRows, plan.width, CV_32F)
-        , m_out(kBandRows, plan.width, CV_8UC3) {}
+        , m_out(kBandRows, plan.width, CV_8UC3)
+        , m_spare(kBandRows, plan.width, CV_8UC3) {}
 
     // Rows y0..y0+rows-1 of the mosaic into m_out.
     bool Compose(int y0, int rows, std::string& error) {
@@ -107,7 +109,12 @@ public:
         return true;
     }
 
-    const cv::Mat& Band() const { return m_out; }
+    // The band just composed. The next Compose writes into another buffer, so
+    // the band stays as it is while the next one is composed.
+    const cv::Mat& TakeBand() {
+        std::swap(m_out, m_spare);
+        return m_spare;
+    }
 
 private:
     const CDib* Picture(std::size_t i, std::string& error) {
@@ -187,7 +194,7 @@ private:
 
     const CStitchPlan& m_plan;
     cv::Mat m_correction;
-    cv::Mat m_sum, m_weight, m_out;
+    cv::Mat m_sum, m_weight, m_out, m_spare;
     std::map<std::size_t, std::unique_ptr<CDib>> m_cache;
     std::vector<cv::Vec3f> m_upper, m_lower;
 };
@@ -201,26 +208,50 @@ bool ComposeMosaic(const CStitchPlan& plan,
         error = "Nothing to compose";
         return false;
     }
+    // Each band goes to the sink on a second thread while the next one is
+    // composed: writing (compressing) a band takes about as long as
+    // composing it.
+    std::future<bool> handing;
+    const auto handed = [&] {
+        if (handing.valid() && !handing.get()) {
+            if (error.empty()) {
+                error = "Cannot write the mosaic";
+            }
+            return false;
+        }
+        return true;
+    };
     try {
         CBandComposer composer(plan);
         for (int y = 0; y < plan.height; y += kBandRows) {
             const int rows = std::min(kBandRows, plan.height - y);
-            if (!composer.Compose(y, rows, error)) {
+            std::string composeError;
+            const bool composed = composer.Compose(y, rows, composeError);
+            if (!handed()) {
                 return false;
             }
-            if (!sink(composer.Band().data, rows, composer.Band().step)) {
-                if (error.empty()) {
-                    error = "Cannot write the mosaic";
-                }
+            if (!composed) {
+                error = composeError;
                 return false;
             }
-            if (progress && !progress((y + rows) * 100 / plan.height)) {
+            if (y > 0 && progress && !progress(y * 100 / plan.height)) {
                 error.clear();
                 return false;
             }
+            const cv::Mat& band = composer.TakeBand();
+            handing = std::async(std::launch::async, [&sink, data = band.data, step = band.step,
+                                                      rows] { return sink(data, rows, step); });
+        }
+        if (!handed()) {
+            return false;
         }
     } catch (const cv::Exception&) {
+        handed();
         error = "Out of memory";
+        return false;
+    }
+    if (progress && !progress(100)) {
+        error.clear();
         return false;
     }
     return true;

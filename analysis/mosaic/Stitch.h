@@ -68,7 +68,9 @@ CStitchResult PlanMosaic(const std::vector<std::filesystem::path>& pictures,
 
 // Composes the mosaic band by band, top-down, and hands each band's rows of
 // blue, green, red to `sink` (false stops with an error), so memory does not
-// grow with the mosaic.
+// grow with the mosaic. `sink` runs on a thread of its own, one band at a
+// time and in order, while the next band is composed; `progress` runs on the
+// caller's thread.
 bool ComposeMosaic(
     const CStitchPlan& plan,
     const std::function<bool(const std::uint8_t* bgrRows, int rowCount, std::size_t stride)>& sink,
