@@ -113,8 +113,10 @@ CCliOutcome RunStitchCommand(const QStringList& arguments) {
         }
         const CStitchResult result = PlanMosaic(pictures, options);
         if (!result.error.empty()) {
-            // Pictures that all load but never overlap are no input fault.
-            const bool loaded = result.plan.tileWidth > 0;
+            // Pictures that all load but never overlap are no input fault; a
+            // picture or flat field that cannot be used is.
+            const bool flatFieldFailed = options.flatField && result.plan.flatField.empty();
+            const bool loaded = result.plan.tileWidth > 0 && !flatFieldFailed;
             outcome.exitStatus = loaded ? 1 : 2;
             outcome.error = QString::fromStdString(result.error);
             return outcome;

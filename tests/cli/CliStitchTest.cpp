@@ -18,6 +18,7 @@ protected:
         WriteTile(CutTile(NaturalScene({300, 200}, 77), {{20, 20}, 1}, size, 0.1, 1, 5),
                   home.filePath("foreign.jpg").toStdString());
         WriteFile(home.filePath("garbage.jpg"), "not a picture");
+        WriteTile(scene(cv::Rect(0, 0, 50, 40)).clone(), home.filePath("small.png").toStdString());
     }
 
     CliRun Stitch(const QStringList& arguments) {
@@ -81,6 +82,12 @@ TEST_F(CliStitchTest, BadInputIsOneLineAndNoFile) {
          {"--output", home.filePath("out.gif"), tiles[0], tiles[1]},
          home.filePath("out.gif")},
         {"unknown option", {"--output", out, "--fast", tiles[0], tiles[1]}, out},
+        {"unreadable flat field",
+         {"--output", out, "--flat-field", home.filePath("garbage.jpg"), tiles[0], tiles[1]},
+         out},
+        {"flat field of another size",
+         {"--output", out, "--flat-field", home.filePath("small.png"), tiles[0], tiles[1]},
+         out},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
