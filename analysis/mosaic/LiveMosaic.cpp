@@ -5,11 +5,12 @@
 #include <algorithm>
 #include <cmath>
 #include <opencv2/imgproc.hpp>
+#include <vector>
 
 namespace {
 
 constexpr std::size_t kTrack = 3; // places the velocity is taken from
-constexpr int kFeather = 48;      // border pixels over which a frame's weight fades
+constexpr int kFeather = 48;      // border pixels over which a frame's weight fades (never to 0)
 constexpr double kLearnStep = 16; // pixels moved before the vignetting learns again
 
 cv::Mat Feather(cv::Size size) {
@@ -18,7 +19,7 @@ cv::Mat Feather(cv::Size size) {
         auto* row = weight.ptr<std::uint8_t>(y);
         for (int x = 0; x < size.width; ++x) {
             const int edge = std::min({x, y, size.width - 1 - x, size.height - 1 - y});
-            row[x] = static_cast<std::uint8_t>(std::clamp(edge * 255 / kFeather, 0, 255));
+            row[x] = static_cast<std::uint8_t>(std::clamp((edge + 1) * 255 / kFeather, 1, 255));
         }
     }
     return weight;
@@ -67,30 +68,48 @@ CLiveMosaicStep CLiveMosaic::Add(const cv::Mat& bgr) {
     }
 
     // Where to look: one step on from the last good place at the last
-    // velocity, or, after a failure, widely around the last good place.
+    // velocity, as far around it as the velocity is uncertain; when the
+    // frame is not there (the slide stopped or turned) or the last frame was
+    // lost, widely around the last good place.
     const cv::Point2d last = m_track.back();
     cv::Point2d velocity;
-    if (m_track.size() >= 2 && !m_lost) {
+    if (m_track.size() >= 2) {
         velocity = (m_track.back() - m_track.front()) / static_cast<double>(m_track.size() - 1);
     }
-    const cv::Point2d expected = last + velocity;
-    step.at = expected;
-    const int radius = m_lost ? m_options.wideSearchRadius : m_options.searchRadius;
-
     m_vignetting.Correct(frame);
     cv::Mat corrected;
     cv::cvtColor(frame, corrected, cv::COLOR_BGR2GRAY);
     corrected.convertTo(corrected, CV_32F);
-    const cv::Point corner(static_cast<int>(std::lround(expected.x)) - radius,
-                           static_cast<int>(std::lround(expected.y)) - radius);
-    const cv::Rect area(corner, m_frameSize + cv::Size(2 * radius, 2 * radius));
-    cv::Mat region, covered;
-    m_canvas.ReadGrey(area, region, covered);
-    const CRegionMatch match = MatchInRegion(corrected, region, covered, radius);
-    step.score = match.score;
-    if (match.texture < m_options.minTexture) {
-        step.failure = LiveMosaicFailure::NothingToLockOn;
-    } else if (!match.found || match.atEdge || match.score < m_options.minScore) {
+
+    const int predictedRadius =
+        m_options.searchRadius + static_cast<int>(std::ceil(cv::norm(velocity)));
+    struct Search {
+        cv::Point2d around;
+        int radius;
+    };
+    std::vector<Search> searches;
+    if (!m_lost) {
+        searches.push_back({last + velocity, predictedRadius});
+    }
+    searches.push_back({last, std::max(predictedRadius, m_options.wideSearchRadius)});
+    step.at = searches.front().around;
+    for (const Search& search : searches) {
+        const cv::Point corner(static_cast<int>(std::lround(search.around.x)) - search.radius,
+                               static_cast<int>(std::lround(search.around.y)) - search.radius);
+        const cv::Rect area(corner, m_frameSize + cv::Size(2 * search.radius, 2 * search.radius));
+        cv::Mat region, covered;
+        m_canvas.ReadGrey(area, region, covered);
+        const CRegionMatch match = MatchInRegion(corrected, region, covered, search.radius);
+        step.score = match.score;
+        if (match.texture < m_options.minTexture) {
+            step.failure = LiveMosaicFailure::NothingToLockOn;
+            break;
+        }
+        if (match.found && !match.atEdge && match.score >= m_options.minScore) {
+            step.failure = LiveMosaicFailure::None;
+            step.at = cv::Point2d(corner) + match.offset;
+            break;
+        }
         step.failure = LiveMosaicFailure::MovedTooFast;
     }
     if (step.failure != LiveMosaicFailure::None) {
@@ -98,7 +117,6 @@ CLiveMosaicStep CLiveMosaic::Add(const cv::Mat& bgr) {
         return step;
     }
     m_lost = false;
-    step.at = cv::Point2d(corner) + match.offset;
     step.added = true;
     if (cv::norm(step.at - m_learnedAt) >= kLearnStep) {
         m_vignetting.Learn(grey);

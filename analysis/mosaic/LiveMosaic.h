@@ -10,7 +10,7 @@
 
 struct CLiveMosaicOptions {
     int searchRadius = 40;      // pixels around the predicted place
-    int wideSearchRadius = 160; // around the last good place, after a failure
+    int wideSearchRadius = 160; // around the last good place, when not found as expected
     double minScore = 0.5;      // the correlation a match needs
     double minTexture = 1.0;    // grey levels of detail a frame needs to be placed
 };
@@ -33,8 +33,9 @@ const char* LiveMosaicReason(LiveMosaicFailure failure);
 // registered against the mosaic itself around where it is expected (the last
 // frames' constant velocity), not against the frame before, so errors do not
 // add up along the way and a path that returns to its start meets its own
-// beginning. A frame that cannot be placed is reported at once and left out;
-// the next one is searched for more widely around the last good place.
+// beginning. A frame not found where it is expected is looked for widely
+// around the last good place; one that cannot be placed there either is
+// reported at once and left out.
 // The first frame's top-left is the mosaic's origin. One thread at a time.
 class CLiveMosaic {
 public:

@@ -63,8 +63,6 @@ void CMosaicCanvas::Blend(const cv::Mat& bgr, const cv::Mat& weight, cv::Point a
         cv::resize(block.bgr, block.small, cv::Size(kBlock / kShrink, kBlock / kShrink), 0, 0,
                    cv::INTER_AREA);
     });
-    // Blended pixels lie inside the weighted part; the whole picture is a
-    // close enough bound for the few outermost pixels of weight 0.
     m_bounds = m_bounds.empty() ? area : (m_bounds | area);
 }
 

@@ -90,7 +90,7 @@ TEST(LiveMosaic, RefusesAJumpOrABlankFieldAtOnceAndRecoversWhenMovedBack) {
         {{48, 8}, LiveMosaicFailure::None},
         {{VirtualSlide::kWidth, 0}, LiveMosaicFailure::NothingToLockOn}, // empty glass
         {{56, 12}, LiveMosaicFailure::None},
-        {{-230, 12}, LiveMosaicFailure::MovedTooFast}, // 128 frame pixels back
+        {{-330, 12}, LiveMosaicFailure::MovedTooFast}, // 174 frame pixels back
         {{-150, 12}, LiveMosaicFailure::None},         // found by the wider search after a failure
     };
     CLiveMosaic mosaic;

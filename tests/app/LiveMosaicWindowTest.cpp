@@ -1,0 +1,123 @@
+#include "camera/LiveMosaicRun.h"
+#include "capture/CaptureSession.h"
+#include "capture/VirtualMicroscope.h"
+#include "capture/VirtualPicture.h"
+#include "document/ui/CLOBRINDoc.h"
+#include "framework/ui/StatusBar.h"
+#include "tests/app/MainFrameCameraFixture.h"
+#include "tools/ui/CLOBRINView.h"
+
+#include <vector>
+
+#include <QMenu>
+#include <QMenuBar>
+
+// The live mosaic in the main frame: the Mosaic command of the Analyze menu
+// on the virtual microscope's slide, the stage moved along a path that
+// returns to its start, a jump that is refused in the status bar, and Stop
+// opening the mosaic as a picture window.
+
+namespace {
+
+using LiveMosaicWindowTest = MainFrameCameraTest;
+
+// The item of a menu of the menu bar with that text.
+QAction* MenuAction(QMenuBar* bar, const QString& text) {
+    for (QAction* title : bar->actions()) {
+        for (QAction* item : title->menu() ? title->menu()->actions() : QList<QAction*>{}) {
+            if (item->text() == text) {
+                return item;
+            }
+        }
+    }
+    return nullptr;
+}
+
+// Waits until the mosaic has handled a few more frames, so that a frame
+// taken after the last stage move has been registered.
+std::shared_ptr<const CLiveMosaicShown> Registered() {
+    const std::shared_ptr<CLiveMosaicRun> run = LiveMosaicRun();
+    if (!run) {
+        return nullptr;
+    }
+    const auto before = run->Shown();
+    const int from = before ? before->framesSeen : 0;
+    for (int waited = 0; waited < 5000; waited += 5) {
+        const auto now = run->Shown();
+        if (now && now->framesSeen >= from + 3) {
+            return now;
+        }
+        QTest::qWait(5);
+    }
+    ADD_FAILURE() << "the mosaic stopped taking frames";
+    return run->Shown();
+}
+
+TEST_F(LiveMosaicWindowTest, FollowsTheStageTellsAJumpAndOpensTheMosaicOnStop) {
+    CDeviceView* view = OpenVirtualMicroscope();
+    ASSERT_NE(view, nullptr);
+    ASSERT_TRUE(SetCaptureControl(VirtualMicroscope::kScene, VirtualScene::kSlide));
+    QAction* mosaic = MenuAction(frame->menuBar(), QStringLiteral("Mosaic"));
+    ASSERT_NE(mosaic, nullptr);
+    ASSERT_TRUE(mosaic->isCheckable());
+    WaitForFreshFrames(*view);
+    mosaic->trigger();
+    ASSERT_NE(LiveMosaicRun(), nullptr);
+    ASSERT_NE(Registered(), nullptr);
+
+    // Right 200 and down 120, a jump too far and back, then home, 40 stage
+    // pixels a step (one frame pixel each at 640 × 480).
+    struct Step {
+        int pan, tilt;
+        bool placed;
+    };
+    std::vector<Step> path;
+    for (int pan = 40; pan <= 200; pan += 40) {
+        path.push_back({pan, 0, true});
+    }
+    for (int tilt = 40; tilt <= 120; tilt += 40) {
+        path.push_back({200, tilt, true});
+    }
+    path.push_back({560, 120, false});
+    for (int pan = 200; pan >= 0; pan -= 40) {
+        path.push_back({pan, 120, true});
+    }
+    for (int tilt = 80; tilt >= 0; tilt -= 40) {
+        path.push_back({0, tilt, true});
+    }
+    CStatusBar& bar = frame->paneBar();
+    for (const auto& step : path) {
+        ASSERT_TRUE(SetCaptureControl(VirtualMicroscope::kPan, step.pan));
+        ASSERT_TRUE(SetCaptureControl(VirtualMicroscope::kTilt, step.tilt));
+        const auto shown = Registered();
+        ASSERT_NE(shown, nullptr);
+        EXPECT_EQ(shown->failure == LiveMosaicFailure::None, step.placed)
+            << step.pan << "," << step.tilt;
+        QTest::qWait(40); // a surface or two, each telling the mosaic's state
+        EXPECT_EQ(bar.paneText(kMessagePane).startsWith(QStringLiteral("Moved too fast")),
+                  !step.placed)
+            << step.pan << "," << step.tilt;
+        if (step.placed) {
+            EXPECT_NEAR(shown->field.x, step.pan, 1.0);
+            EXPECT_NEAR(shown->field.y, step.tilt, 1.0);
+        }
+    }
+    EXPECT_TRUE(mosaic->isChecked());
+    KeepScreenshot(QStringLiteral("live-mosaic-running"));
+
+    mosaic->trigger();
+    EXPECT_EQ(LiveMosaicRun(), nullptr);
+    QApplication::processEvents();
+    ASSERT_EQ(frame->childFrames().size(), 2u);
+    auto* picture = dynamic_cast<CLOBRINView*>(&frame->activeChildFrame()->view());
+    ASSERT_NE(picture, nullptr);
+    const CStillImageDocument& opened = picture->GetDocument().Model();
+    EXPECT_NEAR(opened.ImageWidth(), 640 + 200, 2);
+    EXPECT_NEAR(opened.ImageHeight(), 480 + 120, 2);
+    const QStringList saved =
+        QDir(g_folders.snapshotFolder).entryList({QStringLiteral("Mosaic-*.png")}, QDir::Files);
+    EXPECT_EQ(saved.size(), 1);
+    KeepScreenshot(QStringLiteral("live-mosaic-opened"));
+}
+
+} // namespace
