@@ -52,7 +52,7 @@ CLiveMosaicRun::CLiveMosaicRun()
     : m_worker([this] { Work(); }) {}
 
 CLiveMosaicRun::~CLiveMosaicRun() {
-    Finish();
+    Stop();
 }
 
 void CLiveMosaicRun::Offer(const CaptureFrame& frame) {
@@ -98,7 +98,7 @@ void CLiveMosaicRun::Work() {
     }
 }
 
-CDib CLiveMosaicRun::Finish() {
+void CLiveMosaicRun::Stop() {
     {
         std::lock_guard lock(m_mutex);
         m_stop = true;
@@ -107,6 +107,10 @@ CDib CLiveMosaicRun::Finish() {
     if (m_worker.joinable()) {
         m_worker.join();
     }
+}
+
+CDib CLiveMosaicRun::Finish() {
+    Stop();
     CDib picture;
     if (m_mosaic.FramesAdded() == 0) {
         return picture;

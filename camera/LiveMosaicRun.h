@@ -46,6 +46,7 @@ public:
 
 private:
     void Work();
+    void Stop();
 
     mutable std::mutex m_mutex; // guards everything below but the mosaic
     std::condition_variable m_wake;

@@ -105,6 +105,10 @@ TEST_F(LiveMosaicWindowTest, FollowsTheStageTellsAJumpAndOpensTheMosaicOnStop) {
     EXPECT_TRUE(mosaic->isChecked());
     KeepScreenshot(QStringLiteral("live-mosaic-running"));
 
+    // The mosaic's pixels are the frames' pixels: it keeps the live scale.
+    g_calibration.scale = 250.0;
+    g_calibration.unit = QStringLiteral("um");
+    g_calibration.selectedName = QStringLiteral("Lens 10x");
     mosaic->trigger();
     EXPECT_EQ(LiveMosaicRun(), nullptr);
     QApplication::processEvents();
@@ -116,7 +120,12 @@ TEST_F(LiveMosaicWindowTest, FollowsTheStageTellsAJumpAndOpensTheMosaicOnStop) {
     EXPECT_NEAR(opened.ImageHeight(), 480 + 120, 2);
     const QStringList saved =
         QDir(g_folders.snapshotFolder).entryList({QStringLiteral("Mosaic-*.png")}, QDir::Files);
-    EXPECT_EQ(saved.size(), 1);
+    ASSERT_EQ(saved.size(), 1);
+    CDib file;
+    ASSERT_TRUE(file.Load(QDir(g_folders.snapshotFolder).filePath(saved[0]).toStdString(),
+                          ImageType::Unknown));
+    EXPECT_EQ(file.Scale(), (CPictureScale{250.0, "um", "Lens 10x"}));
+    EXPECT_EQ(opened.FileScale(), file.Scale());
     KeepScreenshot(QStringLiteral("live-mosaic-opened"));
 }
 
