@@ -12,7 +12,7 @@
 // for overviews. Coordinates may be negative.
 class CMosaicCanvas {
 public:
-    static constexpr int kBlock = 256;
+    static constexpr int kBlock = 128;
     static constexpr int kShrink = 4; // the overview's reduction
 
     // Blends `bgr` (CV_8UC3) with its per-pixel `weight` (CV_8U, 0 leaves the

@@ -73,6 +73,16 @@ TEST(LiveMosaic, ClosedLoopOverTheSlideReturnsToItsStart) {
     EXPECT_NEAR(bounds.width, 900 / camera.Scale() + 288, 3);
     EXPECT_NEAR(bounds.height, 600 / camera.Scale() + 216, 3);
     EXPECT_NEAR(mosaic.Vignetting().Strength(), 1 - VirtualSlide::kCornerLight, 0.08);
+
+    // Memory follows the area covered: going round again adds nothing, and
+    // a covered pixel costs a few bytes.
+    const std::size_t bytes = mosaic.Bytes();
+    // (Partly covered blocks at the edges weigh on a mosaic this small.)
+    EXPECT_LT(static_cast<double>(bytes) / static_cast<double>(mosaic.CoveredPixels()), 10.0);
+    for (std::size_t i = 0; i < path.size(); i += 3) {
+        ASSERT_TRUE(mosaic.Add(camera.Frame(path[i].x, path[i].y)).added) << path[i];
+    }
+    EXPECT_EQ(mosaic.Bytes(), bytes);
 }
 
 TEST(LiveMosaic, RefusesAJumpOrABlankFieldAtOnceAndRecoversWhenMovedBack) {
