@@ -109,20 +109,21 @@ const cv::Mat& Specimen() {
     return specimen;
 }
 
+// The light falling on each byte of a frame, in 256ths, B, G and R alike.
 cv::Mat Vignette(int width, int height) {
-    cv::Mat light(height, width, CV_8UC3);
+    cv::Mat light(height, width, CV_16UC3);
     const double cx = width / 2.0;
     const double cy = height / 2.0;
     const double corner2 = cx * cx + cy * cy;
     for (int y = 0; y < height; ++y) {
-        auto* row = light.ptr<cv::Vec3b>(y);
+        auto* row = light.ptr<cv::Vec3w>(y);
         for (int x = 0; x < width; ++x) {
             const double dx = x + 0.5 - cx;
             const double dy = y + 0.5 - cy;
             const double share =
                 1.0 - (1.0 - VirtualSlide::kCornerLight) * (dx * dx + dy * dy) / corner2;
-            const auto level = static_cast<std::uint8_t>(std::lround(255.0 * share));
-            row[x] = cv::Vec3b(level, level, level);
+            const auto level = static_cast<std::uint16_t>(std::lround(256.0 * share));
+            row[x] = cv::Vec3w(level, level, level);
         }
     }
     return light;
@@ -158,19 +159,31 @@ void CVirtualSlideScene::Render(int width, int height, std::uint64_t frameIndex,
     using namespace VirtualSlide;
     bgr.resize(static_cast<std::size_t>(width) * height * 3);
     cv::Mat frame(height, width, CV_8UC3, bgr.data());
-    // Frame pixel x looks at specimen x · scale + left, centres to centres.
-    const double scale = static_cast<double>(kFieldWidth) / width;
+    // The field in specimen pixels, taken with its fraction of a pixel, then
+    // enlarged to the frame: larger frames see no more of the specimen.
+    const cv::Size field(kFieldWidth,
+                         std::max(1, static_cast<int>(std::lround(static_cast<double>(height) *
+                                                                  kFieldWidth / width))));
     const double frames = static_cast<double>(frameIndex);
-    const double centreX = kWidth / 2.0 + settings.pan + settings.driftX * frames;
-    const double centreY = kHeight / 2.0 + settings.tilt + settings.driftY * frames;
-    const double left = centreX - kFieldWidth / 2.0 + (scale - 1.0) / 2.0;
-    const double top = centreY - height * scale / 2.0 + (scale - 1.0) / 2.0;
-    const cv::Matx23d toSpecimen(scale, 0, left, 0, scale, top);
-    cv::warpAffine(Specimen(), frame, toSpecimen, frame.size(),
+    const double left = kWidth / 2.0 + settings.pan + settings.driftX * frames - field.width / 2.0;
+    const double top =
+        kHeight / 2.0 + settings.tilt + settings.driftY * frames - field.height / 2.0;
+    const cv::Matx23d toSpecimen(1, 0, left, 0, 1, top);
+    const bool enlarged = field != frame.size();
+    cv::warpAffine(Specimen(), enlarged ? m_field : frame, toSpecimen, field,
                    cv::INTER_LINEAR | cv::WARP_INVERSE_MAP, cv::BORDER_CONSTANT,
                    cv::Scalar::all(kGlass));
+    if (enlarged) {
+        cv::resize(m_field, frame, frame.size(), 0, 0, cv::INTER_LINEAR);
+    }
     if (m_vignette.cols != width || m_vignette.rows != height) {
         m_vignette = Vignette(width, height);
     }
-    cv::multiply(frame, m_vignette, frame, 1.0 / 255.0);
+    // Plain byte times 256ths, which the compiler vectorises.
+    const std::size_t count = bgr.size();
+    std::uint8_t* bytes = bgr.data();
+    const auto* light = m_vignette.ptr<std::uint16_t>();
+    for (std::size_t i = 0; i < count; ++i) {
+        bytes[i] = static_cast<std::uint8_t>((bytes[i] * light[i]) >> 8);
+    }
 }

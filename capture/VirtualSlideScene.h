@@ -42,5 +42,6 @@ public:
                 const VirtualPictureSettings& settings, std::vector<std::uint8_t>& bgr);
 
 private:
-    cv::Mat m_vignette; // the light falling on each pixel of the last size, 255 = full
+    cv::Mat m_field;    // the field at specimen size, for larger frames
+    cv::Mat m_vignette; // the light falling on each byte of the last size, 256 = full
 };
