@@ -6,6 +6,7 @@
 #include "cli/CliParticles.h"
 #include "cli/CliRecord.h"
 #include "cli/CliSession.h"
+#include "cli/CliStitch.h"
 #include "core/FolderLayout.h"
 #include "core/Folders.h"
 #include "core/Language.h"
@@ -44,6 +45,7 @@ const char kUsage[] =
     "                  [--min-area A] [--max-area A] [--exclude-edges] [--fill-holes]\n"
     "                  [--split] [--scale PIXELS_PER_UNIT --unit UNIT | --calibration NAME]\n"
     "                  [--imagej] [--csv OUT.csv] [--report OUT.xlsx|...] [--save OUT.bmp|...]\n"
+    "       marnelo-cli stitch --output OUT.tif|.png|.jpg|.bmp [--flat-field FILE] PICTURE...\n"
     "       marnelo-cli --help | --version\n"
     "  measure: measures the shapes of a session and writes the results and\n"
     "           labels as JSON to standard output; --save also writes the\n"
@@ -76,6 +78,12 @@ const char kUsage[] =
     "           summary as JSON, in the unit of --scale/--unit or of a stored\n"
     "           calibration (pixels without); --imagej measures the thresholded\n"
     "           pixels as ImageJ does; --save draws the numbered outlines.\n"
+    "  stitch:   stitches overlapping pictures, in any order, into one mosaic\n"
+    "           (.tif: a tiled BigTIFF written band by band, for mosaics larger\n"
+    "           than memory) and prints each picture's position in it as JSON;\n"
+    "           --flat-field corrects the vignetting with a picture of an\n"
+    "           empty field. Pictures that overlap nothing are left out and\n"
+    "           named on standard error.\n"
     "  SESSION.json may be - for standard input.\n";
 
 // The usage text with the compressors `record` accepts on this system.
@@ -239,6 +247,9 @@ int main(int argc, char** argv) {
         LoadParameters();
         AddCaptureBackend(std::make_unique<CV4l2Backend>());
         return Finish(RunCameraCheckCommand(arguments.mid(2)));
+    }
+    if (arguments.value(1) == QStringLiteral("stitch")) {
+        return Finish(RunStitchCommand(arguments.mid(2)));
     }
     if (arguments.value(1) == QStringLiteral("particles")) {
         SetUpProgramFolders();
