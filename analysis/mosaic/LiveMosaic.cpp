@@ -11,15 +11,27 @@ namespace {
 
 constexpr std::size_t kTrack = 3; // places the velocity is taken from
 constexpr int kFeather = 48;      // border pixels over which a frame's weight fades (never to 0)
-constexpr double kLearnStep = 16; // pixels moved before the vignetting learns again
+constexpr double kLearnStep = 6;  // pixels moved before the vignetting learns again
 
+// Each frame pixel's weight in the blend: highest in the middle, where the
+// optics lose least light and distort least, falling towards the corners (so
+// a mosaic pixel is made mostly of the frames that saw it near their middle)
+// and fading out over the last pixels of the border, so no seam shows.
 cv::Mat Feather(cv::Size size) {
     cv::Mat weight(size, CV_8U);
+    const double cx = size.width / 2.0;
+    const double cy = size.height / 2.0;
+    const double corner2 = cx * cx + cy * cy;
     for (int y = 0; y < size.height; ++y) {
         auto* row = weight.ptr<std::uint8_t>(y);
         for (int x = 0; x < size.width; ++x) {
             const int edge = std::min({x, y, size.width - 1 - x, size.height - 1 - y});
-            row[x] = static_cast<std::uint8_t>(std::clamp((edge + 1) * 255 / kFeather, 1, 255));
+            const double dx = x + 0.5 - cx;
+            const double dy = y + 0.5 - cy;
+            const double middle = 1.0 - (dx * dx + dy * dy) / corner2;
+            const double border = std::min(1.0, (edge + 1.0) / kFeather);
+            row[x] =
+                static_cast<std::uint8_t>(std::clamp(std::lround(255 * middle * border), 1L, 255L));
         }
     }
     return weight;

@@ -6,11 +6,12 @@
 
 namespace {
 
-// r² of a pixel centre, 1 at the corners.
+// r² of a point, 1 at the corners; the optics are round, so the distance is
+// the same in pixels each way.
 double RadiusSquared(double x, double y, double width, double height) {
-    const double dx = (x - width / 2) / (width / 2);
-    const double dy = (y - height / 2) / (height / 2);
-    return (dx * dx + dy * dy) / 2;
+    const double dx = x - width / 2;
+    const double dy = y - height / 2;
+    return (dx * dx + dy * dy) / ((width * width + height * height) / 4);
 }
 
 } // namespace
@@ -45,8 +46,8 @@ void CRadialVignetting::Learn(const cv::Mat& grey) {
 }
 
 void CRadialVignetting::Correct(cv::Mat& bgr) {
-    if (m_gain.size() != bgr.size() || std::abs(m_gainStrength - m_strength) > 0.005) {
-        m_gainStrength = m_strength;
+    if (m_gain.size() != bgr.size() || std::abs(m_gainStrength - Strength()) > 0.005) {
+        m_gainStrength = Strength();
         m_gain.create(bgr.size(), CV_32FC3);
         for (int y = 0; y < bgr.rows; ++y) {
             auto* row = m_gain.ptr<cv::Vec3f>(y);

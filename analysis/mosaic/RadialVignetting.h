@@ -11,13 +11,15 @@ public:
     // Adds a frame (CV_32F grey) to the average and fits k again.
     void Learn(const cv::Mat& grey);
     int Frames() const { return m_frames; }
-    double Strength() const { return m_strength; }
+    // k; 0 until enough frames were learned that the specimen has averaged out.
+    double Strength() const { return m_frames >= kSettled ? m_strength : 0.0; }
 
     // Multiplies `bgr` (CV_8UC3) by the light lost at each pixel.
     void Correct(cv::Mat& bgr);
 
 private:
-    static constexpr int kCells = 32; // the average's width; its height keeps the aspect
+    static constexpr int kCells = 32;  // the average's width; its height keeps the aspect
+    static constexpr int kSettled = 6; // frames learned before the estimate is used
     cv::Mat m_sum;
     int m_frames = 0;
     double m_strength = 0;
