@@ -30,44 +30,56 @@ cv::Mat Taper(cv::Size size, int ramp) {
     return window;
 }
 
-// The normalised cross-correlation of `frame` with `region` at the integer
-// offset, over the covered pixels only; also the covered share of the frame.
-double CoveredCorrelation(const cv::Mat& frame, const cv::Mat& region, const cv::Mat& covered,
-                          cv::Point offset, double& share) {
-    const cv::Rect inRegion(offset, frame.size());
-    const cv::Rect valid = inRegion & cv::Rect(cv::Point(), region.size());
-    share = 0;
-    if (valid.empty()) {
-        return -1;
+// The normalised cross-correlation of a frame with a region at integer
+// offsets, over the region's covered pixels only. The frame's squares and the
+// masked region are made once, so each offset costs a few vectorised sums.
+class CCoveredCorrelation {
+public:
+    CCoveredCorrelation(const cv::Mat& frame, const cv::Mat& region, const cv::Mat& covered)
+        : m_frame(frame) {
+        cv::multiply(frame, frame, m_frameSquared);
+        covered.convertTo(m_mask, CV_32F, 1.0 / 255.0);
+        cv::multiply(region, m_mask, m_region);
+        cv::multiply(m_region, m_region, m_regionSquared);
     }
-    double n = 0, sa = 0, sb = 0, saa = 0, sbb = 0, sab = 0;
-    for (int y = valid.y; y < valid.br().y; ++y) {
-        const float* b = region.ptr<float>(y);
-        const std::uint8_t* m = covered.ptr<std::uint8_t>(y);
-        const float* a = frame.ptr<float>(y - offset.y) - offset.x;
-        for (int x = valid.x; x < valid.br().x; ++x) {
-            if (m[x] == 0) {
-                continue;
-            }
-            n += 1;
-            sa += a[x];
-            sb += b[x];
-            saa += static_cast<double>(a[x]) * a[x];
-            sbb += static_cast<double>(b[x]) * b[x];
-            sab += static_cast<double>(a[x]) * b[x];
+
+    // Also the covered share of the frame; −1 for (almost) no overlap.
+    double At(cv::Point offset, double& share) const {
+        const cv::Rect valid =
+            cv::Rect(offset, m_frame.size()) & cv::Rect(cv::Point(), m_region.size());
+        share = 0;
+        if (valid.empty()) {
+            return -1;
         }
+        const cv::Rect inFrame = valid - offset;
+        const cv::Mat mask = m_mask(valid);
+        const cv::Mat a = m_frame(inFrame);
+        const cv::Mat b = m_region(valid);
+        const double n = cv::sum(mask)[0];
+        share = n / static_cast<double>(m_frame.total());
+        if (n < 16) {
+            return -1;
+        }
+        const double sa = a.dot(mask);
+        const double sb = cv::sum(b)[0];
+        const double saa = m_frameSquared(inFrame).dot(mask);
+        const double sbb = cv::sum(m_regionSquared(valid))[0];
+        const double sab = a.dot(b);
+        const double va = saa - sa * sa / n;
+        const double vb = sbb - sb * sb / n;
+        if (va <= 1e-6 || vb <= 1e-6) {
+            return 0;
+        }
+        return (sab - sa * sb / n) / std::sqrt(va * vb);
     }
-    share = n / frame.total();
-    if (n < 16) {
-        return -1;
-    }
-    const double va = saa - sa * sa / n;
-    const double vb = sbb - sb * sb / n;
-    if (va <= 1e-6 || vb <= 1e-6) {
-        return 0;
-    }
-    return (sab - sa * sb / n) / std::sqrt(va * vb);
-}
+
+private:
+    cv::Mat m_frame;
+    cv::Mat m_frameSquared;
+    cv::Mat m_mask;   // 1 where covered
+    cv::Mat m_region; // 0 where uncovered
+    cv::Mat m_regionSquared;
+};
 
 // The region with its uncovered pixels set to the covered mean, so that they
 // carry no structure of their own.
@@ -155,9 +167,10 @@ CRegionMatch MatchInRegion(const cv::Mat& frame, const cv::Mat& region, const cv
 
     double bestScore = -2;
     cv::Point best;
+    const CCoveredCorrelation coarse(smallFrame, smallRegion, smallCovered);
     for (const cv::Point& peak : CorrelationPeaks(smallFrame, smallRegion, smallRadius)) {
         double share = 0;
-        const double score = CoveredCorrelation(smallFrame, smallRegion, smallCovered, peak, share);
+        const double score = coarse.At(peak, share);
         if (share >= 0.2 && score > bestScore) {
             bestScore = score;
             best = peak;
@@ -171,6 +184,7 @@ CRegionMatch MatchInRegion(const cv::Mat& frame, const cv::Mat& region, const cv
 
     // At full size: climb the correlation from the coarse answer to its top,
     // then fit a parabola through the top and its neighbours each way.
+    const CCoveredCorrelation fine(frame, region, covered);
     std::map<std::pair<int, int>, double> scores;
     auto score = [&](int x, int y) {
         const auto key = std::make_pair(x, y);
@@ -179,9 +193,8 @@ CRegionMatch MatchInRegion(const cv::Mat& frame, const cv::Mat& region, const cv
             return known->second;
         }
         double share = 0;
-        const double value = x < 0 || y < 0 || x > 2 * radius || y > 2 * radius
-                                 ? -2.0
-                                 : CoveredCorrelation(frame, neutral, covered, {x, y}, share);
+        const double value =
+            x < 0 || y < 0 || x > 2 * radius || y > 2 * radius ? -2.0 : fine.At({x, y}, share);
         scores.emplace(key, value);
         return value;
     };
