@@ -6,7 +6,6 @@
 #include <cstddef>
 #include <deque>
 #include <opencv2/core.hpp>
-#include <string>
 
 struct CLiveMosaicOptions {
     int searchRadius = 40;      // pixels around the predicted place

@@ -10,7 +10,6 @@ class CRadialVignetting {
 public:
     // Adds a frame (CV_32F grey) to the average and fits k again.
     void Learn(const cv::Mat& grey);
-    int Frames() const { return m_frames; }
     // k; 0 until enough frames were learned that the specimen has averaged out.
     double Strength() const { return m_frames >= kSettled ? m_strength : 0.0; }
 
