@@ -48,6 +48,8 @@ void CMainFrame::createMenus() {
     m_analyzeMenu->addAction(CommandAction(ID_ANALYZE_PARTICLES));
     m_analyzeMenu->addAction(CommandAction(ID_LIVE_PARTICLES));
     CommandAction(ID_LIVE_PARTICLES)->setCheckable(true);
+    m_analyzeMenu->addAction(CommandAction(ID_LIVE_MOSAIC));
+    CommandAction(ID_LIVE_MOSAIC)->setCheckable(true);
     m_viewMenu = bar->addMenu(QString());
     m_dockingMenu = m_viewMenu->addMenu(QString());
     m_viewMenu->addAction(CommandAction(ID_VIEW_STATUS_BAR));
@@ -130,6 +132,8 @@ void CMainFrame::RelabelMenus() {
     CommandAction(ID_LIVE_PARTICLES)
         ->setText(
             GetLanguageString("LiveParticlesMenu", QStringLiteral("Live Particle Count"), 128));
+    CommandAction(ID_LIVE_MOSAIC)
+        ->setText(GetLanguageString("LiveMosaicMenu", QStringLiteral("Mosaic"), 128));
     m_viewMenu->setTitle(GetLanguageString("View", QStringLiteral("View"), 128));
     m_dockingMenu->setTitle(
         GetLanguageString("Docking", QStringLiteral("Toolbars and Docking Windows"), 128));

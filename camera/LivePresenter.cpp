@@ -1,6 +1,7 @@
 #include "camera/LivePresenter.h"
 
 #include "camera/LiveDrawing.h"
+#include "camera/LiveMosaicRun.h"
 #include "camera/LiveOverlay.h"
 #include "camera/LiveScaleBar.h"
 #include "framework/QImageDrawContext.h"
@@ -107,9 +108,16 @@ void CLivePresenter::PaintFrame(const CaptureFrame& frame, const CLiveOverlaySna
         picture.bits = adjusted.Bits();
     }
     dc.StretchBitmap(-view.scrollX, -view.scrollY, width, height, picture);
+    const CLiveDrawingStyle& style = overlay.style ? *overlay.style : kDefaultStyle;
+    // While a mosaic is built the window shows it instead of the frame's overlay.
+    if (const std::shared_ptr<CLiveMosaicRun> mosaic = LiveMosaicRun()) {
+        mosaic->Offer(frame);
+        DrawLiveMosaic(dc, mosaic->Shown().get(), width, height);
+        DrawRecordingNotice(dc, view, style);
+        return;
+    }
     m_autoMeasure.Draw(dc, view);
 
-    const CLiveDrawingStyle& style = overlay.style ? *overlay.style : kDefaultStyle;
     m_particleCount.Draw(dc, view, style);
     DrawInProgressShape(dc, overlay.inProgress, view, style);
     if (overlay.shapes) {

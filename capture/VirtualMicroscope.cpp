@@ -74,7 +74,8 @@ public:
         }
         // Read at each opening, so that a test or a user can change the
         // faults between two sessions of one process.
-        return std::make_unique<CVirtualMicroscopeDevice>(VirtualFaultsFromEnvironment());
+        return std::make_unique<CVirtualMicroscopeDevice>(VirtualFaultsFromEnvironment(),
+                                                          VirtualDriftFromEnvironment());
     }
 };
 
@@ -129,10 +130,13 @@ bool CVirtualWire::Make(const CaptureFormat& format, std::uint64_t index,
     return true;
 }
 
-CVirtualMicroscopeDevice::CVirtualMicroscopeDevice(CVirtualFaults faults)
+CVirtualMicroscopeDevice::CVirtualMicroscopeDevice(CVirtualFaults faults,
+                                                   std::array<double, 2> drift)
     : m_info{VirtualMicroscope::kId, VirtualMicroscope::kName, true}
     , m_faults(std::move(faults))
     , m_format{Fourcc::kMJPG, 640, 480, {1, 30}} {
+    m_settings.driftX = drift[0];
+    m_settings.driftY = drift[1];
     // Most cameras start uncompressed; with the bandwidth fault the virtual
     // one does too, so that asking only for a larger size meets the fault.
     if (m_faults.bandwidth) {
@@ -246,8 +250,10 @@ std::vector<CaptureControl> CVirtualMicroscopeDevice::Controls() const {
           {VirtualScene::kTiltedSpecimen, "Tilted specimen"},
           {VirtualScene::kSlide, "Slide"}}},
         integer(kFocus, "Focus, Absolute", 0, 1000, defaults.focus, s.focus),
-        integer(kPan, "Pan, Absolute", -10000, 10000, defaults.pan, s.pan),
-        integer(kTilt, "Tilt, Absolute", -10000, 10000, defaults.tilt, s.tilt),
+        integer(kPan, "Pan, Absolute", -VirtualSlide::kWidth / 2, VirtualSlide::kWidth / 2,
+                defaults.pan, s.pan),
+        integer(kTilt, "Tilt, Absolute", -VirtualSlide::kHeight / 2, VirtualSlide::kHeight / 2,
+                defaults.tilt, s.tilt),
     };
     controls[5].inactive = s.exposureAuto;
     controls[6].step = 10;

@@ -26,8 +26,8 @@ enum Control : std::uint32_t {
     kCameraButton,
     kScene, // menu: VirtualScene
     kFocus, // absolute focus; the depth of field is a band of it
-    kPan,   // stage position across the slide scene
-    kTilt,  // stage position down the slide scene
+    kPan,   // stage position across the slide scene, in specimen pixels (VirtualSlideScene.h)
+    kTilt,  // stage position down the slide scene, likewise
 };
 } // namespace VirtualMicroscope
 

@@ -30,7 +30,8 @@ private:
 
 class CVirtualMicroscopeDevice : public ICaptureDevice {
 public:
-    explicit CVirtualMicroscopeDevice(CVirtualFaults faults = {});
+    // `drift` moves the slide scene's stage by (dx, dy) specimen pixels a frame.
+    explicit CVirtualMicroscopeDevice(CVirtualFaults faults = {}, std::array<double, 2> drift = {});
     ~CVirtualMicroscopeDevice() override;
 
     const CaptureDeviceInfo& Info() const override { return m_info; }

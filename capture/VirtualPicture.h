@@ -25,6 +25,8 @@ struct VirtualPictureSettings {
     int focus = 500;          // 0..1000; the test card is sharp at the default
     int pan = 0;              // stage position, used by the slide scene
     int tilt = 0;
+    double driftX = 0; // slide scene: specimen pixels a frame added to pan
+    double driftY = 0; // and to tilt
     bool operator==(const VirtualPictureSettings&) const = default;
 };
 

@@ -81,4 +81,6 @@ enum CommandId : int {
     ID_TIME_LAPSE = 32850,
     // The live particle count on and off.
     ID_LIVE_PARTICLES = 32894,
+    // The live mosaic on; off opens the mosaic as a picture.
+    ID_LIVE_MOSAIC = 32898,
 };

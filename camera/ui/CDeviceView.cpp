@@ -9,6 +9,7 @@
 #include "camera/LivePresenter.h"
 #include "camera/ui/CDeviceDoc.h"
 #include "camera/ui/LiveCommands.h"
+#include "camera/ui/LiveMosaicToggle.h"
 #include "camera/ui/LiveTimeLapse.h"
 #include "capture/CaptureRefresh.h"
 #include "capture/CaptureSession.h"
@@ -131,6 +132,7 @@ CDeviceView::CDeviceView(CDeviceDoc& document, QWidget* parent)
         }
     };
     m_timeLapse = std::make_unique<CLiveTimeLapse>(std::move(timeLapse));
+    m_mosaic = std::make_unique<CLiveMosaicToggle>(this);
 }
 
 CDeviceView::~CDeviceView() {
@@ -139,6 +141,7 @@ CDeviceView::~CDeviceView() {
     m_timeLapse.reset();
     m_commands.reset();
     CloseCamera();
+    m_mosaic.reset();
     // The count belongs to the live window.
     SetLiveParticleCount(nullptr);
     if (g_activeImage.shownBy == this) {
@@ -179,6 +182,9 @@ bool CDeviceView::OnCommand(int id) {
     case ID_LIVE_PARTICLES:
         ToggleParticleCount();
         return true;
+    case ID_LIVE_MOSAIC:
+        m_mosaic->Toggle(mainFrame());
+        return true;
     default:
         return false;
     }
@@ -206,6 +212,11 @@ bool CDeviceView::OnUpdateCommand(int id, CCmdUI& cmdUI) {
     if (id == ID_LIVE_PARTICLES) {
         cmdUI.Enable(m_cameraOpen);
         cmdUI.SetCheck(LiveParticleCountSettings() != nullptr);
+        return true;
+    }
+    if (id == ID_LIVE_MOSAIC) {
+        cmdUI.Enable(m_cameraOpen);
+        cmdUI.SetCheck(m_mosaic->Running());
         return true;
     }
     if (id == ID_TIME_LAPSE) {
@@ -427,6 +438,7 @@ void CDeviceView::TakeSurface() {
     PublishLiveDrawingStyle();
     if (m_presenter->TakeLatest(m_shown)) {
         viewport()->update();
+        m_mosaic->FollowStatus(mainFrame());
     }
 }
 

@@ -15,6 +15,7 @@
 
 class CDeviceDoc;
 class CLiveCommands;
+class CLiveMosaicToggle;
 class CLiveTimeLapse;
 class CLivePresenter;
 
@@ -139,6 +140,7 @@ private:
     QSize m_referenceSize; // the frame size exported pictures are made for
     std::unique_ptr<CLiveCommands> m_commands;
     std::unique_ptr<CLiveTimeLapse> m_timeLapse;
+    std::unique_ptr<CLiveMosaicToggle> m_mosaic;
     CLiveCalibrationCheck m_calibrationCheck;
     CLiveWatchdog m_watchdog;
     QString m_trouble;
