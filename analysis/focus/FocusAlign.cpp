@@ -8,9 +8,6 @@
 
 namespace {
 
-// The matching runs on a reduced picture, this wide at most; its coarse level
-// is half of it.
-constexpr int kMatchWidth = 640;
 // Placements moving no pixel further than this (in pixels of the reduced
 // picture) are taken as the identity, so a stack that needs no alignment is
 // not resampled. Matches between slices blurred differently across the
@@ -94,6 +91,10 @@ bool Match(const cv::Mat& reference, const cv::Mat& moving, cv::Matx23d& result)
 
 } // namespace
 
+bool NearIdentity(const cv::Matx23d& toSlice, cv::Size size, double matchFactor) {
+    return Discrepancy(toSlice, IdentityTransform(), size) <= kIdentityTolerance / matchFactor;
+}
+
 cv::Matx23d IdentityTransform() {
     return {1, 0, 0, 0, 1, 0};
 }
@@ -112,9 +113,14 @@ double Discrepancy(const cv::Matx23d& a, const cv::Matx23d& b, cv::Size size) {
     return most;
 }
 
-void CFocusAligner::Start(const cv::Mat& grey) {
+void CFocusAligner::Start(const cv::Mat& grey, int matchWidth) {
     m_size = grey.size();
-    m_factor = std::min(1.0, static_cast<double>(kMatchWidth) / grey.cols);
+    m_factor = std::min(1.0, static_cast<double>(matchWidth) / grey.cols);
+    m_previous = MatchPicture(grey, m_factor);
+    m_previousToSlice = IdentityTransform();
+}
+
+void CFocusAligner::SetReference(const cv::Mat& grey) {
     m_previous = MatchPicture(grey, m_factor);
     m_previousToSlice = IdentityTransform();
 }
@@ -183,8 +189,7 @@ void CFocusAligner::Steady(std::vector<std::optional<cv::Matx23d>>& toSlices) co
         if (Discrepancy(fitted, *toSlices[k], m_size) <= kIrregularMove / m_factor) {
             toSlices[k] = fitted;
         }
-        if (Discrepancy(*toSlices[k], IdentityTransform(), m_size) <=
-            kIdentityTolerance / m_factor) {
+        if (NearIdentity(*toSlices[k], m_size, m_factor)) {
             toSlices[k] = IdentityTransform();
         }
     }

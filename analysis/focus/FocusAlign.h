@@ -15,7 +15,13 @@
 class CFocusAligner {
 public:
     // The first slice (grey, float): the frame every other one is put into.
-    void Start(const cv::Mat& grey);
+    // Matching runs on a copy reduced to `matchWidth` pixels at most.
+    void Start(const cv::Mat& grey, int matchWidth = 640);
+    // Matches the next slice against this picture (in the first slice's
+    // frame) instead of the last placed slice.
+    void SetReference(const cv::Mat& grey);
+    // The reduced size over the full size.
+    double MatchFactor() const { return m_factor; }
     // The transform from the first slice's pixel coordinates to this slice's;
     // false with a note when the slice cannot be placed, and it is then
     // skipped as the reference for the next one.
@@ -38,6 +44,9 @@ private:
 // of this size at most.
 cv::Matx23d IdentityTransform();
 double Discrepancy(const cv::Matx23d& a, const cv::Matx23d& b, cv::Size size);
+// Whether a placement is close enough to the identity to be taken as it
+// (within about a pixel of the reduced picture).
+bool NearIdentity(const cv::Matx23d& toSlice, cv::Size size, double matchFactor);
 
 // How a slice lies on the first, about the picture's centre.
 CSliceAlignment DescribeTransform(const cv::Matx23d& toSlice, cv::Size size);

@@ -1,5 +1,6 @@
 #include "analysis/focus/FocusMeasure.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <opencv2/imgproc.hpp>
@@ -35,6 +36,18 @@ cv::Mat FineEnergy(const cv::Mat& grey) {
     cv::multiply(detail, detail, detail);
     cv::GaussianBlur(detail, detail, cv::Size(), kWindowSigma, 0, cv::BORDER_REFLECT);
     return detail;
+}
+
+cv::Mat CellEnergy(const cv::Mat& grey, int cell) {
+    cv::Mat blurred;
+    cv::GaussianBlur(grey, blurred, cv::Size(), kDetailSigma, 0, cv::BORDER_REFLECT);
+    cv::Mat detail = grey - blurred;
+    cv::multiply(detail, detail, detail);
+    cv::Mat cells;
+    const cv::Size size(std::max(1, (grey.cols + cell / 2) / cell),
+                        std::max(1, (grey.rows + cell / 2) / cell));
+    cv::resize(detail, cells, size, 0, 0, cv::INTER_AREA);
+    return cells;
 }
 
 double NoiseEnergy(const cv::Mat& grey) {

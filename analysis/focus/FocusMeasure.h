@@ -10,6 +10,10 @@
 // The fine-scale energy of a grey float picture, same size, CV_32F.
 cv::Mat FineEnergy(const cv::Mat& grey);
 
+// The same energy averaged over cells of `cell` × `cell` pixels: one value
+// per cell (sizes rounded), for decisions that must be quick and steady.
+cv::Mat CellEnergy(const cv::Mat& grey, int cell);
+
 // The fine-scale energy that noise alone gives this picture: a robust noise
 // estimate from the picture's second differences, carried through the
 // measure's filter. Over-estimates on texture, so the least of a stack's
