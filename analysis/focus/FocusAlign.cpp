@@ -65,7 +65,7 @@ bool Match(const cv::Mat& reference, const cv::Mat& moving, cv::Matx23d& result)
         mask(cv::Rect(mx, my, picture.cols - 2 * mx, picture.rows - 2 * my)).setTo(255);
         return mask;
     };
-    const cv::TermCriteria criteria(cv::TermCriteria::COUNT + cv::TermCriteria::EPS, 60, 1e-5);
+    const cv::TermCriteria criteria(cv::TermCriteria::COUNT + cv::TermCriteria::EPS, 30, 1e-4);
     try {
         cv::findTransformECC(coarseReference, coarseMoving, warp, cv::MOTION_AFFINE, criteria,
                              inner(coarseMoving), 5);
