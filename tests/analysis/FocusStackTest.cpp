@@ -126,3 +126,25 @@ TEST(FocusStack, ReportsBadSeriesAndCancels) {
     EXPECT_TRUE(cancelled.cancelled);
     EXPECT_FALSE(cancelled.picture.IsValid());
 }
+
+TEST(FocusStack, KeepsTheFirstPicturesScaleAndGivesHeightsInTheUnit) {
+    const CSurfaceStack stack = SurfaceStack(4);
+    const CPictureScale scale{1234.5, "um", "Objective 10x"};
+    const auto source = [&stack, &scale](int index, CDib& picture, std::string&) {
+        picture = BgrToDib(stack.slices[static_cast<std::size_t>(index)]);
+        if (index == 0) {
+            picture.SetScale(scale);
+        }
+        return true;
+    };
+    const CFocusStackResult inSlices = FocusStack(4, source, {});
+    const CFocusStackResult inUnit =
+        FocusStack(4, source, {.align = true, .zStep = 2.5, .unit = "um"});
+    EXPECT_EQ(inUnit.picture.Scale(), scale);
+    EXPECT_EQ(inUnit.heights.unit, "um");
+    EXPECT_DOUBLE_EQ(inUnit.heights.high, 2.5 * inSlices.heights.high);
+    const auto h = HeightAt(inSlices.heights, kWidth / 2, kHeight / 2);
+    ASSERT_TRUE(h);
+    EXPECT_FLOAT_EQ(static_cast<float>(*HeightAt(inUnit.heights, kWidth / 2, kHeight / 2)),
+                    static_cast<float>(2.5 * *h));
+}
