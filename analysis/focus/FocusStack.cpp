@@ -12,9 +12,8 @@
 
 namespace {
 
-// The three readings of the series (placing, measuring, composing) as shares
-// of the whole work.
-constexpr int kPlacePercent = 30;
+// The two readings of the series (placing and measuring, composing) as
+// shares of the whole work.
 constexpr int kMeasuredPercent = 70;
 
 using SliceName = std::function<std::string(int index)>;
@@ -85,42 +84,6 @@ CHeightMap HeightMapOf(const cv::Mat& heights, const std::vector<CSlice>& used,
     return map;
 }
 
-// Reads every slice once and places it on the first; the placements are
-// then evened out over the series. Fills `toSlices` (nullopt: left out).
-bool PlaceSlices(int count, const FocusSliceSource& source, const SliceName& name,
-                 const cv::Mat& firstGrey, const std::function<bool(int)>& progress,
-                 CFocusStackResult& result, std::vector<std::optional<cv::Matx23d>>& toSlices) {
-    CFocusAligner aligner;
-    aligner.Start(firstGrey);
-    toSlices.assign(static_cast<std::size_t>(count), IdentityTransform());
-    for (int i = 1; i < count; ++i) {
-        if (!Report(progress, i * kPlacePercent / count)) {
-            result.cancelled = true;
-            return false;
-        }
-        cv::Mat bgr;
-        if (!Read(source, name, i, firstGrey.size(), bgr, result.error)) {
-            return false;
-        }
-        CSliceAlignment& alignment = result.alignments[static_cast<std::size_t>(i)];
-        cv::Matx23d toSlice;
-        if (!aligner.Place(GreyFloat(bgr), toSlice, alignment.note)) {
-            alignment.aligned = false;
-            toSlices[static_cast<std::size_t>(i)].reset();
-            continue;
-        }
-        toSlices[static_cast<std::size_t>(i)] = toSlice;
-    }
-    aligner.Steady(toSlices);
-    for (int i = 1; i < count; ++i) {
-        if (const auto& toSlice = toSlices[static_cast<std::size_t>(i)]) {
-            result.alignments[static_cast<std::size_t>(i)] =
-                DescribeTransform(*toSlice, firstGrey.size());
-        }
-    }
-    return true;
-}
-
 CFocusStackResult Stack(int count, const FocusSliceSource& source, const SliceName& name,
                         const CFocusOptions& options, const std::function<bool(int)>& progress) {
     CFocusStackResult result;
@@ -129,54 +92,70 @@ CFocusStackResult Stack(int count, const FocusSliceSource& source, const SliceNa
         return result;
     }
     result.alignments.resize(static_cast<std::size_t>(count));
-    CDib first;
-    {
-        std::string reason;
-        if (!source(0, first, reason) || !first.IsValid()) {
-            result.error = reason.empty() ? name(0) + ": cannot be read" : reason;
-            return result;
-        }
-    }
-    const std::optional<CPictureScale> scale = first.Scale();
-    cv::Mat firstBgr = DibToBgr(first);
-    first.Destroy();
-    const cv::Size size = firstBgr.size();
+    std::optional<CPictureScale> scale;
+    cv::Size size;
 
-    std::vector<std::optional<cv::Matx23d>> toSlices(static_cast<std::size_t>(count),
-                                                     IdentityTransform());
-    if (options.align &&
-        !PlaceSlices(count, source, name, GreyFloat(firstBgr), progress, result, toSlices)) {
-        return result;
-    }
-    const int placed = options.align ? kPlacePercent : 0;
-
-    // Measuring: the focus peak of every pixel, in constant memory.
+    // Reading each slice once: placing it on the first (matched to the slice
+    // before it) and measuring the focus peak of every pixel there, in
+    // constant memory.
+    CFocusAligner aligner;
     CFocusPeaks peaks;
     std::vector<CSlice> used;
+    std::vector<std::optional<cv::Matx23d>> placements(static_cast<std::size_t>(count));
     double noise = std::numeric_limits<double>::infinity();
     for (int i = 0; i < count; ++i) {
-        if (!Report(progress, placed + i * (kMeasuredPercent - placed) / count)) {
+        if (!Report(progress, i * kMeasuredPercent / count)) {
             result.cancelled = true;
             return result;
         }
-        const auto& toSlice = toSlices[static_cast<std::size_t>(i)];
-        if (!toSlice) {
-            continue;
-        }
         cv::Mat bgr;
         if (i == 0) {
-            bgr = std::move(firstBgr);
+            CDib first;
+            std::string reason;
+            if (!source(0, first, reason) || !first.IsValid()) {
+                result.error = reason.empty() ? name(0) + ": cannot be read" : reason;
+                return result;
+            }
+            scale = first.Scale();
+            bgr = DibToBgr(first);
+            size = bgr.size();
         } else if (!Read(source, name, i, size, bgr, result.error)) {
             return result;
         }
-        const cv::Mat grey = GreyFloat(bgr);
+        cv::Mat grey = GreyFloat(bgr);
+        bgr.release();
         noise = std::min(noise, NoiseEnergy(grey));
-        peaks.Add(FineEnergy(WarpToFirst(grey, *toSlice)));
-        used.push_back({i, *toSlice});
+        cv::Matx23d toSlice = IdentityTransform();
+        if (i == 0) {
+            aligner.Start(grey);
+        } else if (options.align) {
+            CSliceAlignment& alignment = result.alignments[static_cast<std::size_t>(i)];
+            if (!aligner.Place(grey, toSlice, alignment.note)) {
+                alignment.aligned = false;
+                continue;
+            }
+            placements[static_cast<std::size_t>(i)] = toSlice;
+            // The measure needs no more than this placement; the merge waits
+            // for the one evened out over the whole series.
+            if (NearIdentity(toSlice, size, aligner.MatchFactor())) {
+                toSlice = IdentityTransform();
+            }
+        }
+        peaks.Add(FineEnergy(WarpToFirst(grey, toSlice)));
+        used.push_back({i, toSlice});
     }
     if (used.size() < 2) {
         result.error = "Fewer than two pictures could be aligned";
         return result;
+    }
+    if (options.align) {
+        placements[0] = IdentityTransform();
+        aligner.Steady(placements);
+        for (CSlice& slice : used) {
+            slice.toSlice = *placements[static_cast<std::size_t>(slice.index)];
+            result.alignments[static_cast<std::size_t>(slice.index)] =
+                DescribeTransform(slice.toSlice, size);
+        }
     }
 
     cv::Mat heights, confidence;
