@@ -10,6 +10,7 @@
 #include "image/ImagePath.h"
 
 #include <cmath>
+#include <malloc.h>
 #include <optional>
 
 #include <QFile>
@@ -196,6 +197,11 @@ QByteArray StackJson(const CStackCommand& command, const CFocusStackResult& resu
 } // namespace
 
 CCliOutcome RunStackCommand(const QStringList& arguments) {
+    // The stack allocates and frees picture-sized buffers for every slice;
+    // kept in the heap instead of mapped afresh each time, they are not
+    // faulted in page by page again and again.
+    mallopt(M_MMAP_THRESHOLD, 64 << 20);
+    mallopt(M_TRIM_THRESHOLD, 128 << 20);
     CCliOutcome outcome;
     try {
         const CStackCommand command = ParseArguments(arguments);
