@@ -17,6 +17,8 @@ constexpr double kIdentityTolerance = 1.0;
 // (their blur differs across the picture); a slice further than this from
 // the steady course of the others moved on its own.
 constexpr double kIrregularMove = 2.0;
+// Pictures narrower than this (reduced) have too little to match.
+constexpr int kLeastMatchSide = 16;
 // Matches correlating less than this are wrong.
 constexpr double kLeastCorrelation = 0.4;
 
@@ -131,6 +133,11 @@ bool CFocusAligner::Place(const cv::Mat& grey, cv::Matx23d& toSlice, std::string
         return false;
     }
     cv::Mat current = MatchPicture(grey, m_factor);
+    if (current.cols < kLeastMatchSide || current.rows < kLeastMatchSide) {
+        // Too small to find motion in: taken as it is.
+        toSlice = IdentityTransform();
+        return true;
+    }
     cv::Matx23d step;
     if (!Match(m_previous, current, step)) {
         note = "could not be aligned";

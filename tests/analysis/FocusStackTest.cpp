@@ -148,3 +148,17 @@ TEST(FocusStack, KeepsTheFirstPicturesScaleAndGivesHeightsInTheUnit) {
     EXPECT_FLOAT_EQ(static_cast<float>(*HeightAt(inUnit.heights, kWidth / 2, kHeight / 2)),
                     static_cast<float>(2.5 * *h));
 }
+
+TEST(FocusStack, MergesPicturesTooSmallToAlignAsTheyAre) {
+    for (const cv::Size size : {cv::Size(1, 1), cv::Size(3, 3), cv::Size(40, 7)}) {
+        SCOPED_TRACE(testing::Message() << size);
+        const std::vector<cv::Mat> slices = {cv::Mat(size, CV_8UC3, cv::Scalar::all(10)),
+                                             cv::Mat(size, CV_8UC3, cv::Scalar::all(200))};
+        const CFocusStackResult result = Merge(slices);
+        ASSERT_EQ(result.error, "");
+        EXPECT_EQ(result.picture.Width(), size.width);
+        EXPECT_TRUE(result.alignments[1].aligned);
+        // Nothing sharp anywhere: every height unknown.
+        EXPECT_FALSE(HeightAt(result.heights, 0, 0));
+    }
+}
