@@ -46,8 +46,10 @@ run_installed() {
     "${installed_env[@]}" "$@"
 }
 
-run_installed "$prefix/bin/marnelo-cli" --help | grep -q "marnelo-cli calibrate" ||
-    fail "marnelo-cli --help"
+# Read whole: grep -q stops reading at the match, and the usage text is
+# longer than one write, so the program would die of a broken pipe.
+usage=$(run_installed "$prefix/bin/marnelo-cli" --help) || fail "marnelo-cli --help"
+grep -q "marnelo-cli calibrate" <<<"$usage" || fail "marnelo-cli --help"
 run_installed "$prefix/bin/marnelo" --version | grep -q "^marnelo [0-9]" || fail "marnelo --version"
 
 out=$(run_installed "$prefix/bin/marnelo-cli" calibrate "$session" ruler 1 mm) ||
