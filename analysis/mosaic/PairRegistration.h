@@ -11,7 +11,11 @@ struct CPairShift {
 
 // The translation between two grey pictures (CV_8U or CV_32F) of one scene,
 // to a fraction of a pixel. Several phase-correlation peaks are each checked
-// by the correlation of the overlap they imply; the best wins. With
+// by the correlation of the overlap they imply (at least a few percent of the
+// smaller picture); the best wins and is refined on the overlap. With
 // `expected`, only shifts within `searchRadius` of it are considered (0: any).
+// `refine` false stops at the peak's own sub-pixel fit (enough for a coarse
+// search).
 CPairShift RegisterPair(const cv::Mat& aGrey, const cv::Mat& bGrey,
-                        std::optional<cv::Point2d> expected = {}, double searchRadius = 0);
+                        std::optional<cv::Point2d> expected = {}, double searchRadius = 0,
+                        bool refine = true);

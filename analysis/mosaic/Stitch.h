@@ -3,10 +3,12 @@
 #include "image/Dib.h"
 #include "image/PictureScale.h"
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <opencv2/core.hpp>
 #include <optional>
 #include <string>
 #include <vector>
@@ -32,10 +34,10 @@ struct CTilePlacement {
 };
 
 // The radial brightness falloff of the optics, about the picture centre:
-// value = scene * (1 + a r² + b r⁴ + c r⁶), r = distance / half diagonal.
+// value = scene · exp(a r² + b r⁴ + c r⁶), r = distance / half diagonal.
 struct CVignetting {
     double a = 0, b = 0, c = 0;
-    double Factor(double r2) const { return 1 + r2 * (a + r2 * (b + r2 * c)); }
+    double Factor(double r2) const { return std::exp(r2 * (a + r2 * (b + r2 * c))); }
 };
 
 struct CStitchPlan {
@@ -44,9 +46,10 @@ struct CStitchPlan {
     std::optional<CPictureScale> scale; // the first placed tile's
     int tileWidth = 0, tileHeight = 0;  // every placed tile has this size
     CVignetting vignetting;
-    // The flat field as a correction per pixel (tileWidth × tileHeight,
-    // divides the tile's values); empty when the radial model applies.
-    std::vector<float> flatField;
+    // The flat field as a correction per pixel (CV_32F, tileWidth ×
+    // tileHeight, divides the tile's values); empty when the radial model
+    // applies.
+    cv::Mat flatField;
 };
 
 struct CStitchResult {
