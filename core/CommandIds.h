@@ -81,4 +81,12 @@ enum CommandId : int {
     ID_TIME_LAPSE = 32850,
     // The live particle count on and off.
     ID_LIVE_PARTICLES = 32894,
+
+    // Pictures merged into one: a focus series and a mosaic, from chosen files.
+    ID_FOCUS_STACK = 32910,
+    ID_STITCH = 32911,
+    // A height map's window writes its heights as a float TIFF.
+    ID_SAVE_HEIGHT_MAP = 32912,
+    // The live focus sweep on and off.
+    ID_LIVE_FOCUS_STACK = 32913,
 };
