@@ -97,6 +97,7 @@ void CLivePresenter::PaintFrame(const CaptureFrame& frame, const CLiveOverlaySna
 
     m_autoMeasure.Update(frame, view, overlay.inProgress);
     m_particleCount.Update(frame, LiveParticleCountSettings().get());
+    m_focusSweep.Update(frame, LiveFocusSweepSettings().get(), LiveFocusPosition());
     CQImageDrawContext dc(m_back);
     dc.UseShapedTextCache(&m_textCache);
     const CDib adjusted = AdjustedFrame(frame, view);
@@ -106,10 +107,13 @@ void CLivePresenter::PaintFrame(const CaptureFrame& frame, const CLiveOverlaySna
         picture.stride = adjusted.Stride();
         picture.bits = adjusted.Bits();
     }
-    dc.StretchBitmap(-view.scrollX, -view.scrollY, width, height, picture);
+    const CLiveDrawingStyle& style = overlay.style ? *overlay.style : kDefaultStyle;
+    // A focus sweep shows its fused picture instead of the frame.
+    if (!m_focusSweep.Draw(dc, -view.scrollX, -view.scrollY, width, height, style)) {
+        dc.StretchBitmap(-view.scrollX, -view.scrollY, width, height, picture);
+    }
     m_autoMeasure.Draw(dc, view);
 
-    const CLiveDrawingStyle& style = overlay.style ? *overlay.style : kDefaultStyle;
     m_particleCount.Draw(dc, view, style);
     DrawInProgressShape(dc, overlay.inProgress, view, style);
     if (overlay.shapes) {

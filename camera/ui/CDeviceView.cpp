@@ -9,6 +9,7 @@
 #include "camera/LivePresenter.h"
 #include "camera/ui/CDeviceDoc.h"
 #include "camera/ui/LiveCommands.h"
+#include "camera/ui/LiveFocusCommand.h"
 #include "camera/ui/LiveTimeLapse.h"
 #include "capture/CaptureRefresh.h"
 #include "capture/CaptureSession.h"
@@ -131,12 +132,19 @@ CDeviceView::CDeviceView(CDeviceDoc& document, QWidget* parent)
         }
     };
     m_timeLapse = std::make_unique<CLiveTimeLapse>(std::move(timeLapse));
+    m_focusCommand =
+        std::make_unique<CLiveFocusCommand>(this, m_presenter, [this](const QString& text) {
+            if (CMDIFrameWnd* frame = mainFrame()) {
+                frame->paneBar().SetPaneText(kMessagePane, text);
+            }
+        });
 }
 
 CDeviceView::~CDeviceView() {
     // A recording or time-lapse ends and the device monitors stop before the
     // camera goes.
     m_timeLapse.reset();
+    m_focusCommand.reset();
     m_commands.reset();
     CloseCamera();
     // The count belongs to the live window.
@@ -179,6 +187,10 @@ bool CDeviceView::OnCommand(int id) {
     case ID_LIVE_PARTICLES:
         ToggleParticleCount();
         return true;
+    case ID_LIVE_FOCUS_STACK:
+        m_focusCommand->Toggle();
+        m_doc.CommandStateChanged();
+        return true;
     default:
         return false;
     }
@@ -206,6 +218,11 @@ bool CDeviceView::OnUpdateCommand(int id, CCmdUI& cmdUI) {
     if (id == ID_LIVE_PARTICLES) {
         cmdUI.Enable(m_cameraOpen);
         cmdUI.SetCheck(LiveParticleCountSettings() != nullptr);
+        return true;
+    }
+    if (id == ID_LIVE_FOCUS_STACK) {
+        cmdUI.Enable(m_cameraOpen);
+        cmdUI.SetCheck(m_focusCommand->Running());
         return true;
     }
     if (id == ID_TIME_LAPSE) {

@@ -15,6 +15,7 @@
 
 class CDeviceDoc;
 class CLiveCommands;
+class CLiveFocusCommand;
 class CLiveTimeLapse;
 class CLivePresenter;
 
@@ -77,6 +78,7 @@ public:
     QPoint FramePointOf(QPoint client) const;
     CLiveCommands& Commands() const { return *m_commands; }
     CLiveTimeLapse& TimeLapse() const { return *m_timeLapse; }
+    CLiveFocusCommand& FocusCommand() const { return *m_focusCommand; }
 
 protected:
     bool event(QEvent* event) override;
@@ -139,6 +141,7 @@ private:
     QSize m_referenceSize; // the frame size exported pictures are made for
     std::unique_ptr<CLiveCommands> m_commands;
     std::unique_ptr<CLiveTimeLapse> m_timeLapse;
+    std::unique_ptr<CLiveFocusCommand> m_focusCommand;
     CLiveCalibrationCheck m_calibrationCheck;
     CLiveWatchdog m_watchdog;
     QString m_trouble;
