@@ -6,6 +6,7 @@
 #include "cli/CliParticles.h"
 #include "cli/CliRecord.h"
 #include "cli/CliSession.h"
+#include "cli/CliStack.h"
 #include "core/FolderLayout.h"
 #include "core/Folders.h"
 #include "core/Language.h"
@@ -44,6 +45,8 @@ const char kUsage[] =
     "                  [--min-area A] [--max-area A] [--exclude-edges] [--fill-holes]\n"
     "                  [--split] [--scale PIXELS_PER_UNIT --unit UNIT | --calibration NAME]\n"
     "                  [--imagej] [--csv OUT.csv] [--report OUT.xlsx|...] [--save OUT.bmp|...]\n"
+    "       marnelo-cli stack --output OUT [--height-map FILE] [--z-step STEP --unit UNIT]\n"
+    "                  [--no-align] PICTURE...\n"
     "       marnelo-cli --help | --version\n"
     "  measure: measures the shapes of a session and writes the results and\n"
     "           labels as JSON to standard output; --save also writes the\n"
@@ -76,6 +79,13 @@ const char kUsage[] =
     "           summary as JSON, in the unit of --scale/--unit or of a stored\n"
     "           calibration (pixels without); --imagej measures the thresholded\n"
     "           pixels as ImageJ does; --save draws the numbered outlines.\n"
+    "  stack:    merges a focus series (two or more pictures of one size,\n"
+    "           aligned to the first unless --no-align) into one picture sharp\n"
+    "           everywhere and prints a JSON summary; --height-map writes the\n"
+    "           height of each pixel: .tif as 32-bit floats in slices (the first\n"
+    "           picture is 0) or, with --z-step, in UNIT; .png/.bmp/.jpg in\n"
+    "           false colour with a legend. Unknown (textureless) heights are\n"
+    "           NaN in the TIFF and grey in colour. Never replaces a file.\n"
     "  SESSION.json may be - for standard input.\n";
 
 // The usage text with the compressors `record` accepts on this system.
@@ -187,6 +197,10 @@ bool ParseMeasureOptions(const QStringList& arguments, CMeasureOutputs& outputs)
 }
 
 bool NeedsPictures(int argc, char** argv) {
+    // A focus stack may draw its height map's legend.
+    if (argc > 1 && std::strcmp(argv[1], "stack") == 0) {
+        return true;
+    }
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "render") == 0 || std::strcmp(argv[i], "--save") == 0 ||
             std::strcmp(argv[i], "--picture") == 0 || std::strcmp(argv[i], "--scale-bar") == 0 ||
@@ -239,6 +253,11 @@ int main(int argc, char** argv) {
         LoadParameters();
         AddCaptureBackend(std::make_unique<CV4l2Backend>());
         return Finish(RunCameraCheckCommand(arguments.mid(2)));
+    }
+    if (arguments.value(1) == QStringLiteral("stack")) {
+        SetUpProgramFolders();
+        LoadParameters();
+        return Finish(RunStackCommand(arguments.mid(2)));
     }
     if (arguments.value(1) == QStringLiteral("particles")) {
         SetUpProgramFolders();

@@ -13,8 +13,8 @@ class CLiveFocusStack {
 public:
     explicit CLiveFocusStack(double zStep = 1, std::string unit = {});
     ~CLiveFocusStack();
-    CLiveFocusStack(const CLiveFocusStack&) = delete;
-    CLiveFocusStack& operator=(const CLiveFocusStack&) = delete;
+    CLiveFocusStack(CLiveFocusStack&&) noexcept;
+    CLiveFocusStack& operator=(CLiveFocusStack&&) noexcept;
 
     // Adds one frame (as the camera delivers it) at focus position `z` in the
     // unit (nullopt: the frame's number times the z step); false when it
