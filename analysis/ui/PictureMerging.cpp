@@ -5,17 +5,14 @@
 #include "analysis/ui/LongJob.h"
 #include "core/Language.h"
 #include "document/NewPicture.h"
-#include "framework/QImageDrawContext.h"
+#include "framework/QImageDrawSurface.h"
 #include "framework/ui/DocTemplate.h"
 #include "framework/ui/FileDialog.h"
 #include "framework/ui/MDIFrameWnd.h"
 #include "framework/ui/MessageBox.h"
 
-#include <cstring>
-
 #include <QFile>
 #include <QFileInfo>
-#include <QImage>
 
 namespace {
 
@@ -54,26 +51,17 @@ void OpenNewWindow(QWidget* owner, CNewPicture picture) {
 
 CDib HeightMapPicture(const CHeightMap& map) {
     const int legend = HeightLegendWidth(map.height);
-    CDib colours = HeightMapColours(map, legend);
-    if (!colours.IsValid()) {
-        return colours;
+    const CDib colours = HeightMapColours(map, legend);
+    CDib drawn;
+    const std::unique_ptr<CDrawSurface> surface =
+        QImageSurfaceFactory()(colours.Width(), colours.Height());
+    if (!colours.IsValid() || !surface) {
+        return drawn;
     }
-    const int width = colours.Width();
-    const int height = colours.Height();
-    QImage image(width, height, QImage::Format_RGB32);
-    {
-        CQImageDrawContext dc(image);
-        dc.StretchBitmap(0, 0, width, height,
-                         CBitmapView{width, height, 24, colours.Stride(), colours.Bits()});
-        DrawHeightLegend(dc, map, map.width, 0, legend, map.height);
-    }
-    const QImage bgr = image.convertToFormat(QImage::Format_BGR888);
-    for (int y = 0; y < height; ++y) {
-        // The picture's rows are stored bottom-up.
-        std::memcpy(colours.Row(height - 1 - y), bgr.constScanLine(y),
-                    static_cast<std::size_t>(width) * 3);
-    }
-    return colours;
+    colours.Draw(surface->Context(), 0, 0, colours.Width(), colours.Height());
+    DrawHeightLegend(surface->Context(), map, map.width, 0, legend, map.height);
+    drawn.CreateFromSurface(surface->Pixels());
+    return drawn;
 }
 
 void OpenFocusStackWindows(QWidget* owner, CDib picture, CHeightMap heights, const QString& name) {

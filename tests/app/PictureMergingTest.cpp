@@ -1,5 +1,6 @@
 #include "analysis/ui/PictureMerging.h"
 
+#include "analysis/focus/HeightColours.h"
 #include "browser/ui/CThumbnailsFormView.h"
 #include "browser/ui/CThumbnailsFormViewView.h"
 #include "browser/ui/CThumbnailsFormWnd.h"
@@ -51,6 +52,16 @@ cv::Mat Grey(const CDib& dib) {
         }
     }
     return grey;
+}
+
+// The spread of the Laplacian: larger the more of the picture is sharp.
+double Sharpness(const cv::Mat& grey) {
+    cv::Mat laplacian;
+    cv::Laplacian(grey, laplacian, CV_64F);
+    cv::Scalar mean;
+    cv::Scalar deviation;
+    cv::meanStdDev(laplacian, mean, deviation);
+    return deviation[0];
 }
 
 // A focus series of three: slice k is sharp in the k-th third of the width.
@@ -130,6 +141,49 @@ protected:
     QString StatusText() const { return frame->paneBar().paneText(kMessagePane); }
 };
 
+TEST_F(PictureMergingTest, FocusStackOfTheSelectedPicturesOpensTheMergedPictureAndItsHeights) {
+    const cv::Mat sharp = Texture(240, 180, 7);
+    const std::vector<cv::Mat> slices = FocusSeries(sharp);
+    for (int k = 0; k < 3; ++k) {
+        Write(QStringLiteral("slice_%1.png").arg(k), slices[static_cast<std::size_t>(k)]);
+    }
+    Build();
+    RunOnAll("focusStack");
+
+    const QList<CChildFrame*> windows = frame->childFrames();
+    ASSERT_EQ(windows.size(), 2);
+    CLOBRINDoc& merged = DocOf(windows[0]);
+    CLOBRINDoc& heights = DocOf(windows[1]);
+    EXPECT_EQ(merged.title(), QStringLiteral("slice_0 in focus"));
+    EXPECT_EQ(heights.title(), QStringLiteral("slice_0 heights"));
+    EXPECT_EQ(merged.HeightMap(), nullptr);
+    ASSERT_NE(heights.HeightMap(), nullptr);
+    EXPECT_TRUE(boxes.empty()) << boxes.front().text.toStdString();
+
+    // Sharper than any slice, and the heights step up band by band.
+    const cv::Mat picture = Grey(merged.Model().Picture().Read().image());
+    ASSERT_EQ(picture.size(), sharp.size());
+    for (const cv::Mat& slice : slices) {
+        EXPECT_GT(Sharpness(picture), 1.3 * Sharpness(slice));
+    }
+    const CHeightMap& map = *heights.HeightMap();
+    for (int k = 0; k < 3; ++k) {
+        double sum = 0;
+        int known = 0;
+        for (int y = 20; y < 160; ++y) {
+            for (int x = 80 * k + 20; x < 80 * k + 60; ++x) {
+                if (const auto h = HeightAt(map, x, y)) {
+                    sum += *h;
+                    ++known;
+                }
+            }
+        }
+        ASSERT_GT(known, 0) << k;
+        EXPECT_NEAR(sum / known, k, 0.5) << "band " << k;
+    }
+    EXPECT_EQ(heights.Model().ImageWidth(), 240 + HeightLegendWidth(180));
+}
+
 TEST_F(PictureMergingTest, CancelledMergesOpenAndWriteNothing) {
     const cv::Mat sharp = Texture(240, 180, 7);
     const std::vector<cv::Mat> slices = FocusSeries(sharp);
@@ -176,6 +230,24 @@ TEST_F(PictureMergingTest, StitchPlacesOverlappingPicturesAndNamesTheOneThatOver
     cv::Mat difference;
     cv::absdiff(picture(inner), scene(inner), difference);
     EXPECT_LT(cv::mean(difference)[0], 6.0);
+}
+
+TEST_F(PictureMergingTest, TheFileMenuAsksForSeveralPictures) {
+    const std::vector<cv::Mat> slices = FocusSeries(Texture(240, 180, 7));
+    QStringList paths;
+    for (int k = 0; k < 3; ++k) {
+        paths << Write(QStringLiteral("slice_%1.png").arg(k), slices[static_cast<std::size_t>(k)]);
+    }
+    Build();
+    bool multiple = false;
+    SetFileDialogResponder([&](const FileDialogRequest& request) {
+        multiple = request.multiple;
+        return std::optional<FileDialogAnswer>(FileDialogAnswer{paths.front(), 0, paths});
+    });
+    frame->RouteCommand(ID_FOCUS_STACK);
+    Settle();
+    EXPECT_TRUE(multiple);
+    EXPECT_EQ(frame->childFrames().size(), 2);
 }
 
 TEST_F(PictureMergingTest, TheHeightMapWindowReadsTheHeightUnderTheMouseAndSavesTheFloats) {
