@@ -12,6 +12,8 @@ namespace {
 
 // Often enough that a frame that could not be aligned is told at once.
 constexpr int kPollMs = 40;
+// How long a frame that could not be aligned stays on the status bar.
+constexpr int kFailureShownMs = 1500;
 // The name cameras give their absolute focus control.
 constexpr const char* kFocusControl = "Focus, Absolute";
 
@@ -81,6 +83,7 @@ void CLiveFocusCommand::Start() {
     PublishLiveFocusPosition(CameraFocusPosition());
     SetLiveFocusSweep(std::make_shared<const CLiveFocusSweepSettings>(std::move(settings)));
     m_failuresShown = 0;
+    m_failureShown.invalidate();
     m_running = true;
     m_poll.start();
 }
@@ -92,6 +95,10 @@ void CLiveFocusCommand::Poll() {
         m_failuresShown = status.failures;
         m_showStatus(Text("LiveFocusNotAligned", "A frame could not be aligned: %1")
                          .arg(QString::fromStdString(status.reason)));
+        m_failureShown.start();
+        return;
+    }
+    if (m_failureShown.isValid() && m_failureShown.elapsed() < kFailureShownMs) {
         return;
     }
     m_showStatus(Text("LiveFocusCaption", "Focus stack: %1 frames").arg(status.frames));

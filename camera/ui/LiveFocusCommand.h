@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -43,6 +44,7 @@ private:
     bool m_running = false;
     std::uint64_t m_sweep = 0;
     int m_failuresShown = 0;
+    QElapsedTimer m_failureShown; // the frame count waits while a failure is read
     double m_step = 1;
 };
 

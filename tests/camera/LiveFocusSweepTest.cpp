@@ -4,14 +4,34 @@
 #include "tests/camera/FrameTestSupport.h"
 
 #include <gtest/gtest.h>
+#include <opencv2/imgproc.hpp>
 
 #include <QImage>
 
 // The live focus sweep of the painting thread: it fuses frames only while a
-// sweep runs, shows the fused picture instead of the frame, starts afresh for
-// a new sweep and hands its result over once.
+// sweep runs, shows the fused picture instead of the frame, counts the frames
+// it cannot fuse, starts afresh for a new sweep and hands its result over once.
 
 namespace {
+
+// A frame of smooth noise (fixed seed), something the sweep can align.
+CTestFrame Textured(int width, int height) {
+    CTestFrame frame(width, height);
+    cv::Mat noise(height, width, CV_32F);
+    cv::RNG rng(5);
+    rng.fill(noise, cv::RNG::NORMAL, 0.0, 1.0);
+    cv::GaussianBlur(noise, noise, {}, 1.5);
+    cv::Mat grey;
+    cv::normalize(noise, grey, 30, 225, cv::NORM_MINMAX, CV_8U);
+    for (int row = 0; row < height; ++row) {
+        for (int x = 0; x < width; ++x) {
+            std::uint8_t* pixel =
+                &frame.bytes[static_cast<std::size_t>(row) * frame.stride + 3 * x];
+            pixel[0] = pixel[1] = pixel[2] = grey.at<std::uint8_t>(row, x);
+        }
+    }
+    return frame;
+}
 
 bool Draws(const CLiveFocusSweep& sweep, const CTestFrame& frame) {
     QImage surface(frame.width, frame.height, QImage::Format_RGB32);
@@ -22,7 +42,7 @@ bool Draws(const CLiveFocusSweep& sweep, const CTestFrame& frame) {
 } // namespace
 
 TEST(LiveFocusSweep, FusesWhileASweepRunsAndHandsItsResultOverOnce) {
-    const CTestFrame frame(160, 80);
+    const CTestFrame frame = Textured(160, 80);
     CLiveFocusSweep sweep;
     CLiveFocusSweepSettings first;
     first.sweep = 1;
@@ -54,6 +74,12 @@ TEST(LiveFocusSweep, FusesWhileASweepRunsAndHandsItsResultOverOnce) {
     sweep.Update(frame.View(), &second, std::nullopt);
     EXPECT_EQ(sweep.Status().frames, 1) << "a new sweep starts afresh";
     EXPECT_TRUE(Draws(sweep, frame));
+    // A frame it cannot fuse is counted with its reason, for the status bar.
+    const CTestFrame other(80, 40);
+    sweep.Update(other.View(), &second, std::nullopt);
+    EXPECT_EQ(sweep.Status().frames, 1);
+    EXPECT_EQ(sweep.Status().failures, 1);
+    EXPECT_FALSE(sweep.Status().reason.empty());
     sweep.Update(frame.View(), nullptr, std::nullopt);
     EXPECT_FALSE(Draws(sweep, frame));
 }
