@@ -1,3 +1,4 @@
+#include "analysis/ui/PictureMerging.h"
 #include "app/ApplicationLook.h"
 #include "app/CFrameCustomizer.h"
 #include "app/CMainFrame.h"
@@ -70,6 +71,18 @@ bool CMainFrame::OnCommand(int id) {
         return true;
     case ID_APP_ABOUT:
         return true;
+    case ID_FOCUS_STACK:
+        RunFocusStackCommand(
+            this, AskForPictures(this, GetLanguageString("FocusStackChoose",
+                                                         QStringLiteral("Pictures to focus stack"),
+                                                         128)));
+        return true;
+    case ID_STITCH:
+        RunStitchCommand(
+            this,
+            AskForPictures(this, GetLanguageString("StitchChoose",
+                                                   QStringLiteral("Pictures to stitch"), 128)));
+        return true;
     default:
         if (IsLookCommand(id)) {
             OnApplicationLook(id);
@@ -87,6 +100,8 @@ bool CMainFrame::OnUpdateCommand(int id, CCmdUI& cmdUI) {
     case ID_SAVE_SETTING:
     case ID_APP_EXIT:
     case ID_APP_ABOUT:
+    case ID_FOCUS_STACK:
+    case ID_STITCH:
         return true;
     case ID_LANGUAGE_CHINESE_SP:
         cmdUI.SetCheck(IsLanguageInUse(4, 2));

@@ -28,6 +28,9 @@ void CMainFrame::createMenus() {
     CommandAction(ID_SAVE_MEASUREMENTS)
         ->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
     m_fileMenu->addAction(CommandAction(ID_EXPORT_CSV));
+    m_fileMenu->addAction(CommandAction(ID_SAVE_HEIGHT_MAP));
+    m_fileMenu->addAction(CommandAction(ID_FOCUS_STACK));
+    m_fileMenu->addAction(CommandAction(ID_STITCH));
     // Undo keeps its usual key while the toolbar is hidden, too.
     CommandAction(ID_UNDO)->setShortcut(QKeySequence::Undo);
     addAction(CommandAction(ID_UNDO));
@@ -50,6 +53,8 @@ void CMainFrame::createMenus() {
     CommandAction(ID_LIVE_PARTICLES)->setCheckable(true);
     m_analyzeMenu->addAction(CommandAction(ID_LIVE_MOSAIC));
     CommandAction(ID_LIVE_MOSAIC)->setCheckable(true);
+    m_analyzeMenu->addAction(CommandAction(ID_LIVE_FOCUS_STACK));
+    CommandAction(ID_LIVE_FOCUS_STACK)->setCheckable(true);
     m_viewMenu = bar->addMenu(QString());
     m_dockingMenu = m_viewMenu->addMenu(QString());
     m_viewMenu->addAction(CommandAction(ID_VIEW_STATUS_BAR));
@@ -115,6 +120,12 @@ void CMainFrame::RelabelMenus() {
         ->setText(GetLanguageString("SaveMeasurements", QStringLiteral("Save Measurements"), 128));
     CommandAction(ID_EXPORT_CSV)
         ->setText(GetLanguageString("ExportCsv", QStringLiteral("Export to CSV"), 128));
+    CommandAction(ID_SAVE_HEIGHT_MAP)
+        ->setText(GetLanguageString("SaveHeightMap", QStringLiteral("Save Height Map..."), 128));
+    CommandAction(ID_FOCUS_STACK)
+        ->setText(GetLanguageString("FocusStackMenu", QStringLiteral("Focus stack…"), 128));
+    CommandAction(ID_STITCH)->setText(
+        GetLanguageString("StitchMenu", QStringLiteral("Stitch…"), 128));
     CommandAction(ID_VIDEO_SETTING)
         ->setText(GetLanguageString("Setting", QStringLiteral("Video Setting"), 128));
     CommandAction(ID_SAVE_SETTING)
@@ -134,6 +145,8 @@ void CMainFrame::RelabelMenus() {
             GetLanguageString("LiveParticlesMenu", QStringLiteral("Live Particle Count"), 128));
     CommandAction(ID_LIVE_MOSAIC)
         ->setText(GetLanguageString("LiveMosaicMenu", QStringLiteral("Mosaic"), 128));
+    CommandAction(ID_LIVE_FOCUS_STACK)
+        ->setText(GetLanguageString("LiveFocusStackMenu", QStringLiteral("Focus stack"), 128));
     m_viewMenu->setTitle(GetLanguageString("View", QStringLiteral("View"), 128));
     m_dockingMenu->setTitle(
         GetLanguageString("Docking", QStringLiteral("Toolbars and Docking Windows"), 128));

@@ -98,6 +98,7 @@ void CLivePresenter::PaintFrame(const CaptureFrame& frame, const CLiveOverlaySna
 
     m_autoMeasure.Update(frame, view, overlay.inProgress);
     m_particleCount.Update(frame, LiveParticleCountSettings().get());
+    m_focusSweep.Update(frame, LiveFocusSweepSettings().get(), LiveFocusPosition());
     CQImageDrawContext dc(m_back);
     dc.UseShapedTextCache(&m_textCache);
     const CDib adjusted = AdjustedFrame(frame, view);
@@ -107,14 +108,18 @@ void CLivePresenter::PaintFrame(const CaptureFrame& frame, const CLiveOverlaySna
         picture.stride = adjusted.Stride();
         picture.bits = adjusted.Bits();
     }
-    dc.StretchBitmap(-view.scrollX, -view.scrollY, width, height, picture);
     const CLiveDrawingStyle& style = overlay.style ? *overlay.style : kDefaultStyle;
     // While a mosaic is built the window shows it instead of the frame's overlay.
     if (const std::shared_ptr<CLiveMosaicRun> mosaic = LiveMosaicRun()) {
+        dc.StretchBitmap(-view.scrollX, -view.scrollY, width, height, picture);
         mosaic->Offer(frame);
         DrawLiveMosaic(dc, mosaic->Shown().get(), width, height);
         DrawRecordingNotice(dc, view, style);
         return;
+    }
+    // A focus sweep shows its fused picture instead of the frame.
+    if (!m_focusSweep.Draw(dc, -view.scrollX, -view.scrollY, width, height, style)) {
+        dc.StretchBitmap(-view.scrollX, -view.scrollY, width, height, picture);
     }
     m_autoMeasure.Draw(dc, view);
 

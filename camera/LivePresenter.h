@@ -2,6 +2,7 @@
 
 #include "camera/FramePipeline.h"
 #include "camera/LiveAutoMeasure.h"
+#include "camera/LiveFocusSweep.h"
 #include "camera/LiveParticleCount.h"
 #include "framework/ShapedTextCache.h"
 
@@ -46,6 +47,8 @@ public:
     const CLiveAutoMeasure& AutoMeasure() const { return m_autoMeasure; }
     // The live particle count; its latest result may be read on any thread.
     const CLiveParticleCount& ParticleCount() const { return m_particleCount; }
+    // The live focus sweep; its status may be read on any thread.
+    CLiveFocusSweep& FocusSweep() { return m_focusSweep; }
 
 private:
     void PaintFrame(const CaptureFrame& frame, const struct CLiveOverlaySnapshot& overlay);
@@ -54,6 +57,7 @@ private:
     QImage m_back;                  // streaming thread only
     CLiveAutoMeasure m_autoMeasure; // streaming thread only
     CLiveParticleCount m_particleCount;
+    CLiveFocusSweep m_focusSweep;
     CShapedTextCache m_textCache; // streaming thread only: the labels of every frame
     std::mutex m_mutex;
     QImage m_latest;

@@ -1,9 +1,12 @@
 #include "capture/VirtualPicture.h"
 
+#include "capture/VirtualDepth.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <opencv2/core.hpp>
 #include <string>
 
 namespace {
@@ -24,7 +27,10 @@ constexpr std::array<std::array<std::uint8_t, 7>, 10> kDigits{{
     {0x0E, 0x11, 0x11, 0x0F, 0x01, 0x02, 0x0C},
 }};
 
-// The level a control set turns a raw level into, per channel (B, G, R).
+} // namespace
+
+namespace VirtualPicture {
+
 std::array<std::uint8_t, 3> Apply(const VirtualPictureSettings& s, int blue, int green, int red) {
     // Saturation pulls the colours towards their grey.
     const double grey = 0.114 * blue + 0.587 * green + 0.299 * red;
@@ -48,9 +54,6 @@ std::array<std::uint8_t, 3> Apply(const VirtualPictureSettings& s, int blue, int
     return out;
 }
 
-} // namespace
-
-namespace VirtualPicture {
 int DiscDiameter(int height) {
     return static_cast<int>(std::lround(height / 4.0));
 }
@@ -62,6 +65,50 @@ int TickLength(int height) {
 }
 int DigitScale(int height) {
     return std::max(2, height / 120);
+}
+
+void DrawFrameMarks(std::vector<std::uint8_t>& bgr, int width, int height, std::uint64_t frameIndex,
+                    const std::uint8_t* dark, const std::uint8_t* dotColour) {
+    const auto plot = [&](int x, int y, const std::uint8_t* colour) {
+        if (x >= 0 && y >= 0 && x < width && y < height) {
+            std::memcpy(&bgr[(static_cast<std::size_t>(y) * width + x) * 3], colour, 3);
+        }
+    };
+    // The frame number, bottom left, one margin of a digit's width from the edges.
+    const int scale = VirtualPicture::DigitScale(height);
+    const std::string digits = std::to_string(frameIndex);
+    const int margin = scale * 4;
+    const int top = height - margin - 7 * scale;
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        const auto& glyph = kDigits[static_cast<std::size_t>(digits[i] - '0')];
+        const int left = margin + static_cast<int>(i) * 6 * scale;
+        for (int row = 0; row < 7; ++row) {
+            for (int col = 0; col < 5; ++col) {
+                if ((glyph[static_cast<std::size_t>(row)] >> (4 - col) & 1) == 0) {
+                    continue;
+                }
+                for (int y = 0; y < scale; ++y) {
+                    for (int x = 0; x < scale; ++x) {
+                        plot(left + col * scale + x, top + row * scale + y, dark);
+                    }
+                }
+            }
+        }
+    }
+
+    // A dot circling the disc, a full turn every 60 frames.
+    const double angle = 2.0 * kPi * static_cast<double>(frameIndex % 60) / 60.0;
+    const double orbit = height * 0.3;
+    const int dotX = static_cast<int>(std::lround(width / 2.0 + orbit * std::cos(angle)));
+    const int dotY = static_cast<int>(std::lround(height / 2.0 + orbit * std::sin(angle)));
+    const int dotRadius = std::max(3, height / 80);
+    for (int y = -dotRadius; y <= dotRadius; ++y) {
+        for (int x = -dotRadius; x <= dotRadius; ++x) {
+            if (x * x + y * y <= dotRadius * dotRadius) {
+                plot(dotX + x, dotY + y, dotColour);
+            }
+        }
+    }
 }
 } // namespace VirtualPicture
 
@@ -76,11 +123,12 @@ void CVirtualPicture::RebuildBase(int width, int height, const VirtualPictureSet
     m_width = width;
     m_height = height;
     m_settings = settings;
-    const auto light = Apply(settings, VirtualPicture::kBackground, VirtualPicture::kBackground,
-                             VirtualPicture::kBackground);
-    const auto dark =
-        Apply(settings, VirtualPicture::kDark, VirtualPicture::kDark, VirtualPicture::kDark);
-    const auto dot = Apply(settings, 40, 40, 200);
+    const auto light =
+        VirtualPicture::Apply(settings, VirtualPicture::kBackground, VirtualPicture::kBackground,
+                              VirtualPicture::kBackground);
+    const auto dark = VirtualPicture::Apply(settings, VirtualPicture::kDark, VirtualPicture::kDark,
+                                            VirtualPicture::kDark);
+    const auto dot = VirtualPicture::Apply(settings, 40, 40, 200);
     std::copy(dark.begin(), dark.end(), m_dark);
     std::copy(dot.begin(), dot.end(), m_dot);
 
@@ -131,6 +179,11 @@ void CVirtualPicture::RebuildBase(int width, int height, const VirtualPictureSet
             }
         }
     }
+
+    // The card is flat: away from its height it blurs all over.
+    cv::Mat base(height, width, CV_8UC3, m_base.data());
+    VirtualDefocus(base,
+                   VirtualDepth::BlurSigma(settings.focus - VirtualDepth::kTestCardHeight, height));
 }
 
 void CVirtualPicture::Render(int width, int height, std::uint64_t frameIndex,
@@ -157,39 +210,5 @@ void CVirtualPicture::RenderTestCard(int width, int height, std::uint64_t frameI
     }
     bgr = m_base;
 
-    // The frame number, bottom left, one margin of a digit's width from the edges.
-    const int scale = VirtualPicture::DigitScale(height);
-    const std::string digits = std::to_string(frameIndex);
-    const int margin = scale * 4;
-    const int top = height - margin - 7 * scale;
-    for (std::size_t i = 0; i < digits.size(); ++i) {
-        const auto& glyph = kDigits[static_cast<std::size_t>(digits[i] - '0')];
-        const int left = margin + static_cast<int>(i) * 6 * scale;
-        for (int row = 0; row < 7; ++row) {
-            for (int col = 0; col < 5; ++col) {
-                if ((glyph[static_cast<std::size_t>(row)] >> (4 - col) & 1) == 0) {
-                    continue;
-                }
-                for (int y = 0; y < scale; ++y) {
-                    for (int x = 0; x < scale; ++x) {
-                        Plot(bgr, left + col * scale + x, top + row * scale + y, m_dark);
-                    }
-                }
-            }
-        }
-    }
-
-    // A dot circling the disc, a full turn every 60 frames.
-    const double angle = 2.0 * kPi * static_cast<double>(frameIndex % 60) / 60.0;
-    const double orbit = height * 0.3;
-    const int dotX = static_cast<int>(std::lround(width / 2.0 + orbit * std::cos(angle)));
-    const int dotY = static_cast<int>(std::lround(height / 2.0 + orbit * std::sin(angle)));
-    const int dotRadius = std::max(3, height / 80);
-    for (int y = -dotRadius; y <= dotRadius; ++y) {
-        for (int x = -dotRadius; x <= dotRadius; ++x) {
-            if (x * x + y * y <= dotRadius * dotRadius) {
-                Plot(bgr, dotX + x, dotY + y, m_dot);
-            }
-        }
-    }
+    VirtualPicture::DrawFrameMarks(bgr, width, height, frameIndex, m_dark, m_dot);
 }

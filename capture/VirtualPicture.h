@@ -3,6 +3,7 @@
 #include "capture/VirtualDepthScene.h"
 #include "capture/VirtualSlideScene.h"
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -46,6 +47,12 @@ int DiscDiameter(int height);
 int TickSpacingTimes100(int width); // width / 20 in hundredths of a pixel
 int TickLength(int height);
 int DigitScale(int height);
+// The levels the controls turn a raw colour into (B, G, R), as a camera would.
+std::array<std::uint8_t, 3> Apply(const VirtualPictureSettings& s, int blue, int green, int red);
+// The parts every scene shows: the frame number in the bottom-left corner and
+// the dot circling the middle, a full turn every 60 frames.
+void DrawFrameMarks(std::vector<std::uint8_t>& bgr, int width, int height, std::uint64_t frameIndex,
+                    const std::uint8_t* dark, const std::uint8_t* dotColour);
 } // namespace VirtualPicture
 
 // Renders the scene the settings choose into a top-down BGR buffer without row padding (width × 3

@@ -83,4 +83,12 @@ enum CommandId : int {
     ID_LIVE_PARTICLES = 32894,
     // The live mosaic on; off opens the mosaic as a picture.
     ID_LIVE_MOSAIC = 32898,
+
+    // Pictures merged into one: a focus series and a mosaic, from chosen files.
+    ID_FOCUS_STACK = 32910,
+    ID_STITCH = 32911,
+    // A height map's window writes its heights as a float TIFF.
+    ID_SAVE_HEIGHT_MAP = 32912,
+    // The live focus sweep on and off.
+    ID_LIVE_FOCUS_STACK = 32913,
 };

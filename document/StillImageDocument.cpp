@@ -65,6 +65,36 @@ bool CStillImageDocument::Open(const std::filesystem::path& path) {
     return true;
 }
 
+bool CStillImageDocument::OpenUnsaved(CDib picture) {
+    m_modes.Clear();
+    if (!picture.IsValid()) {
+        m_error = "The picture is empty";
+        return false;
+    }
+    const std::optional<CPictureScale> scale = picture.Scale();
+    const int width = picture.Width();
+    const int height = picture.Height();
+    if (!m_picture.Adopt(std::move(picture))) {
+        m_error = m_picture.LastError();
+        return false;
+    }
+    m_width = width;
+    m_height = height;
+    // Saved losslessly with its scale unless the user picks another kind.
+    m_loadedType = ImageType::Png;
+    m_pageCount = 1;
+    m_fileScale = scale;
+    m_path.clear();
+    m_modified = true;
+    m_pictureModified = true;
+    m_mirroredSinceOpen = false;
+    m_flippedSinceOpen = false;
+    m_mirroredSinceFile = false;
+    m_flippedSinceFile = false;
+    m_error.clear();
+    return true;
+}
+
 bool CStillImageDocument::TakePixelsFrom(const std::filesystem::path& pixels) {
     CDib check;
     if (!HasPicture() || !check.Load(pixels, ImageType::Bmp) || check.Width() != m_width ||

@@ -70,6 +70,10 @@ public:
     // is a picture of the same size; the path, the type and the unmodified
     // state stay those of the file opened. False, nothing changed, otherwise.
     bool TakePixelsFrom(const std::filesystem::path& pixels);
+    // Shows a picture made in memory (a merged focus series, a mosaic): no
+    // file yet, so it counts as changed and saving asks for a file; its scale
+    // counts as the file's. False, nothing changed, when it is empty.
+    bool OpenUnsaved(CDib picture);
     const std::string& LastError() const { return m_error; }
 
     bool HasPicture() const { return m_width > 0; }

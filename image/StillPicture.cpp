@@ -32,6 +32,22 @@ bool CStillPicture::Open(const std::filesystem::path& path, ImageType type) {
     return true;
 }
 
+bool CStillPicture::Adopt(CDib picture) {
+    StopAdjustments();
+    CDib backup;
+    if (!backup.CopyFrom(picture)) {
+        m_error = backup.LastError();
+        return false;
+    }
+    {
+        std::lock_guard lock(m_imageLock);
+        m_image.SwapContent(picture);
+    }
+    m_backup.SwapContent(backup);
+    m_error.clear();
+    return true;
+}
+
 void CStillPicture::Start(AreaOperation operation, std::optional<PictureRect> area) {
     {
         std::lock_guard lock(m_jobLock);

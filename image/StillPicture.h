@@ -45,6 +45,9 @@ public:
     // On failure the previous picture stays and LastError() says why.
     bool Open(const std::filesystem::path& path, ImageType type);
     const std::string& LastError() const { return m_error; }
+    // Shows a picture made in memory (after stopping adjustments) and takes
+    // it as the backup; false, nothing changed, when it cannot be copied.
+    bool Adopt(CDib picture);
 
     // Queues `operation`; with `area` it applies to that rectangle only
     // (the selection is replaced), without it to the current selection.

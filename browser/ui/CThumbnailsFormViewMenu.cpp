@@ -1,4 +1,5 @@
 // The thumbnail list's context menu and its commands.
+#include "analysis/ui/PictureMerging.h"
 #include "browser/ThumbnailFiles.h"
 #include "browser/ui/CThumbnailsFormViewView.h"
 #include "core/Language.h"
@@ -35,7 +36,12 @@ void TellKept(QWidget* owner, const QString& key, const QString& english, const 
 QMenu* CThumbnailsFormViewView::CreateContextMenu(QPoint position) {
     if (QListWidgetItem* item = itemAt(position)) {
         g_pendingPicture.path = PathOf(item);
-        setCurrentItem(item);
+        // A right-click on one of several selected pictures keeps them all.
+        if (item->isSelected()) {
+            setCurrentItem(item, QItemSelectionModel::NoUpdate);
+        } else {
+            setCurrentItem(item);
+        }
     }
     auto* menu = new QMenu(this);
     menu->setAttribute(Qt::WA_DeleteOnClose);
@@ -48,6 +54,16 @@ QMenu* CThumbnailsFormViewView::CreateContextMenu(QPoint position) {
     menu->addAction(MenuText("DeleteAll", "Delete all"), this,
                     &CThumbnailsFormViewView::OnDeleteAll)
         ->setEnabled(pending);
+    menu->addSeparator();
+    const bool several = SelectedPaths().size() >= 2;
+    QAction* stack = menu->addAction(MenuText("FocusStackMenu", "Focus stack…"), this,
+                                     &CThumbnailsFormViewView::OnFocusStack);
+    stack->setObjectName(QStringLiteral("focusStack"));
+    stack->setEnabled(several);
+    QAction* stitch = menu->addAction(MenuText("StitchMenu", "Stitch…"), this,
+                                      &CThumbnailsFormViewView::OnStitch);
+    stitch->setObjectName(QStringLiteral("stitch"));
+    stitch->setEnabled(several);
     return menu;
 }
 
@@ -113,4 +129,22 @@ void CThumbnailsFormViewView::OnDeleteAll() {
     }
     g_pendingPicture.path.clear();
     Reload();
+}
+
+QStringList CThumbnailsFormViewView::SelectedPaths() const {
+    QStringList paths;
+    for (int i = 0; i < count(); ++i) {
+        if (item(i)->isSelected() && i < m_names.size()) {
+            paths << PathOf(item(i));
+        }
+    }
+    return paths;
+}
+
+void CThumbnailsFormViewView::OnFocusStack() {
+    RunFocusStackCommand(this, SelectedPaths());
+}
+
+void CThumbnailsFormViewView::OnStitch() {
+    RunStitchCommand(this, SelectedPaths());
 }

@@ -57,7 +57,8 @@ CThumbnailsFormViewView::CThumbnailsFormViewView(QWidget* parent)
     setObjectName(QStringLiteral("CThumbnailsFormViewView"));
     setViewMode(QListView::IconMode);
     setIconSize(QSize(kThumbnailSide, kThumbnailSide));
-    setSelectionMode(QAbstractItemView::SingleSelection);
+    // Several pictures are chosen for a focus stack or a mosaic.
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
     setMovement(QListView::Static);
     setResizeMode(QListView::Adjust);
     setUniformItemSizes(true);
@@ -261,7 +262,11 @@ void CThumbnailsFormViewView::OnNewPicture() {
 }
 
 void CThumbnailsFormViewView::OnSelectionChanged() {
-    const QList<QListWidgetItem*> selected = selectedItems();
+    QList<QListWidgetItem*> selected = selectedItems();
+    // Of several, the one the user clicked last is shown.
+    if (currentItem() != nullptr && currentItem()->isSelected()) {
+        selected.prepend(currentItem());
+    }
     const int index = selected.isEmpty() ? -1 : row(selected.front());
     if (index == m_selected) {
         return;

@@ -19,7 +19,8 @@ class QMenu;
 //
 // Double-click opens a picture through the main frame's Open Picture; a
 // right-click makes it the pending picture and shows the context menu (Open,
-// Save as, Delete, Delete all). The selected picture is decoded whole as the
+// Save as, Delete, Delete all, and Focus stack… and Stitch… on several
+// selected pictures). The selected picture is decoded whole as the
 // current picture. It takes the thumbnail list role: UM_REFRESH_THUMBNAILS
 // lists an announced new picture at once, UM_RELOAD_THUMBNAILS reloads the
 // folder. GUI thread only.
@@ -47,6 +48,10 @@ public:
     void OnSaveAs();
     void OnDelete();
     void OnDeleteAll();
+    // Merge the selected pictures (at least two), in list order.
+    void OnFocusStack();
+    void OnStitch();
+    QStringList SelectedPaths() const;
 
 protected:
     bool event(QEvent* event) override;

@@ -10,6 +10,7 @@
 #include "camera/ui/CDeviceDoc.h"
 #include "camera/ui/LiveCommands.h"
 #include "camera/ui/LiveMosaicToggle.h"
+#include "camera/ui/LiveFocusCommand.h"
 #include "camera/ui/LiveTimeLapse.h"
 #include "capture/CaptureRefresh.h"
 #include "capture/CaptureSession.h"
@@ -133,12 +134,19 @@ CDeviceView::CDeviceView(CDeviceDoc& document, QWidget* parent)
     };
     m_timeLapse = std::make_unique<CLiveTimeLapse>(std::move(timeLapse));
     m_mosaic = std::make_unique<CLiveMosaicToggle>(this);
+    m_focusCommand =
+        std::make_unique<CLiveFocusCommand>(this, m_presenter, [this](const QString& text) {
+            if (CMDIFrameWnd* frame = mainFrame()) {
+                frame->paneBar().SetPaneText(kMessagePane, text);
+            }
+        });
 }
 
 CDeviceView::~CDeviceView() {
     // A recording or time-lapse ends and the device monitors stop before the
     // camera goes.
     m_timeLapse.reset();
+    m_focusCommand.reset();
     m_commands.reset();
     CloseCamera();
     m_mosaic.reset();
@@ -185,6 +193,10 @@ bool CDeviceView::OnCommand(int id) {
     case ID_LIVE_MOSAIC:
         m_mosaic->Toggle(mainFrame());
         return true;
+    case ID_LIVE_FOCUS_STACK:
+        m_focusCommand->Toggle();
+        m_doc.CommandStateChanged();
+        return true;
     default:
         return false;
     }
@@ -217,6 +229,11 @@ bool CDeviceView::OnUpdateCommand(int id, CCmdUI& cmdUI) {
     if (id == ID_LIVE_MOSAIC) {
         cmdUI.Enable(m_cameraOpen);
         cmdUI.SetCheck(m_mosaic->Running());
+        return true;
+    }
+    if (id == ID_LIVE_FOCUS_STACK) {
+        cmdUI.Enable(m_cameraOpen);
+        cmdUI.SetCheck(m_focusCommand->Running());
         return true;
     }
     if (id == ID_TIME_LAPSE) {

@@ -16,6 +16,7 @@
 class CDeviceDoc;
 class CLiveCommands;
 class CLiveMosaicToggle;
+class CLiveFocusCommand;
 class CLiveTimeLapse;
 class CLivePresenter;
 
@@ -78,6 +79,7 @@ public:
     QPoint FramePointOf(QPoint client) const;
     CLiveCommands& Commands() const { return *m_commands; }
     CLiveTimeLapse& TimeLapse() const { return *m_timeLapse; }
+    CLiveFocusCommand& FocusCommand() const { return *m_focusCommand; }
 
 protected:
     bool event(QEvent* event) override;
@@ -141,6 +143,7 @@ private:
     std::unique_ptr<CLiveCommands> m_commands;
     std::unique_ptr<CLiveTimeLapse> m_timeLapse;
     std::unique_ptr<CLiveMosaicToggle> m_mosaic;
+    std::unique_ptr<CLiveFocusCommand> m_focusCommand;
     CLiveCalibrationCheck m_calibrationCheck;
     CLiveWatchdog m_watchdog;
     QString m_trouble;

@@ -116,6 +116,9 @@ bool CLOBRINDoc::OnCommand(int id) {
     case ID_EXPORT_CSV:
         OnExportCsv();
         return true;
+    case ID_SAVE_HEIGHT_MAP:
+        SaveHeightMap();
+        return true;
     case ID_EXPORT_PICTURE:
         OnExportPicture();
         return true;
@@ -149,6 +152,9 @@ bool CLOBRINDoc::OnUpdateCommand(int id, CCmdUI& cmdUI) {
     case ID_EXPORT_PICTURE:
     case ID_EXPORT_EXCEL:
     case ID_EXPORT_WORD:
+        return true;
+    case ID_SAVE_HEIGHT_MAP:
+        cmdUI.Enable(m_heights != nullptr);
         return true;
     default:
         return m_model.Modes().OnUpdateCommand(id, cmdUI) || IsToolCommand(id);

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "analysis/focus/FocusStack.h"
 #include "document/StillImageDocument.h"
 #include "framework/ui/Document.h"
 
 #include <cstdint>
+#include <memory>
 
 #include <QMessageBox>
 #include <QString>
@@ -29,6 +31,17 @@ public:
     // they belong to this very picture; otherwise the status bar says why
     // they are not shown.
     bool OnOpenDocument(const QString& path) override;
+    // A new window shows the picture made in memory that is pending (see
+    // NewPicture.h), unsaved, with its height map when it is one.
+    bool OnNewDocument() override;
+
+    // The heights a height map's window shows in colour; null for every
+    // other picture.
+    const CHeightMap* HeightMap() const { return m_heights.get(); }
+    // Save Height Map: asks for a .tif file and writes the heights as 32-bit
+    // floats with the picture's scale. Failures are shown; false when nothing
+    // was written.
+    bool SaveHeightMap();
 
     CStillImageDocument& Model() { return m_model; }
     const CStillImageDocument& Model() const { return m_model; }
@@ -131,6 +144,7 @@ private:
     bool PictureQuestionNeeded(bool measurementsUnsaved) const;
 
     CStillImageDocument m_model;
+    std::shared_ptr<const CHeightMap> m_heights;
     bool m_overwriteConfirmed = false;
     std::uint64_t m_savedShapesRevision = 0;
 };

@@ -13,8 +13,9 @@ std::optional<FileDialogAnswer> RunFileDialog(QWidget* owner, const FileDialogRe
     const bool open = request.mode == FileDialogRequest::Mode::Open;
     QFileDialog dialog(owner, request.title, request.path);
     dialog.setAcceptMode(open ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
-    dialog.setFileMode(open && request.fileMustExist ? QFileDialog::ExistingFile
-                                                     : QFileDialog::AnyFile);
+    dialog.setFileMode(open && request.multiple        ? QFileDialog::ExistingFiles
+                       : open && request.fileMustExist ? QFileDialog::ExistingFile
+                                                       : QFileDialog::AnyFile);
     dialog.setNameFilters(request.filters);
     if (request.initialFilter >= 0 && request.initialFilter < request.filters.size()) {
         dialog.selectNameFilter(request.filters[request.initialFilter]);
@@ -37,7 +38,8 @@ std::optional<FileDialogAnswer> RunFileDialog(QWidget* owner, const FileDialogRe
     }
     const auto filterIndex = request.filters.indexOf(dialog.selectedNameFilter());
     return FileDialogAnswer{dialog.selectedFiles().front(),
-                            static_cast<int>(std::max<qsizetype>(filterIndex, 0))};
+                            static_cast<int>(std::max<qsizetype>(filterIndex, 0)),
+                            dialog.selectedFiles()};
 }
 
 void SetFileDialogResponder(FileDialogResponder responder) {

@@ -22,11 +22,13 @@ struct FileDialogRequest {
     QString defaultSuffix; // added to a typed name without a suffix
     QString path;          // the starting folder or file
     bool fileMustExist = false;
+    bool multiple = false; // Open: several existing files may be chosen
 };
 
 struct FileDialogAnswer {
-    QString path;        // absolute
-    int filterIndex = 0; // index into the request's filters
+    QString path;           // absolute
+    int filterIndex = 0;    // index into the request's filters
+    QStringList paths = {}; // every file chosen (`path` is the first)
 };
 
 // Shows the dialog; nullopt when the user cancelled.

@@ -95,7 +95,8 @@ protected:
         for (QAction* action : menu->actions()) {
             texts << action->text();
         }
-        EXPECT_EQ(texts, (QStringList{"Open...", "Save as", "Delete", "Delete all"}));
+        EXPECT_EQ(texts, (QStringList{"Open...", "Save as", "Delete", "Delete all", "",
+                                      "Focus stack…", "Stitch…"}));
         for (QAction* action : menu->actions()) {
             if (action->text() == command) {
                 menu->close();

@@ -1,6 +1,9 @@
 #include "core/MagnifierBuffer.h"
+#include "document/NewPicture.h"
 #include "document/ui/CLOBRINDoc.h"
+#include "framework/ui/MDIFrameWnd.h"
 #include "framework/ui/RectTrackerPaint.h"
+#include "framework/ui/StatusBar.h"
 #include "shapes/ShapeList.h"
 #include "tools/ToolModes.h"
 #include "tools/ui/CLOBRINView.h"
@@ -80,6 +83,13 @@ void CLOBRINView::MouseMovedTo(QPoint client) {
         return;
     }
     FeedMagnifier(point);
+    if (const CHeightMap* heights = m_doc.HeightMap()) {
+        if (CMDIFrameWnd* frame = CMDIFrameWnd::Of(this)) {
+            const QPoint pixel = ImagePointOf(point);
+            frame->paneBar().SetPaneText(kMessagePane,
+                                         HeightStatusText(*heights, pixel.x(), pixel.y()));
+        }
+    }
     const QPoint content = ViewportToContent(point);
     if (m_tracker.tracking()) {
         const QRect before = m_tracker.rect();
