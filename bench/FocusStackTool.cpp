@@ -9,8 +9,9 @@
 
 // Makes focus series with a known answer from a real picture and scores
 // merged pictures against the sharp original, for comparing stackers:
-//   focus_stack_tool surface|discs DIR WIDTH HEIGHT COUNT PICTURE
-//     writes DIR/slice-NN.png and DIR/sharp.png (discs: DIR/ring.png, the
+//   focus_stack_tool surface|discs DIR WIDTH HEIGHT COUNT PICTURE [png|bmp]
+//     writes DIR/slice-NN.png (or .bmp, as snapshots are saved by default)
+//     and DIR/sharp.png (discs: DIR/ring.png, the
 //     ground within 20 pixels of the bright objects, too) and prints the
 //     PSNR of choosing per pixel the slice nearest the true depth;
 //   focus_stack_tool score MERGED SHARP [RING]
@@ -20,7 +21,8 @@
 namespace {
 
 bool Save(const cv::Mat& bgr, const std::string& path) {
-    if (!BgrToDib(bgr).Save(path, ImageType::Png)) {
+    const bool bmp = path.size() > 4 && path.compare(path.size() - 4, 4, ".bmp") == 0;
+    if (!BgrToDib(bgr).Save(path, bmp ? ImageType::Bmp : ImageType::Png)) {
         std::fprintf(stderr, "cannot write %s\n", path.c_str());
         return false;
     }
@@ -36,9 +38,12 @@ cv::Mat Load(const std::string& path) {
     return DibToBgr(dib);
 }
 
+// The slices' kind, "png" or "bmp".
+std::string g_sliceKind = "png";
+
 std::string SlicePath(const std::string& folder, int k) {
     char name[32];
-    std::snprintf(name, sizeof name, "/slice-%02d.png", k);
+    std::snprintf(name, sizeof name, "/slice-%02d.%s", k, g_sliceKind.c_str());
     return folder + name;
 }
 
@@ -92,14 +97,18 @@ int Score(const std::string& merged, const std::string& sharp, const std::string
 
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
-    if (args.size() == 6 && (args[0] == "surface" || args[0] == "discs")) {
+    if ((args.size() == 6 || (args.size() == 7 && (args[6] == "png" || args[6] == "bmp"))) &&
+        (args[0] == "surface" || args[0] == "discs")) {
+        if (args.size() == 7) {
+            g_sliceKind = args[6];
+        }
         return Make(args[0], args[1], std::atoi(args[2].c_str()), std::atoi(args[3].c_str()),
                     std::atoi(args[4].c_str()), args[5]);
     }
     if ((args.size() == 3 || args.size() == 4) && args[0] == "score") {
         return Score(args[1], args[2], args.size() == 4 ? args[3] : std::string());
     }
-    std::fputs("usage: focus_stack_tool surface|discs DIR WIDTH HEIGHT COUNT PICTURE\n"
+    std::fputs("usage: focus_stack_tool surface|discs DIR WIDTH HEIGHT COUNT PICTURE [png|bmp]\n"
                "       focus_stack_tool score MERGED SHARP [RING]\n",
                stderr);
     return 2;
