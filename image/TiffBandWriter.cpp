@@ -121,11 +121,15 @@ struct CTiffBandWriter::State {
         if (factor == 1) {
             return;
         }
-        for (int x = 0; x < width; ++x) {
-            std::uint32_t* sum = sums.data() + static_cast<std::size_t>(x / factor) * 3;
-            sum[0] += rgb[3 * x];
-            sum[1] += rgb[3 * x + 1];
-            sum[2] += rgb[3 * x + 2];
+        // Block by block: a division per pixel would cost more than the sums.
+        for (int ox = 0; ox < overviewWidth; ++ox) {
+            std::uint32_t* sum = sums.data() + static_cast<std::size_t>(ox) * 3;
+            const int end = std::min(width, (ox + 1) * factor);
+            for (int x = ox * factor; x < end; ++x) {
+                sum[0] += rgb[3 * x];
+                sum[1] += rgb[3 * x + 1];
+                sum[2] += rgb[3 * x + 2];
+            }
         }
         if ((y + 1) % factor != 0 && y + 1 != height) {
             return;
