@@ -10,6 +10,13 @@
 namespace {
 
 constexpr int kBandRows = 256;
+// Rows composed by one thread at a time.
+constexpr int kStripeRows = 16;
+
+// Two tile rows resampled across, the mosaic row lies between them.
+struct CRowPair {
+    std::vector<cv::Vec3f> upper, lower;
+};
 
 // The factor each tile pixel is multiplied by before its gain: the inverse
 // of the flat field or of the radial model.
@@ -71,41 +78,32 @@ public:
         , m_out(kBandRows, plan.width, CV_8UC3)
         , m_spare(kBandRows, plan.width, CV_8UC3) {}
 
-    // Rows y0..y0+rows-1 of the mosaic into m_out.
+    // Rows y0..y0+rows-1 of the mosaic into m_out. The tiles the band needs
+    // are decoded together, then stripes of rows are composed on OpenCV's
+    // threads, each into rows of its own.
     bool Compose(int y0, int rows, std::string& error) {
-        m_sum.setTo(0);
-        m_weight.setTo(0);
+        std::vector<std::size_t> needed;
         for (std::size_t i = 0; i < m_plan.tiles.size(); ++i) {
             const CTilePlacement& tile = m_plan.tiles[i];
             if (!tile.placed) {
                 continue;
             }
-            const CAxis across(tile.x, m_plan.tileWidth, m_plan.width);
             const CAxis down(tile.y, m_plan.tileHeight, m_plan.height);
             if (down.last < y0) {
                 m_cache.erase(i);
-                continue;
-            }
-            if (down.first >= y0 + rows) {
-                continue;
-            }
-            const CDib* picture = Picture(i, error);
-            if (picture == nullptr) {
-                return false;
-            }
-            AddTile(*picture, tile.gain, across, down, y0, rows);
-        }
-        for (int r = 0; r < rows; ++r) {
-            const cv::Vec3f* sum = m_sum.ptr<cv::Vec3f>(r);
-            const float* weight = m_weight.ptr<float>(r);
-            std::uint8_t* out = m_out.ptr<std::uint8_t>(r);
-            for (int x = 0; x < m_plan.width; ++x) {
-                const float w = weight[x] > 0 ? 1 / weight[x] : 0;
-                for (int c = 0; c < 3; ++c) {
-                    out[3 * x + c] = cv::saturate_cast<std::uint8_t>(sum[x][c] * w);
-                }
+            } else if (down.first < y0 + rows) {
+                needed.push_back(i);
             }
         }
+        if (!LoadPictures(needed, error)) {
+            return false;
+        }
+        cv::parallel_for_(cv::Range(0, (rows + kStripeRows - 1) / kStripeRows),
+                          [&](const cv::Range& stripes) {
+                              const int first = y0 + stripes.start * kStripeRows;
+                              const int end = std::min(y0 + rows, y0 + stripes.end * kStripeRows);
+                              ComposeRows(needed, y0, first, end);
+                          });
         return true;
     }
 
@@ -117,26 +115,73 @@ public:
     }
 
 private:
-    const CDib* Picture(std::size_t i, std::string& error) {
-        auto found = m_cache.find(i);
-        if (found != m_cache.end()) {
-            return found->second.get();
+    // Decodes the pictures of `needed` not yet in the cache, several at once.
+    bool LoadPictures(const std::vector<std::size_t>& needed, std::string& error) {
+        std::vector<std::size_t> missing;
+        for (const std::size_t i : needed) {
+            if (m_cache.find(i) == m_cache.end()) {
+                missing.push_back(i);
+            }
         }
-        auto picture = std::make_unique<CDib>();
-        if (!LoadColourTile(m_plan.tiles[i].file, *picture, error)) {
-            return nullptr;
+        std::vector<std::unique_ptr<CDib>> pictures(missing.size());
+        std::vector<std::string> errors(missing.size());
+        cv::parallel_for_(
+            cv::Range(0, static_cast<int>(missing.size())), [&](const cv::Range& range) {
+                for (int k = range.start; k < range.end; ++k) {
+                    const CTilePlacement& tile = m_plan.tiles[missing[static_cast<std::size_t>(k)]];
+                    auto picture = std::make_unique<CDib>();
+                    std::string& failure = errors[static_cast<std::size_t>(k)];
+                    if (!LoadColourTile(tile.file, *picture, failure)) {
+                        continue;
+                    }
+                    if (picture->Width() != m_plan.tileWidth ||
+                        picture->Height() != m_plan.tileHeight) {
+                        failure = "The picture " + tile.file.string() + " has changed";
+                        continue;
+                    }
+                    pictures[static_cast<std::size_t>(k)] = std::move(picture);
+                }
+            });
+        for (std::size_t k = 0; k < missing.size(); ++k) {
+            if (!errors[k].empty()) {
+                error = errors[k];
+                return false;
+            }
+            m_cache.emplace(missing[k], std::move(pictures[k]));
         }
-        if (picture->Width() != m_plan.tileWidth || picture->Height() != m_plan.tileHeight) {
-            error = "The picture " + m_plan.tiles[i].file.string() + " has changed";
-            return nullptr;
+        return true;
+    }
+
+    // Mosaic rows first..end-1 of the band starting at y0: the weighted sum
+    // of the tiles, then divided by the weights.
+    void ComposeRows(const std::vector<std::size_t>& needed, int y0, int first, int end) {
+        const cv::Range rows(first - y0, end - y0);
+        m_sum.rowRange(rows).setTo(0);
+        m_weight.rowRange(rows).setTo(0);
+        CRowPair scratch;
+        for (const std::size_t i : needed) {
+            const CTilePlacement& tile = m_plan.tiles[i];
+            const CAxis across(tile.x, m_plan.tileWidth, m_plan.width);
+            const CAxis down(tile.y, m_plan.tileHeight, m_plan.height);
+            AddTile(*m_cache.at(i), tile.gain, across, down, y0, first, end, scratch);
         }
-        return m_cache.emplace(i, std::move(picture)).first->second.get();
+        for (int r = rows.start; r < rows.end; ++r) {
+            const cv::Vec3f* sum = m_sum.ptr<cv::Vec3f>(r);
+            const float* weight = m_weight.ptr<float>(r);
+            std::uint8_t* out = m_out.ptr<std::uint8_t>(r);
+            for (int x = 0; x < m_plan.width; ++x) {
+                const float w = weight[x] > 0 ? 1 / weight[x] : 0;
+                for (int c = 0; c < 3; ++c) {
+                    out[3 * x + c] = cv::saturate_cast<std::uint8_t>(sum[x][c] * w);
+                }
+            }
+        }
     }
 
     // One tile row, corrected and resampled across: the values at the
     // mosaic's columns across.first..across.last.
     void ResampledRow(const CDib& picture, int row, float gain, const CAxis& across,
-                      std::vector<cv::Vec3f>& out) {
+                      std::vector<cv::Vec3f>& out) const {
         const std::uint8_t* pixels = picture.Row(picture.StoredRow(row));
         const float* correction = m_correction.ptr<float>(row);
         const int last = m_plan.tileWidth - 1;
@@ -153,9 +198,10 @@ private:
         }
     }
 
+    // The tile's share of mosaic rows from..end-1 (of the band at y0).
     void AddTile(const CDib& picture, double gain, const CAxis& across, const CAxis& down, int y0,
-                 int rows) {
-        const int first = std::max(y0, down.first), last = std::min(y0 + rows - 1, down.last);
+                 int from, int end, CRowPair& scratch) {
+        const int first = std::max(from, down.first), last = std::min(end - 1, down.last);
         const int lastRow = m_plan.tileHeight - 1;
         std::vector<float> weights(static_cast<std::size_t>(across.last - across.first + 1));
         for (std::size_t k = 0; k < weights.size(); ++k) {
@@ -169,15 +215,15 @@ private:
             const int v = down.Index(y, t);
             const int r0 = std::clamp(v, 0, lastRow), r1 = std::clamp(v + 1, 0, lastRow);
             if (lowerRow == r0 && upperRow != r0) {
-                std::swap(m_upper, m_lower);
+                std::swap(scratch.upper, scratch.lower);
                 std::swap(upperRow, lowerRow);
             }
             if (upperRow != r0) {
-                ResampledRow(picture, r0, static_cast<float>(gain), across, m_upper);
+                ResampledRow(picture, r0, static_cast<float>(gain), across, scratch.upper);
                 upperRow = r0;
             }
             if (lowerRow != r1) {
-                ResampledRow(picture, r1, static_cast<float>(gain), across, m_lower);
+                ResampledRow(picture, r1, static_cast<float>(gain), across, scratch.lower);
                 lowerRow = r1;
             }
             const float below = static_cast<float>(t), above = 1 - below;
@@ -186,7 +232,7 @@ private:
             float* weight = m_weight.ptr<float>(y - y0) + across.first;
             for (std::size_t k = 0; k < weights.size(); ++k) {
                 const float w = weights[k] * rowWeight;
-                sum[k] += w * (above * m_upper[k] + below * m_lower[k]);
+                sum[k] += w * (above * scratch.upper[k] + below * scratch.lower[k]);
                 weight[k] += w;
             }
         }
@@ -196,7 +242,6 @@ private:
     cv::Mat m_correction;
     cv::Mat m_sum, m_weight, m_out, m_spare;
     std::map<std::size_t, std::unique_ptr<CDib>> m_cache;
-    std::vector<cv::Vec3f> m_upper, m_lower;
 };
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "analysis/mosaic/MosaicTiles.h"
 
+#include "analysis/mosaic/MosaicParallel.h"
 #include "image/ImagePath.h"
 
 #include <algorithm>
@@ -42,25 +43,31 @@ bool LoadGreyTiles(const std::vector<std::filesystem::path>& pictures, std::size
                    CGreyTiles& tiles, std::string& error,
                    const std::function<bool(int)>& progress) {
     tiles = {};
-    const int count = static_cast<int>(pictures.size());
-    for (int i = 0; i < count; ++i) {
+    const std::size_t count = pictures.size();
+    tiles.detail.resize(count);
+    tiles.coarse.resize(count);
+    tiles.scales.resize(count);
+    std::vector<std::string> errors(count);
+    // Decodes picture i into its slots; the first one sets the size and the
+    // reductions the others follow.
+    const auto load = [&](std::size_t i) {
         CDib picture;
-        if (!LoadColourTile(pictures[i], picture, error)) {
-            return false;
+        if (!LoadColourTile(pictures[i], picture, errors[i])) {
+            return;
         }
         const cv::Size size(picture.Width(), picture.Height());
         if (i == 0) {
             tiles.size = size;
-            const double full = static_cast<double>(size.area()) * count;
+            const double full = static_cast<double>(size.area()) * static_cast<double>(count);
             tiles.detailFactor = std::max(1.0, std::ceil(std::sqrt(full / budgetBytes)));
             // A whole factor: area reduction by one is a fast path.
             tiles.coarseFactor = std::max(1.0, std::ceil(std::max(size.width, size.height) /
                                                          static_cast<double>(kCoarseSide)));
         } else if (size != tiles.size) {
-            error = "The picture " + pictures[i].string() + " is not the size of the others";
-            return false;
+            errors[i] = "The picture " + pictures[i].string() + " is not the size of the others";
+            return;
         }
-        tiles.scales.push_back(picture.Scale());
+        tiles.scales[i] = picture.Scale();
         cv::Mat grey = GreyOf(picture);
         picture.Destroy();
         const auto reduced = [&](double factor) {
@@ -71,13 +78,28 @@ bool LoadGreyTiles(const std::vector<std::filesystem::path>& pictures, std::size
                        0, 0, cv::INTER_AREA);
             return out;
         };
-        tiles.coarse.push_back(reduced(tiles.coarseFactor));
-        tiles.detail.push_back(tiles.detailFactor > 1 ? reduced(tiles.detailFactor)
-                                                      : std::move(grey));
-        if (progress && !progress((i + 1) * 100 / count)) {
+        tiles.coarse[i] = reduced(tiles.coarseFactor);
+        tiles.detail[i] = tiles.detailFactor > 1 ? reduced(tiles.detailFactor) : std::move(grey);
+    };
+    std::size_t checked = 0;
+    const auto after = [&](std::size_t done) {
+        for (; checked < done; ++checked) {
+            if (!errors[checked].empty()) {
+                error = errors[checked];
+                return false;
+            }
+        }
+        if (progress && !progress(static_cast<int>(done * 100 / count))) {
             error.clear();
             return false;
         }
+        return true;
+    };
+    load(0);
+    if (!after(1)) {
+        return false;
     }
-    return true;
+    return ForEachInBatches(
+        count - 1, BatchSize(), [&](std::size_t k) { load(k + 1); },
+        [&](std::size_t done) { return after(done + 1); });
 }

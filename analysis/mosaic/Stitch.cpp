@@ -1,5 +1,6 @@
 #include "analysis/mosaic/Stitch.h"
 
+#include "analysis/mosaic/MosaicParallel.h"
 #include "analysis/mosaic/MosaicShading.h"
 #include "analysis/mosaic/MosaicSolve.h"
 #include "analysis/mosaic/MosaicTiles.h"
@@ -101,15 +102,22 @@ std::vector<CMosaicLink> CoarseLinks(const CGreyTiles& tiles, const CStitchOptio
                                      CProgress& progress) {
     std::vector<CMosaicLink> links;
     const std::size_t count = tiles.coarse.size();
-    std::vector<CPreparedPicture> prepared;
-    for (const cv::Mat& coarse : tiles.coarse) {
-        prepared.push_back(PreparePicture(coarse));
-    }
+    std::vector<CPreparedPicture> prepared(count);
+    ForEachInBatches(
+        count, count, [&](std::size_t i) { prepared[i] = PreparePicture(tiles.coarse[i]); },
+        [](std::size_t) { return true; });
     const std::size_t pairs = count * (count - 1) / 2;
     std::size_t done = 0;
     for (std::size_t i = 0; i < count; ++i) {
+        std::vector<CPairShift> shifts(count);
+        ForEachInBatches(
+            count - i - 1, count,
+            [&](std::size_t k) {
+                shifts[i + 1 + k] = RegisterPrepared(prepared[i], prepared[i + 1 + k]);
+            },
+            [](std::size_t) { return true; });
         for (std::size_t j = i + 1; j < count; ++j, ++done) {
-            const CPairShift shift = RegisterPrepared(prepared[i], prepared[j]);
+            const CPairShift& shift = shifts[j];
             const double needed = Neighbours(i, j, options) ? kMinNeighbourScore : kMinScore;
             if (shift.found && shift.score >= needed) {
                 links.push_back({static_cast<int>(i), static_cast<int>(j),
@@ -131,18 +139,28 @@ std::vector<CMosaicLink> RefinedLinks(const CGreyTiles& tiles,
                                       const CStitchOptions& options, CProgress& progress) {
     std::vector<CMosaicLink> links;
     const double scale = tiles.coarseFactor / tiles.detailFactor;
+    std::vector<CPairShift> shifts(coarse.size());
+    const bool finished = ForEachInBatches(
+        coarse.size(), BatchSize(),
+        [&](std::size_t k) {
+            const CMosaicLink& link = coarse[k];
+            shifts[k] = RegisterPair(tiles.detail[link.a], tiles.detail[link.b], link.shift * scale,
+                                     1.5 * scale + 2);
+        },
+        [&](std::size_t done) {
+            return progress.At(kPaired +
+                               static_cast<int>((kRefined - kPaired) * done / coarse.size()));
+        });
+    if (!finished) {
+        return {};
+    }
     for (std::size_t k = 0; k < coarse.size(); ++k) {
         const CMosaicLink& link = coarse[k];
-        const CPairShift shift = RegisterPair(tiles.detail[link.a], tiles.detail[link.b],
-                                              link.shift * scale, 1.5 * scale + 2);
+        const CPairShift& shift = shifts[k];
         const double needed = Neighbours(link.a, link.b, options) ? kMinNeighbourScore : kMinScore;
         if (shift.found && shift.score >= needed) {
             links.push_back({link.a, link.b, cv::Point2d(shift.dx, shift.dy) * tiles.detailFactor,
                              shift.score});
-        }
-        if (!progress.At(kPaired +
-                         static_cast<int>((kRefined - kPaired) * (k + 1) / coarse.size()))) {
-            return {};
         }
     }
     return links;
