@@ -131,20 +131,11 @@ QByteArray Encoded(const CDib& picture, ImageType type, const char* option) {
 
 // The false-colour map with its legend drawn beside it.
 CDib ColouredHeights(const CHeightMap& map) {
-    const int legend = HeightLegendWidth(map.height);
-    const CDib colours = HeightMapColours(map, legend);
-    const std::unique_ptr<CDrawSurface> surface =
-        QImageSurfaceFactory()(colours.Width(), colours.Height());
-    CDib drawn;
-    if (!surface) {
+    CDib drawn = HeightMapPicture(map, QImageSurfaceFactory());
+    if (!drawn.IsValid()) {
         Fail(QStringLiteral("--height-map: cannot make a picture of %1 × %2 pixels")
-                 .arg(colours.Width())
-                 .arg(colours.Height()));
-    }
-    colours.Draw(surface->Context(), 0, 0, colours.Width(), colours.Height());
-    DrawHeightLegend(surface->Context(), map, map.width, 0, legend, map.height);
-    if (!drawn.CreateFromSurface(surface->Pixels())) {
-        Fail(QStringLiteral("--height-map: %1").arg(QString::fromStdString(drawn.LastError())));
+                 .arg(map.width + HeightLegendWidth(map.height))
+                 .arg(map.height));
     }
     return drawn;
 }

@@ -49,20 +49,27 @@ bool CStillImageDocument::Open(const std::filesystem::path& path) {
         return false;
     }
     const auto access = m_picture.Read();
-    m_width = access->Width();
-    m_height = access->Height();
-    m_loadedType = access->Type();
-    m_pageCount = std::max(1, access->PageCount());
-    m_fileScale = access->Scale();
-    m_path = path;
-    m_modified = false;
-    m_pictureModified = false;
+    TakeOpenedPicture(access->Width(), access->Height(), access->Type(), access->PageCount(),
+                      access->Scale(), path);
+    return true;
+}
+
+void CStillImageDocument::TakeOpenedPicture(int width, int height, ImageType type, int pageCount,
+                                            std::optional<CPictureScale> scale,
+                                            std::filesystem::path path) {
+    m_width = width;
+    m_height = height;
+    m_loadedType = type;
+    m_pageCount = std::max(1, pageCount);
+    m_fileScale = scale;
+    m_modified = path.empty();
+    m_pictureModified = path.empty();
+    m_path = std::move(path);
     m_mirroredSinceOpen = false;
     m_flippedSinceOpen = false;
     m_mirroredSinceFile = false;
     m_flippedSinceFile = false;
     m_error.clear();
-    return true;
 }
 
 bool CStillImageDocument::OpenUnsaved(CDib picture) {
@@ -78,20 +85,8 @@ bool CStillImageDocument::OpenUnsaved(CDib picture) {
         m_error = m_picture.LastError();
         return false;
     }
-    m_width = width;
-    m_height = height;
     // Saved losslessly with its scale unless the user picks another kind.
-    m_loadedType = ImageType::Png;
-    m_pageCount = 1;
-    m_fileScale = scale;
-    m_path.clear();
-    m_modified = true;
-    m_pictureModified = true;
-    m_mirroredSinceOpen = false;
-    m_flippedSinceOpen = false;
-    m_mirroredSinceFile = false;
-    m_flippedSinceFile = false;
-    m_error.clear();
+    TakeOpenedPicture(width, height, ImageType::Png, 1, scale, {});
     return true;
 }
 

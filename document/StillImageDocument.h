@@ -183,6 +183,10 @@ public:
                                           const CPictureExportOptions& options);
 
 private:
+    // Takes what the picture just opened or adopted says about itself; a
+    // picture without a file is modified until it is saved.
+    void TakeOpenedPicture(int width, int height, ImageType type, int pageCount,
+                           std::optional<CPictureScale> scale, std::filesystem::path path);
     // The picture at `factor` with the selected shapes, made on a surface;
     // with the scale bar setting on, the bar goes into every picture written.
     PictureWriteResult Compose(double factor, ShapeSelection which, CDib& out);

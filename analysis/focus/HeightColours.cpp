@@ -119,3 +119,18 @@ void DrawHeightLegend(CDrawContext& dc, const CHeightMap& map, int x, int y, int
         }
     }
 }
+
+CDib HeightMapPicture(const CHeightMap& map, const CDrawSurfaceFactory& surfaces) {
+    const int legend = HeightLegendWidth(map.height);
+    const CDib colours = HeightMapColours(map, legend);
+    CDib drawn;
+    const std::unique_ptr<CDrawSurface> surface =
+        colours.IsValid() ? surfaces(colours.Width(), colours.Height()) : nullptr;
+    if (!surface) {
+        return drawn;
+    }
+    colours.Draw(surface->Context(), 0, 0, colours.Width(), colours.Height());
+    DrawHeightLegend(surface->Context(), map, map.width, 0, legend, map.height);
+    drawn.CreateFromSurface(surface->Pixels());
+    return drawn;
+}

@@ -49,24 +49,9 @@ void OpenNewWindow(QWidget* owner, CNewPicture picture) {
 
 } // namespace
 
-CDib HeightMapPicture(const CHeightMap& map) {
-    const int legend = HeightLegendWidth(map.height);
-    const CDib colours = HeightMapColours(map, legend);
-    CDib drawn;
-    const std::unique_ptr<CDrawSurface> surface =
-        QImageSurfaceFactory()(colours.Width(), colours.Height());
-    if (!colours.IsValid() || !surface) {
-        return drawn;
-    }
-    colours.Draw(surface->Context(), 0, 0, colours.Width(), colours.Height());
-    DrawHeightLegend(surface->Context(), map, map.width, 0, legend, map.height);
-    drawn.CreateFromSurface(surface->Pixels());
-    return drawn;
-}
-
 void OpenFocusStackWindows(QWidget* owner, CDib picture, CHeightMap heights, const QString& name) {
     auto shared = std::make_shared<const CHeightMap>(std::move(heights));
-    CDib colours = HeightMapPicture(*shared);
+    CDib colours = HeightMapPicture(*shared, QImageSurfaceFactory());
     colours.SetScale(picture.Scale());
     OpenNewWindow(owner,
                   {std::move(picture), Text("FocusStackTitle", "%1 in focus").arg(name), nullptr});

@@ -27,9 +27,5 @@ QStringList AskForPictures(QWidget* owner, const QString& title);
 // windows of the main frame `owner` belongs to, titled after `name`.
 void OpenFocusStackWindows(QWidget* owner, CDib picture, CHeightMap heights, const QString& name);
 
-// The height map in false colour with its legend on the right, as its window
-// shows it.
-CDib HeightMapPicture(const CHeightMap& map);
-
 // Mosaics with more pixels than this are written to a file, not opened.
 inline constexpr double kLargestOpenedMosaic = 250e6;

@@ -6,6 +6,7 @@
 #include "browser/ui/CThumbnailsFormWnd.h"
 #include "core/Folders.h"
 #include "document/NewPicture.h"
+#include "framework/QImageDrawSurface.h"
 #include "framework/ui/StatusBar.h"
 #include "tests/app/PictureWindowFixture.h"
 
@@ -263,8 +264,8 @@ TEST_F(PictureMergingTest, TheHeightMapWindowReadsTheHeightUnderTheMouseAndSaves
         }
     }
     Build();
-    SetPendingNewPicture(
-        {HeightMapPicture(map), QStringLiteral("map"), std::make_shared<const CHeightMap>(map)});
+    SetPendingNewPicture({HeightMapPicture(map, QImageSurfaceFactory()), QStringLiteral("map"),
+                          std::make_shared<const CHeightMap>(map)});
     ASSERT_NE(frame->OpenDocument(DocKind::StillImage), nullptr);
     frame->RouteCommand(ID_ZOOM_NORMAL);
     Settle();
