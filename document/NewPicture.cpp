@@ -31,8 +31,8 @@ QString HeightStatusText(const CHeightMap& map, int x, int y) {
         return label.arg(
             GetLanguageString(QStringLiteral("HeightUnknown"), QStringLiteral("unknown"), 64));
     }
-    const QString unit = map.unit.empty() ? GetLanguageString(QStringLiteral("HeightSlices"),
-                                                              QStringLiteral("slices"), 64)
+    const QString unit = map.unit.empty() ? GetLanguageString(QStringLiteral("HeightLegendSlices"),
+                                                              QStringLiteral("slices"), 20)
                                           : QString::fromStdString(map.unit);
     return label.arg(QString::asprintf("%.2f ", *height) + unit);
 }
