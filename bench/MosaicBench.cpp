@@ -1,5 +1,6 @@
 #include "analysis/mosaic/Stitch.h"
 #include "bench/RatioReporter.h"
+#include "tests/support/NaturalTexture.h"
 
 #include <benchmark/benchmark.h>
 #include <chrono>
@@ -24,34 +25,6 @@ constexpr double kOverlap = 0.15;
 // a whole 100-tile specimen at full size would not fit the memory measured.
 constexpr int kSceneReduction = 4;
 
-cv::Mat PinkNoise(cv::Size size, unsigned seed) {
-    std::mt19937 random(seed);
-    std::normal_distribution<float> normal;
-    cv::Mat white(size, CV_32F);
-    for (int y = 0; y < size.height; ++y) {
-        float* row = white.ptr<float>(y);
-        for (int x = 0; x < size.width; ++x) {
-            row[x] = normal(random);
-        }
-    }
-    cv::Mat spectrum;
-    cv::dft(white, spectrum, cv::DFT_COMPLEX_OUTPUT);
-    for (int y = 0; y < size.height; ++y) {
-        const double fy = std::min(y, size.height - y) / static_cast<double>(size.height);
-        auto* row = spectrum.ptr<cv::Vec2f>(y);
-        for (int x = 0; x < size.width; ++x) {
-            const double fx = std::min(x, size.width - x) / static_cast<double>(size.width);
-            row[x] *= static_cast<float>(1 / std::max(std::hypot(fx, fy), 1e-3));
-        }
-    }
-    cv::Mat out;
-    cv::idft(spectrum, out, cv::DFT_REAL_OUTPUT | cv::DFT_SCALE);
-    cv::Scalar mean, sd;
-    cv::meanStdDev(out, mean, sd);
-    out = (out - mean[0]) * (40 / sd[0]) + 128;
-    return out;
-}
-
 // `columns` × `rows` overlapping JPEG tiles of a textured specimen, with
 // vignetting and noise, in a fresh folder; removed with the object.
 struct CTileFolder {
@@ -63,7 +36,8 @@ struct CTileFolder {
         const double stepX = kTileWidth * (1 - kOverlap), stepY = kTileHeight * (1 - kOverlap);
         const cv::Size scene(static_cast<int>((stepX * columns + kTileWidth) / kSceneReduction) + 8,
                              static_cast<int>((stepY * rows + kTileHeight) / kSceneReduction) + 8);
-        const cv::Mat specimen = PinkNoise(scene, 5);
+        std::mt19937 seeded(5);
+        const cv::Mat specimen = PinkNoise(scene, seeded) * 40 + 128;
         std::mt19937 random(9);
         std::uniform_real_distribution<double> jitter(-6, 6);
         cv::Mat vignetting(kTileHeight, kTileWidth, CV_32F);

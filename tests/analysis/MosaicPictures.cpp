@@ -1,40 +1,12 @@
 #include "MosaicPictures.h"
 
 #include "image/Dib.h"
+#include "tests/support/NaturalTexture.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
 #include <opencv2/imgproc.hpp>
 #include <random>
-
-namespace {
-
-cv::Mat PinkNoise(cv::Size size, std::mt19937& random, double slope) {
-    std::normal_distribution<float> normal;
-    cv::Mat white(size, CV_32F);
-    for (int y = 0; y < size.height; ++y) {
-        for (int x = 0; x < size.width; ++x) {
-            white.at<float>(y, x) = normal(random);
-        }
-    }
-    cv::Mat spectrum;
-    cv::dft(white, spectrum, cv::DFT_COMPLEX_OUTPUT);
-    for (int y = 0; y < size.height; ++y) {
-        const double fy = std::min(y, size.height - y) / static_cast<double>(size.height);
-        for (int x = 0; x < size.width; ++x) {
-            const double fx = std::min(x, size.width - x) / static_cast<double>(size.width);
-            const double f = std::max(std::hypot(fx, fy), 1.0 / std::max(size.width, size.height));
-            spectrum.at<cv::Vec2f>(y, x) *= static_cast<float>(std::pow(f, -slope));
-        }
-    }
-    cv::Mat out;
-    cv::idft(spectrum, out, cv::DFT_REAL_OUTPUT | cv::DFT_SCALE);
-    cv::Scalar mean, sd;
-    cv::meanStdDev(out, mean, sd);
-    return (out - mean[0]) / sd[0];
-}
-
-} // namespace
 
 cv::Mat NaturalScene(cv::Size size, unsigned seed, double slope, double blur, double contrast) {
     std::mt19937 random(seed);
