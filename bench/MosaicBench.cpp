@@ -37,7 +37,7 @@ struct CTileFolder {
         const cv::Size scene(static_cast<int>((stepX * columns + kTileWidth) / kSceneReduction) + 8,
                              static_cast<int>((stepY * rows + kTileHeight) / kSceneReduction) + 8);
         std::mt19937 seeded(5);
-        const cv::Mat specimen = PinkNoise(scene, seeded) * 40 + 128;
+        const cv::Mat specimen = PinkNoise(scene, seeded, 1.0, 1e-3) * 40 + 128;
         std::mt19937 random(9);
         std::uniform_real_distribution<double> jitter(-6, 6);
         cv::Mat vignetting(kTileHeight, kTileWidth, CV_32F);

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-cv::Mat PinkNoise(cv::Size size, std::mt19937& random, double slope) {
+cv::Mat PinkNoise(cv::Size size, std::mt19937& random, double slope, double lowest) {
     std::normal_distribution<float> normal;
     cv::Mat white(size, CV_32F);
     for (int y = 0; y < size.height; ++y) {
@@ -15,7 +15,9 @@ cv::Mat PinkNoise(cv::Size size, std::mt19937& random, double slope) {
     cv::Mat spectrum;
     cv::dft(white, spectrum, cv::DFT_COMPLEX_OUTPUT);
     // The lowest frequency stands in for zero, which has no finite weight.
-    const double lowest = 1.0 / std::max(size.width, size.height);
+    if (lowest <= 0) {
+        lowest = 1.0 / std::max(size.width, size.height);
+    }
     for (int y = 0; y < size.height; ++y) {
         const double fy = std::min(y, size.height - y) / static_cast<double>(size.height);
         auto* row = spectrum.ptr<cv::Vec2f>(y);
