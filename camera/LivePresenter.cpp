@@ -101,24 +101,25 @@ void CLivePresenter::PaintFrame(const CaptureFrame& frame, const CLiveOverlaySna
     m_focusSweep.Update(frame, LiveFocusSweepSettings().get(), LiveFocusPosition());
     CQImageDrawContext dc(m_back);
     dc.UseShapedTextCache(&m_textCache);
-    const CDib adjusted = AdjustedFrame(frame, view);
-    CBitmapView picture{frame.width, frame.height, 24, static_cast<std::size_t>(frame.stride),
-                        frame.bgr};
-    if (adjusted.IsValid()) {
-        picture.stride = adjusted.Stride();
-        picture.bits = adjusted.Bits();
-    }
     const CLiveDrawingStyle& style = overlay.style ? *overlay.style : kDefaultStyle;
-    // While a mosaic is built the window shows it instead of the frame's overlay.
+    // While a mosaic is built the window shows it (over the whole surface)
+    // instead of the frame and its overlay.
     if (const std::shared_ptr<CLiveMosaicRun> mosaic = LiveMosaicRun()) {
-        dc.StretchBitmap(-view.scrollX, -view.scrollY, width, height, picture);
         mosaic->Offer(frame);
         DrawLiveMosaic(dc, mosaic->Shown().get(), width, height);
         DrawRecordingNotice(dc, view, style);
         return;
     }
-    // A focus sweep shows its fused picture instead of the frame.
+    // A focus sweep shows its fused picture instead of the frame; the frame
+    // is adjusted only when it is shown.
     if (!m_focusSweep.Draw(dc, -view.scrollX, -view.scrollY, width, height, style)) {
+        const CDib adjusted = AdjustedFrame(frame, view);
+        CBitmapView picture{frame.width, frame.height, 24, static_cast<std::size_t>(frame.stride),
+                            frame.bgr};
+        if (adjusted.IsValid()) {
+            picture.stride = adjusted.Stride();
+            picture.bits = adjusted.Bits();
+        }
         dc.StretchBitmap(-view.scrollX, -view.scrollY, width, height, picture);
     }
     m_autoMeasure.Draw(dc, view);

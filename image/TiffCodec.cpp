@@ -43,6 +43,19 @@ PageLayout ReadLayout(TIFF* tiff) {
     return page;
 }
 
+// The samples of the page, every `factor`-th row and column of it.
+CDecodedSamples SamplesOf(const PageLayout& page, int factor) {
+    CDecodedSamples samples;
+    samples.width = static_cast<int>((page.width + factor - 1) / factor);
+    samples.height = static_cast<int>((page.height + factor - 1) / factor);
+    samples.channels = page.samples;
+    samples.bits = page.bits;
+    samples.premultiplied = page.extraType == EXTRASAMPLE_ASSOCALPHA;
+    samples.signedSamples = page.format == SAMPLEFORMAT_INT;
+    samples.minIsWhite = page.photometric == PHOTOMETRIC_MINISWHITE;
+    return samples;
+}
+
 // The picture for a page: 8 bits with the grey palette, or 24 bits.
 bool AllocatePage(CDib& dib, int width, int height, bool grey, const DecodeLimits& limits,
                   CTiffErrors& errors) {
@@ -167,14 +180,7 @@ bool DecodeRaw(TIFF* tiff, const PageLayout& page, CDib& dib, const DecodeLimits
         page.photometric != PHOTOMETRIC_MINISWHITE && !TIFFIsTiled(tiff)) {
         return DecodePlainStrips(tiff, page, dib, limits, errors);
     }
-    CDecodedSamples samples;
-    samples.width = static_cast<int>(page.width);
-    samples.height = static_cast<int>(page.height);
-    samples.channels = page.samples;
-    samples.bits = page.bits;
-    samples.premultiplied = page.extraType == EXTRASAMPLE_ASSOCALPHA;
-    samples.signedSamples = page.format == SAMPLEFORMAT_INT;
-    samples.minIsWhite = page.photometric == PHOTOMETRIC_MINISWHITE;
+    CDecodedSamples samples = SamplesOf(page, 1);
     // The samples may take up to 8 bytes a pixel where the picture takes 3.
     std::string error;
     if (!samples.Allocate(limits.maxPixelBytes / 3 * 8, error)) {
@@ -292,14 +298,7 @@ bool DecodeCurrentPage(TIFF* tiff, CDib& dib, const DecodeLimits& limits, CTiffE
 // reduced page.
 bool DecodeSubsampledStrips(TIFF* tiff, const PageLayout& page, int factor, CDib& dib,
                             const DecodeLimits& limits, CTiffErrors& errors) {
-    CDecodedSamples samples;
-    samples.width = static_cast<int>((page.width + factor - 1) / factor);
-    samples.height = static_cast<int>((page.height + factor - 1) / factor);
-    samples.channels = page.samples;
-    samples.bits = page.bits;
-    samples.premultiplied = page.extraType == EXTRASAMPLE_ASSOCALPHA;
-    samples.signedSamples = page.format == SAMPLEFORMAT_INT;
-    samples.minIsWhite = page.photometric == PHOTOMETRIC_MINISWHITE;
+    CDecodedSamples samples = SamplesOf(page, factor);
     std::string error;
     const std::uint64_t stripSize = TIFFStripSize64(tiff);
     const std::size_t pixelBytes = samples.RowBytes() / samples.width;

@@ -8,6 +8,7 @@
 #include "document/NewPicture.h"
 #include "framework/QImageDrawSurface.h"
 #include "framework/ui/StatusBar.h"
+#include "tests/app/PictureSharpness.h"
 #include "tests/app/PictureWindowFixture.h"
 
 #include <cmath>
@@ -43,26 +44,6 @@ CDib ToDib(const cv::Mat& grey) {
         const int v = grey.at<std::uint8_t>(y, x);
         return Rgb{v, v, v};
     });
-}
-
-cv::Mat Grey(const CDib& dib) {
-    cv::Mat grey(dib.Height(), dib.Width(), CV_8U);
-    for (int y = 0; y < dib.Height(); ++y) {
-        for (int x = 0; x < dib.Width(); ++x) {
-            grey.at<std::uint8_t>(y, x) = static_cast<std::uint8_t>(PixelAt(dib, x, y).green);
-        }
-    }
-    return grey;
-}
-
-// The spread of the Laplacian: larger the more of the picture is sharp.
-double Sharpness(const cv::Mat& grey) {
-    cv::Mat laplacian;
-    cv::Laplacian(grey, laplacian, CV_64F);
-    cv::Scalar mean;
-    cv::Scalar deviation;
-    cv::meanStdDev(laplacian, mean, deviation);
-    return deviation[0];
 }
 
 // A focus series of three: slice k is sharp in the k-th third of the width.
@@ -162,7 +143,7 @@ TEST_F(PictureMergingTest, FocusStackOfTheSelectedPicturesOpensTheMergedPictureA
     EXPECT_TRUE(boxes.empty()) << boxes.front().text.toStdString();
 
     // Sharper than any slice, and the heights step up band by band.
-    const cv::Mat picture = Grey(merged.Model().Picture().Read().image());
+    const cv::Mat picture = GreyOf(merged.Model().Picture().Read().image());
     ASSERT_EQ(picture.size(), sharp.size());
     for (const cv::Mat& slice : slices) {
         EXPECT_GT(Sharpness(picture), 1.3 * Sharpness(slice));
@@ -225,7 +206,7 @@ TEST_F(PictureMergingTest, StitchPlacesOverlappingPicturesAndNamesTheOneThatOver
         << boxes[0].text.toStdString();
     EXPECT_FALSE(boxes[0].text.contains(QStringLiteral("tile_3.png")));
 
-    const cv::Mat picture = Grey(mosaic.Model().Picture().Read().image());
+    const cv::Mat picture = GreyOf(mosaic.Model().Picture().Read().image());
     const cv::Rect inner(10, 10, std::min(picture.cols, scene.cols) - 20,
                          std::min(picture.rows, scene.rows) - 20);
     cv::Mat difference;
